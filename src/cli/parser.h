@@ -1,0 +1,32 @@
+// Turns the argument vector into Settings, the texts, the file
+// specification and the -$ output name, and records the first failure.
+// Prints nothing; the driver reports the outcome at the end of the run.
+
+#ifndef SWU_CLI_PARSER_H_
+#define SWU_CLI_PARSER_H_
+
+#include <string>
+
+#include "cli/settings.h"
+#include "output/random.h"
+#include "platform/platform.h"
+#include "report/status.h"
+
+namespace swu {
+
+struct ParseOutcome {
+  RunStatus status = RunStatus::None;
+  bool bad_text_marked = false;  // BadArgument names the text below
+  std::string bad_text;
+};
+
+// Parses |argc| arguments of |argv| (argv[0] is the program name) into
+// *settings. The argument strings are modified in place (quote fix-up,
+// upper-casing). Loads -L files and, when the command line is valid,
+// seeds |random| and applies the -K characters to the new text.
+ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
+                              Random* random, Settings* settings);
+
+}  // namespace swu
+
+#endif  // SWU_CLI_PARSER_H_

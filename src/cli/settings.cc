@@ -1,0 +1,22 @@
+// Defaults of the settings record and the letter table.
+
+#include "cli/settings.h"
+
+namespace swu {
+
+const char kLetterTable[40] = {
+    'R', 'I', 0,   0,   0,   'C', '#', '%', 0,   0,    // 0-9
+    0,   0,   0,   'M', 0,   'X', '\'', 'Z', 0,  0,    // 10-19
+    'G', 'E', 'O', 0,   0,   0,   'S', 0,   0,   0,    // 20-29
+    0,   0,   0,   '~', 'P', 0,   0,   0,   0,   0,    // 30-39
+};
+
+Settings::Settings() { slots[kVerbosity] = '2'; }
+
+void CopyBounded(char* dest, const char* source) {
+  size_t n = strnlen(source, kMaxText);
+  memcpy(dest, source, n);
+  dest[n] = '\0';
+}
+
+}  // namespace swu

@@ -1,0 +1,180 @@
+// The one run-wide record of everything the command line asked for: one
+// byte slot per switch, the four special characters, the match list of -#,
+// the special function list of -K, and the texts and names the run works
+// with. The parser fills it once; the rest of the program reads it.
+//
+// A slot holds 0 while its switch has not been given, otherwise a character
+// (usually the switch letter in upper case, or the value character). Code
+// compares slots with those exact characters, so the stored characters are
+// part of the contract.
+
+#ifndef SWU_CLI_SETTINGS_H_
+#define SWU_CLI_SETTINGS_H_
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace swu {
+
+// Every typed text, name and path holds at most this many bytes; each
+// buffer has one more byte for the terminating NUL.
+constexpr int kMaxText = 261;
+constexpr int kBufferSize = kMaxText + 1;
+
+// Largest file or -L file that is loaded (0x7FFFFFBF).
+constexpr int64_t kMaxFileSize = 2147483583;
+
+// Arguments after the program name; one more is a bad command line.
+constexpr int kMaxArguments = 126;
+
+// Positions of the switch slots.
+enum Slot : int {
+  kRecurse = 0,          // -R: 'R'
+  kInsertAppend = 1,     // -I / -A: 'I' or 'A'
+  kVerboseGiven = 2,     // -V given: 'V'
+  kVerbosity = 3,        // '0'..'3', default '2'
+  kHelp = 4,             // -H / -?: 'H'
+  kCaseSensitive = 5,    // -C: 'C'
+  kStartAnchor = 6,      // '#': match only at the start of a line
+  kEndAnchor = 7,        // '%': match only at the end of a line
+  kLineMode = 8,         // -D: 'D'
+  kDisable1 = 9,         // -1..-4 without value: '1'..'4' (slots 9..12)
+  kDisable2 = 10,
+  kDisable3 = 11,
+  kDisable4 = 12,
+  kLineFilter = 13,      // -M / -U: 'M' or 'U'
+  kAddMode = 14,         // -B / -T: 'B' or 'T'
+  kWholeLineAmp = 15,    // -X: 'X'
+  kApostrophes = 16,     // -': '\''
+  kNoQuoteFix = 17,      // -Z: 'Z'
+  kPad = 18,             // -N: 'N'
+  kPadByte = 19,         // -N[:x]: any byte, 32 after start-up
+  kPendingText = 20,     // -G: 'G', the next argument is text
+  kPendingEnv = 21,      // -E: 'E', the next text names a variable
+  kOverwrite = 22,       // -O: 'O'
+  kFunctions = 23,       // -K: 'K'
+  kSelect = 24,          // -#: '#'
+  kSelectMode = 25,      // 'R','0','L','O','E','I','J' or 'S' (list)
+  kStopOnError = 26,     // -S: 'S'
+  kResetMode = 27,       // -K:RM / -K:RF: 'M' or 'F'
+  kWildcardChange = 28,  // -W: 'W'
+  kWildcardByte = 29,    // -W[:x]: any byte, 32 after start-up
+  kHelpPage = 30,        // '1','2','3','A','P','V'
+  kCreate = 31,          // -B:C / -T:C: 'C'
+  kOutputPending = 32,   // -$: '$'; after parsing: output mode is on
+  kNoIntelligent = 33,   // -~: '~' (forced by -$)
+  kPause = 34,           // -P: 'P'
+  kAmpGiven = 35,        // -&: '&'
+  kAmpCase = 36,         // -&[:a]: 'C','L','U'; 0 when -& not given
+  kOutputMode = 37,      // -$[:m]: '$','F','A','B'
+  kLoadSearch = 38,      // -L for <search>: 'L', then a load status
+  kLoadNew = 39,         // -L for <new>: 'L', then a load status
+  kLineSub = 40,         // -D:P / -D:L / -D:R: 'P','L','R'
+  kSlotCount = 41,
+};
+
+// The letters that the generic letter rule of the parser stores into the
+// slot of the same position (0 = slot has a dedicated handler only).
+extern const char kLetterTable[40];
+
+// -#:a,a,a: up to 10 positive match numbers.
+struct MatchList {
+  static constexpr int kCapacity = 10;
+  static constexpr int32_t kMaxEntry = 999999989;
+  int32_t entries[kCapacity] = {};
+  int32_t last = -1;  // index of the last entry, -1 when empty
+};
+
+// One -K entry: a mode (digit value 0-9 or the code of 'H','C','G','L','I')
+// and the byte it acts on, case kept as typed.
+struct SpecialFunction {
+  int32_t mode = 0;
+  uint8_t character = 0;
+};
+
+// -K:mC,mC,...  Invariant: every mode-6 entry stands ahead of all others.
+struct SpecialFunctionList {
+  static constexpr int kCapacity = 10;
+  SpecialFunction entries[kCapacity];
+  int32_t last = -1;        // index of the last entry, -1 when empty
+  int32_t last_mode6 = -1;  // index of the last mode-6 entry, -1 if none
+  bool random_modes = false;  // an entry has mode 1-5, 'H' or 'I'
+
+  int32_t size() const { return last + 1; }
+  int32_t mode6_count() const { return last_mode6 + 1; }
+};
+
+struct Settings {
+  Settings();
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
+  uint8_t& operator[](Slot s) { return slots[s]; }
+  uint8_t operator[](Slot s) const { return slots[s]; }
+
+  int verbosity() const { return slots[kVerbosity] - '0'; }
+  bool output_mode() const { return slots[kOutputPending] == '$'; }
+  // -$ or -$:B: results go to an output directory (not a single file).
+  bool output_directory() const {
+    return slots[kOutputMode] == '$' || slots[kOutputMode] == 'B';
+  }
+  bool report_only() const {
+    return slots[kSelectMode] == '0' || slots[kSelectMode] == 'R';
+  }
+
+  // The -1..-4 special character n (1 to 4): 0 when disabled.
+  uint8_t special(int n) const { return specials[n]; }
+
+  // SearchText and NewText: bytes and explicit length. A -L text larger
+  // than kMaxText lives in a block of its own, otherwise in its buffer.
+  char* search_text() {
+    return search_block.empty() ? search_buffer : search_block.data();
+  }
+  const char* search_text() const {
+    return search_block.empty() ? search_buffer : search_block.data();
+  }
+  char* new_text() {
+    return new_block.empty() ? new_buffer : new_block.data();
+  }
+  const char* new_text() const {
+    return new_block.empty() ? new_buffer : new_block.data();
+  }
+  bool new_text_in_block() const { return !new_block.empty(); }
+
+  uint8_t slots[kSlotCount] = {};
+  uint8_t specials[5] = {0, '@', '&', '#', '!'};  // index 1..4
+  MatchList match_list;
+  SpecialFunctionList functions;
+
+  uint32_t search_length = 0;
+  uint32_t new_length = 0;
+
+  // The zero-filled 262-byte buffers of the run. Each copy into one keeps
+  // at most kMaxText bytes, so the last byte stays NUL.
+  char filespec[kBufferSize] = {};       // <filespec>, upper-cased
+  char search_buffer[kBufferSize] = {};  // <search>, or its -L file name
+  char new_buffer[kBufferSize] = {};     // <new>, or its -L file name
+  char work[kBufferSize] = {};           // switch copy, variable name
+  char output_name[kBufferSize] = {};    // the -$ output directory or file
+  char new_master[kBufferSize] = {};     // NewTextMaster
+  char marker_name[14] = {};             // the marker file name
+  char split_spec[kBufferSize] = {};     // copy of <filespec> to split
+  char dir_part[kBufferSize] = {};       // directory part of the path
+
+  // The -L file names, kept for load-failure messages and reloads.
+  char search_file[kBufferSize] = {};
+  char new_file[kBufferSize] = {};
+
+  // Blocks for -L texts larger than kMaxText bytes.
+  std::vector<char> search_block;
+  std::vector<char> new_block;
+};
+
+// Copies at most kMaxText bytes of the NUL-terminated |source| into the
+// kBufferSize-byte |dest| and terminates it.
+void CopyBounded(char* dest, const char* source);
+
+}  // namespace swu
+
+#endif  // SWU_CLI_SETTINGS_H_

@@ -1,0 +1,3 @@
+// Entry point of the swu command.
+
+int main() { return 0; }

@@ -1,0 +1,139 @@
+// Everything the program asks of the operating system: console output and
+// the single key read, byte-stream files, setting a file's length,
+// directory enumeration with DOS-style attributes, directories, the current
+// directory and drive, and the environment. Exactly one implementation is
+// compiled: platform_posix.cc here, platform_win32.cc beside it on Windows.
+//
+// Paths are passed as the program's buffers hold them. On POSIX a '\' is
+// accepted as a separator and turned into '/' before the OS sees it, and a
+// path component that does not exist as typed is resolved to an entry of
+// the same name compared without regard to ASCII case.
+
+#ifndef SWU_PLATFORM_PLATFORM_H_
+#define SWU_PLATFORM_PLATFORM_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace swu {
+
+// The stream modes the program uses, named after their stdio forms.
+enum class OpenMode {
+  kRead,      // "rb"
+  kUpdate,    // "r+b"
+  kCreate,    // "w+b": create or truncate, read and write
+  kAppend,    // "a+b": every write goes to the end
+  kWriteOnly  // "wb"
+};
+
+enum class Whence { kStart, kCurrent, kEnd };
+
+// An open byte stream (binary, nothing translated). Writes are buffered;
+// a failed write sets the error indicator instead of returning a status,
+// as stdio does. The destructor closes the stream.
+class Stream {
+ public:
+  virtual ~Stream() = default;
+
+  // Moves the stream position. Returns false on failure.
+  virtual bool Seek(int64_t offset, Whence whence) = 0;
+  // Returns the stream position, or -1 on failure.
+  virtual int64_t Tell() = 0;
+  // Reads up to |n| bytes into |data|; returns the count read (0 at the
+  // end of the file or on failure).
+  virtual int64_t Read(void* data, int64_t n) = 0;
+  // Writes |n| bytes; a failure sets the error indicator.
+  virtual void Write(const void* data, int64_t n) = 0;
+  // Writes one byte; a failure sets the error indicator.
+  virtual void Put(uint8_t byte) = 0;
+  // True once a read or write has failed.
+  virtual bool error() const = 0;
+  // Flushes buffered writes. Returns false (and sets the error indicator)
+  // on failure.
+  virtual bool Flush() = 0;
+  // Flushes and closes. Returns false if either failed. Further calls do
+  // nothing and return true.
+  virtual bool Close() = 0;
+};
+
+// DOS attribute bits of a directory entry.
+constexpr uint8_t kAttrReadOnly = 0x01;   // the process may not write it
+constexpr uint8_t kAttrHidden = 0x02;     // name begins with '.'
+constexpr uint8_t kAttrSystem = 0x04;     // not a regular file or directory
+constexpr uint8_t kAttrDirectory = 0x10;
+constexpr uint8_t kAttrArchive = 0x20;    // regular file
+
+struct DirEntry {
+  uint8_t attributes = 0;
+  std::string name;
+};
+
+// An open directory enumeration. The destructor closes it.
+class DirEnum {
+ public:
+  virtual ~DirEnum() = default;
+  // Stores the next entry in *entry and returns true, or returns false
+  // when there are no more entries.
+  virtual bool Next(DirEntry* entry) = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The real platform; defined in platform_posix.cc or platform_win32.cc.
+  static Platform* Default();
+
+  // Console.
+  // Writes |n| bytes to standard output. Errors are ignored.
+  virtual void Print(const char* data, size_t n) = 0;
+  // Waits for one key press without echo and without Enter (on a
+  // terminal), or reads one byte (otherwise; end of input ends the wait).
+  virtual void ReadKey() = 0;
+
+  // Files.
+  // Opens |path| in |mode|. On failure returns nullptr.
+  virtual std::unique_ptr<Stream> Open(const std::string& path,
+                                       OpenMode mode) = 0;
+  // Sets the length of the file |path| through a handle opened for
+  // reading and writing. Returns false on failure.
+  virtual bool SetFileLength(const std::string& path, int64_t length) = 0;
+  // Deletes the file |path|. Returns false on failure.
+  virtual bool DeleteFile(const std::string& path) = 0;
+
+  // Directories.
+  // Opens an enumeration of |pattern|: a directory part (possibly empty)
+  // followed by a name pattern with '*' and '?' ("*.*" matches every name).
+  // Names compare without regard to ASCII case, entries come sorted by
+  // their upper-case form, '.' and '..' never appear. Hidden and system
+  // entries are never returned; directories only when
+  // |include_directories|. On success stores the first entry in *first
+  // and returns the enumeration; returns nullptr when the directory cannot
+  // be read or nothing matches.
+  virtual std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
+                                             bool include_directories,
+                                             DirEntry* first) = 0;
+  // Creates the directory |path|. Returns false on failure (it exists,
+  // its parent is missing, no permission).
+  virtual bool MakeDirectory(const std::string& path) = 0;
+  // Removes |path| if it is an empty directory. Returns false otherwise.
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  // Stores the current directory in *path. Returns false on failure.
+  virtual bool GetCurrentDirectory(std::string* path) = 0;
+  // Changes the current directory. Returns false on failure.
+  virtual bool SetCurrentDirectory(const std::string& path) = 0;
+  // The current drive letter ('A'..'Z'), or 0 where there are no drives.
+  virtual char GetCurrentDrive() = 0;
+  // Makes |drive| current. Returns false on failure; true (and does
+  // nothing) where there are no drives.
+  virtual bool SetCurrentDrive(char drive) = 0;
+
+  // Environment: looks |name| up exactly as given. On success stores the
+  // value in *value and returns true.
+  virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+};
+
+}  // namespace swu
+
+#endif  // SWU_PLATFORM_PLATFORM_H_

@@ -1,0 +1,274 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end cases: each case runs the built swu binary in a fresh
+scratch directory and compares its standard output, exit status and files
+byte for byte.
+
+Usage: run_cases.py <swu-binary> <cases-dir-or-file>... [-k substring]
+
+Case file format (*.cases), one case after another:
+
+    === name of the case
+    args: *.txt abc "x y" -V:3      (split like a POSIX shell)
+    file a.txt: abc\\r\\n            (escapes: \\r \\n \\t \\0 \\\\ \\xHH)
+    fill big.txt: 1000 abc\\r\\n      (the pattern repeated COUNT times)
+    dir sub/deeper                   (an empty directory)
+    link name: target                (a symbolic link)
+    mode a.txt: 0444                 (chmod, octal)
+    env NAME: value                  (set for the run; escapes apply)
+    stdin: y                         (bytes fed to standard input)
+    user: nobody                     (run unprivileged; needs root)
+    exit: 0
+    stdout:
+    <lines, each followed by \\n; a last line ending in \\c has no \\n>
+    .
+    expect a.txt: XYZ\\r\\n
+    expect-size big.txt: 4000
+    absent b.txt
+    isdir out
+
+Lines starting with '#' between cases are comments. {dir} in args, env
+values and stdout stands for the scratch directory's absolute path. The
+banner's notice (the text after the two tags) is normalised to <notice>.
+"""
+
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+
+BANNER = re.compile(
+    rb"^(SW Multi-file Utility v1\.79ZD\+ \[TURBO\] \[WIN32\] ).*$", re.M)
+
+
+def unescape(text):
+    out = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            n = text[i + 1]
+            if n == "r":
+                out += b"\r"
+            elif n == "n":
+                out += b"\n"
+            elif n == "t":
+                out += b"\t"
+            elif n == "0":
+                out += b"\0"
+            elif n == "\\":
+                out += b"\\"
+            elif n == "x":
+                out.append(int(text[i + 2:i + 4], 16))
+                i += 2
+            else:
+                out += ("\\" + n).encode()
+            i += 2
+            continue
+        out += c.encode("utf-8", "surrogateescape")
+        i += 1
+    return bytes(out)
+
+
+class Case:
+    def __init__(self, name, where):
+        self.name = name
+        self.where = where
+        self.args = []
+        self.setup = []  # (kind, name, value)
+        self.env = {}
+        self.stdin = b""
+        self.user = None
+        self.exit = None
+        self.stdout = None
+        self.checks = []  # (kind, name, value)
+
+
+def parse_file(path):
+    cases = []
+    case = None
+    lines = open(path, encoding="utf-8").read().split("\n")
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        where = "%s:%d" % (path, i + 1)
+        i += 1
+        if line.startswith("=== "):
+            case = Case(line[4:].strip(), where)
+            cases.append(case)
+            continue
+        if not line.strip() or line.startswith("#"):
+            continue
+        if case is None:
+            raise SystemExit("%s: text before the first case" % where)
+        key, _, value = line.partition(":")
+        value = value[1:] if value.startswith(" ") else value
+        head = key.split(" ", 1)
+        kind, name = head[0], head[1] if len(head) > 1 else None
+        if kind == "args":
+            case.args = shlex.split(value)
+        elif kind in ("file", "fill", "link", "mode"):
+            case.setup.append((kind, name, value))
+        elif kind.startswith("dir"):
+            case.setup.append(("dir", line.split(" ", 1)[1], None))
+        elif kind == "env":
+            case.env[name] = value
+        elif kind == "stdin":
+            case.stdin = unescape(value)
+        elif kind == "user":
+            case.user = value.strip()
+        elif kind == "exit":
+            case.exit = int(value)
+        elif kind == "stdout":
+            block = []
+            while lines[i] != ".":
+                block.append(lines[i])
+                i += 1
+            i += 1
+            text = "".join(l + "\n" for l in block)
+            if text.endswith("\\c\n"):
+                text = text[:-3]
+            case.stdout = text
+        elif kind in ("expect", "expect-size"):
+            case.checks.append((kind, name, value))
+        elif kind.startswith("absent") or kind.startswith("isdir"):
+            case.checks.append((kind, line.split(" ", 1)[1], None))
+        else:
+            raise SystemExit("%s: unknown line: %s" % (where, line))
+    return cases
+
+
+def prepare(case, root):
+    for kind, name, value in case.setup:
+        path = os.path.join(root, name) if name else root
+        if kind in ("file", "fill"):
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            data = unescape(value)
+            if kind == "fill":
+                count, _, pattern = value.partition(" ")
+                data = unescape(pattern) * int(count)
+            with open(path, "wb") as f:
+                f.write(data)
+        elif kind == "dir":
+            os.makedirs(path, exist_ok=True)
+        elif kind == "link":
+            os.symlink(value.strip(), path)
+        elif kind == "mode":
+            os.chmod(path, int(value, 8))
+
+
+def command_for(case, binary):
+    cmd = [binary] + case.args
+    if case.user and os.geteuid() == 0:
+        cmd = ["setpriv", "--reuid=" + case.user, "--regid=nogroup",
+               "--clear-groups", "--"] + cmd
+    return cmd
+
+
+def check(case, root, result):
+    errors = []
+    if case.exit is not None and result.returncode != case.exit:
+        errors.append("exit status %d, expected %d" %
+                      (result.returncode, case.exit))
+    if case.stdout is not None:
+        got = BANNER.sub(rb"\1<notice>", result.stdout)
+        want = case.stdout.replace("{dir}", root).encode(
+            "utf-8", "surrogateescape")
+        if got != want:
+            errors.append("stdout differs\n--- expected\n%s\n--- got\n%s" %
+                          (want.decode("latin-1"), got.decode("latin-1")))
+    for kind, name, value in case.checks:
+        path = os.path.join(root, name)
+        if kind == "expect":
+            want = unescape(value)
+            try:
+                got = open(path, "rb").read()
+            except OSError as e:
+                errors.append("%s: %s" % (name, e))
+                continue
+            if got != want:
+                errors.append("%s holds %r, expected %r" % (name, got, want))
+        elif kind == "expect-size":
+            size = os.path.getsize(path) if os.path.exists(path) else -1
+            if size != int(value):
+                errors.append("%s has %d bytes, expected %s" %
+                              (name, size, value))
+        elif kind.startswith("absent") and os.path.lexists(path):
+            errors.append("%s exists, expected absent" % name)
+        elif kind.startswith("isdir") and not os.path.isdir(path):
+            errors.append("%s is not a directory" % name)
+    return errors
+
+
+def run_case(case, binary):
+    root = tempfile.mkdtemp(prefix="swu-e2e-")
+    try:
+        os.chmod(root, 0o777)
+        prepare(case, root)
+        if case.user and os.geteuid() == 0:
+            for dirpath, dirnames, filenames in os.walk(root):
+                for d in dirnames:
+                    p = os.path.join(dirpath, d)
+                    if not os.path.islink(p):
+                        os.chmod(p, os.stat(p).st_mode | 0o777)
+        env = dict(os.environ)
+        for k, v in case.env.items():
+            env[k] = unescape(v.replace("{dir}", root)).decode(
+                "utf-8", "surrogateescape")
+        args = [a.replace("{dir}", root) for a in case.args]
+        case_args = case.args
+        case.args = args
+        cmd = command_for(case, binary)
+        case.args = case_args
+        result = subprocess.run(cmd, cwd=root, env=env, input=case.stdin,
+                                stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=60)
+        errors = check(case, root, result)
+        if result.stderr:
+            errors.append("stderr is not empty: %r" % result.stderr[:200])
+        return errors
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+def main(argv):
+    if len(argv) < 3:
+        raise SystemExit(__doc__)
+    binary = os.path.abspath(argv[1])
+    only = None
+    paths = []
+    rest = argv[2:]
+    while rest:
+        a = rest.pop(0)
+        if a == "-k":
+            only = rest.pop(0)
+        else:
+            paths.append(a)
+    files = []
+    for p in paths:
+        if os.path.isdir(p):
+            files += sorted(os.path.join(p, f) for f in os.listdir(p)
+                            if f.endswith(".cases"))
+        else:
+            files.append(p)
+    failed = 0
+    total = 0
+    for f in files:
+        for case in parse_file(f):
+            if only and only not in case.name:
+                continue
+            total += 1
+            errors = run_case(case, binary)
+            if errors:
+                failed += 1
+                print("FAIL %s (%s)" % (case.name, case.where))
+                for e in errors:
+                    print("    " + e.replace("\n", "\n    "))
+    print("%d of %d end-to-end cases passed" % (total - failed, total))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
