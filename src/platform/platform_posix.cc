@@ -1,0 +1,418 @@
+// The POSIX implementation of the platform layer.
+//
+// Paths arrive as the program's buffers hold them: '\' is accepted as a
+// separator and becomes '/', and a path component that does not exist as
+// typed is resolved to an entry of the same name compared without regard
+// to ASCII case (an exact match is always preferred), because the file
+// specification is upper-cased before it is used.
+//
+// Attributes of an entry follow the DOS bits the program tests: directory
+// 0x10; read-only 0x01 when the process may not write it; hidden 0x02 for a
+// name beginning with '.'; archive 0x20 for a regular file; system 0x04 for
+// anything else (device, FIFO, socket, dangling link) and for a symbolic
+// link to a directory. A link to a regular file counts as that file.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace swu {
+
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::string UpperCopy(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) c = UpperAscii(c);
+  return out;
+}
+
+// Entries sort by their upper-case form, ties by raw bytes, so that runs
+// and reports are reproducible.
+bool NameLess(const std::string& a, const std::string& b) {
+  std::string ua = UpperCopy(a), ub = UpperCopy(b);
+  if (ua != ub) return ua < ub;
+  return a < b;
+}
+
+std::string Slashes(const std::string& path) {
+  std::string out = path;
+  std::replace(out.begin(), out.end(), '\\', '/');
+  return out;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// Finds the entry of |dir| whose name equals |name| ignoring ASCII case.
+// Stores it in *found and returns true on success.
+bool FindIgnoringCase(const std::string& dir, const std::string& name,
+                      std::string* found) {
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return false;
+  bool any = false;
+  while (struct dirent* e = readdir(d)) {
+    std::string candidate = e->d_name;
+    if (!EqualIgnoringCase(candidate, name)) continue;
+    if (!any || NameLess(candidate, *found)) *found = candidate;
+    any = true;
+  }
+  closedir(d);
+  return any;
+}
+
+// Turns a path as the program holds it into one the OS can open.
+std::string Resolve(const std::string& path) {
+  std::string p = Slashes(path);
+  if (p.empty() || Exists(p)) return p;
+  std::string out;
+  size_t i = 0;
+  if (p[0] == '/') {
+    out = "/";
+    i = 1;
+  }
+  while (i <= p.size()) {
+    size_t slash = p.find('/', i);
+    if (slash == std::string::npos) slash = p.size();
+    std::string component = p.substr(i, slash - i);
+    std::string base = out;
+    std::string next = base + component;
+    if (!component.empty() && component != "." && component != ".." &&
+        !Exists(next)) {
+      std::string found;
+      std::string dir = base.empty() ? "." : base;
+      if (FindIgnoringCase(dir, component, &found)) next = base + found;
+    }
+    out = next;
+    if (slash < p.size()) out += '/';
+    i = slash + 1;
+  }
+  return out;
+}
+
+// Matches |name| against a pattern of '*' and '?' ignoring ASCII case.
+bool Wildcard(const char* pattern, const char* name) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern == '?' || UpperAscii(*pattern) == UpperAscii(*name)) {
+      ++pattern;
+      ++name;
+    } else if (star) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+// A pattern ending in ".*" also matches names without a dot, so "*.*"
+// matches every name.
+bool NameMatches(const std::string& pattern, const std::string& name) {
+  if (pattern.empty()) return false;
+  if (Wildcard(pattern.c_str(), name.c_str())) return true;
+  size_t n = pattern.size();
+  if (n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 &&
+      name.find('.') == std::string::npos) {
+    return Wildcard(pattern.substr(0, n - 2).c_str(), name.c_str());
+  }
+  return false;
+}
+
+uint8_t Attributes(int dir_fd, const char* name) {
+  struct stat st;
+  uint8_t attributes = 0;
+  if (name[0] == '.') attributes |= kAttrHidden;
+  if (fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return attributes | kAttrSystem;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    if (fstatat(dir_fd, name, &st, 0) != 0) return attributes | kAttrSystem;
+    if (S_ISDIR(st.st_mode)) return attributes | kAttrSystem | kAttrDirectory;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    attributes |= kAttrDirectory;
+  } else if (S_ISREG(st.st_mode)) {
+    attributes |= kAttrArchive;
+  } else {
+    return attributes | kAttrSystem;
+  }
+  if (faccessat(dir_fd, name, W_OK, 0) != 0) attributes |= kAttrReadOnly;
+  return attributes;
+}
+
+class PosixStream : public Stream {
+ public:
+  explicit PosixStream(FILE* file) : file_(file) {
+    setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+  }
+  ~PosixStream() override { Close(); }
+
+  bool Seek(int64_t offset, Whence whence) override {
+    int w = whence == Whence::kStart     ? SEEK_SET
+            : whence == Whence::kCurrent ? SEEK_CUR
+                                         : SEEK_END;
+    return file_ != nullptr && fseeko(file_, offset, w) == 0;
+  }
+  int64_t Tell() override {
+    return file_ == nullptr ? -1 : static_cast<int64_t>(ftello(file_));
+  }
+  int64_t Read(void* data, int64_t n) override {
+    if (file_ == nullptr || n <= 0) return 0;
+    return static_cast<int64_t>(fread(data, 1, static_cast<size_t>(n), file_));
+  }
+  void Write(const void* data, int64_t n) override {
+    if (file_ == nullptr) {
+      error_ = true;
+    } else if (n > 0) {
+      fwrite(data, 1, static_cast<size_t>(n), file_);
+    }
+  }
+  void Put(uint8_t byte) override {
+    if (file_ == nullptr) {
+      error_ = true;
+    } else {
+      putc(byte, file_);
+    }
+  }
+  bool error() const override {
+    return error_ || (file_ != nullptr && ferror(file_) != 0);
+  }
+  bool Flush() override {
+    if (file_ == nullptr) return false;
+    if (fflush(file_) != 0) error_ = true;
+    return !error();
+  }
+  bool Close() override {
+    if (file_ == nullptr) return true;
+    bool ok = fflush(file_) == 0 && ferror(file_) == 0;
+    ok = (fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    return ok;
+  }
+
+ private:
+  FILE* file_;
+  bool error_ = false;
+};
+
+class PosixDirEnum : public DirEnum {
+ public:
+  explicit PosixDirEnum(std::vector<DirEntry> entries)
+      : entries_(std::move(entries)) {}
+  bool Next(DirEntry* entry) override {
+    if (next_ >= entries_.size()) return false;
+    *entry = entries_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<DirEntry> entries_;
+  size_t next_ = 0;
+};
+
+const char* ModeString(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kRead:
+      return "rb";
+    case OpenMode::kUpdate:
+      return "r+b";
+    case OpenMode::kCreate:
+      return "w+b";
+    case OpenMode::kAppend:
+      return "a+b";
+    case OpenMode::kWriteOnly:
+      return "wb";
+  }
+  return "rb";
+}
+
+// The terminal settings to restore if a signal ends the key wait.
+struct termios g_saved_terminal;
+volatile sig_atomic_t g_terminal_saved = 0;
+
+void RestoreTerminalOnSignal(int signal_number) {
+  if (g_terminal_saved) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
+  ::signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+void ReadRawKey() {
+  struct termios raw;
+  if (tcgetattr(STDIN_FILENO, &g_saved_terminal) != 0) {
+    char c;
+    (void)!read(STDIN_FILENO, &c, 1);
+    return;
+  }
+  g_terminal_saved = 1;
+  const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  struct sigaction action, previous[4];
+  memset(&action, 0, sizeof(action));
+  action.sa_handler = RestoreTerminalOnSignal;
+  for (int i = 0; i < 4; ++i) sigaction(kSignals[i], &action, &previous[i]);
+  raw = g_saved_terminal;
+  raw.c_lflag &= ~(ICANON | ECHO);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  char c;
+  while (read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
+  }
+  tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
+  g_terminal_saved = 0;
+  for (int i = 0; i < 4; ++i) sigaction(kSignals[i], &previous[i], nullptr);
+}
+
+class PosixPlatform : public Platform {
+ public:
+  void Print(const char* data, size_t n) override {
+    fwrite(data, 1, n, stdout);
+  }
+
+  void ReadKey() override {
+    fflush(stdout);
+    if (isatty(STDIN_FILENO)) {
+      ReadRawKey();
+    } else {
+      char c;
+      while (read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
+      }
+    }
+  }
+
+  std::unique_ptr<Stream> Open(const std::string& path,
+                               OpenMode mode) override {
+    if (path.empty()) return nullptr;
+    std::string resolved = Resolve(path);
+    FILE* file = fopen(resolved.c_str(), ModeString(mode));
+    if (file == nullptr) return nullptr;
+    struct stat st;
+    if (fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+      fclose(file);
+      return nullptr;  // A directory is not a file to read or write.
+    }
+    return std::make_unique<PosixStream>(file);
+  }
+
+  bool SetFileLength(const std::string& path, int64_t length) override {
+    int fd = open(Resolve(path).c_str(), O_RDWR);
+    if (fd < 0) return false;
+    bool ok = ftruncate(fd, static_cast<off_t>(length)) == 0;
+    return (close(fd) == 0) && ok;
+  }
+
+  bool DeleteFile(const std::string& path) override {
+    return unlink(Resolve(path).c_str()) == 0;
+  }
+
+  std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
+                                     bool include_directories,
+                                     DirEntry* first) override {
+    std::string p = Slashes(pattern);
+    size_t slash = p.rfind('/');
+    std::string dir = slash == std::string::npos ? "" : p.substr(0, slash + 1);
+    std::string name_pattern =
+        slash == std::string::npos ? p : p.substr(slash + 1);
+    std::vector<DirEntry> entries =
+        ReadEntries(Resolve(dir), name_pattern, include_directories);
+    if (entries.empty()) return nullptr;
+    auto enumeration = std::make_unique<PosixDirEnum>(std::move(entries));
+    enumeration->Next(first);
+    return enumeration;
+  }
+
+  bool MakeDirectory(const std::string& path) override {
+    return mkdir(Resolve(path).c_str(), 0777) == 0;
+  }
+
+  bool RemoveDirectory(const std::string& path) override {
+    return rmdir(Resolve(path).c_str()) == 0;
+  }
+
+  bool GetCurrentDirectory(std::string* path) override {
+    std::vector<char> buffer(4096);
+    if (getcwd(buffer.data(), buffer.size()) == nullptr) return false;
+    *path = buffer.data();
+    return true;
+  }
+
+  bool SetCurrentDirectory(const std::string& path) override {
+    return chdir(Resolve(path).c_str()) == 0;
+  }
+
+  char GetCurrentDrive() override { return 0; }
+  bool SetCurrentDrive(char) override { return true; }
+
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    const char* v = getenv(name.c_str());
+    if (v == nullptr) return false;
+    *value = v;
+    return true;
+  }
+
+ private:
+  // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
+  // hidden and system entries, and directories unless asked for. Sorted.
+  static std::vector<DirEntry> ReadEntries(const std::string& dir,
+                                           const std::string& pattern,
+                                           bool include_directories) {
+    std::vector<DirEntry> entries;
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return entries;
+    int fd = dirfd(d);
+    while (struct dirent* e = readdir(d)) {
+      if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+      if (e->d_name[0] == '.') continue;  // Hidden: never returned.
+      if (!NameMatches(pattern, e->d_name)) continue;
+      uint8_t attributes = Attributes(fd, e->d_name);
+      if (attributes & (kAttrHidden | kAttrSystem)) continue;
+      if ((attributes & kAttrDirectory) && !include_directories) continue;
+      entries.push_back(DirEntry{attributes, e->d_name});
+    }
+    closedir(d);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) {
+                return NameLess(a.name, b.name);
+              });
+    return entries;
+  }
+};
+
+}  // namespace
+
+Platform* Platform::Default() {
+  static PosixPlatform platform;
+  return &platform;
+}
+
+}  // namespace swu

@@ -1,0 +1,154 @@
+// Tests of the POSIX platform layer on the real disk, in a scoped
+// temporary directory.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace swu {
+namespace {
+
+class PlatformPosixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/swu-platform-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = std::string(tmpl) + "/";
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + root_ + "'";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+  }
+  void Write(const std::string& name, const std::string& data) {
+    FILE* f = fopen((root_ + name).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(data.data(), 1, data.size(), f);
+    fclose(f);
+  }
+  std::string ReadBack(const std::string& name) {
+    std::string data;
+    FILE* f = fopen((root_ + name).c_str(), "rb");
+    if (f == nullptr) return "<missing>";
+    int c;
+    while ((c = fgetc(f)) != EOF) data += static_cast<char>(c);
+    fclose(f);
+    return data;
+  }
+  std::vector<std::string> Names(const std::string& pattern, bool dirs) {
+    std::vector<std::string> names;
+    DirEntry entry;
+    auto e = platform_->FindFirst(root_ + pattern, dirs, &entry);
+    if (e == nullptr) return names;
+    do {
+      names.push_back(entry.name);
+    } while (e->Next(&entry));
+    return names;
+  }
+
+  Platform* platform_ = Platform::Default();
+  std::string root_;
+};
+
+TEST_F(PlatformPosixTest, EnumerationIsSortedCaseInsensitiveAndFiltered) {
+  Write("b.txt", "1");
+  Write("A.TXT", "2");
+  Write("c.dat", "3");
+  Write(".hidden.txt", "4");
+  Write("noext", "5");
+  ASSERT_EQ(mkdir((root_ + "sub.txt").c_str(), 0777), 0);
+  ASSERT_EQ(symlink("sub.txt", (root_ + "link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("b.txt", (root_ + "file-link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("missing", (root_ + "dangling.txt").c_str()), 0);
+
+  EXPECT_EQ(Names("*.TXT", false),
+            (std::vector<std::string>{"A.TXT", "b.txt", "file-link.txt"}));
+  EXPECT_EQ(Names("*.TXT", true),
+            (std::vector<std::string>{"A.TXT", "b.txt", "file-link.txt",
+                                      "sub.txt"}));
+  // "*.*" also matches names without a dot.
+  EXPECT_EQ(Names("*.*", false).size(), 5u);
+  EXPECT_EQ(Names("?.dat", false), (std::vector<std::string>{"c.dat"}));
+  EXPECT_TRUE(Names("", false).empty());
+  EXPECT_TRUE(Names("nothing*", false).empty());
+}
+
+TEST_F(PlatformPosixTest, AttributesOfEntries) {
+  Write("plain", "x");
+  ASSERT_EQ(mkdir((root_ + "dir").c_str(), 0777), 0);
+  DirEntry entry;
+  ASSERT_NE(platform_->FindFirst(root_ + "plain", false, &entry), nullptr);
+  EXPECT_EQ(entry.attributes & ~kAttrReadOnly, kAttrArchive);
+  ASSERT_NE(platform_->FindFirst(root_ + "dir", true, &entry), nullptr);
+  EXPECT_EQ(entry.attributes & ~kAttrReadOnly, kAttrDirectory);
+}
+
+TEST_F(PlatformPosixTest, PathsResolveIgnoringCaseAndBackslashes) {
+  ASSERT_EQ(mkdir((root_ + "Data").c_str(), 0777), 0);
+  Write("Data/notes.txt", "hello");
+  auto s = platform_->Open(root_ + "DATA\\NOTES.TXT", OpenMode::kRead);
+  ASSERT_NE(s, nullptr);
+  char buf[5];
+  EXPECT_EQ(s->Read(buf, 5), 5);
+  EXPECT_EQ(std::string(buf, 5), "hello");
+
+  // A new file keeps its name as given, in the resolved directory.
+  auto out = platform_->Open(root_ + "DATA/NEW.TXT", OpenMode::kCreate);
+  ASSERT_NE(out, nullptr);
+  out->Write("abc", 3);
+  EXPECT_TRUE(out->Close());
+  EXPECT_EQ(ReadBack("Data/NEW.TXT"), "abc");
+}
+
+TEST_F(PlatformPosixTest, StreamsSeekWriteAndShorten) {
+  Write("f", "0123456789");
+  auto s = platform_->Open(root_ + "f", OpenMode::kUpdate);
+  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(s->Seek(0, Whence::kEnd));
+  EXPECT_EQ(s->Tell(), 10);
+  ASSERT_TRUE(s->Seek(2, Whence::kStart));
+  ASSERT_TRUE(s->Seek(3, Whence::kCurrent));
+  s->Write("ab", 2);
+  s->Put('c');
+  EXPECT_FALSE(s->error());
+  EXPECT_TRUE(s->Close());
+  EXPECT_EQ(ReadBack("f"), "01234abc89");
+  EXPECT_TRUE(platform_->SetFileLength(root_ + "f", 4));
+  EXPECT_EQ(ReadBack("f"), "0123");
+  EXPECT_TRUE(platform_->DeleteFile(root_ + "f"));
+  EXPECT_EQ(ReadBack("f"), "<missing>");
+}
+
+TEST_F(PlatformPosixTest, WritingToAReadStreamSetsTheErrorIndicator) {
+  Write("f", "abc");
+  auto s = platform_->Open(root_ + "f", OpenMode::kRead);
+  ASSERT_NE(s, nullptr);
+  s->Write("x", 1);
+  s->Flush();
+  EXPECT_TRUE(s->error());
+  EXPECT_EQ(ReadBack("f"), "abc");
+}
+
+TEST_F(PlatformPosixTest, DirectoriesAreNotOpenedAsFiles) {
+  ASSERT_EQ(mkdir((root_ + "d").c_str(), 0777), 0);
+  EXPECT_EQ(platform_->Open(root_ + "d", OpenMode::kRead), nullptr);
+  EXPECT_EQ(platform_->Open(root_ + "missing", OpenMode::kRead), nullptr);
+}
+
+TEST_F(PlatformPosixTest, MakeAndRemoveDirectories) {
+  EXPECT_TRUE(platform_->MakeDirectory(root_ + "out"));
+  EXPECT_FALSE(platform_->MakeDirectory(root_ + "out"));
+  Write("out/f", "x");
+  EXPECT_FALSE(platform_->RemoveDirectory(root_ + "out"));
+  ASSERT_EQ(unlink((root_ + "out/f").c_str()), 0);
+  EXPECT_TRUE(platform_->RemoveDirectory(root_ + "OUT"));
+}
+
+}  // namespace
+}  // namespace swu
