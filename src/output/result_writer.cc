@@ -46,18 +46,26 @@ void ResultWriter::FinishMatches(Match* match) {
   const bool add = state_->acted_on == 0 &&
                    (add_mode == 'B' || add_mode == 'T') &&
                    settings_[kLineFilter] != 'U';
-  const bool at_start = add && add_mode == 'B';
-  // -M has already dealt with the rest; -B writes it after its text.
-  if (settings_[kLineFilter] != 'M' && !at_start) {
-    int64_t rest = buffer_->end - buffer_->position;
-    if (Intelligent() && state_->size_change == 0) {
-      buffer_->position = buffer_->end;  // Already on disk.
-    } else {
-      emitter_->CopyThrough(rest);
+  if (add && add_mode == 'B') {
+    Insert(match, /*at_start=*/true);  // The content follows the text.
+    return;
+  }
+  int64_t rest = buffer_->end - buffer_->position;
+  if (settings_[kLineFilter] == 'M') {
+    // -M has written what it keeps. A file without a modified line is
+    // left as it is when rewritten in place.
+    if (state_->acted_on == 0 && target_.in_place) {
+      buffer_->position = buffer_->end;
+      state_->bytes_written += rest;
     }
+  } else if (Intelligent() && state_->size_change == 0) {
+    buffer_->position = buffer_->end;  // Already on disk.
+    state_->bytes_written += rest;
+  } else {
+    emitter_->CopyThrough(rest);
     state_->bytes_written += rest;
   }
-  if (add) Insert(match, at_start);
+  if (add) Insert(match, /*at_start=*/false);
 }
 
 void ResultWriter::Insert(Match* match, bool at_start) {
