@@ -1,0 +1,141 @@
+// Tests of committing: the four -$ forms, and that a file that fails after
+// its output changed is put back: in place to its original bytes, an
+// appended output to its old length, a new output file removed. Faults are
+// injected into the real platform and the bytes on disk are checked.
+
+#include "output/result_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes/engine_harness.h"
+
+namespace swu {
+namespace {
+
+constexpr FileStatus Code(FileError e) { return static_cast<FileStatus>(e); }
+
+class ResultWriterTest : public ::testing::Test {
+ protected:
+  // Writes the three input files a, b and c.
+  void WriteInputs() {
+    h_.dir().Write("a", "1x");
+    h_.dir().Write("b", "2x");
+    h_.dir().Write("c", "3x");
+  }
+
+  EngineHarness h_;
+};
+
+TEST_F(ResultWriterTest, OutputDirectoryFormLeavesInputs) {
+  h_.Configure("x", "Y", "-$");
+  WriteInputs();
+  h_.dir().Write("out", "old content");
+  EXPECT_EQ(h_.Process("a", "out").status, 1);
+  EXPECT_EQ(h_.dir().Read("out"), "1Y");
+  EXPECT_EQ(h_.dir().Read("a"), "1x");
+}
+
+TEST_F(ResultWriterTest, AppendingFormsAddEachResult) {
+  for (const char* form : {"-$:A", "-$:B"}) {
+    EngineHarness h;
+    h.Configure("x", "Y", form);
+    h.dir().Write("out", "old;");
+    for (const char* name : {"a", "b", "c"}) {
+      h.dir().Write(name, std::string(name) + "x");
+      EXPECT_EQ(h.Process(name, "out").status, 1) << form;
+    }
+    EXPECT_EQ(h.dir().Read("out"), "old;aYbYcY") << form;
+  }
+}
+
+TEST_F(ResultWriterTest, SingleFileFormKeepsTheLastResult) {
+  h_.Configure("x", "Y", "-$:F");
+  WriteInputs();
+  for (const char* name : {"a", "b", "c"}) h_.Process(name, "out");
+  EXPECT_EQ(h_.dir().Read("out"), "3Y");
+}
+
+TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
+  h_.Configure("q", "NEW", "-B -$:A");
+  h_.dir().Write("out", "old;");
+  h_.dir().Write("a", "content");
+  EXPECT_EQ(h_.Process("a", "out").status, 0);
+  EXPECT_EQ(h_.dir().Read("out"), "old;NEWcontent");
+}
+
+TEST_F(ResultWriterTest, FailedMoveAfterAChangePutsTheFileBack) {
+  h_.Configure(".", "-", "");
+  h_.dir().Write("f", "a.b.c");
+  // Loading seeks three times; the fourth passes "a", the fifth "b" after
+  // the first '.' was already rewritten.
+  h_.platform().FailNth(FaultOp::kSeek, 5);
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::OpenFailed));
+  EXPECT_EQ(h_.dir().Read("f"), "a.b.c");
+}
+
+TEST_F(ResultWriterTest, WriteFaultInPlacePutsTheFileBack) {
+  h_.Configure("b", "BBB", "");
+  h_.dir().Write("f", "abcabc");
+  h_.platform().FailNth(FaultOp::kWrite, 3);
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("f"), "abcabc");
+}
+
+TEST_F(ResultWriterTest, WriteFaultOnAShrinkingFileIsNotCut) {
+  h_.Configure("bc", "", "");
+  h_.dir().Write("f", "abcabcabc");
+  h_.platform().FailNth(FaultOp::kWrite, 2);
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("f"), "abcabcabc");
+}
+
+TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
+  h_.Configure("x", "Y", "-$:A");
+  WriteInputs();
+  h_.dir().Write("out", "old;");
+  EXPECT_EQ(h_.Process("a", "out").status, 1);
+  h_.platform().Clear();
+  h_.platform().FailNth(FaultOp::kWrite, 2);
+  EXPECT_EQ(h_.Process("b", "out").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("out"), "old;1Y");
+}
+
+TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
+  for (const char* form : {"-$", "-$:F"}) {
+    EngineHarness h;
+    h.Configure("x", "Y", form);
+    h.dir().Write("a", "1x");
+    h.platform().FailNth(FaultOp::kWrite, 1);
+    EXPECT_EQ(h.Process("a", "out").status, Code(FileError::WriteFault)) << form;
+    EXPECT_EQ(h.dir().Read("out"), "<missing>") << form;
+    EXPECT_EQ(h.dir().Read("a"), "1x") << form;
+  }
+}
+
+TEST_F(ResultWriterTest, FailedCloseIsAWriteFault) {
+  h_.Configure("b", "BB", "");
+  h_.dir().Write("f", "abc");
+  h_.platform().FailNth(FaultOp::kClose, 1);
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("f"), "abc");
+}
+
+TEST_F(ResultWriterTest, FailedShorteningPutsTheFileBack) {
+  h_.Configure("bc", "", "");
+  h_.dir().Write("f", "abcd");
+  h_.platform().FailNth(FaultOp::kSetFileLength, 1);
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::TruncateFailed));
+  EXPECT_EQ(h_.dir().Read("f"), "abcd");
+}
+
+TEST_F(ResultWriterTest, InsertionInReportOnlyModeIsAWriteFault) {
+  h_.Configure("q", "NEW", "-T -#:0");
+  h_.dir().Write("f", "abc");
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("f"), "abc");
+}
+
+}  // namespace
+}  // namespace swu

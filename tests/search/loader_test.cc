@@ -1,0 +1,153 @@
+// Tests of loading: each failure code, the open sequence for in place,
+// report-only and -$ runs, creation under -B:C/-T:C, and the reuse of the
+// run's block.
+
+#include "search/loader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes/engine_harness.h"
+
+namespace swu {
+namespace {
+
+constexpr FileStatus Code(FileError e) { return static_cast<FileStatus>(e); }
+
+class LoaderTest : public ::testing::Test {
+ protected:
+  EngineHarness h_;
+};
+
+TEST_F(LoaderTest, FailureCodes) {
+  struct Case {
+    const char* name;
+    FaultOp op;  // the call that fails (kAllocate with n 0: none)
+    int n;
+    std::string content;
+    FileStatus status;
+  } cases[] = {
+      {"missing file", FaultOp::kAllocate, 0, "<none>", Code(FileError::OpenFailed)},
+      {"empty file", FaultOp::kAllocate, 0, "", Code(FileError::BadSize)},
+      {"cannot open for update", FaultOp::kOpenUpdate, 1, "abc", Code(FileError::ReadOnly)},
+      {"seek to the end fails", FaultOp::kSeek, 1, "abc", Code(FileError::ReadFailed)},
+      {"size query fails", FaultOp::kTell, 1, "abc", Code(FileError::ReadFailed)},
+      {"read fails", FaultOp::kRead, 1, "abc", Code(FileError::ReadFailed)},
+      {"no memory", FaultOp::kAllocate, 1, std::string(40000, 'a'), Code(FileError::LoadNoMemory)},
+  };
+  h_.Configure("a", "b", "");
+  for (const Case& c : cases) {
+    h_.platform().Clear();
+    h_.platform().FailNth(c.op, c.n);
+    if (c.content != "<none>") h_.dir().Write(c.name, c.content);
+    FileOutcome outcome = h_.Process(c.name);
+    EXPECT_EQ(outcome.status, c.status) << c.name;
+    EXPECT_FALSE(outcome.loaded) << c.name;
+    if (c.content != "<none>") {
+      EXPECT_EQ(h_.dir().Read(c.name), c.content) << c.name;
+    }
+  }
+}
+
+TEST_F(LoaderTest, FileOverTheSizeLimitIsRefused) {
+  h_.Configure("a", "b", "");
+  h_.dir().Write("big", "");
+  ASSERT_TRUE(h_.platform().SetFileLength(h_.dir().Path("big"), kMaxFileSize + 1));
+  EXPECT_EQ(h_.Process("big").status, Code(FileError::BadSize));
+  EXPECT_TRUE(h_.platform().allocations().size() == 1);  // only the first block
+}
+
+TEST_F(LoaderTest, ReadOnlyFileIsProcessedWhereNothingIsWrittenToIt) {
+  for (const char* switches : {"-#:0", "-#:R", "-$"}) {
+    EngineHarness h;
+    h.Configure("a", "b", switches);
+    h.dir().Write("f.txt", "aaa");
+    h.platform().FailNth(FaultOp::kOpenUpdate, 1, /*sticky=*/true);
+    FileOutcome outcome = h.Process("f.txt", "out.txt");
+    EXPECT_GE(outcome.status, 0) << switches;
+    EXPECT_EQ(h.dir().Read("f.txt"), "aaa") << switches;
+  }
+}
+
+TEST_F(LoaderTest, ReadOnlyFileIsNeverCreatedAnew) {
+  h_.Configure("a", "NEW", "-T:C");
+  h_.create() = CreateState::Creating;
+  h_.dir().Write("f.txt", "xyz");
+  h_.platform().FailNth(FaultOp::kOpenUpdate, 1, /*sticky=*/true);
+  EXPECT_EQ(h_.Process("f.txt").status, Code(FileError::ReadOnly));
+  EXPECT_EQ(h_.dir().Read("f.txt"), "xyz");
+  EXPECT_EQ(h_.create(), CreateState::Creating);
+}
+
+TEST_F(LoaderTest, CreatesMissingFile) {
+  h_.Configure("a", "NEW", "-T:C -D");
+  h_.create() = CreateState::Creating;
+  FileOutcome outcome = h_.Process("f.txt");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_TRUE(outcome.loaded);
+  EXPECT_TRUE(outcome.text_added);
+  EXPECT_EQ(outcome.original_size, 0);
+  EXPECT_EQ(h_.create(), CreateState::Created);
+  EXPECT_EQ(h_.dir().Read("f.txt"), "NEW\r\n");  // no break before it
+}
+
+TEST_F(LoaderTest, CreatesTheOutputFileNotTheInput) {
+  h_.Configure("a", "NEW", "-B:C -$");
+  h_.create() = CreateState::Creating;
+  EXPECT_EQ(h_.Process("f.txt", "out.txt").status, 0);
+  EXPECT_EQ(h_.dir().Read("out.txt"), "NEW");
+  EXPECT_EQ(h_.dir().Read("f.txt"), "<missing>");
+}
+
+TEST_F(LoaderTest, CreateNeverTruncatesAFileThatCouldNotBeRead) {
+  h_.Configure("a", "NEW", "-T:C");
+  h_.create() = CreateState::Creating;
+  h_.dir().Write("f.txt", "precious");
+  h_.platform().FailNth(FaultOp::kOpenUpdate, 1);
+  h_.platform().FailNth(FaultOp::kOpenRead, 1);
+  EXPECT_EQ(h_.Process("f.txt").status, Code(FileError::OpenFailed));
+  EXPECT_EQ(h_.dir().Read("f.txt"), "precious");
+}
+
+TEST_F(LoaderTest, EmptyFileTakesTheTextWhileCreateIsRequested) {
+  h_.Configure("a", "NEW", "-T:C");
+  h_.create() = CreateState::CreateRequested;
+  h_.dir().Write("f.txt", "");
+  FileOutcome outcome = h_.Process("f.txt");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_TRUE(outcome.text_added);
+  EXPECT_EQ(h_.dir().Read("f.txt"), "NEW");
+  // The file existed: the run goes on with the next file.
+  EXPECT_EQ(h_.create(), CreateState::CreateRequested);
+}
+
+TEST_F(LoaderTest, BlockGrowsOnlyForALargerFile) {
+  h_.Configure("a", "b", "");
+  h_.dir().Write("1", std::string(100000, 'x'));
+  h_.dir().Write("2", std::string(10, 'x'));
+  h_.dir().Write("3", std::string(200000, 'x'));
+  for (const char* name : {"1", "2", "3"}) h_.Process(name);
+  EXPECT_EQ(h_.platform().allocations(), (std::vector<int64_t>{32768, 100000, 200000}));
+}
+
+TEST_F(LoaderTest, NextFileRetriesAfterAFailedAllocation) {
+  h_.Configure("x", "y", "");
+  h_.dir().Write("1", std::string(40000, 'x'));
+  h_.platform().Clear();
+  h_.platform().FailNth(FaultOp::kAllocate, 1);
+  EXPECT_EQ(h_.Process("1").status, Code(FileError::LoadNoMemory));
+  h_.dir().Write("2", "x");
+  EXPECT_EQ(h_.Process("2").status, 1);
+  EXPECT_EQ(h_.dir().Read("2"), "y");
+}
+
+TEST_F(LoaderTest, OutputThatCannotBeOpened) {
+  h_.Configure("a", "b", "-$");
+  h_.dir().Write("f.txt", "a");
+  EXPECT_EQ(h_.Process("f.txt", "no/such/dir/f.txt").status,
+            Code(FileError::WriteOpenFailed));
+}
+
+}  // namespace
+}  // namespace swu
