@@ -1,0 +1,69 @@
+// Tests of the replace loop's renewal of the new text after each acted-on
+// match (-K:RM), and of the early stop when that renewal fails.
+
+#include "search/replace_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes/fault_platform.h"
+#include "fakes/temp_dir.h"
+#include "fakes/test_settings.h"
+#include "search/loader.h"
+
+namespace swu {
+namespace {
+
+class ReplaceLoopTest : public ::testing::Test {
+ protected:
+  FileStatus Run(const std::string& image, std::function<bool()> renew) {
+    dir_.Write("f", image);
+    FileBuffer buffer(&platform_);
+    LoadedFile loaded;
+    CreateState create = CreateState::None;
+    EXPECT_EQ(LoadCurrentFile(settings_, &platform_, dir_.Path("f"), "", &create,
+                              &buffer, &loaded),
+              FileError::None);
+    ReplaceState state;
+    Matcher matcher(settings_);
+    bool no_amp = false;
+    Emitter emitter(settings_, &buffer, loaded.stream.get(), &no_amp);
+    ResultWriter writer(settings_, &platform_, &buffer, &emitter, loaded.stream.get(),
+                        loaded.target, &state);
+    ReplaceLoop loop(settings_, &buffer, &matcher, &emitter, &writer, &state,
+                     std::move(renew));
+    loop.Run();
+    return writer.CommitFile();
+  }
+
+  TempDir dir_;
+  FaultPlatform platform_;
+  Settings settings_;
+};
+
+TEST_F(ReplaceLoopTest, RenewsTheNewTextAfterEveryActedMatch) {
+  Configure(&settings_, "-#:O");
+  SetSearch(&settings_, "x");
+  SetNew(&settings_, "1");
+  int renewals = 0;
+  FileStatus status = Run("x x x", [&] {
+    SetNew(&settings_, std::to_string(++renewals + 1));
+    return true;
+  });
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(renewals, 2);
+  EXPECT_EQ(dir_.Read("f"), "1 x 2");
+}
+
+TEST_F(ReplaceLoopTest, FailedRenewalStopsAndPutsTheFileBack) {
+  Configure(&settings_, "");
+  SetSearch(&settings_, "x");
+  SetNew(&settings_, "YY");
+  FileStatus status = Run("x x x", [] { return false; });
+  EXPECT_EQ(status, static_cast<FileStatus>(FileError::ReloadFailed));
+  EXPECT_EQ(dir_.Read("f"), "x x x");
+}
+
+}  // namespace
+}  // namespace swu
