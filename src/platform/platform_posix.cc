@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <termios.h>
@@ -335,6 +336,30 @@ class PosixPlatform : public Platform {
     return unlink(Resolve(path).c_str()) == 0;
   }
 
+  // A large block is mapped on a 2 MiB boundary and advised for huge
+  // pages, which makes reading a big file into it several times cheaper
+  // (far fewer page faults). Small blocks come from the heap.
+  char* AllocateBlock(int64_t size) override {
+    if (size < kHugeBlock) return Platform::AllocateBlock(size);
+    size_t length = MappedLength(size);
+    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+    uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    // Give back the unaligned head and the unused tail.
+    if (aligned > start) munmap(raw, aligned - start);
+    size_t tail = kHugePage - (aligned - start);
+    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+    madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<char*>(aligned);
+  }
+
+  void FreeBlock(char* block, int64_t size) override {
+    if (size < kHugeBlock) return Platform::FreeBlock(block, size);
+    munmap(block, MappedLength(size));
+  }
+
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                      bool include_directories,
                                      DirEntry* first) override {
@@ -381,6 +406,13 @@ class PosixPlatform : public Platform {
   }
 
  private:
+  static constexpr uintptr_t kHugePage = 2 << 20;
+  static constexpr int64_t kHugeBlock = 4 << 20;  // mapped from this size on
+
+  static size_t MappedLength(int64_t size) {
+    return (static_cast<size_t>(size) + kHugePage - 1) & ~(kHugePage - 1);
+  }
+
   // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
   // hidden and system entries, and directories unless asked for. Sorted.
   static std::vector<DirEntry> ReadEntries(const std::string& dir,
