@@ -191,6 +191,16 @@ TEST_F(FileProcessorRunTest, SameLengthReplacementWritesOnlyChangedBytes) {
   EXPECT_EQ(h_.dir().Read("f.txt"), image);
 }
 
+TEST_F(FileProcessorRunTest, LargeFileGrowsItsBlock) {
+  h_.Configure("needle", "pin", "");
+  std::string image(5 << 20, '.');
+  image.replace(image.size() - 6, 6, "needle");
+  h_.dir().Write("f.txt", image);
+  EXPECT_EQ(h_.Process("f.txt").status, 1);
+  image.replace(image.size() - 6, 6, "pin");
+  EXPECT_EQ(h_.dir().Read("f.txt"), image);
+}
+
 TEST_F(FileProcessorRunTest, ShorterResultWritesFromTheFirstMatchOn) {
   h_.Configure("abc", "", "");
   h_.dir().Write("f.txt", "0123456789abc012");
