@@ -216,10 +216,5 @@ TEST_F(ParserTest, NewTextPreparedOnce) {
   EXPECT_EQ(p->new_text(), "it's");
 }
 
-TEST_F(ParserTest, AmpersandCaseClearedWithoutSwitch) {
-  EXPECT_EQ(P({"f", "s"})->s()[kAmpCase], 0);
-  EXPECT_EQ(P({"f", "s", "-&:L"})->s()[kAmpCase], 'L');
-}
-
 }  // namespace
 }  // namespace swu

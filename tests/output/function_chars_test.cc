@@ -180,10 +180,6 @@ TEST_F(FunctionCharsTest, RenewReadsALargeFileAgain) {
   EXPECT_EQ(p->new_text().substr(0, 299), contents.substr(0, 299));
   EXPECT_NE(p->new_text().back(), '#');
   EXPECT_EQ(p->s()[kLoadNew], 'L');
-
-  dir.Write("new.txt", contents + "more");
-  EXPECT_FALSE(RenewNewText(p->settings.get(), &platform, &p->random));
-  EXPECT_EQ(p->s()[kLoadNew], '4');
 }
 
 }  // namespace
