@@ -48,10 +48,10 @@ struct ParseState {
 // |typed| keeps the bytes as the user typed them, for the two places that
 // take a byte with its case (-n:b and the -K characters).
 struct SwitchArg {
-  char* text;                   // the argument, upper-cased in place
+  char* text;                    // the argument, upper-cased in place
   char typed[kBufferSize] = {};  // the same bytes in their original case
-  int64_t length = 0;           // measured before the quote fix-up
-  int64_t pos = 1;              // the character being read
+  int64_t length = 0;            // measured before the quote fix-up
+  int64_t pos = 1;               // the character being read
 
   // The character at |i|, or NUL past the argument's end.
   char at(int64_t i) const { return i >= 0 && i < length ? text[i] : '\0'; }

@@ -215,11 +215,14 @@ void HandleLetterTable(SwitchArg* arg, ParseState* state) {
 }
 
 const Handler kHandlers[] = {
-    HandleStrayColon,   HandleSpecialCharacters, HandleAddMode,
-    HandleLineMode,     HandleOutput,            HandleSelect,
-    HandleFunctions,    HandleAmpersand,         HandleByteSwitches,
-    HandleHelp,         HandleVerbosity,         HandleUnmodified,
-    HandleLoad,         HandleAppend,            HandleLetterTable,
+    HandleStrayColon,   HandleSpecialCharacters,
+    HandleAddMode,      HandleLineMode,
+    HandleOutput,       HandleSelect,
+    HandleFunctions,    HandleAmpersand,
+    HandleByteSwitches, HandleHelp,
+    HandleVerbosity,    HandleUnmodified,
+    HandleLoad,         HandleAppend,
+    HandleLetterTable,
 };
 
 }  // namespace

@@ -27,8 +27,7 @@ bool OpenMatchEntry(MatchList* list) {
 }
 
 bool IsFunctionMode(char c) {
-  return IsDigit(c) || c == 'H' || c == 'C' || c == 'G' || c == 'L' ||
-         c == 'I';
+  return IsDigit(c) || c == 'H' || c == 'C' || c == 'G' || c == 'L' || c == 'I';
 }
 
 int32_t FunctionMode(char c) {

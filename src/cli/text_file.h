@@ -15,10 +15,10 @@ namespace swu {
 
 // Where a -L text goes and where its outcome is recorded.
 struct TextFileTarget {
-  char* buffer;               // the text's kBufferSize-byte buffer
-  std::vector<char>* block;   // a block of its own for a larger file
-  uint8_t* load_status;       // slot 38 or 39, 'L' on entry
-  uint32_t* length;           // the text's length
+  char* buffer;              // the text's kBufferSize-byte buffer
+  std::vector<char>* block;  // a block of its own for a larger file
+  uint8_t* load_status;      // slot 38 or 39, 'L' on entry
+  uint32_t* length;          // the text's length
 };
 
 // Load statuses, as the slot records them.

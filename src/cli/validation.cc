@@ -57,7 +57,8 @@ void CheckOutput(ParseState* state) {
 
 // Loads the -L file named in |target|'s buffer when |*status| is 'L' and
 // nothing has failed; otherwise the text is its buffer's string.
-void LoadText(ParseState* state, char* file_name, const TextFileTarget& target) {
+void LoadText(ParseState* state, char* file_name,
+              const TextFileTarget& target) {
   if (*target.load_status != 'L' || state->failed()) {
     *target.length = static_cast<uint32_t>(strlen(target.buffer));
     return;
@@ -85,8 +86,8 @@ void ValidateCommandLine(ParseState* state) {
            {settings.search_buffer, &settings.search_block,
             &settings.slots[kLoadSearch], &settings.search_length});
   LoadText(state, settings.new_file,
-           {settings.new_buffer, &settings.new_block,
-            &settings.slots[kLoadNew], &settings.new_length});
+           {settings.new_buffer, &settings.new_block, &settings.slots[kLoadNew],
+            &settings.new_length});
 }
 
 }  // namespace swu

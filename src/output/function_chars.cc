@@ -31,22 +31,23 @@ char HexDigit(int r, char first_letter) {
 // and for modes that have no meaning.
 bool ApplyMode(int32_t mode, Random* random, char* byte) {
   switch (mode) {
-    case 0: *byte = '"'; return true;
-    case 1: *byte = static_cast<char>('0' + random->NextRandom() % 10); return true;
-    case 2: *byte = static_cast<char>('a' + random->NextRandom() % 26); return true;
-    case 3: *byte = static_cast<char>('A' + random->NextRandom() % 26); return true;
-    case 4: *byte = Alphanumeric(random->NextRandom(), 'a'); return true;
-    case 5: *byte = Alphanumeric(random->NextRandom(), 'A'); return true;
-    case 7: *byte = 7; return true;
-    case 8: *byte = 8; return true;
-    case 9: *byte = 0; return true;
-    case 'C': *byte = '%'; return true;
-    case 'G': *byte = '>'; return true;
-    case 'L': *byte = '<'; return true;
-    case 'H': *byte = HexDigit(random->NextRandom(), 'a'); return true;
-    case 'I': *byte = HexDigit(random->NextRandom(), 'A'); return true;
+    case 0: *byte = '"'; break;
+    case 1: *byte = static_cast<char>('0' + random->NextRandom() % 10); break;
+    case 2: *byte = static_cast<char>('a' + random->NextRandom() % 26); break;
+    case 3: *byte = static_cast<char>('A' + random->NextRandom() % 26); break;
+    case 4: *byte = Alphanumeric(random->NextRandom(), 'a'); break;
+    case 5: *byte = Alphanumeric(random->NextRandom(), 'A'); break;
+    case 7: *byte = 7; break;
+    case 8: *byte = 8; break;
+    case 9: *byte = 0; break;
+    case 'C': *byte = '%'; break;
+    case 'G': *byte = '>'; break;
+    case 'L': *byte = '<'; break;
+    case 'H': *byte = HexDigit(random->NextRandom(), 'a'); break;
+    case 'I': *byte = HexDigit(random->NextRandom(), 'A'); break;
     default: return false;  // Mode 6 is written as CR LF by the emitter.
   }
+  return true;
 }
 
 // Copies the new text back from NewTextMaster, or reads its -L file again

@@ -64,7 +64,9 @@ TEST_F(TextFileTest, LoadFailures) {
       {"new file missing", {"f", "-L", good, "-L", missing}, 0, '1'},
       {"a directory is not a file", {"f", "s", "-L", dir_.Path("")}, 0, '1'},
       {"new file not loaded after search failed",
-       {"f", "-L", missing, "-L", good}, '1', 'L'},
+       {"f", "-L", missing, "-L", good},
+       '1',
+       'L'},
   };
   for (const Case& c : cases) {
     auto p = P(c.args);

@@ -38,7 +38,8 @@ class FunctionCharsTest : public ::testing::Test {
     settings_->new_length = static_cast<uint32_t>(text.size());
     for (const SpecialFunction& e : entries) {
       settings_->functions.entries[++settings_->functions.last] = e;
-      if (e.mode == 1 || e.mode == 'H') settings_->functions.random_modes = true;
+      if (e.mode == 1 || e.mode == 'H')
+        settings_->functions.random_modes = true;
     }
     random_.Seed(1);
   }
@@ -66,7 +67,8 @@ TEST_F(FunctionCharsTest, GeneratorFromSeedOne) {
     EXPECT_EQ(reference.Next(), expected);
     EXPECT_EQ(random.NextRandom(), expected);
   }
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(random.NextRandom(), reference.Next());
+  for (int i = 0; i < 1000; ++i)
+    ASSERT_EQ(random.NextRandom(), reference.Next());
 }
 
 TEST_F(FunctionCharsTest, EachMode) {
