@@ -1,0 +1,124 @@
+// Per-file messages.
+
+#include "report/file_report.h"
+
+#include <cinttypes>
+
+#include "report/printer.h"
+#include "report/verbosity.h"
+
+namespace swu {
+
+namespace {
+
+void PrintError(const FileOutcome& outcome, const FileNames& names,
+                const Settings& settings, Platform* platform) {
+  const char* path = names.path.c_str();
+  Printf(platform, "\nERROR: ");
+  switch (static_cast<FileError>(outcome.status)) {
+    case FileError::OpenFailed:
+      Printf(platform, "Cannot open file or file is Read Only: %s\n", path);
+      return;
+    case FileError::LoadNoMemory:
+      Printf(platform, "Not enough memory to load file: %s\n", path);
+      return;
+    case FileError::BadSize:
+      Printf(platform, "File too big or 0 bytes (%" PRId64
+             " byte maximum): %s\n", kMaxFileSize, path);
+      return;
+    case FileError::ReadFailed:
+      Printf(platform, "Bad file - Could not read: %s\n", path);
+      return;
+    case FileError::WriteOpenFailed:
+      Printf(platform, "Could not write file or directory: ");
+      if (!settings.output_mode()) {
+        Printf(platform, "%s\n", path);
+      } else {
+        Printf(platform, "%s", names.output_target.c_str());
+        if (settings.output_directory()) {
+          Printf(platform, "%s", names.pattern.c_str());
+        }
+        Printf(platform, "\n");
+      }
+      return;
+    case FileError::NameTooLong:
+      Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n",
+             kMaxText, names.long_directory.c_str(), names.long_name.c_str());
+      return;
+    case FileError::WriteFault:
+      Printf(platform, "Write fault encountered: %s\n", path);
+      return;
+    case FileError::ReadOnly:
+      Printf(platform, "File is Read Only - %s\n", path);
+      return;
+    case FileError::ReloadFailed:
+      Printf(platform, "Could not read file for /L switch again: %s\n",
+             settings.new_file);
+      return;
+    default:
+      // -29 to -15: extended errors, TruncateFailed among them.
+      Printf(platform, "Extended error: %" PRId64 " on file: \n",
+             outcome.status);
+      return;
+  }
+}
+
+void PrintResult(const FileOutcome& outcome, const FileNames& names,
+                 const Settings& settings, CreateState create,
+                 Platform* platform) {
+  if (settings[kSelect] == '#' && outcome.matches_found > outcome.status) {
+    Printf(platform, "\n(Skipped %" PRId64 " matches)",
+           outcome.matches_found - outcome.status);
+  }
+  if (outcome.status > 0) {
+    Printf(platform, "\nOK: %" PRId64 " matches found: %s\n", outcome.status,
+           names.path.c_str());
+  } else if (create != CreateState::Created) {
+    Printf(platform, "\nNo matches found: %s\n", names.path.c_str());
+  }
+  if (!outcome.text_added) return;
+  if (create == CreateState::Created) {
+    // Under -$ the file was created in the output, so name that one.
+    const std::string& created =
+        settings.output_mode() ? names.output_file : names.path;
+    Printf(platform, "\nNew file created: %s ", created.c_str());
+  }
+  Printf(platform, settings[kAddMode] == 'T' ? "(String appended)\n"
+                                             : "(String inserted)\n");
+}
+
+}  // namespace
+
+void ReportDetail(const FileOutcome& outcome, const FileNames& names,
+                  const Settings& settings, Platform* platform) {
+  if (!Shows(Output::kDetail, settings.verbosity())) return;
+  Printf(platform, "\n");
+  if (settings.output_mode()) {
+    Printf(platform, "Output filename       : %s\n",
+           names.output_file.c_str());
+  }
+  Printf(platform, "Original filesize : %" PRId64 "\n",
+         outcome.original_size);
+  Printf(platform, "Bytes %s      : %" PRId64 "\n",
+         outcome.size_change >= 0 ? "gained" : "lost  ", outcome.size_change);
+  Printf(platform, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);
+  Printf(platform, "Number times text inserted at %c : %" PRId64 "\n",
+         settings.special(2), outcome.insert_count);
+}
+
+void ReportFile(const FileOutcome& outcome, const FileNames& names,
+                const Settings& settings, CreateState create,
+                Platform* platform, RunTotals* totals) {
+  int verbosity = settings.verbosity();
+  if (outcome.status >= 0) {
+    if (Shows(Output::kFileResult, verbosity)) {
+      PrintResult(outcome, names, settings, create, platform);
+    }
+  } else if (Shows(Output::kFileError, verbosity)) {
+    PrintError(outcome, names, settings, platform);
+  }
+  CountFile(outcome.status, outcome.matches_found, outcome.loaded,
+            outcome.size_change, totals);
+}
+
+}  // namespace swu

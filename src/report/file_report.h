@@ -1,0 +1,42 @@
+// What the user sees about one file: the -V:3 detail block, the result
+// line or the error message, and the update of the run's totals.
+
+#ifndef SWU_REPORT_FILE_REPORT_H_
+#define SWU_REPORT_FILE_REPORT_H_
+
+#include <string>
+
+#include "cli/settings.h"
+#include "platform/platform.h"
+#include "report/run_totals.h"
+#include "report/status.h"
+#include "search/file_processor.h"
+
+namespace swu {
+
+// The names a file's messages quote.
+struct FileNames {
+  std::string path;         // the current file path
+  std::string output_file;  // the full -$ output file path ("" without -$)
+  // The output directory (cut back) for -$/-$:B, the output file for
+  // -$:F/-$:A; quoted when the output cannot be opened.
+  std::string output_target;
+  std::string pattern;      // the file pattern of <filespec>
+  // The two halves of a name that was too long: directory and entry.
+  std::string long_directory;
+  std::string long_name;
+};
+
+// Prints the -V:3 figures of a loaded file. Prints nothing below -V:3.
+void ReportDetail(const FileOutcome& outcome, const FileNames& names,
+                  const Settings& settings, Platform* platform);
+
+// Prints the file's result line or error message as the verbosity allows
+// and adds the file to *totals (at every verbosity).
+void ReportFile(const FileOutcome& outcome, const FileNames& names,
+                const Settings& settings, CreateState create,
+                Platform* platform, RunTotals* totals);
+
+}  // namespace swu
+
+#endif  // SWU_REPORT_FILE_REPORT_H_

@@ -1,0 +1,20 @@
+// Formatted output for the report module: every message the user sees is
+// formatted here and written through Platform::Print, so the rest of the
+// program never formats or prints text.
+
+#ifndef SWU_REPORT_PRINTER_H_
+#define SWU_REPORT_PRINTER_H_
+
+#include "platform/platform.h"
+
+namespace swu {
+
+// Formats like printf and writes the result to standard output. A "%c"
+// of 0 writes a NUL byte: the length comes from the formatter, not from
+// the text.
+void Printf(Platform* platform, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+}  // namespace swu
+
+#endif  // SWU_REPORT_PRINTER_H_

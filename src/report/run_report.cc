@@ -1,0 +1,165 @@
+// Run-level messages.
+
+#include "report/run_report.h"
+
+#include <cinttypes>
+
+#include "report/printer.h"
+#include "report/verbosity.h"
+
+namespace swu {
+
+namespace {
+
+// Outcome characters of a -L load (slots 38 and 39).
+constexpr uint8_t kNoName = '6';
+constexpr uint8_t kNotFound = '1';
+constexpr uint8_t kNoMemory = '3';
+constexpr uint8_t kTooBig = '4';
+constexpr uint8_t kUnreadable = '5';
+
+void PrintLoadLine(uint8_t outcome, const char* name, Platform* platform) {
+  switch (outcome) {
+    case kTooBig:
+      Printf(platform, "       (File %s too big - %" PRId64 " maximum)\n",
+             name, kMaxFileSize);
+      break;
+    case kNotFound:
+      Printf(platform, "       (File: %s not found)\n", name);
+      break;
+    case kNoMemory:
+      Printf(platform, "       (Could not allocate memory for file: %s)\n",
+             name);
+      break;
+    case kUnreadable:
+      Printf(platform, "       (Could not read file: %s)\n", name);
+      break;
+    default:
+      break;  // This text loaded, or was never asked for.
+  }
+}
+
+void PrintTextFileFailed(const Settings& settings, Platform* platform) {
+  uint8_t search = settings[kLoadSearch];
+  uint8_t replacement = settings[kLoadNew];
+  if (search == kNoName || replacement == kNoName) {
+    Printf(platform, "Missing filename specified for /L switch: ");
+    if (search == kNoName) Printf(platform, "<search>\n");
+    if (replacement == kNoName) Printf(platform, "<new>\n");
+    return;
+  }
+  Printf(platform, "Could not load file for /L switch into memory\n");
+  PrintLoadLine(search, settings.search_file, platform);
+  PrintLoadLine(replacement, settings.new_file, platform);
+}
+
+void PrintMissing(const char* what, Platform* platform) {
+  Printf(platform, "Missing command line information: %s", what);
+}
+
+}  // namespace
+
+void ReportTotals(const RunTotals& totals, const Settings& settings,
+                  Platform* platform) {
+  int verbosity = settings.verbosity();
+  if (!Shows(Output::kTotals, verbosity)) return;
+  Printf(platform,
+         "\nTotals:        Files: %" PRId64 "  Matches: %" PRId64 "\n",
+         totals.files, totals.matches);
+  if (totals.failed != 0) {
+    Printf(platform, "        Files Failed: %" PRId64 "\n",
+           totals.failed_count());
+  }
+  if (settings[kSelect] == '#' && totals.found > totals.matches) {
+    Printf(platform, "    (Skipped matches: %" PRId64 ")\n",
+           totals.found - totals.matches);
+  }
+  if (Shows(Output::kBytesAdded, verbosity)) {
+    Printf(platform, "         Bytes added: %s%" PRId64 "\n",
+           totals.bytes_added >= 0 ? "+" : "", totals.bytes_added);
+  }
+  if (settings[kStopOnError] == 'S' && totals.failed != 0) {
+    Printf(platform, "MESSAGE: SWU has stopped on the first error\n");
+    if (totals.failed < 0) {
+      Printf(platform,
+             "         There was at least one more file to process\n");
+    }
+  }
+}
+
+void ReportRunError(RunStatus status, const RunErrorNames& names,
+                    const Settings& settings, Platform* platform) {
+  Printf(platform, "\nERROR: ");
+  switch (status) {
+    case RunStatus::NoFiles:
+      Printf(platform, "No files to process: %s\n", names.pattern.c_str());
+      break;
+    case RunStatus::NoStartMemory:
+      Printf(platform, "Not enough memory to start\n");
+      break;
+    case RunStatus::OutputDirFailed:
+      Printf(platform, "Unable to find or create output directory: %s\n",
+             names.output_directory.c_str());
+      break;
+    case RunStatus::DirUnreadable:
+      Printf(platform, "Unable to read directory - no files processed\n");
+      break;
+    case RunStatus::TextFileFailed:
+      PrintTextFileFailed(settings, platform);
+      break;
+    case RunStatus::BadArgument:
+      if (names.bad_text_marked) {
+        Printf(platform, "Bad command line information: %s\n",
+               names.bad_text.c_str());
+      } else {
+        Printf(platform, "Bad or missing command line information\n");
+      }
+      break;
+    case RunStatus::MissingFilespec:
+      PrintMissing("<filespec> required\n", platform);
+      break;
+    case RunStatus::MissingSearch:
+      PrintMissing("<search> required\n", platform);
+      break;
+    case RunStatus::MissingNew:
+      PrintMissing("", platform);
+      Printf(platform, "-%c requires <new>\n", settings[kInsertAppend]);
+      break;
+    case RunStatus::MissingOutputName:
+      PrintMissing("-$", platform);
+      Printf(platform, ":%c requires output filename\n",
+             settings[kOutputMode]);
+      break;
+    default:  // BadCommandLine, and any code without a message of its own.
+      Printf(platform, "Bad or missing command line information\n");
+      break;
+  }
+}
+
+void ReportDirectorySkipped(const std::string& directory, int verbosity,
+                            Platform* platform) {
+  if (!Shows(Output::kWarning, verbosity)) return;
+  Printf(platform, "\nWARNING: This directory has been skipped: %s\n",
+         directory.c_str());
+}
+
+void ReportTreeSkipped(const std::string& directory, const std::string& name,
+                       int verbosity, Platform* platform) {
+  if (!Shows(Output::kWarning, verbosity)) return;
+  Printf(platform,
+         "\nWARNING: This directory and all subdirectories have been "
+         "skipped: %s%s\n",
+         directory.c_str(), name.c_str());
+}
+
+void ReportPausePrompt(int verbosity, Platform* platform) {
+  if (Shows(Output::kPausePrompt, verbosity)) {
+    Printf(platform, "- Press any key to continue -");
+  }
+}
+
+void ReportPauseEnd(int verbosity, Platform* platform) {
+  if (Shows(Output::kPausePrompt, verbosity)) Printf(platform, "\n");
+}
+
+}  // namespace swu

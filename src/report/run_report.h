@@ -1,0 +1,47 @@
+// What the user sees about the run as a whole: the totals block, the
+// end-of-run error message, the directory warnings of the walk and the
+// -P prompt.
+
+#ifndef SWU_REPORT_RUN_REPORT_H_
+#define SWU_REPORT_RUN_REPORT_H_
+
+#include <string>
+
+#include "cli/settings.h"
+#include "platform/platform.h"
+#include "report/run_totals.h"
+#include "report/status.h"
+
+namespace swu {
+
+// Prints the totals block, ending with the -S lines. Prints nothing at
+// -V:0.
+void ReportTotals(const RunTotals& totals, const Settings& settings,
+                  Platform* platform);
+
+// What the end-of-run message of a failed run may quote.
+struct RunErrorNames {
+  bool bad_text_marked = false;  // BadArgument names |bad_text|
+  std::string bad_text;
+  std::string pattern;           // the file pattern, for NoFiles
+  std::string output_directory;  // for OutputDirFailed
+};
+
+// Prints "\nERROR: " and the message of |status| (negative). The -L
+// failure lines come from the load statuses in slots 38 and 39.
+void ReportRunError(RunStatus status, const RunErrorNames& names,
+                    const Settings& settings, Platform* platform);
+
+// Warnings of the walk; printed from -V:1 on.
+void ReportDirectorySkipped(const std::string& directory, int verbosity,
+                            Platform* platform);
+void ReportTreeSkipped(const std::string& directory, const std::string& name,
+                       int verbosity, Platform* platform);
+
+// The -P prompt and the line end after the key, from -V:1 on.
+void ReportPausePrompt(int verbosity, Platform* platform);
+void ReportPauseEnd(int verbosity, Platform* platform);
+
+}  // namespace swu
+
+#endif  // SWU_REPORT_RUN_REPORT_H_

@@ -1,0 +1,33 @@
+// The run's counters, summed over every file. 64-bit, so a run over many
+// large files cannot wrap them.
+
+#ifndef SWU_REPORT_RUN_TOTALS_H_
+#define SWU_REPORT_RUN_TOTALS_H_
+
+#include <cstdint>
+
+#include "report/status.h"
+
+namespace swu {
+
+struct RunTotals {
+  int64_t files = 0;        // files whose status was 0 or more
+  int64_t matches = 0;      // matches acted on
+  // Files that failed. -S negates it to record that another file was
+  // waiting when it stopped; its magnitude is the count.
+  int64_t failed = 0;
+  int64_t found = 0;        // matches found, those -# skipped included
+  int64_t bytes_added = 0;  // signed byte differences of loaded files
+
+  int64_t failed_count() const { return failed < 0 ? -failed : failed; }
+  bool nothing_done() const { return files == 0 && failed == 0; }
+};
+
+// Adds one file's outcome. |loaded| says the file went through the
+// replace loop, whose |size_change| counts whatever the status.
+void CountFile(FileStatus status, int64_t matches_found, bool loaded,
+               int64_t size_change, RunTotals* totals);
+
+}  // namespace swu
+
+#endif  // SWU_REPORT_RUN_TOTALS_H_

@@ -1,0 +1,152 @@
+// The directory loop and per-file sequence. See directory_loop.h.
+
+#include "run/directory_loop.h"
+
+#include <memory>
+
+namespace swu {
+
+DirectoryLoop::DirectoryLoop(const Settings& settings, Platform* platform,
+                             FileRunner* runner, DirectoryWalk* walk,
+                             RunState* state)
+    : settings_(settings), platform_(platform), runner_(runner), walk_(walk),
+      state_(state) {}
+
+void DirectoryLoop::Run() {
+  for (;;) {
+    RunDirectory();
+    if (LoopEnds()) return;
+    switch (walk_->Next()) {
+      case DirectoryWalk::Step::kDirectory:
+        continue;
+      case DirectoryWalk::Step::kOutputDirFailed:
+        state_->status = RunStatus::OutputDirFailed;
+        return;
+      case DirectoryWalk::Step::kFinished:
+        // Nothing anywhere in the tree: create the file in the starting
+        // directory, where the walk has ended.
+        if (state_->create == CreateState::CreateRequested &&
+            state_->totals.nothing_done()) {
+          state_->create = CreateState::Creating;
+          RunDirectory();
+        }
+        return;
+    }
+  }
+}
+
+bool DirectoryLoop::LoopEnds() const {
+  return renew_failed_ || walk_ == nullptr ||
+         state_->create == CreateState::Creating ||
+         state_->create == CreateState::Created ||
+         (settings_[kStopOnError] == 'S' && state_->totals.failed != 0);
+}
+
+// Without -R a missing file is created at once; with -R only once the
+// whole walk has found no file (the loop then sets Creating itself).
+bool DirectoryLoop::CreatesHere() const {
+  if (walk_ != nullptr) return state_->create == CreateState::Creating;
+  return state_->create == CreateState::CreateRequested;
+}
+
+void DirectoryLoop::RunDirectory() {
+  const FileSet& files = state_->files;
+  DirEntry entry;
+  std::unique_ptr<DirEnum> entries;
+  if (!files.pattern.empty()) {
+    entries = platform_->FindFirst(files.dir_part + files.pattern, false,
+                                   &entry);
+  }
+  if (entries == nullptr) {
+    if (!CreatesHere()) return;  // Nothing to process here.
+    state_->create = CreateState::Creating;
+    ProcessCreated();
+    AfterFile(false);
+    return;
+  }
+  for (;;) {
+    ProcessEntry(entry.name);
+    bool waiting =
+        state_->create != CreateState::Created && entries->Next(&entry);
+    if (AfterFile(waiting)) return;
+  }
+}
+
+void DirectoryLoop::ProcessEntry(const std::string& name) {
+  std::string path = state_->files.dir_part + name;
+  if (path.size() > static_cast<size_t>(kMaxText)) path.clear();
+  ProcessFile(path, name);
+}
+
+// The file to create is <filespec> as given; under -$ its result goes to
+// the output directory under the name of the file pattern.
+void DirectoryLoop::ProcessCreated() {
+  ProcessFile(settings_.filespec, state_->files.pattern);
+}
+
+std::string DirectoryLoop::OutputFileFor(const std::string& name) const {
+  if (settings_.output_directory()) return state_->files.output_path + name;
+  if (settings_.output_mode()) return settings_.output_name;
+  return std::string();
+}
+
+// The per-file sequence for the file |path| ("" when its name was too
+// long), whose entry name is |name|.
+void DirectoryLoop::ProcessFile(const std::string& path,
+                                const std::string& name) {
+  FileNames names;
+  names.path = path;
+  names.pattern = state_->files.pattern;
+  names.output_file = OutputFileFor(name);
+  names.output_target = settings_.output_directory()
+                            ? state_->files.output_path
+                            : std::string(settings_.output_name);
+  FileOutcome outcome;
+  if (path.empty()) {
+    outcome.status = static_cast<FileStatus>(FileError::NameTooLong);
+    names.long_directory = state_->files.dir_part;
+    names.long_name = name;
+  } else if (names.output_file.size() > static_cast<size_t>(kMaxText)) {
+    // The output directory plus the name does not fit a path.
+    outcome.status = static_cast<FileStatus>(FileError::NameTooLong);
+    names.long_directory = state_->files.output_path;
+    names.long_name = name;
+  } else {
+    outcome = runner_->Process(path, names.output_file, &state_->create);
+    if (outcome.loaded) ReportDetail(outcome, names, settings_, platform_);
+  }
+  ReportFile(outcome, names, settings_, state_->create, platform_,
+             &state_->totals);
+}
+
+// The steps between files. |waiting| says another entry follows. Returns
+// true when the directory has ended.
+bool DirectoryLoop::AfterFile(bool waiting) {
+  bool ended = !waiting;
+  if (settings_[kStopOnError] == 'S' && state_->totals.failed != 0) {
+    if (waiting) state_->totals.failed = -state_->totals.failed;
+    ended = true;
+  }
+  if (!runner_->RenewBetweenFiles()) {
+    // <new> could not be read again: no later file may get a damaged text.
+    state_->status = RunStatus::TextFileFailed;
+    renew_failed_ = true;
+    ended = true;
+  }
+  if (ended) RemoveUnusedOutputDirectory();
+  return ended;
+}
+
+// An output directory that this run created and that received nothing is
+// removed again; a directory the user made is never touched.
+void DirectoryLoop::RemoveUnusedOutputDirectory() {
+  if (!settings_.output_directory()) return;
+  const RunTotals& totals = state_->totals;
+  if (totals.files > totals.failed_count()) return;
+  bool created = walk_ != nullptr ? walk_->created() : state_->output_created;
+  if (!created) return;
+  // Fails harmlessly on a directory that is not empty.
+  platform_->RemoveDirectory(WithoutSeparator(state_->files.output_path));
+}
+
+}  // namespace swu

@@ -1,0 +1,141 @@
+// The set-up and end phases of a run. See driver.h.
+
+#include "run/driver.h"
+
+#include <memory>
+
+#include "report/run_report.h"
+#include "run/directory_loop.h"
+#include "run/exit_code.h"
+#include "run/file_set.h"
+#include "run/run_state.h"
+#include "run/walk.h"
+
+namespace swu {
+
+namespace {
+
+class Driver {
+ public:
+  Driver(Settings* settings, Platform* platform, Random* random,
+         FileRunner* runner)
+      : settings_(*settings), platform_(platform), random_(random),
+        runner_(runner) {}
+
+  int64_t Run(const ParseOutcome& parsed);
+
+ private:
+  void SetUpAndProcess();
+  bool PrepareOutputDirectory();
+  bool PlaceMarker();
+  void End(bool from_start, const ParseOutcome& parsed);
+
+  const Settings& settings_;
+  Platform* platform_;
+  Random* random_;
+  FileRunner* runner_;
+  RunState state_;
+  std::unique_ptr<DirectoryWalk> walk_;
+};
+
+int64_t Driver::Run(const ParseOutcome& parsed) {
+  state_.status = parsed.status;
+  if (settings_[kCreate] == 'C') state_.create = CreateState::CreateRequested;
+  bool from_start =
+      state_.status != RunStatus::None || settings_[kHelp] == 'H';
+  if (!from_start) SetUpAndProcess();
+  End(from_start, parsed);
+  return ExitCodeFor(state_.status, settings_.verbosity(),
+                     settings_[kSelectMode], state_.totals.found);
+}
+
+void Driver::SetUpAndProcess() {
+  runner_->Reserve();
+  SplitFilespec(settings_.split_spec, &state_.files.dir_part,
+                &state_.files.pattern);
+  bool recurse = settings_[kRecurse] == 'R';
+  if (recurse) {
+    walk_ = std::make_unique<DirectoryWalk>(settings_, platform_,
+                                            &state_.files);
+    if (!walk_->Start()) return;  // An empty starting directory.
+  }
+  if (settings_.output_directory()) {
+    if (!PrepareOutputDirectory()) return;
+    if (recurse && !PlaceMarker()) return;
+  }
+  DirectoryLoop loop(settings_, platform_, runner_, walk_.get(), &state_);
+  loop.Run();
+}
+
+bool Driver::PrepareOutputDirectory() {
+  state_.files.output_path = settings_.output_name;
+  bool created = false;
+  if (FindOrCreateOutputDirectory(state_.files.output_path, platform_,
+                                  &created) != RunStatus::None) {
+    state_.status = RunStatus::OutputDirFailed;
+    return false;
+  }
+  if (walk_ != nullptr) {
+    walk_->set_created(created);
+  } else {
+    state_.output_created = created;
+  }
+  state_.files.output_path = WithSeparator(state_.files.output_path);
+  return true;
+}
+
+// Writes the marker into the output directory and probes the starting
+// directory for it. Returns false when the run must end here.
+bool Driver::PlaceMarker() {
+  state_.marker_name = MarkerName(random_);
+  walk_->set_marker(state_.marker_name);
+  std::string path = state_.files.output_path + state_.marker_name;
+  bool created = false;
+  if (!WriteMarker(path, platform_, &created)) {
+    state_.status = RunStatus::DirUnreadable;
+  }
+  if (created) state_.marker_path = path;
+  if (HasMarker(state_.files.dir_part, state_.marker_name, platform_)) {
+    ReportDirectorySkipped(state_.files.dir_part, settings_.verbosity(),
+                           platform_);
+    return false;
+  }
+  return state_.status == RunStatus::None;
+}
+
+void Driver::End(bool from_start, const ParseOutcome& parsed) {
+  if (!from_start && state_.totals.nothing_done() &&
+      state_.status != RunStatus::OutputDirFailed &&
+      state_.status != RunStatus::DirUnreadable) {
+    state_.status = RunStatus::NoFiles;
+  }
+  if (!state_.marker_path.empty()) platform_->DeleteFile(state_.marker_path);
+  if (settings_[kHelp] != 'H' &&
+      (state_.status == RunStatus::None ||
+       state_.status == RunStatus::OutputDirFailed)) {
+    ReportTotals(state_.totals, settings_, platform_);
+  }
+  if (state_.status != RunStatus::None && settings_.verbosity() >= 1) {
+    RunErrorNames names;
+    names.bad_text_marked = parsed.bad_text_marked;
+    names.bad_text = parsed.bad_text;
+    names.pattern = state_.files.pattern;
+    names.output_directory = state_.files.output_path;
+    ReportRunError(state_.status, names, settings_, platform_);
+  }
+  if (settings_[kPause] == 'P') {
+    ReportPausePrompt(settings_.verbosity(), platform_);
+    platform_->ReadKey();
+    ReportPauseEnd(settings_.verbosity(), platform_);
+  }
+}
+
+}  // namespace
+
+int64_t RunParsed(const ParseOutcome& parsed, Settings* settings,
+                  Platform* platform, Random* random, FileRunner* runner) {
+  Driver driver(settings, platform, random, runner);
+  return driver.Run(parsed);
+}
+
+}  // namespace swu

@@ -1,0 +1,31 @@
+// The exit mapping.
+
+#include "run/exit_code.h"
+
+namespace swu {
+
+bool IsParserCode(RunStatus status) {
+  int32_t code = static_cast<int32_t>(status);
+  return code <= static_cast<int32_t>(RunStatus::BadArgument) &&
+         code >= static_cast<int32_t>(RunStatus::MissingOutputName);
+}
+
+int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
+                    int64_t found) {
+  if (verbosity >= 1 && IsParserCode(status)) {
+    status = RunStatus::BadCommandLine;
+  }
+  int64_t code = static_cast<int64_t>(status);
+  if (status == RunStatus::OutputDirFailed) code = -6;
+  if (select_mode == 'R' && code == 0) code = found;
+  if (select_mode == '0') code = found;
+  return code < 0 ? -code : code;
+}
+
+int ProcessExitStatus(int64_t exit_code) {
+  if (exit_code > 255) return 255;
+  if (exit_code < 0) return 255;  // Never produced; kept out of 0..254.
+  return static_cast<int>(exit_code);
+}
+
+}  // namespace swu

@@ -1,0 +1,27 @@
+// Turns the run's final status into the process exit status.
+
+#ifndef SWU_RUN_EXIT_CODE_H_
+#define SWU_RUN_EXIT_CODE_H_
+
+#include <cstdint>
+
+#include "report/status.h"
+
+namespace swu {
+
+// True for the parser's own codes, BadArgument to MissingOutputName; they
+// read as BadCommandLine except under -V:0.
+bool IsParserCode(RunStatus status);
+
+// The exit status for |status| at |verbosity|, where |select_mode| is the
+// -# mode slot and |found| the run's count of matches found: -#:0 always
+// and -#:R after a run without error exit with |found|. Never negative.
+int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
+                    int64_t found);
+
+// The 8-bit process status: values above 255 read as 255, never wrapped.
+int ProcessExitStatus(int64_t exit_code);
+
+}  // namespace swu
+
+#endif  // SWU_RUN_EXIT_CODE_H_

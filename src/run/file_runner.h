@@ -1,0 +1,35 @@
+// The seam between the directory loop and the search engine: takes one
+// file through loading, the replace loop and the commit. The run uses
+// ProcessorRunner (the engine); tests use a fake.
+
+#ifndef SWU_RUN_FILE_RUNNER_H_
+#define SWU_RUN_FILE_RUNNER_H_
+
+#include <string>
+
+#include "report/status.h"
+#include "search/file_processor.h"
+
+namespace swu {
+
+class FileRunner {
+ public:
+  virtual ~FileRunner() = default;
+
+  // Allocates the initial file buffer; a failure is not an error.
+  virtual void Reserve() = 0;
+
+  // Processes the file |path|, writing to |output_path| under -$ (empty
+  // otherwise). May move *create from Creating to Created.
+  virtual FileOutcome Process(const std::string& path,
+                              const std::string& output_path,
+                              CreateState* create) = 0;
+
+  // Between files: renews the new text when -K:RF asks for it. Returns
+  // false when its -L file could not be read again.
+  virtual bool RenewBetweenFiles() = 0;
+};
+
+}  // namespace swu
+
+#endif  // SWU_RUN_FILE_RUNNER_H_

@@ -1,0 +1,93 @@
+// Splitting the file specification, the output directory and the marker.
+
+#include "run/file_set.h"
+
+#include <cstring>
+
+namespace swu {
+
+const char kMarkerContent[] = "This file can be deleted after SW has finished";
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::string WithSeparator(const std::string& path) {
+  if (path.empty() || IsSeparator(path.back())) return path;
+  return path + '/';
+}
+
+std::string WithoutSeparator(const std::string& path) {
+  std::string out = path;
+  while (out.size() > 1 && IsSeparator(out.back())) out.pop_back();
+  return out;
+}
+
+void SplitFilespec(const std::string& spec, std::string* dir_part,
+                   std::string* pattern) {
+  size_t i = spec.size();
+  while (i > 0 && !IsSeparator(spec[i - 1])) --i;
+  *dir_part = spec.substr(0, i);
+  *pattern = spec.substr(i);
+}
+
+namespace {
+
+// Creates every missing parent of |path|; failures are ignored, since
+// the parent may exist already.
+void MakeParents(const std::string& path, Platform* platform) {
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (IsSeparator(path[i]) && !IsSeparator(path[i - 1])) {
+      platform->MakeDirectory(path.substr(0, i));
+    }
+  }
+}
+
+// True when |path| is a directory that can be entered. Changes into it
+// and back, so the current directory is unchanged afterwards.
+bool CanEnter(const std::string& path, Platform* platform) {
+  std::string current;
+  if (!platform->GetCurrentDirectory(&current)) return false;
+  if (!platform->SetCurrentDirectory(path)) return false;
+  return platform->SetCurrentDirectory(current);
+}
+
+}  // namespace
+
+RunStatus FindOrCreateOutputDirectory(const std::string& path,
+                                      Platform* platform, bool* created) {
+  std::string directory = WithoutSeparator(path);
+  *created = false;
+  MakeParents(directory, platform);
+  if (platform->MakeDirectory(directory)) {
+    *created = true;
+    return RunStatus::None;
+  }
+  // It may exist already: a directory that can be entered will do.
+  if (!CanEnter(directory, platform)) return RunStatus::OutputDirFailed;
+  return RunStatus::None;
+}
+
+std::string MarkerName(Random* random) {
+  random->Seed(1);
+  std::string name;
+  for (int i = 0; i < 8; ++i) {
+    name += static_cast<char>('A' + random->NextRandom() % 26);
+  }
+  return name + ".SWU";
+}
+
+bool WriteMarker(const std::string& path, Platform* platform, bool* created) {
+  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kWriteOnly);
+  *created = stream != nullptr;
+  if (!stream) return false;
+  stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
+  return stream->Close();
+}
+
+bool HasMarker(const std::string& directory, const std::string& marker,
+               Platform* platform) {
+  DirEntry entry;
+  return platform->FindFirst(WithSeparator(directory) + marker, false,
+                             &entry) != nullptr;
+}
+
+}  // namespace swu

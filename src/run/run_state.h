@@ -1,0 +1,29 @@
+// The state one run shares between the driver, the directory loop and the
+// walk: its status, the create option, the totals and the file set.
+
+#ifndef SWU_RUN_RUN_STATE_H_
+#define SWU_RUN_RUN_STATE_H_
+
+#include <string>
+
+#include "report/run_totals.h"
+#include "report/status.h"
+#include "run/file_set.h"
+
+namespace swu {
+
+struct RunState {
+  RunStatus status = RunStatus::None;
+  CreateState create = CreateState::None;  // -B:C / -T:C
+  RunTotals totals;
+  FileSet files;
+  // Without -R: this run created the output directory (with -R the walk
+  // keeps one such flag per depth).
+  bool output_created = false;
+  std::string marker_name;  // the marker file's name, under -R with -$
+  std::string marker_path;  // "" unless this run created the marker
+};
+
+}  // namespace swu
+
+#endif  // SWU_RUN_RUN_STATE_H_
