@@ -18,12 +18,12 @@ uint8_t ChangeCase(uint8_t b, char letter) {
 
 }  // namespace
 
-Emitter::Emitter(const Settings& settings, FileBuffer* buffer, Stream* stream,
+Emitter::Emitter(const Settings& settings, FileBuffer* buffer, OutputBuffer* out,
                  bool* no_amp)
     : settings_(settings),
       buffer_(buffer),
-      stream_(stream),
-      segments_(settings, stream),
+      out_(out),
+      segments_(settings, out),
       no_amp_(no_amp) {
   amp_ = settings[kDisable2] == '2' ? 0 : settings.special(2);
   wildcard_ = settings[kDisable1] == '1' ? 0 : settings.special(1);
@@ -191,12 +191,12 @@ void Emitter::CopyThrough(int64_t n) {
 }
 
 void Emitter::WritePlain(const uint8_t* data, int64_t n) {
-  if (n > 0) stream_->Write(data, n);
+  if (n > 0) out_->Write(data, n);
 }
 
 void Emitter::WriteLineBreak() {
   static const uint8_t kCrLf[2] = {'\r', '\n'};
-  stream_->Write(kCrLf, 2);
+  out_->Write(kCrLf, 2);
 }
 
 void Emitter::WritePad(int64_t n) {

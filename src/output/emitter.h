@@ -14,8 +14,8 @@
 #include <string>
 
 #include "cli/settings.h"
+#include "output/output_buffer.h"
 #include "output/segment_writer.h"
-#include "platform/platform.h"
 #include "search/file_buffer.h"
 #include "search/match.h"
 
@@ -26,7 +26,7 @@ class Emitter {
   // |no_amp| is the run-wide no-'&' shortcut: once a walk of the whole new
   // text finds no '&', later emissions skip the scan for the rest of the
   // run.
-  Emitter(const Settings& settings, FileBuffer* buffer, Stream* stream,
+  Emitter(const Settings& settings, FileBuffer* buffer, OutputBuffer* out,
           bool* no_amp);
 
   // At a match (its consumed region starts at the position, the stream
@@ -60,7 +60,7 @@ class Emitter {
 
   const Settings& settings_;
   FileBuffer* buffer_;
-  Stream* stream_;
+  OutputBuffer* out_;
   SegmentWriter segments_;
   bool* no_amp_;
   uint8_t amp_ = 0;       // the -2 special character, 0 when disabled

@@ -12,13 +12,14 @@ int64_t ErrorState(FileError error) { return static_cast<int64_t>(error); }
 
 ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
                            FileBuffer* buffer, Emitter* emitter,
-                           Stream* stream, const OutputTarget& target,
+                           OutputBuffer* out, const OutputTarget& target,
                            ReplaceState* state)
     : settings_(settings),
       platform_(platform),
       buffer_(buffer),
       emitter_(emitter),
-      stream_(stream),
+      out_(out),
+      stream_(out->stream()),
       target_(target),
       state_(state),
       original_size_(buffer->size()) {}
@@ -31,6 +32,7 @@ bool ResultWriter::Intelligent() const {
 void ResultWriter::PassUnchanged(int64_t n) {
   if (n <= 0) return;
   if (Intelligent() && state_->size_change == 0) {
+    out_->Flush();
     if (!stream_->Seek(n, Whence::kCurrent)) {
       state_->loop_state = ErrorState(FileError::OpenFailed);
     }
@@ -82,6 +84,7 @@ void ResultWriter::Insert(Match* match, bool at_start) {
   emitter_->set_insertion_text(std::move(search));
   // In an appended output every write lands at its end anyway; there the
   // text still comes first because the content is written after it.
+  out_->Flush();
   if (!stream_->Seek(0, at_start ? Whence::kStart : Whence::kEnd)) {
     state_->loop_state = ErrorState(FileError::OpenFailed);
     return;
@@ -100,6 +103,7 @@ void ResultWriter::Insert(Match* match, bool at_start) {
 }
 
 FileStatus ResultWriter::CommitFile() {
+  out_->Flush();
   if (stream_->error()) state_->loop_state = ErrorState(FileError::WriteFault);
   // Closing flushes what is buffered; a failure there is a write fault too.
   if (!stream_->Close() && state_->loop_state >= 0) {

@@ -21,6 +21,7 @@
 
 #include "cli/settings.h"
 #include "output/emitter.h"
+#include "output/output_buffer.h"
 #include "platform/platform.h"
 #include "report/status.h"
 #include "search/file_buffer.h"
@@ -41,7 +42,7 @@ struct OutputTarget {
 class ResultWriter {
  public:
   ResultWriter(const Settings& settings, Platform* platform,
-               FileBuffer* buffer, Emitter* emitter, Stream* stream,
+               FileBuffer* buffer, Emitter* emitter, OutputBuffer* out,
                const OutputTarget& target, ReplaceState* state);
 
   // Passes the next |n| bytes of the image: moves the stream over them
@@ -68,6 +69,7 @@ class ResultWriter {
   Platform* platform_;
   FileBuffer* buffer_;
   Emitter* emitter_;
+  OutputBuffer* out_;
   Stream* stream_;
   OutputTarget target_;
   ReplaceState* state_;

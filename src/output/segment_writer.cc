@@ -4,8 +4,8 @@
 
 namespace swu {
 
-SegmentWriter::SegmentWriter(const Settings& settings, Stream* stream)
-    : stream_(stream) {
+SegmentWriter::SegmentWriter(const Settings& settings, OutputBuffer* out)
+    : out_(out) {
   const SpecialFunctionList& list = settings.functions;
   // The mode-6 entries stand at the front of the list.
   for (int32_t i = 0; i < list.mode6_count() && i < list.size(); ++i) {
@@ -18,7 +18,7 @@ SegmentWriter::SegmentWriter(const Settings& settings, Stream* stream)
 int64_t SegmentWriter::Write(const uint8_t* data, int64_t n) {
   if (n <= 0) return 0;
   if (!any_breaks_) {
-    stream_->Write(data, n);
+    out_->Write(data, n);
     return 0;
   }
   return WriteWithLineBreaks(data, n);
@@ -31,12 +31,12 @@ int64_t SegmentWriter::WriteWithLineBreaks(const uint8_t* data, int64_t n) {
   for (int64_t i = 0; i < n; ++i) {
     if (!is_break_[data[i]]) continue;
     // Bytes before the break go out in one write.
-    if (i > run_start) stream_->Write(data + run_start, i - run_start);
-    stream_->Write(kCrLf, 2);
+    if (i > run_start) out_->Write(data + run_start, i - run_start);
+    out_->Write(kCrLf, 2);
     ++conversions;
     run_start = i + 1;
   }
-  if (n > run_start) stream_->Write(data + run_start, n - run_start);
+  if (n > run_start) out_->Write(data + run_start, n - run_start);
   return conversions;
 }
 

@@ -10,13 +10,13 @@
 #include <cstdint>
 
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "output/output_buffer.h"
 
 namespace swu {
 
 class SegmentWriter {
  public:
-  SegmentWriter(const Settings& settings, Stream* stream);
+  SegmentWriter(const Settings& settings, OutputBuffer* out);
 
   // Writes |n| bytes of new text. Returns the number of bytes that became
   // CR LF (each adds one byte to what was written).
@@ -27,7 +27,7 @@ class SegmentWriter {
   int64_t WriteWithLineBreaks(const uint8_t* data, int64_t n);
 
  private:
-  Stream* stream_;
+  OutputBuffer* out_;
   bool is_break_[256] = {};  // the mode-6 characters
   bool any_breaks_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include "output/emitter.h"
 #include "output/function_chars.h"
+#include "output/output_buffer.h"
 #include "output/result_writer.h"
 #include "search/file_buffer.h"
 #include "search/loader.h"
@@ -67,9 +68,10 @@ FileOutcome FileProcessor::Process(const std::string& path,
 
   ReplaceState state;
   Matcher matcher(settings);
-  Emitter emitter(settings, &impl.buffer, loaded.stream.get(), &impl.no_amp);
-  ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter,
-                      loaded.stream.get(), loaded.target, &state);
+  OutputBuffer out(loaded.stream.get());
+  Emitter emitter(settings, &impl.buffer, &out, &impl.no_amp);
+  ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
+                      loaded.target, &state);
   ReplaceLoop loop(settings, &impl.buffer, &matcher, &emitter, &writer, &state,
                    [&impl] { return impl.RenewPerMatch(); });
   loop.Run();

@@ -15,6 +15,9 @@ bool IsLetter(uint8_t b) {
 // Searches at most this many bytes of a long search text for the rarest.
 constexpr int64_t kScanChoiceWindow = 256;
 
+// Longer exact texts are compared with memcmp.
+constexpr int64_t kInlineCompare = 32;
+
 }  // namespace
 
 Matcher::Matcher(const Settings& settings) {
@@ -123,7 +126,10 @@ int64_t Matcher::FindAllWildcards(const FileBuffer& buffer,
 
 bool Matcher::BytesMatch(const uint8_t* data, int64_t s) const {
   const uint8_t* file = data + s;
-  if (exact_) return memcmp(file, value_.data(), static_cast<size_t>(length_)) == 0;
+  // Short texts compare inline: a call per candidate would cost more.
+  if (exact_ && length_ > kInlineCompare) {
+    return memcmp(file, value_.data(), static_cast<size_t>(length_)) == 0;
+  }
   for (int64_t i = 0; i < length_; ++i) {
     if ((file[i] & mask_[i]) != value_[i]) return false;
   }

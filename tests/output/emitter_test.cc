@@ -30,14 +30,16 @@ class EmitterTest : public ::testing::Test {
     matcher.FindNextMatch(buffer_, 0, &match_);
     ASSERT_GE(match_.offset, 0);
     buffer_.position += match_.offset;
-    Emitter emitter(settings_, &buffer_, &stream_, &no_amp_);
+    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
     written_ = emitter.EmitAtMatch(&match_);
     inserts_ = emitter.insert_count();
+    out_.Flush();
   }
 
   Settings settings_;
   FileBuffer buffer_{Platform::Default()};
   MemoryStream stream_;
+  OutputBuffer out_{&stream_};
   Match match_;
   bool no_amp_ = false;
   int64_t written_ = 0;
@@ -125,15 +127,18 @@ class EmitterInsertionTest : public ::testing::Test {
       memcpy(buffer_.block(), image.data(), image.size());
       buffer_.SetImage(static_cast<int64_t>(image.size()));
     }
-    Emitter emitter(settings_, &buffer_, &stream_, &no_amp_);
+    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
     emitter.set_insertion_text("q");
     match_.offset = -1;
-    return emitter.EmitAtMatch(&match_);
+    int64_t written = emitter.EmitAtMatch(&match_);
+    out_.Flush();
+    return written;
   }
 
   Settings settings_;
   FileBuffer buffer_{Platform::Default()};
   MemoryStream stream_;
+  OutputBuffer out_{&stream_};
   Match match_;
   bool no_amp_ = false;
 };

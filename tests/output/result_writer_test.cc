@@ -75,25 +75,35 @@ TEST_F(ResultWriterTest, FailedMoveAfterAChangePutsTheFileBack) {
   EXPECT_EQ(h_.dir().Read("f"), "a.b.c");
 }
 
+// Many matches, so that the result reaches the file in several writes.
+std::string Repeated(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 TEST_F(ResultWriterTest, WriteFaultInPlacePutsTheFileBack) {
   h_.Configure("b", "BBB", "");
-  h_.dir().Write("f", "abcabc");
+  const std::string image = Repeated("abc", 50000);
+  h_.dir().Write("f", image);
   h_.platform().FailNth(FaultOp::kWrite, 3);
   EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
-  EXPECT_EQ(h_.dir().Read("f"), "abcabc");
+  EXPECT_EQ(h_.dir().Read("f"), image);
 }
 
 TEST_F(ResultWriterTest, WriteFaultOnAShrinkingFileIsNotCut) {
   h_.Configure("bc", "", "");
-  h_.dir().Write("f", "abcabcabc");
+  const std::string image = Repeated("abc", 100000);
+  h_.dir().Write("f", image);
   h_.platform().FailNth(FaultOp::kWrite, 2);
   EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
-  EXPECT_EQ(h_.dir().Read("f"), "abcabcabc");
+  EXPECT_EQ(h_.dir().Read("f"), image);
 }
 
 TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
   h_.Configure("x", "Y", "-$:A");
   WriteInputs();
+  h_.dir().Write("b", Repeated("2x", 100000));
   h_.dir().Write("out", "old;");
   EXPECT_EQ(h_.Process("a", "out").status, 1);
   h_.platform().Clear();

@@ -28,9 +28,10 @@ class ReplaceLoopTest : public ::testing::Test {
     ReplaceState state;
     Matcher matcher(settings_);
     bool no_amp = false;
-    Emitter emitter(settings_, &buffer, loaded.stream.get(), &no_amp);
-    ResultWriter writer(settings_, &platform_, &buffer, &emitter, loaded.stream.get(),
-                        loaded.target, &state);
+    OutputBuffer out(loaded.stream.get());
+    Emitter emitter(settings_, &buffer, &out, &no_amp);
+    ResultWriter writer(settings_, &platform_, &buffer, &emitter, &out, loaded.target,
+                        &state);
     ReplaceLoop loop(settings_, &buffer, &matcher, &emitter, &writer, &state,
                      std::move(renew));
     loop.Run();
