@@ -18,8 +18,8 @@ uint8_t ChangeCase(uint8_t b, char letter) {
 
 }  // namespace
 
-Emitter::Emitter(const Settings& settings, FileBuffer* buffer, OutputBuffer* out,
-                 bool* no_amp)
+Emitter::Emitter(const Settings& settings, FileBuffer* buffer,
+                 OutputBuffer* out, bool* no_amp)
     : settings_(settings),
       buffer_(buffer),
       out_(out),
@@ -154,12 +154,12 @@ int64_t Emitter::WriteExpansion(const Match& match, bool insertion) {
   return search_length;
 }
 
-int64_t Emitter::WriteCaseChanged(const uint8_t* data, int64_t n,
-                                  char letter) {
+int64_t Emitter::WriteCaseChanged(const uint8_t* data, int64_t n, char letter) {
   uint8_t chunk[kChunk];
   for (int64_t done = 0; done < n;) {
     int64_t size = n - done < kChunk ? n - done : kChunk;
-    for (int64_t i = 0; i < size; ++i) chunk[i] = ChangeCase(data[done + i], letter);
+    for (int64_t i = 0; i < size; ++i)
+      chunk[i] = ChangeCase(data[done + i], letter);
     WritePlain(chunk, size);
     done += size;
   }
@@ -169,7 +169,8 @@ int64_t Emitter::WriteCaseChanged(const uint8_t* data, int64_t n,
 // The search text as it was typed, with the file's bytes where it has
 // wildcards.
 int64_t Emitter::WriteTypedCase(const Match& match) {
-  const uint8_t* typed = reinterpret_cast<const uint8_t*>(settings_.search_text());
+  const uint8_t* typed =
+      reinterpret_cast<const uint8_t*>(settings_.search_text());
   const uint8_t* file = buffer_->bytes() + match.start;
   const int64_t n = settings_.search_length;
   uint8_t chunk[kChunk];

@@ -39,7 +39,9 @@ class Emitter {
 
   // The text that '&' stands for in an insertion (the search text, with
   // -W its wildcards changed).
-  void set_insertion_text(std::string text) { insertion_text_ = std::move(text); }
+  void set_insertion_text(std::string text) {
+    insertion_text_ = std::move(text);
+  }
 
   // Writes the next |n| bytes of the image unchanged and advances the
   // position by |n|.

@@ -78,7 +78,8 @@ void ResultWriter::Insert(Match* match, bool at_start) {
   uint8_t wildcard = settings_[kDisable1] == '1' ? 0 : settings_.special(1);
   if (settings_[kWildcardChange] == 'W' && wildcard != 0) {
     for (char& c : search) {
-      if (static_cast<uint8_t>(c) == wildcard) c = static_cast<char>(settings_[kWildcardByte]);
+      if (static_cast<uint8_t>(c) == wildcard)
+        c = static_cast<char>(settings_[kWildcardByte]);
     }
   }
   emitter_->set_insertion_text(std::move(search));
@@ -123,7 +124,8 @@ FileStatus ResultWriter::CommitFile() {
 // Best effort: the failure is reported whether or not this succeeds.
 void ResultWriter::PutBack() {
   if (target_.in_place) {
-    std::unique_ptr<Stream> file = platform_->Open(target_.path, OpenMode::kUpdate);
+    std::unique_ptr<Stream> file =
+        platform_->Open(target_.path, OpenMode::kUpdate);
     if (file != nullptr) {
       file->Write(buffer_->block() + buffer_->start, original_size_);
       file->Close();

@@ -32,18 +32,18 @@ namespace swu {
 
 // Where a file's result goes and how its output was opened.
 struct OutputTarget {
-  std::string path;             // the file itself, or the -$ output file
-  bool in_place = true;         // the result replaces the file's bytes
-  bool writable = true;         // false for the read-only report modes
-  int64_t append_base = -1;     // -$:A, -$:B: output length before this file
-  bool created = false;         // the output file did not exist before
+  std::string path;          // the file itself, or the -$ output file
+  bool in_place = true;      // the result replaces the file's bytes
+  bool writable = true;      // false for the read-only report modes
+  int64_t append_base = -1;  // -$:A, -$:B: output length before this file
+  bool created = false;      // the output file did not exist before
 };
 
 class ResultWriter {
  public:
-  ResultWriter(const Settings& settings, Platform* platform,
-               FileBuffer* buffer, Emitter* emitter, OutputBuffer* out,
-               const OutputTarget& target, ReplaceState* state);
+  ResultWriter(const Settings& settings, Platform* platform, FileBuffer* buffer,
+               Emitter* emitter, OutputBuffer* out, const OutputTarget& target,
+               ReplaceState* state);
 
   // Passes the next |n| bytes of the image: moves the stream over them
   // while intelligent writing allows, otherwise writes them. Advances the

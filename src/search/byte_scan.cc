@@ -11,7 +11,8 @@ namespace {
 int64_t FindOne(const uint8_t* data, uint8_t value, int64_t from,
                 int64_t limit) {
   if (from >= limit) return -1;
-  const void* hit = memchr(data + from, value, static_cast<size_t>(limit - from));
+  const void* hit =
+      memchr(data + from, value, static_cast<size_t>(limit - from));
   if (hit == nullptr) return -1;
   return static_cast<const uint8_t*>(hit) - data;
 }
@@ -41,7 +42,8 @@ int64_t ByteScan::Next(int which, const uint8_t* data, int64_t from,
   int64_t& scanned_from = scanned_from_[which];
   // What an earlier scan from at or before |from| found still holds if it
   // lies at or after |from|; "none" holds as well.
-  if (scanned_from >= 0 && scanned_from <= from && (next == -1 || next >= from)) {
+  if (scanned_from >= 0 && scanned_from <= from &&
+      (next == -1 || next >= from)) {
     return next;
   }
   scanned_from = from;

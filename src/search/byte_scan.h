@@ -28,7 +28,7 @@ class ByteScan {
 
   uint8_t values_[2];
   bool two_values_;
-  int64_t next_[2] = {-1, -1};       // next occurrence, -1 none
+  int64_t next_[2] = {-1, -1};          // next occurrence, -1 none
   int64_t scanned_from_[2] = {-1, -1};  // where it was looked for; -1 never
 };
 

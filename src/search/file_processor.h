@@ -39,7 +39,9 @@ class FileProcessor {
 
   // Processes the file |path|. |output_path| is the -$ output file (empty
   // without -$). While *create is Creating, a missing or empty file is
-  // created and *create becomes Created. Never leaves a file damaged: on a
+  // created and *create becomes Created; while it is CreateRequested, an
+  // empty file takes the -B/-T text as a created one would, and *create
+  // stays as it is (the file existed). Never leaves a file damaged: on a
   // failure after the file changed its original bytes are put back.
   FileOutcome Process(const std::string& path, const std::string& output_path,
                       CreateState* create);

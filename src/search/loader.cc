@@ -15,8 +15,8 @@ bool Appending(const Settings& settings) {
 FileError OpenOutputFile(const Settings& settings, Platform* platform,
                          const std::string& output_path, LoadedFile* loaded) {
   bool append = Appending(settings);
-  loaded->stream =
-      platform->Open(output_path, append ? OpenMode::kAppend : OpenMode::kCreate);
+  loaded->stream = platform->Open(
+      output_path, append ? OpenMode::kAppend : OpenMode::kCreate);
   if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
   OutputTarget& target = loaded->target;
   target.path = output_path;
@@ -90,7 +90,8 @@ FileError OpenInput(const Settings& settings, Platform* platform,
   }
   *input = platform->Open(path, OpenMode::kUpdate);
   if (*input != nullptr) return FileError::None;
-  if (platform->Open(path, OpenMode::kRead) != nullptr) return FileError::ReadOnly;
+  if (platform->Open(path, OpenMode::kRead) != nullptr)
+    return FileError::ReadOnly;
   return FileError::OpenFailed;
 }
 
@@ -132,7 +133,8 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
     error = ReadImage(input.get(), size, buffer);
     if (error != FileError::None) return error;
   }
-  error = OpenOutput(settings, platform, path, output_path, std::move(input), loaded);
+  error = OpenOutput(settings, platform, path, output_path, std::move(input),
+                     loaded);
   if (error != FileError::None) return error;
   if (size == 0 && *create == CreateState::Creating) {
     *create = CreateState::Created;

@@ -55,7 +55,8 @@ void Matcher::ChooseScanByte() {
   while (k < length_ && mask_[k] == 0) ++k;
   if (k == length_) return;  // All wildcards: no byte to scan for.
   int best_cost = 0;
-  int64_t limit = length_ < k + kScanChoiceWindow ? length_ : k + kScanChoiceWindow;
+  int64_t limit =
+      length_ < k + kScanChoiceWindow ? length_ : k + kScanChoiceWindow;
   for (int64_t i = k; i < limit; ++i) {
     if (mask_[i] == 0) continue;
     uint8_t b = value_[i];
@@ -157,7 +158,8 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
   int64_t line_end = buffer.end;
   bool has_break = false;
   for (int64_t q = s + length_; q < buffer.end; ++q) {
-    const void* hit = memchr(data + q, '\r', static_cast<size_t>(buffer.end - q));
+    const void* hit =
+        memchr(data + q, '\r', static_cast<size_t>(buffer.end - q));
     if (hit == nullptr) break;
     q = static_cast<const uint8_t*>(hit) - data;
     if (q + 1 < buffer.end && data[q + 1] == '\n') {

@@ -54,11 +54,11 @@ class Matcher {
   bool exact_ = true;           // no wildcard and no case folding
   int64_t scan_index_ = -1;     // the byte scanned for; -1 all wildcards
   ByteScan scan_{0, 0, false};
-  bool start_anchor_ = false;   // the match must start a line
-  bool end_anchor_ = false;     // a CR must follow the match
-  bool line_mode_ = false;      // -D
-  char line_sub_ = 0;           // -D:P, -D:L, -D:R: 'P', 'L', 'R'
-  char line_filter_ = 0;        // -M, -U: 'M', 'U'
+  bool start_anchor_ = false;  // the match must start a line
+  bool end_anchor_ = false;    // a CR must follow the match
+  bool line_mode_ = false;     // -D
+  char line_sub_ = 0;          // -D:P, -D:L, -D:R: 'P', 'L', 'R'
+  char line_filter_ = 0;       // -M, -U: 'M', 'U'
   bool new_text_empty_ = false;
 };
 

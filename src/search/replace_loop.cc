@@ -18,7 +18,8 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
       writer_(writer),
       state_(state),
       renew_(std::move(renew)) {
-  if (settings[kSelect] == '#') select_mode_ = static_cast<char>(settings[kSelectMode]);
+  if (settings[kSelect] == '#')
+    select_mode_ = static_cast<char>(settings[kSelectMode]);
 }
 
 void ReplaceLoop::Run() {
@@ -56,18 +57,30 @@ ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   int64_t number = ++state_->found;
   bool act = true;
   switch (select_mode_) {
-    case 'S': act = InList(number); break;
-    case 'O': act = number % 2 == 1; break;
-    case 'E': act = number % 2 == 0; break;
-    case 'I': act = number != 1; break;
+    case 'S':
+      act = InList(number);
+      break;
+    case 'O':
+      act = number % 2 == 1;
+      break;
+    case 'E':
+      act = number % 2 == 0;
+      break;
+    case 'I':
+      act = number != 1;
+      break;
     case '0':
-    case 'R': act = false; break;
-    case 'J': return SelectHeldBack(match);
+    case 'R':
+      act = false;
+      break;
+    case 'J':
+      return SelectHeldBack(match);
     case 'L':
       last_resume_ = state_->resume;
       act = false;
       break;
-    default: break;  // -# alone only counts.
+    default:
+      break;  // -# alone only counts.
   }
   if (act) return Verdict::kAct;
   state_->resume = After(*match);
@@ -149,9 +162,11 @@ void ReplaceLoop::Act(Match* match) {
 void ReplaceLoop::ActOnLine(Match* match) {
   const int64_t origin = buffer_->position;
   const int64_t offset = match->offset;
-  int64_t line_offset = std::min(std::max<int64_t>(match->line_offset, 0), offset);
+  int64_t line_offset =
+      std::min(std::max<int64_t>(match->line_offset, 0), offset);
   if (state_->pending_tail > 0 && offset >= state_->pending_tail) {
-    emitter_->CopyThrough(state_->pending_tail);  // The match is in a later line.
+    emitter_->CopyThrough(
+        state_->pending_tail);  // The match is in a later line.
     state_->bytes_written += state_->pending_tail;
     line_offset = std::max(line_offset, state_->pending_tail);
   }
@@ -165,9 +180,10 @@ void ReplaceLoop::ActOnLine(Match* match) {
   int64_t written = emitter_->EmitAtMatch(match);
   state_->bytes_written += written;
   state_->size_change -= match->consumed - written;
-  int64_t line_end = match->line_offset + match->line_length +
-                     (match->line_has_break ? 2 : 0);
-  state_->pending_tail = std::max<int64_t>(line_end - offset - match->consumed, 0);
+  int64_t line_end =
+      match->line_offset + match->line_length + (match->line_has_break ? 2 : 0);
+  state_->pending_tail =
+      std::max<int64_t>(line_end - offset - match->consumed, 0);
 }
 
 void ReplaceLoop::EndOfMatches(Match* match) {

@@ -20,8 +20,8 @@ struct ReplaceState {
   int64_t found = 0;          // matches found, counted under -# only
   int64_t pending_tail = 0;   // -M: the rest of the last acted-on line
   int64_t loop_state = kLoopRunning;  // 1 finished, negative: a FileError
-  int64_t resume = 0;         // where the next search starts, from position
-  bool text_added = false;    // the -B/-T insertion was made
+  int64_t resume = 0;       // where the next search starts, from position
+  bool text_added = false;  // the -B/-T insertion was made
 };
 
 }  // namespace swu

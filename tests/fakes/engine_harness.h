@@ -34,8 +34,8 @@ class EngineHarness {
   // Processes the file |name| of the directory; |output| names the -$
   // output file in the directory (empty without -$).
   FileOutcome Process(const std::string& name, const std::string& output = "") {
-    return processor_.Process(dir_.Path(name), output.empty() ? "" : dir_.Path(output),
-                              &create_);
+    return processor_.Process(
+        dir_.Path(name), output.empty() ? "" : dir_.Path(output), &create_);
   }
 
   const TempDir& dir() const { return dir_; }

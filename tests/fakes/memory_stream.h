@@ -18,9 +18,10 @@ class MemoryStream : public Stream {
       : data_(std::move(contents)), append_(append) {}
 
   bool Seek(int64_t offset, Whence whence) override {
-    int64_t base = whence == Whence::kStart     ? 0
-                   : whence == Whence::kCurrent ? at_
-                                                : static_cast<int64_t>(data_.size());
+    int64_t base = whence == Whence::kStart ? 0
+                   : whence == Whence::kCurrent
+                       ? at_
+                       : static_cast<int64_t>(data_.size());
     if (base + offset < 0) return false;
     at_ = base + offset;
     return true;
@@ -36,7 +37,8 @@ class MemoryStream : public Stream {
   void Write(const void* in, int64_t n) override {
     ++writes_;
     if (append_) at_ = static_cast<int64_t>(data_.size());
-    if (at_ + n > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(at_ + n));
+    if (at_ + n > static_cast<int64_t>(data_.size()))
+      data_.resize(static_cast<size_t>(at_ + n));
     memcpy(&data_[static_cast<size_t>(at_)], in, static_cast<size_t>(n));
     at_ += n;
   }

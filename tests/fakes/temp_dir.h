@@ -20,7 +20,8 @@ class TempDir {
   }
   ~TempDir() {
     if (root_.empty()) return;
-    std::string command = "chmod -R u+rwx '" + root_ + "' && rm -rf '" + root_ + "'";
+    std::string command =
+        "chmod -R u+rwx '" + root_ + "' && rm -rf '" + root_ + "'";
     if (system(command.c_str()) != 0) return;
   }
   TempDir(const TempDir&) = delete;

@@ -55,26 +55,42 @@ inline void ApplySwitch(Settings* s, const std::string& sw) {
   char c = name[0];
   Settings& t = *s;
   switch (c) {
-    case 'C': t[kCaseSensitive] = 'C'; break;
+    case 'C':
+      t[kCaseSensitive] = 'C';
+      break;
     case 'D':
       t[kLineMode] = 'D';
       if (!value.empty()) t[kLineSub] = static_cast<uint8_t>(value[0]);
       break;
     case 'U':
-    case 'M': t[kLineFilter] = static_cast<uint8_t>(c); break;
+    case 'M':
+      t[kLineFilter] = static_cast<uint8_t>(c);
+      break;
     case 'A':
-    case 'I': t[kInsertAppend] = static_cast<uint8_t>(c); break;
-    case 'X': t[kWholeLineAmp] = 'X'; break;
-    case 'O': t[kOverwrite] = 'O'; break;
-    case '~': t[kNoIntelligent] = '~'; break;
-    case '%': t[kEndAnchor] = '%'; break;
+    case 'I':
+      t[kInsertAppend] = static_cast<uint8_t>(c);
+      break;
+    case 'X':
+      t[kWholeLineAmp] = 'X';
+      break;
+    case 'O':
+      t[kOverwrite] = 'O';
+      break;
+    case '~':
+      t[kNoIntelligent] = '~';
+      break;
+    case '%':
+      t[kEndAnchor] = '%';
+      break;
     case 'N':
       t[kPad] = 'N';
-      if (!value.empty()) t[kPadByte] = static_cast<uint8_t>(atoi(value.c_str()));
+      if (!value.empty())
+        t[kPadByte] = static_cast<uint8_t>(atoi(value.c_str()));
       break;
     case 'W':
       t[kWildcardChange] = 'W';
-      if (!value.empty()) t[kWildcardByte] = static_cast<uint8_t>(atoi(value.c_str()));
+      if (!value.empty())
+        t[kWildcardByte] = static_cast<uint8_t>(atoi(value.c_str()));
       break;
     case '&':
       t[kAmpGiven] = '&';
@@ -130,8 +146,11 @@ inline void ApplySwitch(Settings* s, const std::string& sw) {
       }
       break;
     }
-    case '\'': t[kApostrophes] = '\''; break;
-    default: break;
+    case '\'':
+      t[kApostrophes] = '\'';
+      break;
+    default:
+      break;
   }
 }
 

@@ -118,7 +118,8 @@ TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
     h.Configure("x", "Y", form);
     h.dir().Write("a", "1x");
     h.platform().FailNth(FaultOp::kWrite, 1);
-    EXPECT_EQ(h.Process("a", "out").status, Code(FileError::WriteFault)) << form;
+    EXPECT_EQ(h.Process("a", "out").status, Code(FileError::WriteFault))
+        << form;
     EXPECT_EQ(h.dir().Read("out"), "<missing>") << form;
     EXPECT_EQ(h.dir().Read("a"), "1x") << form;
   }

@@ -11,7 +11,8 @@
 namespace swu {
 namespace {
 
-std::vector<int64_t> ScanAll(ByteScan* scan, const std::string& text, int64_t limit) {
+std::vector<int64_t> ScanAll(ByteScan* scan, const std::string& text,
+                             int64_t limit) {
   const uint8_t* data = reinterpret_cast<const uint8_t*>(text.data());
   std::vector<int64_t> found;
   for (int64_t from = 0;;) {

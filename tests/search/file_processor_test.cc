@@ -20,8 +20,8 @@ struct FileCase {
   std::string new_text;
   std::string before;
   std::string after;
-  FileStatus status;       // matches acted on, or an error
-  int64_t found = -1;      // matches found, when the case checks it
+  FileStatus status;   // matches acted on, or an error
+  int64_t found = -1;  // matches found, when the case checks it
 };
 
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
@@ -41,9 +41,10 @@ TEST_P(FileProcessorTest, RewritesFile) {
   }
   if (outcome.status >= 0) {
     // The figures describe the file as it is now.
-    EXPECT_EQ(outcome.bytes_written, static_cast<int64_t>(c.after.size())) << c.name;
-    EXPECT_EQ(outcome.size_change,
-              static_cast<int64_t>(c.after.size()) - static_cast<int64_t>(c.before.size()))
+    EXPECT_EQ(outcome.bytes_written, static_cast<int64_t>(c.after.size()))
+        << c.name;
+    EXPECT_EQ(outcome.size_change, static_cast<int64_t>(c.after.size()) -
+                                       static_cast<int64_t>(c.before.size()))
         << c.name;
   }
 }
@@ -58,12 +59,16 @@ const FileCase kReplaceCases[] = {
     {"matches do not overlap", "", "aa", "X", "aaa", "Xa", 1},
     {"empty new text deletes", "", "-", "", "a-b-c", "abc", 2},
     {"case folds", "", "abc", "x", "ABC aBc", "x x", 2},
-    {"CR LF and NUL survive", "", "b", "B", std::string("a\0b\r\n", 5), std::string("a\0B\r\n", 5), 1},
-    {"empty search at line starts", "", "#", "> ", "ab\r\ncd\r\n", "> ab\r\n> cd\r\n", 2},
+    {"CR LF and NUL survive", "", "b", "B", std::string("a\0b\r\n", 5),
+     std::string("a\0B\r\n", 5), 1},
+    {"empty search at line starts", "", "#", "> ", "ab\r\ncd\r\n",
+     "> ab\r\n> cd\r\n", 2},
     {"empty search at line ends", "", "!", ";", "ab\r\ncd", "ab;\r\ncd", 1},
-    {"empty search on an empty line", "", "#!", "-", "a\r\n\r\nb", "a\r\n-\r\nb", 1},
+    {"empty search on an empty line", "", "#!", "-", "a\r\n\r\nb",
+     "a\r\n-\r\nb", 1},
 };
-INSTANTIATE_TEST_SUITE_P(Replace, FileProcessorTest, ::testing::ValuesIn(kReplaceCases));
+INSTANTIATE_TEST_SUITE_P(Replace, FileProcessorTest,
+                         ::testing::ValuesIn(kReplaceCases));
 
 const FileCase kEmitCases[] = {
     {"& inserts the match", "", "abc", "x&y", "-ABC-", "-xABCy-", 1},
@@ -78,33 +83,45 @@ const FileCase kEmitCases[] = {
     {"-O stops at the end", "-O", "c", "XYZ", "abc", "abXYZ", 1},
     {"-A appends", "-A", "b", "N", "abc", "abNc", 1},
     {"-I inserts", "-I", "b", "N", "abc", "aNbc", 1},
-    {"-A -D adds a line after", "-A -D", "one", "new", "one\r\ntwo\r\n", "one\r\nnew\r\ntwo\r\n", 1},
-    {"-I -D adds a line before", "-I -D", "one", "new", "one\r\ntwo\r\n", "new\r\none\r\ntwo\r\n", 1},
+    {"-A -D adds a line after", "-A -D", "one", "new", "one\r\ntwo\r\n",
+     "one\r\nnew\r\ntwo\r\n", 1},
+    {"-I -D adds a line before", "-I -D", "one", "new", "one\r\ntwo\r\n",
+     "new\r\none\r\ntwo\r\n", 1},
     {"-X -D inserts the line", "-X -D", "b", "[&]", "abc\r\n", "[abc]\r\n", 1},
     {"-K:6 writes CR LF", "-K:6~", "b", "x~y", "abc", "ax\r\nyc", 1},
     {"-K:6 counts once for -N", "-K:6~ -N", "bcd", "a~", "bcd", "a\r\n ", 1},
     {"& text is not converted", "-K:6~", "b@", "[&]", "b~", "[b~]", 1},
 };
-INSTANTIATE_TEST_SUITE_P(Emit, FileProcessorTest, ::testing::ValuesIn(kEmitCases));
+INSTANTIATE_TEST_SUITE_P(Emit, FileProcessorTest,
+                         ::testing::ValuesIn(kEmitCases));
 
 const FileCase kLineCases[] = {
     {"-D replaces the line", "-D", "x", "N", "a\r\nbxc\r\nd", "a\r\nN\r\nd", 1},
     {"-D last line without end", "-D", "x", "N", "a\r\nbx", "a\r\nN", 1},
-    {"-D empty new text drops the line", "-D", "x", "", "a\r\nbx\r\nc", "a\r\nc", 1},
-    {"-D:P empty new text keeps the break", "-D:P", "x", "", "a\r\nbx\r\nc", "a\r\n\r\nc", 1},
+    {"-D empty new text drops the line", "-D", "x", "", "a\r\nbx\r\nc",
+     "a\r\nc", 1},
+    {"-D:P empty new text keeps the break", "-D:P", "x", "", "a\r\nbx\r\nc",
+     "a\r\n\r\nc", 1},
     {"-D:L keeps the left", "-D:L", "bc", "N", "abcd\r\n", "aN\r\n", 1},
     {"-D:R keeps the right", "-D:R", "bc", "N", "abcd\r\n", "Nd\r\n", 1},
-    {"-U drops matched lines", "-U", "x", "", "a\r\nxb\r\nc\r\n", "a\r\nc\r\n", 1},
+    {"-U drops matched lines", "-U", "x", "", "a\r\nxb\r\nc\r\n", "a\r\nc\r\n",
+     1},
     {"-U drops a last line", "-U", "x", "", "a\r\nxb", "a\r\n", 1},
-    {"-U -D with empty new text", "-U -D", "x", "", "a\r\nxb\r\n\r\nc", "a\r\n\r\nc", 1},
-    {"-M keeps modified lines", "-M", "x", "Y", "a\r\nxb\r\nc\r\n", "Yb\r\n", 1},
-    {"-M two matches in one line", "-M", "x", "Y", "a\r\nxbx\r\nc\r\nx\r\n", "YbY\r\nY\r\n", 3},
+    {"-U -D with empty new text", "-U -D", "x", "", "a\r\nxb\r\n\r\nc",
+     "a\r\n\r\nc", 1},
+    {"-M keeps modified lines", "-M", "x", "Y", "a\r\nxb\r\nc\r\n", "Yb\r\n",
+     1},
+    {"-M two matches in one line", "-M", "x", "Y", "a\r\nxbx\r\nc\r\nx\r\n",
+     "YbY\r\nY\r\n", 3},
     {"-M without a match", "-M", "q", "Y", "a\r\nb\r\n", "a\r\nb\r\n", 0},
-    {"-M -D:L keeps the left of the line", "-M -D:L", "bc", "N", "q\r\nabcd\r\nz", "aN\r\n", 1},
-    {"-M -D:R keeps the right of the line", "-M -D:R", "bc", "N", "q\r\nabcd\r\nz", "Nd\r\n", 1},
+    {"-M -D:L keeps the left of the line", "-M -D:L", "bc", "N",
+     "q\r\nabcd\r\nz", "aN\r\n", 1},
+    {"-M -D:R keeps the right of the line", "-M -D:R", "bc", "N",
+     "q\r\nabcd\r\nz", "Nd\r\n", 1},
     {"-M -D with empty new text", "-M -D", "x", "", "a\r\nx\r\nb", "", 1},
 };
-INSTANTIATE_TEST_SUITE_P(Lines, FileProcessorTest, ::testing::ValuesIn(kLineCases));
+INSTANTIATE_TEST_SUITE_P(Lines, FileProcessorTest,
+                         ::testing::ValuesIn(kLineCases));
 
 const FileCase kSelectCases[] = {
     {"-#:2,4 list", "-#:2,4", "x", "Y", "xxxxxx", "xYxYxx", 2, 6},
@@ -120,19 +137,25 @@ const FileCase kSelectCases[] = {
      static_cast<FileStatus>(FileError::WriteFault), 3},
     {"-# alone counts and acts", "-#", "x", "Y", "xx", "YY", 2, 2},
     {"-#:L with growth", "-#:L", "x", "YYY", "x-x", "x-YYY", 1, 2},
-    {"-#:J with -O skips a consumed match", "-#:J -O", "a", "ZZZ", "aaxa", "ZZZa", 1, 3},
-    {"-#:2 on an empty search", "-#:2", "#", ">", "a\r\nb\r\nc", "a\r\n>b\r\nc", 1, 3},
+    {"-#:J with -O skips a consumed match", "-#:J -O", "a", "ZZZ", "aaxa",
+     "ZZZa", 1, 3},
+    {"-#:2 on an empty search", "-#:2", "#", ">", "a\r\nb\r\nc", "a\r\n>b\r\nc",
+     1, 3},
 };
-INSTANTIATE_TEST_SUITE_P(Select, FileProcessorTest, ::testing::ValuesIn(kSelectCases));
+INSTANTIATE_TEST_SUITE_P(Select, FileProcessorTest,
+                         ::testing::ValuesIn(kSelectCases));
 
 const FileCase kAddCases[] = {
     {"-T appends", "-T", "q", "NEW", "abc", "abcNEW", 0},
     {"-B inserts before", "-B", "q", "NEW", "abc", "NEWabc", 0},
     {"-T after skipped matches", "-T -#:5", "x", "N", "x x", "x xN", 0, 2},
     {"-T not after an acted match", "-T", "b", "N", "abc", "aNc", 1},
-    {"-T -D adds a line break first", "-T -D", "q", "NEW", "abc", "abc\r\nNEW\r\n", 0},
-    {"-T -D after a final LF", "-T -D", "q", "NEW", "abc\r\n", "abc\r\nNEW\r\n", 0},
-    {"-B -D never starts with a break", "-B -D", "q", "NEW", "abc", "NEW\r\nabc", 0},
+    {"-T -D adds a line break first", "-T -D", "q", "NEW", "abc",
+     "abc\r\nNEW\r\n", 0},
+    {"-T -D after a final LF", "-T -D", "q", "NEW", "abc\r\n", "abc\r\nNEW\r\n",
+     0},
+    {"-B -D never starts with a break", "-B -D", "q", "NEW", "abc",
+     "NEW\r\nabc", 0},
     {"-T & is the search text", "-T", "q@", "<&>", "abc", "abc<q@>", 0},
     {"-T -W changes wildcards", "-T -W", "q@", "<&>", "abc", "abc<q >", 0},
     {"-T -W:95 byte", "-T -W:95", "q@", "<&>", "abc", "abc<q_>", 0},
@@ -141,7 +164,8 @@ const FileCase kAddCases[] = {
     {"-B -M without a match", "-B -M", "q", "N", "abc", "Nabc", 0},
     {"-U never inserts", "-U -T", "q", "N", "abc", "abc", 0},
 };
-INSTANTIATE_TEST_SUITE_P(Add, FileProcessorTest, ::testing::ValuesIn(kAddCases));
+INSTANTIATE_TEST_SUITE_P(Add, FileProcessorTest,
+                         ::testing::ValuesIn(kAddCases));
 
 class FileProcessorRunTest : public ::testing::Test {
  protected:

@@ -28,13 +28,18 @@ TEST_F(LoaderTest, FailureCodes) {
     std::string content;
     FileStatus status;
   } cases[] = {
-      {"missing file", FaultOp::kAllocate, 0, "<none>", Code(FileError::OpenFailed)},
+      {"missing file", FaultOp::kAllocate, 0, "<none>",
+       Code(FileError::OpenFailed)},
       {"empty file", FaultOp::kAllocate, 0, "", Code(FileError::BadSize)},
-      {"cannot open for update", FaultOp::kOpenUpdate, 1, "abc", Code(FileError::ReadOnly)},
-      {"seek to the end fails", FaultOp::kSeek, 1, "abc", Code(FileError::ReadFailed)},
-      {"size query fails", FaultOp::kTell, 1, "abc", Code(FileError::ReadFailed)},
+      {"cannot open for update", FaultOp::kOpenUpdate, 1, "abc",
+       Code(FileError::ReadOnly)},
+      {"seek to the end fails", FaultOp::kSeek, 1, "abc",
+       Code(FileError::ReadFailed)},
+      {"size query fails", FaultOp::kTell, 1, "abc",
+       Code(FileError::ReadFailed)},
       {"read fails", FaultOp::kRead, 1, "abc", Code(FileError::ReadFailed)},
-      {"no memory", FaultOp::kAllocate, 1, std::string(40000, 'a'), Code(FileError::LoadNoMemory)},
+      {"no memory", FaultOp::kAllocate, 1, std::string(40000, 'a'),
+       Code(FileError::LoadNoMemory)},
   };
   h_.Configure("a", "b", "");
   for (const Case& c : cases) {
@@ -53,7 +58,8 @@ TEST_F(LoaderTest, FailureCodes) {
 TEST_F(LoaderTest, FileOverTheSizeLimitIsRefused) {
   h_.Configure("a", "b", "");
   h_.dir().Write("big", "");
-  ASSERT_TRUE(h_.platform().SetFileLength(h_.dir().Path("big"), kMaxFileSize + 1));
+  ASSERT_TRUE(
+      h_.platform().SetFileLength(h_.dir().Path("big"), kMaxFileSize + 1));
   EXPECT_EQ(h_.Process("big").status, Code(FileError::BadSize));
   EXPECT_TRUE(h_.platform().allocations().size() == 1);  // only the first block
 }
@@ -128,7 +134,8 @@ TEST_F(LoaderTest, BlockGrowsOnlyForALargerFile) {
   h_.dir().Write("2", std::string(10, 'x'));
   h_.dir().Write("3", std::string(200000, 'x'));
   for (const char* name : {"1", "2", "3"}) h_.Process(name);
-  EXPECT_EQ(h_.platform().allocations(), (std::vector<int64_t>{32768, 100000, 200000}));
+  EXPECT_EQ(h_.platform().allocations(),
+            (std::vector<int64_t>{32768, 100000, 200000}));
 }
 
 TEST_F(LoaderTest, NextFileRetriesAfterAFailedAllocation) {

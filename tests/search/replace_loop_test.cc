@@ -22,16 +22,16 @@ class ReplaceLoopTest : public ::testing::Test {
     FileBuffer buffer(&platform_);
     LoadedFile loaded;
     CreateState create = CreateState::None;
-    EXPECT_EQ(LoadCurrentFile(settings_, &platform_, dir_.Path("f"), "", &create,
-                              &buffer, &loaded),
+    EXPECT_EQ(LoadCurrentFile(settings_, &platform_, dir_.Path("f"), "",
+                              &create, &buffer, &loaded),
               FileError::None);
     ReplaceState state;
     Matcher matcher(settings_);
     bool no_amp = false;
     OutputBuffer out(loaded.stream.get());
     Emitter emitter(settings_, &buffer, &out, &no_amp);
-    ResultWriter writer(settings_, &platform_, &buffer, &emitter, &out, loaded.target,
-                        &state);
+    ResultWriter writer(settings_, &platform_, &buffer, &emitter, &out,
+                        loaded.target, &state);
     ReplaceLoop loop(settings_, &buffer, &matcher, &emitter, &writer, &state,
                      std::move(renew));
     loop.Run();
