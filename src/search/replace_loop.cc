@@ -18,8 +18,9 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
       writer_(writer),
       state_(state),
       renew_(std::move(renew)) {
-  if (settings[kSelect] == '#')
+  if (settings[kSelect] == '#') {
     select_mode_ = static_cast<char>(settings[kSelectMode]);
+  }
 }
 
 void ReplaceLoop::Run() {

@@ -78,22 +78,9 @@ TEST_F(EmitterTest, OverwriteConsumesWhatTheLongerTextCovers) {
   EXPECT_EQ(buffer_.position, 4);
 }
 
-TEST_F(EmitterTest, OverwriteStopsAtTheEnd) {
-  EmitFirst("ab", "b", "XYZ", "-O");
-  EXPECT_EQ(match_.consumed, 1);
-  EXPECT_EQ(buffer_.position, 2);
-}
-
 TEST_F(EmitterTest, OverwriteDoesNothingInLineMode) {
   EmitFirst("ab\r\ncd", "b", "XYZWV", "-O -D");
   EXPECT_EQ(match_.consumed, 2);
-}
-
-TEST_F(EmitterTest, UnmodifiedLinesDropTheMatchedLineAndItsBreak) {
-  EmitFirst("xb\r\nc", "x", "N", "-U");
-  EXPECT_EQ(stream_.data(), "");
-  EXPECT_EQ(written_, 0);
-  EXPECT_EQ(match_.consumed, 4);
 }
 
 TEST_F(EmitterTest, UnmodifiedLinesKeepTheNextEmptyLine) {
