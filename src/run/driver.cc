@@ -19,7 +19,9 @@ class Driver {
  public:
   Driver(Settings* settings, Platform* platform, Random* random,
          FileRunner* runner)
-      : settings_(*settings), platform_(platform), random_(random),
+      : settings_(*settings),
+        platform_(platform),
+        random_(random),
         runner_(runner) {}
 
   int64_t Run(const ParseOutcome& parsed);
@@ -41,8 +43,7 @@ class Driver {
 int64_t Driver::Run(const ParseOutcome& parsed) {
   state_.status = parsed.status;
   if (settings_[kCreate] == 'C') state_.create = CreateState::CreateRequested;
-  bool from_start =
-      state_.status != RunStatus::None || settings_[kHelp] == 'H';
+  bool from_start = state_.status != RunStatus::None || settings_[kHelp] == 'H';
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
   return ExitCodeFor(state_.status, settings_.verbosity(),
@@ -55,8 +56,8 @@ void Driver::SetUpAndProcess() {
                 &state_.files.pattern);
   bool recurse = settings_[kRecurse] == 'R';
   if (recurse) {
-    walk_ = std::make_unique<DirectoryWalk>(settings_, platform_,
-                                            &state_.files);
+    walk_ =
+        std::make_unique<DirectoryWalk>(settings_, platform_, &state_.files);
     if (!walk_->Start()) return;  // An empty starting directory.
   }
   if (settings_.output_directory()) {
