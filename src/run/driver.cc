@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "report/run_report.h"
+#include "report/verbosity.h"
 #include "run/directory_loop.h"
 #include "run/exit_code.h"
 #include "run/file_set.h"
@@ -116,7 +117,8 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
        state_.status == RunStatus::OutputDirFailed)) {
     ReportTotals(state_.totals, settings_, platform_);
   }
-  if (state_.status != RunStatus::None && settings_.verbosity() >= 1) {
+  if (state_.status != RunStatus::None &&
+      Shows(Output::kRunError, settings_.verbosity())) {
     RunErrorNames names;
     names.bad_text_marked = parsed.bad_text_marked;
     names.bad_text = parsed.bad_text;
