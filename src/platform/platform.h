@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace swu {
@@ -101,6 +102,20 @@ class Platform {
   virtual bool SetFileLength(const std::string& path, int64_t length) = 0;
   // Deletes the file |path|. Returns false on failure.
   virtual bool DeleteFile(const std::string& path) = 0;
+
+  // Memory.
+  // A block of |size| bytes (not initialised) for a whole file image. An
+  // implementation may align or advise it for one large sequential read.
+  // Returns nullptr on failure. Release it with FreeBlock.
+  virtual char* AllocateBlock(int64_t size) {
+    if (size <= 0) return nullptr;
+    return new (std::nothrow) char[static_cast<size_t>(size)];
+  }
+  // Releases a block from AllocateBlock; |size| is the size asked for.
+  virtual void FreeBlock(char* block, int64_t size) {
+    (void)size;
+    delete[] block;
+  }
 
   // Directories.
   // Opens an enumeration of |pattern|: a directory part (possibly empty)

@@ -1,0 +1,78 @@
+// Feeds arbitrary argument vectors to the command-line parser. The input
+// is split on NUL bytes into arguments (at most 140, so that the argument
+// limit is crossed too). The platform is a stub: files never open, the
+// environment knows one variable, the current directory is fixed.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/parser.h"
+#include "cli/settings.h"
+#include "output/random.h"
+#include "platform/platform.h"
+
+namespace swu {
+namespace {
+
+class StubPlatform : public Platform {
+ public:
+  void Print(const char*, size_t) override {}
+  void ReadKey() override {}
+  std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
+    return nullptr;
+  }
+  bool SetFileLength(const std::string&, int64_t) override { return false; }
+  bool DeleteFile(const std::string&) override { return false; }
+  std::unique_ptr<DirEnum> FindFirst(const std::string&, bool,
+                                     DirEntry*) override {
+    return nullptr;
+  }
+  bool MakeDirectory(const std::string&) override { return false; }
+  bool RemoveDirectory(const std::string&) override { return false; }
+  bool GetCurrentDirectory(std::string* path) override {
+    *path = "/fuzz/current";
+    return true;
+  }
+  bool SetCurrentDirectory(const std::string&) override { return false; }
+  char GetCurrentDrive() override { return 0; }
+  bool SetCurrentDrive(char) override { return true; }
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    if (name != "SWU") return false;
+    *value = std::string(400, 'v') + "'\"&#!";
+    return true;
+  }
+};
+
+constexpr size_t kMaxFuzzArguments = 140;
+
+}  // namespace
+}  // namespace swu
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> args = {"swu"};
+  std::string current;
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] != 0) {
+      current += static_cast<char>(data[i]);
+      continue;
+    }
+    args.push_back(current);
+    current.clear();
+    if (args.size() > swu::kMaxFuzzArguments) break;
+  }
+  if (args.size() <= swu::kMaxFuzzArguments) args.push_back(current);
+
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+
+  swu::StubPlatform platform;
+  swu::Random random;
+  auto settings = std::make_unique<swu::Settings>();
+  swu::ParseCommandLine(static_cast<int>(args.size()), argv.data(), &platform,
+                        &random, settings.get());
+  return 0;
+}

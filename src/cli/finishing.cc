@@ -1,0 +1,84 @@
+// Finishing steps, in this order: anchors, -& case, disabled special
+// characters, -K (check, then generate the characters once), the split copy
+// of the file specification, and the -' change. -' runs after -K so that
+// -K never sees the converted quotes.
+
+#include "cli/finishing.h"
+
+#include <cstring>
+
+#include "output/function_chars.h"
+
+namespace swu {
+
+namespace {
+
+// A leading -3 character and a trailing -4 character of the search text
+// are anchors: they set slots 6 and 7 and are removed from the text.
+void TakeAnchors(Settings* settings) {
+  Settings& s = *settings;
+  char* text = s.search_text();
+  if (s.search_length > 0 && static_cast<uint8_t>(text[0]) == s.special(3) &&
+      s[kDisable3] != '3') {
+    s[kStartAnchor] = '#';
+    memmove(text, text + 1, s.search_length - 1);
+    text[--s.search_length] = '\0';
+  }
+  if (s.search_length > 0 &&
+      static_cast<uint8_t>(text[s.search_length - 1]) == s.special(4) &&
+      s[kDisable4] != '4') {
+    s[kEndAnchor] = '%';
+    text[--s.search_length] = '\0';
+  }
+}
+
+void SettleSpecialCharacters(Settings* settings) {
+  Settings& s = *settings;
+  if (s[kAmpGiven] == 0) s[kAmpCase] = 0;
+  for (int n = 1; n <= 4; ++n) {
+    if (s.slots[kDisable1 + n - 1] != 0) s.specials[n] = 0;
+  }
+}
+
+bool IsRandomMode(int32_t mode) {
+  return (mode >= 1 && mode <= 5) || mode == 'H' || mode == 'I';
+}
+
+// Refuses a -K character equal to the active -2 character (it would be
+// replaced by the matched text) and notes whether any mode draws random
+// numbers. Returns false when the command line is refused.
+bool CheckFunctions(Settings* settings) {
+  Settings& s = *settings;
+  SpecialFunctionList& list = s.functions;
+  bool refused = false;
+  list.random_modes = false;
+  for (int32_t i = 0; i < list.size(); ++i) {
+    const SpecialFunction& entry = list.entries[i];
+    if (entry.character == s.special(2) && s[kDisable2] != '2') refused = true;
+    if (IsRandomMode(entry.mode)) list.random_modes = true;
+  }
+  return !refused;
+}
+
+}  // namespace
+
+void FinishCommandLine(ParseState* state) {
+  Settings& settings = *state->settings;
+  if (!state->failed()) TakeAnchors(&settings);
+  SettleSpecialCharacters(&settings);
+  if (!state->failed() && settings[kFunctions] == 'K' &&
+      settings.new_length > 0) {
+    if (CheckFunctions(&settings)) {
+      PrepareNewText(&settings, state->random);
+    } else {
+      state->Fail(RunStatus::BadCommandLine);
+    }
+  }
+  CopyBounded(settings.split_spec, settings.filespec);
+  if (!state->failed() && settings[kApostrophes] == '\'' &&
+      settings.new_length > 0) {
+    ChangeApostrophes(&settings);
+  }
+}
+
+}  // namespace swu

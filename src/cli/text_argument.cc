@@ -1,0 +1,66 @@
+// Text arguments. -G and -E act on the next text argument only; both marks
+// are cleared when it is taken. With -E the argument names a variable,
+// looked up as given and then upper-cased; with -GE an unset variable
+// yields the argument itself.
+
+#include "cli/text_argument.h"
+
+#include <string>
+
+namespace swu {
+
+namespace {
+
+// Looks |name| up as given, then upper-cased. On success stores the value
+// in *value and returns true.
+bool LookUpVariable(const char* name, Platform* platform, std::string* value) {
+  char bounded[kBufferSize];
+  CopyBounded(bounded, name);
+  if (platform->GetEnvironment(bounded, value)) return true;
+  UpperCaseAscii(bounded);
+  return platform->GetEnvironment(bounded, value);
+}
+
+// Puts |text| into the first free place. A place counts as free while its
+// first byte is NUL, so an empty text fills nothing.
+void PlaceText(const char* text, ParseState* state) {
+  Settings& settings = *state->settings;
+  if (settings[kOutputPending] == '$') {
+    CopyBounded(settings.output_name, text);
+    settings[kOutputPending] = 0;
+    settings[kNoIntelligent] = '~';
+  } else if (settings.filespec[0] == '\0') {
+    CopyBounded(settings.filespec, text);
+    UpperCaseAscii(settings.filespec);
+  } else if (settings.search_buffer[0] == '\0') {
+    CopyBounded(settings.search_buffer, text);
+  } else if (settings.new_buffer[0] == '\0') {
+    CopyBounded(settings.new_buffer, text);
+  } else {
+    state->Fail(RunStatus::BadArgument);
+    state->MarkBadText(text);  // One text more than there are places.
+  }
+}
+
+}  // namespace
+
+void TakeTextArgument(const char* text, ParseState* state) {
+  Settings& settings = *state->settings;
+  std::string value;
+  const char* source = text;
+  if (settings[kPendingEnv] == 'E') {
+    if (LookUpVariable(text, state->platform, &value)) {
+      source = value.c_str();
+    } else if (settings[kPendingText] != 'G') {
+      source = nullptr;
+      state->Fail(RunStatus::BadCommandLine);
+    }
+  }
+  settings[kPendingText] = 0;
+  settings[kPendingEnv] = 0;
+  ++state->begun;
+  ++state->taken;
+  if (source != nullptr) PlaceText(source, state);
+}
+
+}  // namespace swu

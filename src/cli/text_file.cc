@@ -1,0 +1,80 @@
+// -L files are measured by seeking to their end, then read in one piece.
+
+#include "cli/text_file.h"
+
+#include <cstring>
+#include <new>
+
+#include "cli/settings.h"
+
+namespace swu {
+
+bool AllocateTextBlock(int64_t size, std::vector<char>* block) {
+  // The library reports a failed allocation by throwing; this is the one
+  // place that turns it into a value.
+  try {
+    block->assign(static_cast<size_t>(size), '\0');
+  } catch (const std::bad_alloc&) {
+    block->clear();
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Measures |stream|. Returns the size, or stores the failure in *status and
+// returns -1.
+int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
+  if (!stream->Seek(0, Whence::kEnd)) {
+    *status = kLoadReadFailed;
+    return -1;
+  }
+  int64_t size = stream->Tell();
+  if (size < 0) {
+    *status = kLoadReadFailed;
+    return -1;
+  }
+  if (size == 0 || size > kMaxFileSize) {
+    *status = kLoadBadSize;
+    return -1;
+  }
+  return size;
+}
+
+}  // namespace
+
+void LoadTextFile(const char* name, Platform* platform,
+                  const TextFileTarget& target) {
+  *target.length = 0;
+  std::unique_ptr<Stream> stream = platform->Open(name, OpenMode::kRead);
+  if (stream == nullptr) {
+    *target.load_status = kLoadNotFound;
+    return;
+  }
+  int64_t size = MeasureTextFile(stream.get(), target.load_status);
+  if (size < 0) return;  // The status says why.
+
+  char* storage;
+  if (size <= kMaxText) {
+    // The name is replaced by the file's contents; nothing of it is left
+    // behind the text.
+    memset(target.buffer, 0, kBufferSize);
+    storage = target.buffer;
+  } else {
+    if (!AllocateTextBlock(size, target.block)) {
+      *target.load_status = kLoadNoMemory;
+      return;
+    }
+    storage = target.block->data();
+  }
+  if (!stream->Seek(0, Whence::kStart) || stream->Read(storage, size) != size) {
+    target.block->clear();
+    *target.load_status = kLoadReadFailed;
+    return;
+  }
+  *target.load_status = size <= kMaxText ? kLoadInBuffer : kLoadInBlock;
+  *target.length = static_cast<uint32_t>(size);
+}
+
+}  // namespace swu

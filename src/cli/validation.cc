@@ -1,0 +1,93 @@
+// Validation after the argument loop, in this order: file specification,
+// pending switches, search text, new text for -A/-I, -$ output name, the
+// default output directory, then the -L files of <search> and <new>.
+
+#include "cli/validation.h"
+
+#include <cstring>
+#include <string>
+
+#include "cli/text_file.h"
+
+namespace swu {
+
+namespace {
+
+void CheckTexts(ParseState* state) {
+  Settings& settings = *state->settings;
+  if (settings.filespec[0] == '\0') state->Fail(RunStatus::MissingFilespec);
+  if (state->begun != state->taken) state->Fail(RunStatus::BadArgument);
+  if (settings.search_buffer[0] == '\0' && settings[kLoadSearch] != 'L') {
+    state->Fail(RunStatus::MissingSearch);
+  }
+  uint8_t insert_append = settings[kInsertAppend];
+  if (settings.new_buffer[0] == '\0' &&
+      (insert_append == 'A' || insert_append == 'I')) {
+    state->Fail(RunStatus::MissingNew);
+  }
+}
+
+// The output directory when -$ names none: the current directory. A
+// current directory that cannot be read, or whose name does not fit,
+// becomes "." (the same directory): a name cut short could point at
+// another directory.
+void DefaultOutputDirectory(ParseState* state) {
+  Settings& settings = *state->settings;
+  std::string current;
+  if (!state->platform->GetCurrentDirectory(&current) || current.empty() ||
+      current.size() > static_cast<size_t>(kMaxText)) {
+    current = ".";
+  }
+  CopyBounded(settings.output_name, current.c_str());
+  settings[kNoIntelligent] = '~';
+}
+
+void CheckOutput(ParseState* state) {
+  Settings& settings = *state->settings;
+  uint8_t mode = settings[kOutputMode];
+  if ((mode == 'F' || mode == 'A') && settings.output_name[0] == '\0') {
+    state->outcome->status = RunStatus::MissingOutputName;
+  }
+  if (mode != 0) settings[kOutputPending] = '$';
+  if ((mode == '$' || mode == 'B') && settings.output_name[0] == '\0' &&
+      !state->failed()) {
+    DefaultOutputDirectory(state);
+  }
+}
+
+// Loads the -L file named in |target|'s buffer when |*status| is 'L' and
+// nothing has failed; otherwise the text is its buffer's string.
+void LoadText(ParseState* state, char* file_name,
+              const TextFileTarget& target) {
+  if (*target.load_status != 'L' || state->failed()) {
+    *target.length = static_cast<uint32_t>(strlen(target.buffer));
+    return;
+  }
+  // The name is kept apart: the file's contents replace it in the buffer.
+  CopyBounded(file_name, target.buffer);
+  if (file_name[0] == '\0') {
+    *target.load_status = kLoadNoName;
+  } else {
+    LoadTextFile(file_name, state->platform, target);
+  }
+  if (*target.load_status != kLoadInBlock &&
+      *target.load_status != kLoadInBuffer) {
+    state->Fail(RunStatus::TextFileFailed);
+  }
+}
+
+}  // namespace
+
+void ValidateCommandLine(ParseState* state) {
+  Settings& settings = *state->settings;
+  CheckTexts(state);
+  CheckOutput(state);
+  LoadText(state, settings.search_file,
+           {settings.search_buffer, &settings.search_block,
+            &settings.slots[kLoadSearch], &settings.search_length});
+  LoadText(state, settings.new_file,
+           {settings.new_buffer, &settings.new_block, &settings.slots[kLoadNew],
+            &settings.new_length});
+}
+
+}  // namespace swu

@@ -1,0 +1,212 @@
+// The new-text emitter.
+
+#include "output/emitter.h"
+
+#include <cstring>
+
+namespace swu {
+
+namespace {
+
+constexpr int kChunk = 256;  // bytes built up before one write
+
+uint8_t ChangeCase(uint8_t b, char letter) {
+  if (letter == 'U' && b >= 'a' && b <= 'z') return b - 0x20;
+  if (letter == 'L' && b >= 'A' && b <= 'Z') return b + 0x20;
+  return b;
+}
+
+}  // namespace
+
+Emitter::Emitter(const Settings& settings, FileBuffer* buffer, Stream* stream,
+                 bool* no_amp)
+    : settings_(settings),
+      buffer_(buffer),
+      stream_(stream),
+      segments_(settings, stream),
+      no_amp_(no_amp) {
+  amp_ = settings[kDisable2] == '2' ? 0 : settings.special(2);
+  wildcard_ = settings[kDisable1] == '1' ? 0 : settings.special(1);
+}
+
+int64_t Emitter::EmitAtMatch(Match* match) {
+  const bool line_mode = settings_[kLineMode] == 'D';
+  if (settings_[kLineFilter] == 'U') {
+    if (match->offset < 0) return 0;  // -U never inserts.
+    // The dropped line goes with its CR LF.
+    int64_t after = buffer_->position + match->consumed;
+    const uint8_t* data = buffer_->bytes();
+    if (!match->line_end_taken && after + 1 < buffer_->end &&
+        data[after] == '\r' && data[after + 1] == '\n') {
+      match->consumed += 2;
+    }
+    buffer_->position += match->consumed;
+    return 0;
+  }
+  if (match->offset < 0) return EmitInsertion(match);
+
+  const int64_t search_length = settings_.search_length;
+  const uint8_t* here = buffer_->bytes() + buffer_->position;
+  const char side = static_cast<char>(settings_[kInsertAppend]);
+  int64_t written = 0;
+  if (side == 'I') {
+    written += EmitNewText(*match, false);
+    if (line_mode) {
+      WriteLineBreak();
+      WritePlain(here, match->consumed);
+      written += 2 + match->consumed;
+    } else {
+      WritePlain(here, search_length);
+      written += search_length;
+    }
+  } else if (side == 'A') {
+    int64_t kept = line_mode ? match->consumed : search_length;
+    WritePlain(here, kept);
+    written += kept;
+    if (line_mode) {
+      WriteLineBreak();
+      written += 2;
+    }
+    written += EmitNewText(*match, false);
+  } else {
+    written = EmitNewText(*match, false);
+    if (!line_mode && settings_[kOverwrite] == 'O' && written > search_length) {
+      // As many bytes after the match as the new text is longer are
+      // overwritten, up to the end of the image.
+      int64_t room = buffer_->end - buffer_->position;
+      match->consumed += written - search_length;
+      if (match->consumed > room) match->consumed = room;
+    }
+  }
+  buffer_->position += match->consumed;
+  return written;
+}
+
+int64_t Emitter::EmitInsertion(Match* match) {
+  const char add_mode = static_cast<char>(settings_[kAddMode]);
+  if (add_mode != 'B' && add_mode != 'T') return 0;
+  match->consumed = kInsertedMarker;
+  const bool line_mode = settings_[kLineMode] == 'D';
+  int64_t written = 0;
+  // Text added at the end starts on a line of its own; text added at the
+  // start of a file never needs a line break before it.
+  if (line_mode && add_mode == 'T') {
+    const uint8_t* data = buffer_->bytes();
+    uint8_t last = data[buffer_->end - 1];  // the lead-in LF when empty
+    if (last != '\n') {
+      WriteLineBreak();
+      written += 2;
+    }
+  }
+  written += EmitNewText(*match, true);
+  if (line_mode) {
+    WriteLineBreak();
+    written += 2;
+  }
+  return written;
+}
+
+int64_t Emitter::EmitNewText(const Match& match, bool insertion) {
+  const uint8_t* text = reinterpret_cast<const uint8_t*>(settings_.new_text());
+  const int64_t n = settings_.new_length;
+  int64_t count = 0;
+  int64_t conversions = 0;
+  int64_t from = 0;
+  while (from < n) {
+    const void* hit = nullptr;
+    if (amp_ != 0 && !*no_amp_) {
+      hit = memchr(text + from, amp_, static_cast<size_t>(n - from));
+      if (hit == nullptr && from == 0) *no_amp_ = true;
+    }
+    int64_t stop = hit == nullptr ? n : static_cast<const uint8_t*>(hit) - text;
+    conversions += segments_.Write(text + from, stop - from);
+    count += stop - from;
+    if (hit == nullptr) break;
+    ++insert_count_;
+    count += WriteExpansion(match, insertion);
+    from = stop + 1;
+  }
+  if (!insertion && settings_[kPad] == 'N' && count < match.consumed) {
+    WritePad(match.consumed - count);
+    count = match.consumed;
+  }
+  return count + conversions;
+}
+
+int64_t Emitter::WriteExpansion(const Match& match, bool insertion) {
+  const uint8_t* data = buffer_->bytes();
+  if (insertion) {
+    WritePlain(reinterpret_cast<const uint8_t*>(insertion_text_.data()),
+               static_cast<int64_t>(insertion_text_.size()));
+    return static_cast<int64_t>(insertion_text_.size());
+  }
+  if (settings_[kWholeLineAmp] == 'X') {
+    WritePlain(data + buffer_->position, match.consumed);
+    return match.consumed;
+  }
+  const int64_t search_length = settings_.search_length;
+  const char letter = static_cast<char>(settings_[kAmpCase]);
+  if (letter == 'U' || letter == 'L') {
+    return WriteCaseChanged(data + match.start, search_length, letter);
+  }
+  if (letter == 'C') return WriteTypedCase(match);
+  WritePlain(data + match.start, search_length);
+  return search_length;
+}
+
+int64_t Emitter::WriteCaseChanged(const uint8_t* data, int64_t n,
+                                  char letter) {
+  uint8_t chunk[kChunk];
+  for (int64_t done = 0; done < n;) {
+    int64_t size = n - done < kChunk ? n - done : kChunk;
+    for (int64_t i = 0; i < size; ++i) chunk[i] = ChangeCase(data[done + i], letter);
+    WritePlain(chunk, size);
+    done += size;
+  }
+  return n;
+}
+
+// The search text as it was typed, with the file's bytes where it has
+// wildcards.
+int64_t Emitter::WriteTypedCase(const Match& match) {
+  const uint8_t* typed = reinterpret_cast<const uint8_t*>(settings_.search_text());
+  const uint8_t* file = buffer_->bytes() + match.start;
+  const int64_t n = settings_.search_length;
+  uint8_t chunk[kChunk];
+  for (int64_t done = 0; done < n;) {
+    int64_t size = n - done < kChunk ? n - done : kChunk;
+    for (int64_t i = 0; i < size; ++i) {
+      uint8_t b = typed[done + i];
+      chunk[i] = (wildcard_ != 0 && b == wildcard_) ? file[done + i] : b;
+    }
+    WritePlain(chunk, size);
+    done += size;
+  }
+  return n;
+}
+
+void Emitter::CopyThrough(int64_t n) {
+  WritePlain(buffer_->bytes() + buffer_->position, n);
+  buffer_->position += n;
+}
+
+void Emitter::WritePlain(const uint8_t* data, int64_t n) {
+  if (n > 0) stream_->Write(data, n);
+}
+
+void Emitter::WriteLineBreak() {
+  static const uint8_t kCrLf[2] = {'\r', '\n'};
+  stream_->Write(kCrLf, 2);
+}
+
+void Emitter::WritePad(int64_t n) {
+  uint8_t chunk[kChunk];
+  memset(chunk, settings_[kPadByte], sizeof(chunk));
+  while (n > 0) {
+    int64_t size = n < kChunk ? n : kChunk;
+    WritePlain(chunk, size);
+    n -= size;
+  }
+}
+
+}  // namespace swu

@@ -1,0 +1,74 @@
+// Writes what belongs at each acted-on match: the new text with its '&'
+// expansions in the chosen case, pad bytes (-N), the matched text or line
+// beside it (-A, -I), line breaks in line mode (-D); and, for a file
+// without an acted-on match, the -B/-T insertion. Also the plain copy of
+// unchanged bytes. It advances FileBuffer's position by what it consumes
+// and returns what it wrote; the replace loop keeps the counts.
+//
+// Tested by tests/output/emitter_test.cc
+
+#ifndef SWU_OUTPUT_EMITTER_H_
+#define SWU_OUTPUT_EMITTER_H_
+
+#include <cstdint>
+#include <string>
+
+#include "cli/settings.h"
+#include "output/segment_writer.h"
+#include "platform/platform.h"
+#include "search/file_buffer.h"
+#include "search/match.h"
+
+namespace swu {
+
+class Emitter {
+ public:
+  // |no_amp| is the run-wide no-'&' shortcut: once a walk of the whole new
+  // text finds no '&', later emissions skip the scan for the rest of the
+  // run.
+  Emitter(const Settings& settings, FileBuffer* buffer, Stream* stream,
+          bool* no_amp);
+
+  // At a match (its consumed region starts at the position, the stream
+  // stands where that byte belongs): writes the output for it, may enlarge
+  // *match's consumed length (-O, -U), and advances the position by it.
+  // With offset -1 and -B or -T given, writes the insertion instead and
+  // sets the consumed length to kInsertedMarker. Returns the bytes written,
+  // one more for every CR LF conversion.
+  int64_t EmitAtMatch(Match* match);
+
+  // The text that '&' stands for in an insertion (the search text, with
+  // -W its wildcards changed).
+  void set_insertion_text(std::string text) { insertion_text_ = std::move(text); }
+
+  // Writes the next |n| bytes of the image unchanged and advances the
+  // position by |n|.
+  void CopyThrough(int64_t n);
+
+  // '&' expansions written in this file.
+  int64_t insert_count() const { return insert_count_; }
+
+ private:
+  int64_t EmitInsertion(Match* match);
+  int64_t EmitNewText(const Match& match, bool insertion);
+  int64_t WriteExpansion(const Match& match, bool insertion);
+  int64_t WriteCaseChanged(const uint8_t* data, int64_t n, char letter);
+  int64_t WriteTypedCase(const Match& match);
+  void WritePlain(const uint8_t* data, int64_t n);
+  void WriteLineBreak();
+  void WritePad(int64_t n);
+
+  const Settings& settings_;
+  FileBuffer* buffer_;
+  Stream* stream_;
+  SegmentWriter segments_;
+  bool* no_amp_;
+  uint8_t amp_ = 0;       // the -2 special character, 0 when disabled
+  uint8_t wildcard_ = 0;  // the -1 special character, 0 when disabled
+  std::string insertion_text_;
+  int64_t insert_count_ = 0;
+};
+
+}  // namespace swu
+
+#endif  // SWU_OUTPUT_EMITTER_H_

@@ -1,0 +1,43 @@
+// The new-text segment writer and its CR LF conversion.
+
+#include "output/segment_writer.h"
+
+namespace swu {
+
+SegmentWriter::SegmentWriter(const Settings& settings, Stream* stream)
+    : stream_(stream) {
+  const SpecialFunctionList& list = settings.functions;
+  // The mode-6 entries stand at the front of the list.
+  for (int32_t i = 0; i < list.mode6_count() && i < list.size(); ++i) {
+    if (list.entries[i].mode != 6) continue;
+    is_break_[list.entries[i].character] = true;
+    any_breaks_ = true;
+  }
+}
+
+int64_t SegmentWriter::Write(const uint8_t* data, int64_t n) {
+  if (n <= 0) return 0;
+  if (!any_breaks_) {
+    stream_->Write(data, n);
+    return 0;
+  }
+  return WriteWithLineBreaks(data, n);
+}
+
+int64_t SegmentWriter::WriteWithLineBreaks(const uint8_t* data, int64_t n) {
+  static const uint8_t kCrLf[2] = {'\r', '\n'};
+  int64_t conversions = 0;
+  int64_t run_start = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    if (!is_break_[data[i]]) continue;
+    // Bytes before the break go out in one write.
+    if (i > run_start) stream_->Write(data + run_start, i - run_start);
+    stream_->Write(kCrLf, 2);
+    ++conversions;
+    run_start = i + 1;
+  }
+  if (n > run_start) stream_->Write(data + run_start, n - run_start);
+  return conversions;
+}
+
+}  // namespace swu

@@ -1,0 +1,24 @@
+// The banner line and the help pages. The driver decides when they are
+// shown (verbosity, -H); these functions only print.
+//
+// Tested by tests/e2e/cases/help.cases.
+
+#ifndef SWU_REPORT_HELP_SCREEN_H_
+#define SWU_REPORT_HELP_SCREEN_H_
+
+#include "platform/platform.h"
+
+namespace swu {
+
+// Prints the one-line banner: product, version, tags and notice.
+void PrintBanner(Platform* platform);
+
+// Prints the help for |page| (the -H value): '1' or '2' (the command-line
+// line and that page), '3' (page 3 alone), 'A' (all pages, an empty line
+// between them), 'P' (all pages, waiting for a key between them) or 'V'
+// (nothing: the banner is the version string).
+void PrintHelp(char page, Platform* platform);
+
+}  // namespace swu
+
+#endif  // SWU_REPORT_HELP_SCREEN_H_

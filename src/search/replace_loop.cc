@@ -1,0 +1,190 @@
+// The per-file replace loop and match selection.
+
+#include "search/replace_loop.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace swu {
+
+ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
+                         Matcher* matcher, Emitter* emitter,
+                         ResultWriter* writer, ReplaceState* state,
+                         std::function<bool()> renew)
+    : settings_(settings),
+      buffer_(buffer),
+      matcher_(matcher),
+      emitter_(emitter),
+      writer_(writer),
+      state_(state),
+      renew_(std::move(renew)) {
+  if (settings[kSelect] == '#') select_mode_ = static_cast<char>(settings[kSelectMode]);
+}
+
+void ReplaceLoop::Run() {
+  Match match;
+  while (state_->loop_state == kLoopRunning) {
+    matcher_->FindNextMatch(*buffer_, state_->resume, &match);
+    if (settings_[kSelect] == '#' && Select(&match) == Verdict::kSkip) continue;
+    if (match.offset < 0) {
+      EndOfMatches(&match);
+      break;
+    }
+    Act(&match);
+    SetResumeAfterAct(match);
+    // Invariant: the size change is what was written minus what was used.
+    assert(state_->size_change ==
+           state_->bytes_written - (buffer_->position - buffer_->start));
+    if (state_->loop_state == kLoopRunning && renew_ && !renew_()) {
+      state_->loop_state = static_cast<int64_t>(FileError::ReloadFailed);
+    }
+  }
+}
+
+ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
+  if (match->offset < 0) {
+    // -#:L: the search has run out; find the last match once more.
+    if (select_mode_ == 'L' && state_->found > 0 && !last_repeated_) {
+      last_repeated_ = true;
+      repeat_pending_ = true;
+      state_->resume = last_resume_;
+      return Verdict::kSkip;
+    }
+    return Verdict::kAct;  // End of matches.
+  }
+  if (select_mode_ == 'L' && last_repeated_) return SelectLast(*match);
+  int64_t number = ++state_->found;
+  bool act = true;
+  switch (select_mode_) {
+    case 'S': act = InList(number); break;
+    case 'O': act = number % 2 == 1; break;
+    case 'E': act = number % 2 == 0; break;
+    case 'I': act = number != 1; break;
+    case '0':
+    case 'R': act = false; break;
+    case 'J': return SelectHeldBack(match);
+    case 'L':
+      last_resume_ = state_->resume;
+      act = false;
+      break;
+    default: break;  // -# alone only counts.
+  }
+  if (act) return Verdict::kAct;
+  state_->resume = After(*match);
+  return Verdict::kSkip;
+}
+
+// The repeated search's find is the last match; it is not counted again.
+ReplaceLoop::Verdict ReplaceLoop::SelectLast(const Match& match) {
+  if (repeat_pending_) {
+    repeat_pending_ = false;
+    return Verdict::kAct;
+  }
+  state_->resume = After(match);
+  return Verdict::kSkip;
+}
+
+// -#:J: each match is held back, and the one held before it is acted on in
+// its place, so the last match found is never acted on.
+ReplaceLoop::Verdict ReplaceLoop::SelectHeldBack(Match* match) {
+  const int64_t position = buffer_->position;
+  Match previous = held_;
+  int64_t shift = held_position_ - position;
+  bool had_one = holding_;
+  held_ = *match;
+  held_position_ = position;
+  holding_ = true;
+  previous.offset += shift;
+  previous.line_offset += shift;
+  // A match whose start the last emission already consumed (-O) is not
+  // acted on.
+  if (!had_one || previous.offset < 0) {
+    state_->resume = After(held_);
+    return Verdict::kSkip;
+  }
+  *match = previous;
+  return Verdict::kAct;
+}
+
+bool ReplaceLoop::InList(int64_t number) const {
+  const MatchList& list = settings_.match_list;
+  for (int32_t i = 0; i <= list.last && i < MatchList::kCapacity; ++i) {
+    if (list.entries[i] == number) return true;
+  }
+  return false;
+}
+
+int64_t ReplaceLoop::After(const Match& match) const {
+  // A zero-length match moves the search one byte on.
+  return match.offset + std::max<int64_t>(match.consumed, 1);
+}
+
+void ReplaceLoop::SetResumeAfterAct(const Match& match) {
+  if (select_mode_ == 'J') {
+    int64_t resume = held_position_ + After(held_) - buffer_->position;
+    state_->resume = std::max<int64_t>(resume, 0);
+    return;
+  }
+  // The search goes on where the emitter left the position, or one byte
+  // on when the match consumed nothing.
+  state_->resume = match.consumed == 0 ? 1 : 0;
+}
+
+void ReplaceLoop::Act(Match* match) {
+  ++state_->acted_on;
+  if (settings_[kLineFilter] == 'M') {
+    ActOnLine(match);
+    return;
+  }
+  // The emitter runs even when the move failed; the loop ends after it.
+  writer_->PassUnchanged(match->offset);
+  int64_t written = emitter_->EmitAtMatch(match);
+  state_->bytes_written += written;
+  state_->size_change -= match->consumed - written;
+}
+
+// -M: only lines with an acted-on match reach the output. The rest of a
+// match's line is held as the pending tail until it is known whether the
+// next match lies in the same line.
+void ReplaceLoop::ActOnLine(Match* match) {
+  const int64_t origin = buffer_->position;
+  const int64_t offset = match->offset;
+  int64_t line_offset = std::min(std::max<int64_t>(match->line_offset, 0), offset);
+  if (state_->pending_tail > 0 && offset >= state_->pending_tail) {
+    emitter_->CopyThrough(state_->pending_tail);  // The match is in a later line.
+    state_->bytes_written += state_->pending_tail;
+    line_offset = std::max(line_offset, state_->pending_tail);
+  }
+  // Lines between the two matches are dropped.
+  int64_t dropped = origin + line_offset - buffer_->position;
+  buffer_->position += dropped;
+  state_->size_change -= dropped;
+  emitter_->CopyThrough(offset - line_offset);
+  state_->bytes_written += offset - line_offset;
+
+  int64_t written = emitter_->EmitAtMatch(match);
+  state_->bytes_written += written;
+  state_->size_change -= match->consumed - written;
+  int64_t line_end = match->line_offset + match->line_length +
+                     (match->line_has_break ? 2 : 0);
+  state_->pending_tail = std::max<int64_t>(line_end - offset - match->consumed, 0);
+}
+
+void ReplaceLoop::EndOfMatches(Match* match) {
+  if (settings_[kLineFilter] == 'M') {
+    if (state_->pending_tail > 0) {
+      emitter_->CopyThrough(state_->pending_tail);
+      state_->bytes_written += state_->pending_tail;
+      state_->pending_tail = 0;
+    }
+    if (state_->acted_on > 0) {
+      // Lines after the last modified one are dropped.
+      buffer_->position = buffer_->end;
+      state_->size_change = state_->bytes_written - buffer_->size();
+    }
+  }
+  state_->loop_state = kLoopFinished;
+  writer_->FinishMatches(match);
+}
+
+}  // namespace swu

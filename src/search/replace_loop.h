@@ -1,0 +1,81 @@
+// Walks one loaded file from start to end: asks the matcher for each match,
+// selects with -# the matches to act on, has the unchanged stretch before
+// each passed and the emitter write at it, applies the -M line filter,
+// renews the new text after each match under -K:RM, and at the end has the
+// rest of the file and the -B/-T insertion handled.
+//
+// How it works: one pass, writing as it goes into the output stream; the
+// position in FileBuffer only moves forwards. A skipped match moves the
+// search on past it without moving the position. A zero-length match (an
+// empty search text) moves the next search one byte on, so the loop always
+// ends. -#:J acts on each match when the next one is found, and never on a
+// match whose start was already consumed (-O can consume past it).
+//
+// Tested by tests/search/replace_loop_test.cc
+
+#ifndef SWU_SEARCH_REPLACE_LOOP_H_
+#define SWU_SEARCH_REPLACE_LOOP_H_
+
+#include <cstdint>
+#include <functional>
+
+#include "cli/settings.h"
+#include "output/emitter.h"
+#include "output/result_writer.h"
+#include "search/file_buffer.h"
+#include "search/match.h"
+#include "search/matcher.h"
+#include "search/replace_state.h"
+
+namespace swu {
+
+class ReplaceLoop {
+ public:
+  // |renew| is called after every acted-on match; it renews the new text
+  // for -K:RM and returns false when that failed. It may be empty.
+  ReplaceLoop(const Settings& settings, FileBuffer* buffer, Matcher* matcher,
+              Emitter* emitter, ResultWriter* writer, ReplaceState* state,
+              std::function<bool()> renew);
+
+  // Runs the loop over the file. On return the loop state is 1, or the
+  // FileError that stopped it early.
+  void Run();
+
+ private:
+  // What to do with a search's result. On kSkip the resume offset is set.
+  enum class Verdict { kAct, kSkip };
+
+  Verdict Select(Match* match);
+  Verdict SelectHeldBack(Match* match);
+  Verdict SelectLast(const Match& match);
+  bool InList(int64_t number) const;
+  void SetResumeAfterAct(const Match& match);
+  void Act(Match* match);
+  void ActOnLine(Match* match);
+  void EndOfMatches(Match* match);
+  // The resume offset for a search that goes on right after |match|.
+  int64_t After(const Match& match) const;
+
+  const Settings& settings_;
+  FileBuffer* buffer_;
+  Matcher* matcher_;
+  Emitter* emitter_;
+  ResultWriter* writer_;
+  ReplaceState* state_;
+  std::function<bool()> renew_;
+  char select_mode_ = 0;  // -#:a letter; 0 without -# or with -# alone
+
+  // -#:J: the match held back, and the position its offsets count from.
+  bool holding_ = false;
+  Match held_;
+  int64_t held_position_ = 0;
+  // -#:L: the search start before the last match found, and the state of
+  // the one repeated search for it.
+  int64_t last_resume_ = 0;
+  bool last_repeated_ = false;
+  bool repeat_pending_ = false;
+};
+
+}  // namespace swu
+
+#endif  // SWU_SEARCH_REPLACE_LOOP_H_

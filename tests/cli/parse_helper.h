@@ -1,0 +1,83 @@
+// Helpers for the command-line tests: run the parser over a list of
+// arguments, and a scoped temporary directory for -L files.
+
+#ifndef SWU_TESTS_CLI_PARSE_HELPER_H_
+#define SWU_TESTS_CLI_PARSE_HELPER_H_
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/parser.h"
+#include "cli/settings.h"
+#include "cli_test_platform.h"
+#include "output/random.h"
+
+namespace swu {
+
+// One parse: a fresh Settings record (one per run) and the outcome.
+struct Parsed {
+  std::unique_ptr<Settings> settings = std::make_unique<Settings>();
+  Random random;
+  ParseOutcome outcome;
+
+  Settings& s() { return *settings; }
+  std::string search() const {
+    return std::string(settings->search_text(), settings->search_length);
+  }
+  std::string new_text() const {
+    return std::string(settings->new_text(), settings->new_length);
+  }
+};
+
+inline std::unique_ptr<Parsed> Parse(const std::vector<std::string>& args,
+                                     Platform* platform) {
+  auto parsed = std::make_unique<Parsed>();
+  std::vector<std::string> copies = {"swu"};
+  copies.insert(copies.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : copies) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  parsed->outcome =
+      ParseCommandLine(static_cast<int>(copies.size()), argv.data(), platform,
+                       &parsed->random, parsed->settings.get());
+  return parsed;
+}
+
+// A temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/swu-cli-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) root_ = pattern;
+  }
+  ~TempDir() {
+    std::string command = "rm -rf '" + root_ + "'";
+    if (!root_.empty() && system(command.c_str()) != 0) root_.clear();
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Writes |data| to |name| and returns the file's path.
+  std::string Write(const std::string& name, const std::string& data) {
+    std::string path = root_ + "/" + name;
+    FILE* f = fopen(path.c_str(), "wb");
+    if (f != nullptr) {
+      fwrite(data.data(), 1, data.size(), f);
+      fclose(f);
+    }
+    return path;
+  }
+  std::string Path(const std::string& name) const { return root_ + "/" + name; }
+
+ private:
+  std::string root_;
+};
+
+}  // namespace swu
+
+#endif  // SWU_TESTS_CLI_PARSE_HELPER_H_

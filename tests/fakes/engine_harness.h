@@ -1,0 +1,57 @@
+// Runs files through the FileProcessor on the real disk, in a scoped
+// temporary directory, over a FaultPlatform, so tests can set up a file,
+// process it and compare the bytes on disk.
+
+#ifndef SWU_TESTS_FAKES_ENGINE_HARNESS_H_
+#define SWU_TESTS_FAKES_ENGINE_HARNESS_H_
+
+#include <memory>
+#include <string>
+
+#include "cli/settings.h"
+#include "fakes/fault_platform.h"
+#include "fakes/temp_dir.h"
+#include "fakes/test_settings.h"
+#include "output/random.h"
+#include "search/file_processor.h"
+
+namespace swu {
+
+class EngineHarness {
+ public:
+  EngineHarness() : processor_(&settings_, &platform_, &random_) {
+    processor_.Reserve();
+  }
+
+  // Sets the texts and switches as the parser would.
+  void Configure(const std::string& search, const std::string& new_text,
+                 const std::string& switches) {
+    swu::Configure(&settings_, switches);
+    SetSearch(&settings_, search);
+    SetNew(&settings_, new_text);
+  }
+
+  // Processes the file |name| of the directory; |output| names the -$
+  // output file in the directory (empty without -$).
+  FileOutcome Process(const std::string& name, const std::string& output = "") {
+    return processor_.Process(dir_.Path(name), output.empty() ? "" : dir_.Path(output),
+                              &create_);
+  }
+
+  const TempDir& dir() const { return dir_; }
+  FaultPlatform& platform() { return platform_; }
+  Settings& settings() { return settings_; }
+  CreateState& create() { return create_; }
+
+ private:
+  TempDir dir_;
+  FaultPlatform platform_;
+  Settings settings_;
+  Random random_;
+  CreateState create_ = CreateState::None;
+  FileProcessor processor_;
+};
+
+}  // namespace swu
+
+#endif  // SWU_TESTS_FAKES_ENGINE_HARNESS_H_

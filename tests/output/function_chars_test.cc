@@ -1,0 +1,188 @@
+// The -K characters: the generator's sequence, what each mode makes, the
+// list order, and the renewal per match or per file.
+
+#include "output/function_chars.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/parse_helper.h"
+
+namespace swu {
+namespace {
+
+// The generator written out with 64-bit arithmetic, independently of the
+// one under test.
+class ReferenceGenerator {
+ public:
+  int Next() {
+    state_ = (state_ * 1103515245ULL + 12345ULL) % 4294967296ULL;
+    return static_cast<int>((state_ / 65536) % 32768);
+  }
+
+ private:
+  uint64_t state_ = 1;
+};
+
+class FunctionCharsTest : public ::testing::Test {
+ protected:
+  // Sets up |text| as the new text with the -K entries |entries| (pairs of
+  // mode and character) and a generator seeded with 1.
+  void SetUpText(const std::string& text,
+                 const std::vector<SpecialFunction>& entries) {
+    settings_ = std::make_unique<Settings>();
+    memcpy(settings_->new_buffer, text.data(), text.size());
+    settings_->new_length = static_cast<uint32_t>(text.size());
+    for (const SpecialFunction& e : entries) {
+      settings_->functions.entries[++settings_->functions.last] = e;
+      if (e.mode == 1 || e.mode == 'H')
+        settings_->functions.random_modes = true;
+    }
+    random_.Seed(1);
+  }
+  std::string Text() const {
+    return std::string(settings_->new_text(), settings_->new_length);
+  }
+  static SpecialFunction F(int32_t mode, char c) {
+    SpecialFunction f;
+    f.mode = mode;
+    f.character = static_cast<uint8_t>(c);
+    return f;
+  }
+
+  std::unique_ptr<Settings> settings_;
+  Random random_;
+  CliTestPlatform platform_;
+};
+
+TEST_F(FunctionCharsTest, GeneratorFromSeedOne) {
+  Random random;
+  random.Seed(1);
+  ReferenceGenerator reference;
+  const int known[] = {16838, 5758, 10113, 17515, 31051, 5627, 23010, 7419};
+  for (int expected : known) {
+    EXPECT_EQ(reference.Next(), expected);
+    EXPECT_EQ(random.NextRandom(), expected);
+  }
+  for (int i = 0; i < 1000; ++i)
+    ASSERT_EQ(random.NextRandom(), reference.Next());
+}
+
+TEST_F(FunctionCharsTest, EachMode) {
+  struct Case {
+    const char* name;
+    int32_t mode;
+    // The byte made from draw r (ignored for fixed modes).
+    char (*make)(int r);
+  } cases[] = {
+      {"0 quote", 0, [](int) { return '"'; }},
+      {"1 digit", 1, [](int r) { return static_cast<char>('0' + r % 10); }},
+      {"2 lower", 2, [](int r) { return static_cast<char>('a' + r % 26); }},
+      {"3 upper", 3, [](int r) { return static_cast<char>('A' + r % 26); }},
+      {"4 lower or digit", 4,
+       [](int r) {
+         int k = r % 36;
+         return static_cast<char>(k < 26 ? 'a' + k : '0' + k - 26);
+       }},
+      {"5 upper or digit", 5,
+       [](int r) {
+         int k = r % 36;
+         return static_cast<char>(k < 26 ? 'A' + k : '0' + k - 26);
+       }},
+      {"6 left to the writer", 6, [](int) { return '~'; }},
+      {"7 BEL", 7, [](int) { return '\a'; }},
+      {"8 BS", 8, [](int) { return '\b'; }},
+      {"9 NUL", 9, [](int) { return '\0'; }},
+      {"C percent", 'C', [](int) { return '%'; }},
+      {"G greater", 'G', [](int) { return '>'; }},
+      {"L less", 'L', [](int) { return '<'; }},
+      {"H lower hex", 'H',
+       [](int r) {
+         int d = r & 15;
+         return static_cast<char>(d <= 9 ? '0' + d : 'a' + d - 10);
+       }},
+      {"I upper hex", 'I',
+       [](int r) {
+         int d = r & 15;
+         return static_cast<char>(d <= 9 ? '0' + d : 'A' + d - 10);
+       }},
+  };
+  for (const Case& c : cases) {
+    SetUpText("x~~~~~~~~~~~~y", {F(c.mode, '~')});
+    ApplyFunctionChars(settings_.get(), &random_);
+    ReferenceGenerator reference;
+    std::string expected = "x";
+    for (int i = 0; i < 12; ++i) expected += c.make(reference.Next());
+    expected += "y";
+    EXPECT_EQ(Text(), expected) << c.name;
+  }
+}
+
+TEST_F(FunctionCharsTest, FirstEntryThatIsNotModeSixWins) {
+  SetUpText("a-b-c", {F(6, '-'), F(7, '-'), F(0, '-'), F(1, 'c')});
+  ApplyFunctionChars(settings_.get(), &random_);
+  EXPECT_EQ(Text(), "a\ab\a8");  // Only the 'c' draws: '0' + 16838 % 10.
+}
+
+TEST_F(FunctionCharsTest, ApostrophesOnlyWithSwitch) {
+  SetUpText("it's 'x'", {});
+  ChangeApostrophes(settings_.get());
+  EXPECT_EQ(Text(), "it's 'x'");
+  settings_->slots[kApostrophes] = '\'';
+  ChangeApostrophes(settings_.get());
+  EXPECT_EQ(Text(), "it\"s \"x\"");
+}
+
+TEST_F(FunctionCharsTest, ResetWantedNeedsLetterListAndRandomMode) {
+  SetUpText("#", {F(1, '#')});
+  EXPECT_FALSE(ResetWanted(*settings_, true));
+  settings_->slots[kResetMode] = 'M';
+  EXPECT_TRUE(ResetWanted(*settings_, true));
+  EXPECT_FALSE(ResetWanted(*settings_, false));
+  settings_->functions.random_modes = false;
+  EXPECT_FALSE(ResetWanted(*settings_, true));
+}
+
+TEST_F(FunctionCharsTest, RenewContinuesTheSequenceAndConvertsAgain) {
+  SetUpText("'##'", {F(1, '#')});
+  settings_->slots[kResetMode] = 'M';
+  settings_->slots[kApostrophes] = '\'';
+  PrepareNewText(settings_.get(), &random_);
+  ChangeApostrophes(settings_.get());
+  ReferenceGenerator reference;
+  std::string first = "\"";
+  first += static_cast<char>('0' + reference.Next() % 10);
+  first += static_cast<char>('0' + reference.Next() % 10);
+  first += "\"";
+  EXPECT_EQ(Text(), first);
+
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(RenewNewText(settings_.get(), &platform_, &random_));
+    std::string next = "\"";
+    next += static_cast<char>('0' + reference.Next() % 10);
+    next += static_cast<char>('0' + reference.Next() % 10);
+    next += "\"";
+    EXPECT_EQ(Text(), next) << "round " << round;
+  }
+}
+
+TEST_F(FunctionCharsTest, RenewReadsALargeFileAgain) {
+  TempDir dir;
+  std::string contents = std::string(299, 'x') + "#";
+  std::string path = dir.Write("new.txt", contents);
+  CliTestPlatform platform;
+  auto p = Parse({"f", "s", "-L", path, "-K:H#,RF"}, &platform);
+  ASSERT_EQ(p->outcome.status, RunStatus::None);
+  ASSERT_TRUE(p->s().new_text_in_block());
+  std::string first = p->new_text();
+  ASSERT_TRUE(RenewNewText(p->settings.get(), &platform, &p->random));
+  EXPECT_EQ(p->new_text().substr(0, 299), contents.substr(0, 299));
+  EXPECT_NE(p->new_text().back(), '#');
+  EXPECT_EQ(p->s()[kLoadNew], 'L');
+}
+
+}  // namespace
+}  // namespace swu

@@ -1,0 +1,197 @@
+// Tests of the matcher: the byte rule, wildcards, anchors, empty search
+// texts, the line widening of the line modes, and a cross-check of the
+// scanning search against a plain reference search.
+
+#include "search/matcher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fakes/test_settings.h"
+#include "platform/platform.h"
+
+namespace swu {
+namespace {
+
+using Region = std::pair<int64_t, int64_t>;  // block index, consumed length
+
+void Load(FileBuffer* buffer, const std::string& image) {
+  ASSERT_TRUE(buffer->MakeRoom(image.empty() ? 1 : static_cast<int64_t>(image.size())));
+  memcpy(buffer->block(), image.data(), image.size());
+  buffer->SetImage(static_cast<int64_t>(image.size()));
+}
+
+// Every match from |position| on, each search resuming right after the
+// previous match (as a skipped match does).
+std::vector<Region> AllMatches(const std::string& image, const std::string& search,
+                               const std::string& switches,
+                               const std::string& new_text = "N",
+                               int64_t position = 0) {
+  Settings settings;
+  Configure(&settings, switches);
+  SetSearch(&settings, search);
+  SetNew(&settings, new_text);
+  FileBuffer buffer(Platform::Default());
+  Load(&buffer, image);
+  buffer.position = position;
+  Matcher matcher(settings);
+  std::vector<Region> found;
+  Match match;
+  int64_t resume = 0;
+  for (;;) {
+    matcher.FindNextMatch(buffer, resume, &match);
+    if (match.offset < 0) break;
+    found.emplace_back(position + match.offset, match.consumed);
+    resume = match.offset + (match.consumed > 0 ? match.consumed : 1);
+  }
+  return found;
+}
+
+struct MatchCase {
+  const char* name;
+  std::string image;
+  std::string search;
+  std::string switches;
+  std::vector<Region> expected;
+  std::string new_text = "N";
+  int64_t position = 0;
+};
+
+void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
+
+class MatcherTest : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(MatcherTest, FindsExpectedRegions) {
+  const MatchCase& c = GetParam();
+  EXPECT_EQ(AllMatches(c.image, c.search, c.switches, c.new_text, c.position),
+            c.expected)
+      << c.name;
+}
+
+const MatchCase kByteRuleCases[] = {
+    {"leading wildcard covers the byte before", "xabc", "@bc", "", {{1, 3}}},
+    {"wildcard never reaches before the position", "ab", "@b", "", {}, "N", 1},
+    {"wildcard takes an LF", "a\nc", "a@c", "", {{0, 3}}},
+    {"letters fold without -C", "abc aBc ABC", "ABC", "", {{0, 3}, {4, 3}, {8, 3}}},
+    {"-C compares exactly", "abc aBc ABC", "ABC", "-C", {{8, 3}}},
+    {"bytes above 0x7F never fold", "\xE9\xC9", "\xC9", "", {{1, 1}}},
+    {"digits and punctuation never fold", "[{", "{", "", {{1, 1}}},
+    {"matches never overlap", "aaa", "aa", "", {{0, 2}}},
+    {"NUL is ordinary data", std::string("xa\0b", 4), std::string("a\0b", 3), "", {{1, 3}}},
+    {"all wildcards", "abcde", "@@", "", {{0, 2}, {2, 2}}},
+    {"disabled wildcard is a plain byte", "abc a@c", "a@c", "-1", {{4, 3}}},
+    {"changed wildcard", "abc a@c", "a?c", "-1:?", {{0, 3}, {4, 3}}},
+    {"rare byte found before a match start", "zz quiz the quiz", "the quiz", "", {{8, 8}}},
+    {"both cases of the scanned letter", "qz Qz QZ", "qz", "", {{0, 2}, {3, 2}, {6, 2}}},
+    {"text longer than the file", "ab", "abc", "", {}},
+    {"a match that ends at the end", "xxab", "ab", "", {{2, 2}}},
+};
+INSTANTIATE_TEST_SUITE_P(ByteRule, MatcherTest, ::testing::ValuesIn(kByteRuleCases));
+
+const MatchCase kAnchorCases[] = {
+    {"start anchor at file start and after LF only", "abc\rabc\nabc", "#abc", "", {{0, 3}, {8, 3}}},
+    {"end anchor needs a CR after", "abc\r\nabcx", "abc!", "", {{0, 3}}},
+    {"end anchor fails at the end of the file", "xabc", "abc!", "", {}},
+    {"both anchors fill a line", "x\r\nabc\r\n", "#abc!", "", {{3, 3}}},
+    {"start anchor looks before the position", "xabc", "#abc", "", {}, "N", 1},
+    {"empty text at every line start, none at the end", "ab\r\ncd\r\n", "#", "", {{0, 0}, {4, 0}}},
+    {"empty text on empty lines", "\r\n\r\n", "#", "", {{0, 0}, {2, 0}}},
+    {"empty text with the end anchor", "ab\r\ncd", "!", "", {{2, 0}}},
+    {"empty text with both anchors finds empty lines", "a\r\n\r\nb", "#!", "", {{3, 0}}},
+    {"anchor only wildcards", "ab\r\nab\r\n", "#@@!", "", {{0, 2}, {4, 2}}},
+};
+INSTANTIATE_TEST_SUITE_P(Anchors, MatcherTest, ::testing::ValuesIn(kAnchorCases));
+
+const MatchCase kLineCases[] = {
+    {"-D takes the line", "abcd\r\n", "bc", "-D", {{0, 4}}},
+    {"-D:L keeps the left-hand part", "abcd\r\n", "bc", "-D:L", {{1, 3}}},
+    {"-D:R keeps the right-hand part", "abcd\r\n", "bc", "-D:R", {{0, 3}}},
+    {"-D last line without line end", "a\r\nbxc", "x", "-D", {{3, 3}}},
+    {"-D empty new text takes the CR LF", "a\r\nbx\r\nc", "x", "-D", {{3, 4}}, ""},
+    {"-D:P empty new text keeps the CR LF", "a\r\nbx\r\nc", "x", "-D:P", {{3, 2}}, ""},
+    {"-D line after a leading LF", "\nabc", "b", "-D", {{1, 3}}},
+    {"-D line never starts before the position", "abcabc\r\n", "c", "-D", {{3, 3}}, "N", 3},
+    {"-D lone CR does not end a line", "a\rb x\r\n", "x", "-D", {{0, 5}}},
+    {"-U takes the line without its end", "a\r\nxb\r\nc\r\n", "x", "-U", {{3, 2}}},
+    {"-M keeps the text match", "a\r\nxb\r\nc\r\n", "x", "-M", {{3, 1}}},
+};
+INSTANTIATE_TEST_SUITE_P(Lines, MatcherTest, ::testing::ValuesIn(kLineCases));
+
+TEST(MatcherLineTest, LineFilterDescribesTheWholeLine) {
+  Settings settings;
+  Configure(&settings, "-M -D:R");
+  SetSearch(&settings, "bc");
+  SetNew(&settings, "N");
+  FileBuffer buffer(Platform::Default());
+  Load(&buffer, "xx\r\nabcd\r\nyy");
+  buffer.position = 2;
+  Matcher matcher(settings);
+  Match match;
+  matcher.FindNextMatch(buffer, 0, &match);
+  EXPECT_EQ(match.offset, 2);       // from the line start ...
+  EXPECT_EQ(match.consumed, 3);     // ... to the end of the text (-D:R)
+  EXPECT_EQ(match.line_offset, 2);  // the line "abcd"
+  EXPECT_EQ(match.line_length, 4);
+  EXPECT_TRUE(match.line_has_break);
+  EXPECT_EQ(match.start, 5);
+}
+
+// A plain search by the rules, byte by byte, as the reference.
+int64_t ReferenceFind(const std::string& image, const std::string& text,
+                      bool case_sensitive, bool start_anchor, bool end_anchor,
+                      int64_t from) {
+  auto fold = [&](unsigned char b) {
+    return (!case_sensitive && b >= 'a' && b <= 'z') ? b - 32 : b;
+  };
+  int64_t n = static_cast<int64_t>(image.size());
+  int64_t l = static_cast<int64_t>(text.size());
+  for (int64_t s = from; s + l <= n && (l > 0 || s < n); ++s) {
+    bool ok = true;
+    for (int64_t i = 0; ok && i < l; ++i) {
+      ok = text[i] == '@' || fold(text[i]) == fold(image[s + i]);
+    }
+    if (ok && start_anchor && s > 0 && image[s - 1] != '\n') ok = false;
+    if (ok && end_anchor && (s + l >= n || image[s + l] != '\r')) ok = false;
+    if (ok) return s;
+  }
+  return -1;
+}
+
+TEST(MatcherCrossCheckTest, AgreesWithReferenceSearch) {
+  std::mt19937 random(12345);
+  const char kAlphabet[] = "aAbB@\r\n z";
+  auto pick = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += kAlphabet[random() % (sizeof(kAlphabet) - 1)];
+    return s;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string image = pick(1 + random() % 40);
+    std::string text = pick(random() % 4);
+    bool case_sensitive = random() % 2;
+    bool start_anchor = random() % 3 == 0;
+    bool end_anchor = random() % 3 == 0;
+    std::string search = (start_anchor ? "#" : "") + text + (end_anchor ? "!" : "");
+    if (text.empty() && !start_anchor && !end_anchor) continue;
+    // Text of the form '#...' would be read as an anchor; keep it literal.
+    if (!text.empty() && (text[0] == '#' || text.back() == '!')) continue;
+    std::vector<Region> expected;
+    for (int64_t from = 0;;) {
+      int64_t s = ReferenceFind(image, text, case_sensitive, start_anchor, end_anchor, from);
+      if (s < 0) break;
+      int64_t l = static_cast<int64_t>(text.size());
+      expected.emplace_back(s, l);
+      from = s + (l > 0 ? l : 1);
+    }
+    ASSERT_EQ(AllMatches(image, search, case_sensitive ? "-C" : ""), expected)
+        << "round " << round << " search '" << search << "'";
+  }
+}
+
+}  // namespace
+}  // namespace swu
