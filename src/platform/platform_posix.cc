@@ -124,6 +124,18 @@ bool IsDirectory(const std::string& path) {
 // file of a directory shares it.
 class PathResolver {
  public:
+  // The path with its directory part as last resolved and its name as
+  // given: costs no system call once the directory has been seen. Used
+  // first by opens, which fall back on Resolve() when it does not exist.
+  std::string Quick(const std::string& path) {
+    std::string p = Slashes(path);
+    size_t slash = p.rfind('/');
+    if (slash == std::string::npos) return p;
+    auto it = directories_.find(p.substr(0, slash + 1));
+    if (it == directories_.end()) return Resolve(path);
+    return it->second + p.substr(slash + 1);
+  }
+
   std::string Resolve(const std::string& path) {
     std::string p = Slashes(path);
     size_t slash = p.rfind('/');
@@ -376,8 +388,16 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     if (path.empty()) return nullptr;
-    std::string resolved = resolver_.Resolve(path);
-    FILE* file = fopen(resolved.c_str(), ModeString(mode));
+    // A file to read or update must exist: its name is tried as given
+    // before it is looked for ignoring case. A file to create or append
+    // to takes an existing file of the same name ignoring case.
+    bool must_exist = mode == OpenMode::kRead || mode == OpenMode::kUpdate;
+    FILE* file = must_exist
+                     ? fopen(resolver_.Quick(path).c_str(), ModeString(mode))
+                     : nullptr;
+    if (file == nullptr && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
+      file = fopen(resolver_.Resolve(path).c_str(), ModeString(mode));
+    }
     if (file == nullptr) return nullptr;
     struct stat st;
     if (fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
