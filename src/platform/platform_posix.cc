@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -86,27 +87,26 @@ bool FindIgnoringCase(const std::string& dir, const std::string& name,
   return any;
 }
 
-// Turns a path as the program holds it into one the OS can open.
-std::string Resolve(const std::string& path) {
-  std::string p = Slashes(path);
-  if (p.empty() || Exists(p)) return p;
+// Resolves each component of |p| (separators already '/') that does not
+// exist as typed to an entry of the same name ignoring case.
+std::string ResolveComponents(const std::string& p) {
   std::string out;
   size_t i = 0;
-  if (p[0] == '/') {
+  if (!p.empty() && p[0] == '/') {
     out = "/";
     i = 1;
   }
-  while (i <= p.size()) {
+  while (i < p.size()) {
     size_t slash = p.find('/', i);
     if (slash == std::string::npos) slash = p.size();
     std::string component = p.substr(i, slash - i);
-    std::string base = out;
-    std::string next = base + component;
+    std::string next = out + component;
     if (!component.empty() && component != "." && component != ".." &&
         !Exists(next)) {
       std::string found;
-      std::string dir = base.empty() ? "." : base;
-      if (FindIgnoringCase(dir, component, &found)) next = base + found;
+      if (FindIgnoringCase(out.empty() ? "." : out, component, &found)) {
+        next = out + found;
+      }
     }
     out = next;
     if (slash < p.size()) out += '/';
@@ -114,6 +114,64 @@ std::string Resolve(const std::string& path) {
   }
   return out;
 }
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Turns paths as the program holds them into ones the OS can open. The
+// directory part of a path is resolved once and remembered, since every
+// file of a directory shares it.
+class PathResolver {
+ public:
+  // The path with its directory part as last resolved and its name as
+  // given: costs no system call once the directory has been seen. Used
+  // first by opens, which fall back on Resolve() when it does not exist.
+  std::string Quick(const std::string& path) {
+    std::string p = Slashes(path);
+    size_t slash = p.rfind('/');
+    if (slash == std::string::npos) return p;
+    auto it = directories_.find(p.substr(0, slash + 1));
+    if (it == directories_.end()) return Resolve(path);
+    return it->second + p.substr(slash + 1);
+  }
+
+  std::string Resolve(const std::string& path) {
+    std::string p = Slashes(path);
+    size_t slash = p.rfind('/');
+    if (slash == std::string::npos) return ResolveName("", p);
+    return ResolveName(ResolveDirectory(p.substr(0, slash + 1)),
+                       p.substr(slash + 1));
+  }
+
+  // Resolves a directory part ending in '/'.
+  std::string ResolveDirectory(const std::string& dir) {
+    auto it = directories_.find(dir);
+    if (it != directories_.end() && IsDirectory(it->second)) {
+      return it->second;
+    }
+    std::string resolved = IsDirectory(dir) ? dir : ResolveComponents(dir);
+    if (IsDirectory(resolved)) directories_[dir] = resolved;
+    return resolved;
+  }
+
+ private:
+  static std::string ResolveName(const std::string& dir,
+                                 const std::string& name) {
+    std::string full = dir + name;
+    if (name.empty() || name == "." || name == ".." || Exists(full)) {
+      return full;
+    }
+    std::string found;
+    if (FindIgnoringCase(dir.empty() ? "." : dir, name, &found)) {
+      return dir + found;
+    }
+    return full;
+  }
+
+  std::unordered_map<std::string, std::string> directories_;
+};
 
 // Matches |name| against a pattern of '*' and '?' ignoring ASCII case.
 bool Wildcard(const char* pattern, const char* name) {
@@ -170,6 +228,23 @@ uint8_t Attributes(int dir_fd, const char* name) {
   }
   if (faccessat(dir_fd, name, W_OK, 0) != 0) attributes |= kAttrReadOnly;
   return attributes;
+}
+
+// The attributes of a directory entry, from its type where readdir gives
+// one, so that a plain file or directory costs no stat. In an enumeration
+// that includes directories the files are only listed for the walk, which
+// looks at directories alone, so their read-only bit is not worked out.
+uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories) {
+  if (e.d_type == DT_REG) {
+    if (include_directories) return kAttrArchive;
+    bool read_only = faccessat(dir_fd, e.d_name, W_OK, 0) != 0;
+    return kAttrArchive | (read_only ? kAttrReadOnly : 0);
+  }
+  if (e.d_type == DT_DIR) {
+    bool read_only = faccessat(dir_fd, e.d_name, W_OK, 0) != 0;
+    return kAttrDirectory | (read_only ? kAttrReadOnly : 0);
+  }
+  return Attributes(dir_fd, e.d_name);
 }
 
 class PosixStream : public Stream {
@@ -314,8 +389,16 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     if (path.empty()) return nullptr;
-    std::string resolved = Resolve(path);
-    FILE* file = fopen(resolved.c_str(), ModeString(mode));
+    // A file to read or update must exist: its name is tried as given
+    // before it is looked for ignoring case. A file to create or append
+    // to takes an existing file of the same name ignoring case.
+    bool must_exist = mode == OpenMode::kRead || mode == OpenMode::kUpdate;
+    FILE* file = must_exist
+                     ? fopen(resolver_.Quick(path).c_str(), ModeString(mode))
+                     : nullptr;
+    if (file == nullptr && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
+      file = fopen(resolver_.Resolve(path).c_str(), ModeString(mode));
+    }
     if (file == nullptr) return nullptr;
     struct stat st;
     if (fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -326,14 +409,14 @@ class PosixPlatform : public Platform {
   }
 
   bool SetFileLength(const std::string& path, int64_t length) override {
-    int fd = open(Resolve(path).c_str(), O_RDWR);
+    int fd = open(resolver_.Resolve(path).c_str(), O_RDWR);
     if (fd < 0) return false;
     bool ok = ftruncate(fd, static_cast<off_t>(length)) == 0;
     return (close(fd) == 0) && ok;
   }
 
   bool DeleteFile(const std::string& path) override {
-    return unlink(Resolve(path).c_str()) == 0;
+    return unlink(resolver_.Resolve(path).c_str()) == 0;
   }
 
   // A large block is mapped on a 2 MiB boundary and advised for huge
@@ -369,7 +452,7 @@ class PosixPlatform : public Platform {
     std::string name_pattern =
         slash == std::string::npos ? p : p.substr(slash + 1);
     std::vector<DirEntry> entries =
-        ReadEntries(Resolve(dir), name_pattern, include_directories);
+        ReadEntries(resolver_.Resolve(dir), name_pattern, include_directories);
     if (entries.empty()) return nullptr;
     auto enumeration = std::make_unique<PosixDirEnum>(std::move(entries));
     enumeration->Next(first);
@@ -377,11 +460,11 @@ class PosixPlatform : public Platform {
   }
 
   bool MakeDirectory(const std::string& path) override {
-    return mkdir(Resolve(path).c_str(), 0777) == 0;
+    return mkdir(resolver_.Resolve(path).c_str(), 0777) == 0;
   }
 
   bool RemoveDirectory(const std::string& path) override {
-    return rmdir(Resolve(path).c_str()) == 0;
+    return rmdir(resolver_.Resolve(path).c_str()) == 0;
   }
 
   bool GetCurrentDirectory(std::string* path) override {
@@ -392,7 +475,7 @@ class PosixPlatform : public Platform {
   }
 
   bool SetCurrentDirectory(const std::string& path) override {
-    return chdir(Resolve(path).c_str()) == 0;
+    return chdir(resolver_.Resolve(path).c_str()) == 0;
   }
 
   char GetCurrentDrive() override { return 0; }
@@ -413,6 +496,8 @@ class PosixPlatform : public Platform {
     return (static_cast<size_t>(size) + kHugePage - 1) & ~(kHugePage - 1);
   }
 
+  PathResolver resolver_;
+
   // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
   // hidden and system entries, and directories unless asked for. Sorted.
   static std::vector<DirEntry> ReadEntries(const std::string& dir,
@@ -426,7 +511,7 @@ class PosixPlatform : public Platform {
       if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
       if (e->d_name[0] == '.') continue;  // Hidden: never returned.
       if (!NameMatches(pattern, e->d_name)) continue;
-      uint8_t attributes = Attributes(fd, e->d_name);
+      uint8_t attributes = Classify(fd, *e, include_directories);
       if (attributes & (kAttrHidden | kAttrSystem)) continue;
       if ((attributes & kAttrDirectory) && !include_directories) continue;
       entries.push_back(DirEntry{attributes, e->d_name});

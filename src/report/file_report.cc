@@ -23,8 +23,9 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       Printf(platform, "Not enough memory to load file: %s\n", path);
       return;
     case FileError::BadSize:
-      Printf(platform, "File too big or 0 bytes (%" PRId64
-             " byte maximum): %s\n", kMaxFileSize, path);
+      Printf(platform,
+             "File too big or 0 bytes (%" PRId64 " byte maximum): %s\n",
+             kMaxFileSize, path);
       return;
     case FileError::ReadFailed:
       Printf(platform, "Bad file - Could not read: %s\n", path);
@@ -42,8 +43,8 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       }
       return;
     case FileError::NameTooLong:
-      Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n",
-             kMaxText, names.long_directory.c_str(), names.long_name.c_str());
+      Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n", kMaxText,
+             names.long_directory.c_str(), names.long_name.c_str());
       return;
     case FileError::WriteFault:
       Printf(platform, "Write fault encountered: %s\n", path);
@@ -94,11 +95,9 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
   if (!Shows(Output::kDetail, settings.verbosity())) return;
   Printf(platform, "\n");
   if (settings.output_mode()) {
-    Printf(platform, "Output filename       : %s\n",
-           names.output_file.c_str());
+    Printf(platform, "Output filename       : %s\n", names.output_file.c_str());
   }
-  Printf(platform, "Original filesize : %" PRId64 "\n",
-         outcome.original_size);
+  Printf(platform, "Original filesize : %" PRId64 "\n", outcome.original_size);
   Printf(platform, "Bytes %s      : %" PRId64 "\n",
          outcome.size_change >= 0 ? "gained" : "lost  ", outcome.size_change);
   Printf(platform, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);

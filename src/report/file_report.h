@@ -21,7 +21,7 @@ struct FileNames {
   // The output directory (cut back) for -$/-$:B, the output file for
   // -$:F/-$:A; quoted when the output cannot be opened.
   std::string output_target;
-  std::string pattern;      // the file pattern of <filespec>
+  std::string pattern;  // the file pattern of <filespec>
   // The two halves of a name that was too long: directory and entry.
   std::string long_directory;
   std::string long_name;

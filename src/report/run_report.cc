@@ -21,8 +21,8 @@ constexpr uint8_t kUnreadable = '5';
 void PrintLoadLine(uint8_t outcome, const char* name, Platform* platform) {
   switch (outcome) {
     case kTooBig:
-      Printf(platform, "       (File %s too big - %" PRId64 " maximum)\n",
-             name, kMaxFileSize);
+      Printf(platform, "       (File %s too big - %" PRId64 " maximum)\n", name,
+             kMaxFileSize);
       break;
     case kNotFound:
       Printf(platform, "       (File: %s not found)\n", name);
@@ -127,8 +127,7 @@ void ReportRunError(RunStatus status, const RunErrorNames& names,
       break;
     case RunStatus::MissingOutputName:
       PrintMissing("-$", platform);
-      Printf(platform, ":%c requires output filename\n",
-             settings[kOutputMode]);
+      Printf(platform, ":%c requires output filename\n", settings[kOutputMode]);
       break;
     default:  // BadCommandLine, and any code without a message of its own.
       Printf(platform, "Bad or missing command line information\n");

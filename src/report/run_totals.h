@@ -11,8 +11,8 @@
 namespace swu {
 
 struct RunTotals {
-  int64_t files = 0;        // files whose status was 0 or more
-  int64_t matches = 0;      // matches acted on
+  int64_t files = 0;    // files whose status was 0 or more
+  int64_t matches = 0;  // matches acted on
   // Files that failed. -S negates it to record that another file was
   // waiting when it stopped; its magnitude is the count.
   int64_t failed = 0;

@@ -9,7 +9,10 @@ namespace swu {
 DirectoryLoop::DirectoryLoop(const Settings& settings, Platform* platform,
                              FileRunner* runner, DirectoryWalk* walk,
                              RunState* state)
-    : settings_(settings), platform_(platform), runner_(runner), walk_(walk),
+    : settings_(settings),
+      platform_(platform),
+      runner_(runner),
+      walk_(walk),
       state_(state) {}
 
 void DirectoryLoop::Run() {
@@ -54,8 +57,8 @@ void DirectoryLoop::RunDirectory() {
   DirEntry entry;
   std::unique_ptr<DirEnum> entries;
   if (!files.pattern.empty()) {
-    entries = platform_->FindFirst(files.dir_part + files.pattern, false,
-                                   &entry);
+    entries =
+        platform_->FindFirst(files.dir_part + files.pattern, false, &entry);
   }
   if (entries == nullptr) {
     if (!CreatesHere()) return;  // Nothing to process here.

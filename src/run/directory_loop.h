@@ -5,7 +5,8 @@
 // directory until the walk is finished. It also decides when -B:C/-T:C
 // turn into the creation of the file that <filespec> names.
 //
-// Tested by tests/run/directory_loop_test.cc.
+// Tested by tests/run/driver_test.cc (whole runs on an in-memory platform)
+// and the run_*.cases end-to-end cases.
 
 #ifndef SWU_RUN_DIRECTORY_LOOP_H_
 #define SWU_RUN_DIRECTORY_LOOP_H_

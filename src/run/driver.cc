@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "report/run_report.h"
+#include "report/verbosity.h"
 #include "run/directory_loop.h"
 #include "run/exit_code.h"
 #include "run/file_set.h"
@@ -19,7 +20,9 @@ class Driver {
  public:
   Driver(Settings* settings, Platform* platform, Random* random,
          FileRunner* runner)
-      : settings_(*settings), platform_(platform), random_(random),
+      : settings_(*settings),
+        platform_(platform),
+        random_(random),
         runner_(runner) {}
 
   int64_t Run(const ParseOutcome& parsed);
@@ -41,8 +44,7 @@ class Driver {
 int64_t Driver::Run(const ParseOutcome& parsed) {
   state_.status = parsed.status;
   if (settings_[kCreate] == 'C') state_.create = CreateState::CreateRequested;
-  bool from_start =
-      state_.status != RunStatus::None || settings_[kHelp] == 'H';
+  bool from_start = state_.status != RunStatus::None || settings_[kHelp] == 'H';
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
   return ExitCodeFor(state_.status, settings_.verbosity(),
@@ -55,8 +57,8 @@ void Driver::SetUpAndProcess() {
                 &state_.files.pattern);
   bool recurse = settings_[kRecurse] == 'R';
   if (recurse) {
-    walk_ = std::make_unique<DirectoryWalk>(settings_, platform_,
-                                            &state_.files);
+    walk_ =
+        std::make_unique<DirectoryWalk>(settings_, platform_, &state_.files);
     if (!walk_->Start()) return;  // An empty starting directory.
   }
   if (settings_.output_directory()) {
@@ -115,7 +117,8 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
        state_.status == RunStatus::OutputDirFailed)) {
     ReportTotals(state_.totals, settings_, platform_);
   }
-  if (state_.status != RunStatus::None && settings_.verbosity() >= 1) {
+  if (state_.status != RunStatus::None &&
+      Shows(Output::kRunError, settings_.verbosity())) {
     RunErrorNames names;
     names.bad_text_marked = parsed.bad_text_marked;
     names.bad_text = parsed.bad_text;

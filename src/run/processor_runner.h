@@ -11,7 +11,9 @@ namespace swu {
 class ProcessorRunner : public FileRunner {
  public:
   ProcessorRunner(Settings* settings, Platform* platform, Random* random)
-      : settings_(settings), platform_(platform), random_(random),
+      : settings_(settings),
+        platform_(platform),
+        random_(random),
         processor_(settings, platform, random) {}
 
   void Reserve() override { processor_.Reserve(); }

@@ -61,8 +61,8 @@ bool DirectoryWalk::Walkable(const DirEntry& entry) const {
 // A directory whose enumeration path or mirrored output path would not fit
 // the path bound cannot be named, so it is left out.
 bool DirectoryWalk::Fits(const std::string& name) const {
-  size_t enumeration = files_->dir_part.size() + name.size() + 1 +
-                       sizeof(kEverything) - 1;
+  size_t enumeration =
+      files_->dir_part.size() + name.size() + 1 + sizeof(kEverything) - 1;
   if (enumeration > static_cast<size_t>(kMaxText)) return false;
   if (!settings_.output_directory()) return true;
   return files_->output_path.size() + name.size() + 1 <=

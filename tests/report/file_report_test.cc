@@ -113,8 +113,8 @@ TEST_F(FileReportTest, ResultLines) {
   struct Case {
     const char* name;
     FileOutcome outcome;
-    char select;     // -# given
-    char add;        // -B / -T
+    char select;  // -# given
+    char add;     // -B / -T
     bool added;
     CreateState create;
     const char* text;

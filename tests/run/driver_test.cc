@@ -76,8 +76,8 @@ TEST_F(DriverTest, WalkTakesADirectorysFilesBeforeItsSubdirectories) {
   Set(kRecurse, 'R');
   Set(kVerbosity, '1');
   EXPECT_EQ(0, Run());
-  EXPECT_EQ((Paths{"z.txt", "a/y.txt", "a/b/x.txt", "a/b/c/w.txt",
-                   "a/b2/v.txt", "b/u.txt"}),
+  EXPECT_EQ((Paths{"z.txt", "a/y.txt", "a/b/x.txt", "a/b/c/w.txt", "a/b2/v.txt",
+                   "b/u.txt"}),
             runner_.Paths());
   EXPECT_EQ("\nTotals:        Files: 6  Matches: 6\n", platform_.output);
 }
@@ -250,8 +250,11 @@ TEST_F(DriverTest, NameTooLongForOneEntryLetsTheOthersRun) {
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{dir + "/short.txt"}), runner_.Paths());
   EXPECT_EQ("\nERROR: Filename too long (261 byte maximum):\n" + dir + "/" +
-                long_name + ".txt\n"
-                "\nOK: 1 matches found: " + dir + "/short.txt\n"
+                long_name +
+                ".txt\n"
+                "\nOK: 1 matches found: " +
+                dir +
+                "/short.txt\n"
                 "\nTotals:        Files: 1  Matches: 1\n"
                 "        Files Failed: 1\n",
             platform_.output);
@@ -408,9 +411,8 @@ TEST_F(DriverTest, ParserFailureGoesStraightToTheEnd) {
   EXPECT_EQ(2, Run(RunStatus::MissingSearch));
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ(0, runner_.reserved);
-  EXPECT_EQ(
-      "\nERROR: Missing command line information: <search> required\n",
-      platform_.output);
+  EXPECT_EQ("\nERROR: Missing command line information: <search> required\n",
+            platform_.output);
 }
 
 TEST_F(DriverTest, HelpEndsTheRunWithoutTotals) {
@@ -434,9 +436,10 @@ TEST_F(DriverTest, PauseWaitsForAKeyAtEveryVerbosity) {
     RunParsed(parsed, &settings_, &platform, &random_, &runner);
     EXPECT_EQ(1, platform.keys_read);
     std::string tail = "- Press any key to continue -\n";
-    bool prompted = platform.output.size() >= tail.size() &&
-                    platform.output.compare(platform.output.size() - tail.size(),
-                                            tail.size(), tail) == 0;
+    bool prompted =
+        platform.output.size() >= tail.size() &&
+        platform.output.compare(platform.output.size() - tail.size(),
+                                tail.size(), tail) == 0;
     EXPECT_EQ(verbosity != '0', prompted) << verbosity;
     if (verbosity == '0') {
       EXPECT_EQ("", platform.output);

@@ -225,7 +225,8 @@ std::unique_ptr<DirEnum> FakePlatform::FindFirst(const std::string& pattern,
   for (const auto& [key, node] : nodes_) {
     if (key == "/" || key == dir_key || Parent(key) != dir_key) continue;
     if (node.name[0] == '.' || !NameMatches(name_pattern, node.name)) continue;
-    uint8_t attributes = (node.dir ? kAttrDirectory : kAttrArchive) | node.extra;
+    uint8_t attributes =
+        (node.dir ? kAttrDirectory : kAttrArchive) | node.extra;
     if (attributes & (kAttrHidden | kAttrSystem)) continue;
     if (node.dir && !include_directories) continue;
     entries.push_back(DirEntry{attributes, node.name});

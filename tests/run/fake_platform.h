@@ -23,7 +23,7 @@ class FakePlatform : public Platform {
   FakePlatform();
 
   // Building the tree. Paths are relative to the root or absolute.
-  void AddDir(const std::string& path);            // with its parents
+  void AddDir(const std::string& path);  // with its parents
   void AddFile(const std::string& path, const std::string& data = "x");
   // Adds DOS attribute bits to an entry (read-only, system...).
   void AddAttributes(const std::string& path, uint8_t bits);
@@ -37,17 +37,16 @@ class FakePlatform : public Platform {
   std::set<std::string> fail_make_directory;
   std::set<std::string> fail_open;
 
-  std::string output;           // everything printed
+  std::string output;  // everything printed
   int keys_read = 0;
-  int open_enumerations = 0;    // enumerations alive now
-  int most_enumerations = 0;    // the most ever alive at once
+  int open_enumerations = 0;  // enumerations alive now
+  int most_enumerations = 0;  // the most ever alive at once
   std::vector<std::string> removed_directories;
 
   // Platform.
   void Print(const char* data, size_t n) override;
   void ReadKey() override;
-  std::unique_ptr<Stream> Open(const std::string& path,
-                               OpenMode mode) override;
+  std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
   bool SetFileLength(const std::string& path, int64_t length) override;
   bool DeleteFile(const std::string& path) override;
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,

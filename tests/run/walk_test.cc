@@ -56,7 +56,7 @@ TEST_F(WalkTest, VisitsEachSubtreeBeforeTheNextSibling) {
   platform_.AddFile("b/x/f");
   platform_.AddFile("a/y/z/f");
   platform_.AddFile("a/x/file.txt");
-  std::vector<std::string> want = {"",     "a/",   "a/x/", "a/y/",
+  std::vector<std::string> want = {"",       "a/", "a/x/", "a/y/",
                                    "a/y/z/", "b/", "b/x/"};
   EXPECT_EQ(want, Walk(""));
   EXPECT_EQ(DirectoryWalk::Step::kFinished, last_);
