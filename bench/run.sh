@@ -19,7 +19,7 @@ cd "$work"
 prep='cp big.base big.txt'
 run() {  # name, then commands
   local name=$1; shift
-  hyperfine -N --warmup 1 --runs 5 --prepare "$prep" --export-json "$name.json" "$@" >/dev/null
+  hyperfine -N -i --warmup 1 --runs 5 --prepare "$prep" --export-json "$name.json" "$@" >/dev/null
   python3 - "$name" "$name.json" <<'PY'
 import json, sys
 name, path = sys.argv[1], sys.argv[2]

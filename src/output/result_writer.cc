@@ -121,8 +121,10 @@ FileStatus ResultWriter::CommitFile() {
   return state_->loop_state;
 }
 
-// Best effort: the failure is reported whether or not this succeeds.
+// Best effort: the failure is reported whether or not this succeeds. The
+// output is as it was, so the file adds no bytes to the run's total.
 void ResultWriter::PutBack() {
+  state_->size_change = 0;
   if (target_.in_place) {
     std::unique_ptr<Stream> file =
         platform_->Open(target_.path, OpenMode::kUpdate);

@@ -87,8 +87,10 @@ TEST_F(ResultWriterTest, WriteFaultInPlacePutsTheFileBack) {
   const std::string image = Repeated("abc", 50000);
   h_.dir().Write("f", image);
   h_.platform().FailNth(FaultOp::kWrite, 3);
-  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  FileOutcome outcome = h_.Process("f");
+  EXPECT_EQ(outcome.status, Code(FileError::WriteFault));
   EXPECT_EQ(h_.dir().Read("f"), image);
+  EXPECT_EQ(outcome.size_change, 0);  // Nothing is added to the totals.
 }
 
 TEST_F(ResultWriterTest, WriteFaultOnAShrinkingFileIsNotCut) {
