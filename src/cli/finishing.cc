@@ -1,6 +1,6 @@
 // Finishing steps, in this order: anchors, -& case, disabled special
 // characters, -K (check, then generate the characters once), the split copy
-// of the file specification, and the -' change. -' runs after -K so that
+// of the filespec, and the -' change. -' runs after -K so that
 // -K never sees the converted quotes.
 
 #include "cli/finishing.h"

@@ -37,7 +37,7 @@ int64_t FixQuote(char* text) {
 }
 
 // '-' always starts a switch argument; '/' only when no other '/' follows,
-// so that /V:3 is a switch and /home/me/*.txt a file specification. After
+// so that /V:3 is a switch and /home/me/*.txt a filespec. After
 // -G the next argument is text whatever it starts with.
 bool IsSwitchArgument(const char* text, const Settings& settings) {
   if (settings[kPendingText] == 'G') return false;

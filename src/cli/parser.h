@@ -1,5 +1,5 @@
-// Turns the argument vector into Settings, the texts, the file
-// specification and the -$ output name, and records the first failure.
+// Turns the argument vector into Settings, the texts, the filespec
+// and the -$ output name, and records the first failure.
 // Prints nothing; the driver reports the outcome at the end of the run.
 
 #ifndef SWU_CLI_PARSER_H_

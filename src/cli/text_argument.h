@@ -1,7 +1,7 @@
 // Takes one text argument (anything that is not a switch argument): the
 // text itself, or with -E the value of the environment variable it names,
-// goes into the next free place: the -$ output name, the file
-// specification, the search text or the new text.
+// goes into the next free place: the -$ output name, the
+// filespec, the search text or the new text.
 //
 // Tested by tests/cli/parser_test.cc.
 

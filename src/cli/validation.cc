@@ -1,4 +1,4 @@
-// Validation after the argument loop, in this order: file specification,
+// Validation after the argument loop, in this order: filespec,
 // pending switches, search text, new text for -A/-I, -$ output name, the
 // default output directory, then the -L files of <search> and <new>.
 

@@ -3,8 +3,8 @@
 // Paths arrive as the program's buffers hold them: '\' is accepted as a
 // separator and becomes '/', and a path component that does not exist as
 // typed is resolved to an entry of the same name compared without regard
-// to ASCII case (an exact match is always preferred), because the file
-// specification is upper-cased before it is used.
+// to ASCII case (an exact match is always preferred), because the filespec
+// is upper-cased before it is used.
 //
 // Attributes of an entry follow the DOS bits the program tests: directory
 // 0x10; read-only 0x01 when the process may not write it; hidden 0x02 for a

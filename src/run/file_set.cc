@@ -1,4 +1,4 @@
-// Splitting the file specification, the output directory and the marker.
+// Splitting the filespec, the output directory and the marker.
 
 #include "run/file_set.h"
 
@@ -21,12 +21,12 @@ std::string WithoutSeparator(const std::string& path) {
   return out;
 }
 
-void SplitFilespec(const std::string& spec, std::string* dir_part,
+void SplitFilespec(const std::string& filespec, std::string* dir_part,
                    std::string* pattern) {
-  size_t i = spec.size();
-  while (i > 0 && !IsSeparator(spec[i - 1])) --i;
-  *dir_part = spec.substr(0, i);
-  *pattern = spec.substr(i);
+  size_t i = filespec.size();
+  while (i > 0 && !IsSeparator(filespec[i - 1])) --i;
+  *dir_part = filespec.substr(0, i);
+  *pattern = filespec.substr(i);
 }
 
 namespace {

@@ -34,10 +34,10 @@ std::string WithSeparator(const std::string& path);
 // |path| without its trailing separators (a lone "/" is kept).
 std::string WithoutSeparator(const std::string& path);
 
-// Splits |spec| at its last separator: the directory part keeps the
+// Splits |filespec| at its last separator: the directory part keeps the
 // separator, the pattern is the rest. Without one, the directory part is
-// empty and the pattern is the whole of |spec|.
-void SplitFilespec(const std::string& spec, std::string* dir_part,
+// empty and the pattern is the whole of |filespec|.
+void SplitFilespec(const std::string& filespec, std::string* dir_part,
                    std::string* pattern);
 
 // Finds the directory |path| or creates it, with any missing parents.

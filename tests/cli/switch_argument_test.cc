@@ -15,7 +15,7 @@ namespace {
 
 class SwitchArgumentTest : public ::testing::Test {
  protected:
-  // Parses a valid file specification and search text plus |switches|.
+  // Parses a valid filespec and search text plus |switches|.
   std::unique_ptr<Parsed> ParseSwitches(std::vector<std::string> switches) {
     switches.insert(switches.begin(), {"F", "S"});
     return Parse(switches, &platform_);

@@ -23,9 +23,9 @@ class DriverTest : public ::testing::Test {
  protected:
   DriverTest() : runner_(&platform_) {}
 
-  void Spec(const char* spec) {
-    CopyBounded(settings_.filespec, spec);
-    CopyBounded(settings_.split_spec, spec);
+  void Filespec(const char* filespec) {
+    CopyBounded(settings_.filespec, filespec);
+    CopyBounded(settings_.split_spec, filespec);
   }
   void OutputTo(const char* name, char mode = '$') {
     settings_[kOutputPending] = '$';
@@ -53,7 +53,7 @@ TEST_F(DriverTest, ProcessesTheMatchingFilesOfOneDirectory) {
   platform_.AddFile("A.TXT");
   platform_.AddFile("c.dat");
   platform_.AddFile("sub/d.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{"A.TXT", "b.txt"}), runner_.Paths());
   EXPECT_EQ(1, runner_.reserved);
@@ -72,7 +72,7 @@ TEST_F(DriverTest, WalkTakesADirectorysFilesBeforeItsSubdirectories) {
   platform_.AddFile("a/b2/v.txt");
   platform_.AddFile("b/u.txt");
   platform_.AddFile(".hidden/t.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   Set(kVerbosity, '1');
   EXPECT_EQ(0, Run());
@@ -98,7 +98,7 @@ TEST_F(DriverTest, NothingToProcessNamesOnlyThePattern) {
     FakeRunner runner(&platform);
     if (c.make_dir) platform.AddDir("data");
     if (!c.make_dir) platform.AddFile("data/sub/a.doc");
-    Spec("DATA/*.TXT");
+    Filespec("DATA/*.TXT");
     Set(kRecurse, c.recurse ? 'R' : 0);
     ParseOutcome parsed;
     EXPECT_EQ(1, RunParsed(parsed, &settings_, &platform, &random_, &runner))
@@ -113,7 +113,7 @@ TEST_F(DriverTest, RunWhereEveryFileFailsStillExitsZero) {
   platform_.AddFile("b.txt");
   runner_.Fail("a.txt", FileError::ReadOnly);
   runner_.Fail("b.txt", FileError::OpenFailed);
-  Spec("*.TXT");
+  Filespec("*.TXT");
   EXPECT_EQ(0, Run());
   EXPECT_EQ(
       "\nERROR: File is Read Only - a.txt\n"
@@ -130,7 +130,7 @@ TEST_F(DriverTest, StopOnErrorEndsTheRunAtTheFirstFailure) {
   for (const char* f : {"a.txt", "b.txt", "c.txt"}) {
     runner_.Fail(f, FileError::OpenFailed);
   }
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kStopOnError, 'S');
   Set(kVerbosity, '1');
   EXPECT_EQ(0, Run());
@@ -149,7 +149,7 @@ TEST_F(DriverTest, StopOnErrorAtTheLastFileOfADirectoryStopsTheWalk) {
   platform_.AddFile("a/2.txt");
   platform_.AddFile("b/3.txt");
   runner_.Fail("a/2.txt", FileError::WriteFault);
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   Set(kStopOnError, 'S');
   Set(kVerbosity, '1');
@@ -165,7 +165,7 @@ TEST_F(DriverTest, StopOnErrorAtTheLastFileOfADirectoryStopsTheWalk) {
 
 TEST_F(DriverTest, CreatesTheNamedFileWhenNothingMatches) {
   platform_.AddFile("other.dat");
-  Spec("NEW.TXT");
+  Filespec("NEW.TXT");
   Set(kAddMode, 'T');
   Set(kCreate, 'C');
   EXPECT_EQ(0, Run());
@@ -182,7 +182,7 @@ TEST_F(DriverTest, CreatesTheNamedFileWhenNothingMatches) {
 TEST_F(DriverTest, CreatesUnderRecursionOnlyAfterTheWholeTree) {
   platform_.AddFile("a/b/other.dat");
   platform_.AddFile("c/d.dat");
-  Spec("NEW.TXT");
+  Filespec("NEW.TXT");
   Set(kRecurse, 'R');
   Set(kAddMode, 'B');
   Set(kCreate, 'C');
@@ -204,7 +204,7 @@ TEST_F(DriverTest, CreatesUnderRecursionOnlyAfterTheWholeTree) {
 
 TEST_F(DriverTest, NoCreationWhenTheTreeHoldsAMatchingFile) {
   platform_.AddFile("a/new.txt");
-  Spec("NEW.TXT");
+  Filespec("NEW.TXT");
   Set(kRecurse, 'R');
   Set(kAddMode, 'T');
   Set(kCreate, 'C');
@@ -217,7 +217,7 @@ TEST_F(DriverTest, RenewsTheNewTextBetweenFiles) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
   platform_.AddFile("sub/c.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   EXPECT_EQ(0, Run());
   EXPECT_EQ(3, runner_.renewals);
@@ -227,7 +227,7 @@ TEST_F(DriverTest, FailedRenewalEndsTheRunBeforeTheNextFile) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
   platform_.AddFile("sub/c.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   Set(kVerbosity, '1');
   Set(kLoadNew, '4');
@@ -246,7 +246,7 @@ TEST_F(DriverTest, NameTooLongForOneEntryLetsTheOthersRun) {
   std::string long_name(kMaxText - 200, 'n');  // 262 with the separator
   platform_.AddFile(dir + "/" + long_name + ".txt");
   platform_.AddFile(dir + "/short.txt");
-  Spec((dir + "/*.TXT").c_str());
+  Filespec((dir + "/*.TXT").c_str());
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{dir + "/short.txt"}), runner_.Paths());
   EXPECT_EQ("\nERROR: Filename too long (261 byte maximum):\n" + dir + "/" +
@@ -265,7 +265,7 @@ TEST_F(DriverTest, OutputPathTooLongEndsOnlyThatFile) {
   platform_.AddDir(out);
   platform_.AddFile("a.txt");
   platform_.AddFile("abcdefghijk.txt");  // 251 + 15 = 266
-  Spec("*.TXT");
+  Filespec("*.TXT");
   OutputTo(out.c_str());
   Set(kVerbosity, '1');
   EXPECT_EQ(0, Run());
@@ -294,7 +294,7 @@ TEST_F(DriverTest, RemovesOnlyAnOutputDirectoryThisRunCreated) {
     platform.AddFile("a.txt");
     if (c.exists_before) platform.AddDir("out");
     if (c.file_fails) runner.Fail("a.txt", FileError::ReadFailed);
-    Spec("*.TXT");
+    Filespec("*.TXT");
     OutputTo("out");
     ParseOutcome parsed;
     EXPECT_EQ(0, RunParsed(parsed, &settings_, &platform, &random_, &runner))
@@ -306,7 +306,7 @@ TEST_F(DriverTest, RemovesOnlyAnOutputDirectoryThisRunCreated) {
 TEST_F(DriverTest, OutputDirectoryGetsEachFileUnderItsName) {
   platform_.AddFile("a.txt");
   platform_.AddFile("sub/b.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   OutputTo("res/out");
   EXPECT_EQ(0, Run());
@@ -319,7 +319,7 @@ TEST_F(DriverTest, OutputDirectoryGetsEachFileUnderItsName) {
 TEST_F(DriverTest, SingleOutputFileFormsUseTheNameAsGiven) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   OutputTo("all.out", 'A');
   EXPECT_EQ(0, Run());
   ASSERT_EQ(2u, runner_.calls.size());
@@ -331,7 +331,7 @@ TEST_F(DriverTest, MarkerLivesInTheOutputDirectoryDuringTheWalkOnly) {
   platform_.AddFile("a.txt");
   platform_.AddFile("out/old.txt");
   platform_.AddFile("out/deeper/older.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   OutputTo("out");
   EXPECT_EQ(0, Run());
@@ -347,7 +347,7 @@ TEST_F(DriverTest, MarkerLivesInTheOutputDirectoryDuringTheWalkOnly) {
 
 TEST_F(DriverTest, StartingDirectoryThatIsTheOutputDirectoryIsSkipped) {
   platform_.AddFile("data/a.txt");
-  Spec("DATA/*.TXT");
+  Filespec("DATA/*.TXT");
   Set(kRecurse, 'R');
   OutputTo("data");
   EXPECT_EQ(1, Run());
@@ -363,7 +363,7 @@ TEST_F(DriverTest, MarkerThatCannotBeWrittenEndsTheRun) {
   platform_.AddFile("a.txt");
   platform_.AddDir("out");
   platform_.fail_open.insert(std::string("out/") + kMarker);
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kRecurse, 'R');
   OutputTo("out");
   EXPECT_EQ(5, Run());
@@ -375,7 +375,7 @@ TEST_F(DriverTest, MarkerThatCannotBeWrittenEndsTheRun) {
 TEST_F(DriverTest, OutputDirectoryFailureAtSetUp) {
   platform_.AddFile("a.txt");
   platform_.AddFile("blocked");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   OutputTo("blocked");
   EXPECT_EQ(6, Run());
   EXPECT_TRUE(runner_.calls.empty());
@@ -392,7 +392,7 @@ TEST_F(DriverTest, OutputDirectoryFailureDuringTheWalkKeepsWhatWasDone) {
   platform_.AddDir("out");
   platform_.fail_make_directory.insert("out/b");
   platform_.AddFile("out/b");
-  Spec("SRC/*.TXT");
+  Filespec("SRC/*.TXT");
   Set(kRecurse, 'R');
   OutputTo("out");
   EXPECT_EQ(6, Run());
@@ -407,7 +407,7 @@ TEST_F(DriverTest, OutputDirectoryFailureDuringTheWalkKeepsWhatWasDone) {
 
 TEST_F(DriverTest, ParserFailureGoesStraightToTheEnd) {
   platform_.AddFile("a.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   EXPECT_EQ(2, Run(RunStatus::MissingSearch));
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ(0, runner_.reserved);
@@ -417,7 +417,7 @@ TEST_F(DriverTest, ParserFailureGoesStraightToTheEnd) {
 
 TEST_F(DriverTest, HelpEndsTheRunWithoutTotals) {
   platform_.AddFile("a.txt");
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kHelp, 'H');
   EXPECT_EQ(0, Run());
   EXPECT_TRUE(runner_.calls.empty());
@@ -429,7 +429,7 @@ TEST_F(DriverTest, PauseWaitsForAKeyAtEveryVerbosity) {
     FakePlatform platform;
     FakeRunner runner(&platform);
     platform.AddFile("a.txt");
-    Spec("*.TXT");
+    Filespec("*.TXT");
     Set(kPause, 'P');
     Set(kVerbosity, verbosity);
     ParseOutcome parsed;
@@ -456,7 +456,7 @@ TEST_F(DriverTest, ReportOnlyExitsWithTheMatchesFound) {
   three.matches_found = 3;
   runner_.SetOutcome("a.txt", three);
   runner_.SetOutcome("b.txt", three);
-  Spec("*.TXT");
+  Filespec("*.TXT");
   Set(kSelect, '#');
   Set(kSelectMode, '0');
   EXPECT_EQ(6, Run());

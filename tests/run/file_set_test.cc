@@ -15,7 +15,7 @@ using run_test::FakePlatform;
 TEST(FileSetTest, SplitsAtTheLastSeparator) {
   struct Case {
     const char* name;
-    const char* spec;
+    const char* filespec;
     const char* dir_part;
     const char* pattern;
   } cases[] = {
@@ -30,7 +30,7 @@ TEST(FileSetTest, SplitsAtTheLastSeparator) {
   };
   for (const Case& c : cases) {
     std::string dir_part = "junk", pattern = "junk";
-    SplitFilespec(c.spec, &dir_part, &pattern);
+    SplitFilespec(c.filespec, &dir_part, &pattern);
     EXPECT_EQ(c.dir_part, dir_part) << c.name;
     EXPECT_EQ(c.pattern, pattern) << c.name;
   }
