@@ -7,13 +7,20 @@
 
 #include "platform/platform.h"
 
+// Lets GCC and Clang check the format string against the arguments.
+#if defined(__GNUC__)
+#define SWU_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#else
+#define SWU_PRINTF_FORMAT(f, a)
+#endif
+
 namespace swu {
 
 // Formats like printf and writes the result to standard output. A "%c"
 // of 0 writes a NUL byte: the length comes from the formatter, not from
 // the text.
 void Printf(Platform* platform, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+    SWU_PRINTF_FORMAT(2, 3);
 
 }  // namespace swu
 
