@@ -29,6 +29,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/name_pattern.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -172,41 +173,6 @@ class PathResolver {
 
   std::unordered_map<std::string, std::string> directories_;
 };
-
-// Matches |name| against a pattern of '*' and '?' ignoring ASCII case.
-bool Wildcard(const char* pattern, const char* name) {
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*name) {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (*pattern == '?' || UpperAscii(*pattern) == UpperAscii(*name)) {
-      ++pattern;
-      ++name;
-    } else if (star) {
-      pattern = star + 1;
-      name = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
-
-// A pattern ending in ".*" also matches names without a dot, so "*.*"
-// matches every name.
-bool NameMatches(const std::string& pattern, const std::string& name) {
-  if (pattern.empty()) return false;
-  if (Wildcard(pattern.c_str(), name.c_str())) return true;
-  size_t n = pattern.size();
-  if (n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 &&
-      name.find('.') == std::string::npos) {
-    return Wildcard(pattern.substr(0, n - 2).c_str(), name.c_str());
-  }
-  return false;
-}
 
 uint8_t Attributes(int dir_fd, const char* name) {
   struct stat st;

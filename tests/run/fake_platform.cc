@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/name_pattern.h"
+
 namespace swu {
 namespace run_test {
 
@@ -14,22 +16,6 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 std::string UpperCopy(std::string s) {
   for (char& c : s) c = Upper(c);
   return s;
-}
-
-bool Wildcard(const char* p, const char* n) {
-  if (*p == '\0') return *n == '\0';
-  if (*p == '*') return Wildcard(p + 1, n) || (*n && Wildcard(p, n + 1));
-  if (*n == '\0') return false;
-  return (*p == '?' || Upper(*p) == Upper(*n)) && Wildcard(p + 1, n + 1);
-}
-
-bool NameMatches(const std::string& pattern, const std::string& name) {
-  if (pattern.empty()) return false;
-  if (Wildcard(pattern.c_str(), name.c_str())) return true;
-  size_t n = pattern.size();
-  return n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 &&
-         name.find('.') == std::string::npos &&
-         Wildcard(pattern.substr(0, n - 2).c_str(), name.c_str());
 }
 
 class FakeDirEnum : public DirEnum {

@@ -1,0 +1,19 @@
+// The file-name pattern rule of directory enumeration, shared by every
+// platform implementation and the test fakes: '*' matches any run of
+// characters, '?' one character, letters compare without regard to ASCII
+// case, and a pattern ending in ".*" also matches names without a dot (so
+// "*.*" matches every name). An empty pattern matches nothing.
+
+#ifndef SWU_PLATFORM_NAME_PATTERN_H_
+#define SWU_PLATFORM_NAME_PATTERN_H_
+
+#include <string>
+
+namespace swu {
+
+// True when |name| matches |pattern|.
+bool NameMatches(const std::string& pattern, const std::string& name);
+
+}  // namespace swu
+
+#endif  // SWU_PLATFORM_NAME_PATTERN_H_
