@@ -226,85 +226,86 @@ FileIdentity IdentityOf(const struct stat& st) {
   return identity;
 }
 
+// A stream straight on a file descriptor, without a buffer of its own:
+// the program collects small writes itself, so every call here is one
+// system call and a failed write never leaves bytes behind that a later
+// call could still write somewhere.
 class PosixStream : public Stream {
  public:
-  explicit PosixStream(FILE* file) : file_(file) {
-    setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-  }
+  explicit PosixStream(int fd) : fd_(fd) {}
   ~PosixStream() override { Close(); }
 
   bool Seek(int64_t offset, Whence whence) override {
     int w = whence == Whence::kStart     ? SEEK_SET
             : whence == Whence::kCurrent ? SEEK_CUR
                                          : SEEK_END;
-    return file_ != nullptr && fseeko(file_, offset, w) == 0;
+    return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), w) >= 0;
   }
   int64_t Tell() override {
-    return file_ == nullptr ? -1 : static_cast<int64_t>(ftello(file_));
+    return fd_ < 0 ? -1 : static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
   }
   int64_t Read(void* data, int64_t n) override {
-    if (file_ == nullptr || n <= 0) return 0;
-    return static_cast<int64_t>(fread(data, 1, static_cast<size_t>(n), file_));
+    char* bytes = static_cast<char*>(data);
+    int64_t total = 0;
+    while (fd_ >= 0 && total < n) {
+      ssize_t got = read(fd_, bytes + total, Chunk(n - total));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got < 0) error_ = true;
+        break;
+      }
+      total += got;
+    }
+    return total;
   }
   void Write(const void* data, int64_t n) override {
-    if (file_ == nullptr) {
-      error_ = true;
-    } else if (n > 0) {
-      fwrite(data, 1, static_cast<size_t>(n), file_);
+    const char* bytes = static_cast<const char*>(data);
+    while (fd_ >= 0 && n > 0) {
+      ssize_t done = write(fd_, bytes, Chunk(n));
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) break;
+      bytes += done;
+      n -= done;
     }
+    if (fd_ < 0 || n > 0) error_ = true;
   }
-  void Put(uint8_t byte) override {
-    if (file_ == nullptr) {
-      error_ = true;
-    } else {
-      putc(byte, file_);
-    }
-  }
-  bool error() const override {
-    return error_ || (file_ != nullptr && ferror(file_) != 0);
-  }
-  bool Flush() override {
-    if (file_ == nullptr) return false;
-    if (fflush(file_) != 0) error_ = true;
-    return !error();
-  }
+  void Put(uint8_t byte) override { Write(&byte, 1); }
+  bool error() const override { return error_; }
+  bool Flush() override { return fd_ >= 0 && !error_; }
   bool Close() override {
-    if (file_ == nullptr) return true;
-    bool ok = fflush(file_) == 0 && ferror(file_) == 0;
-    ok = (fclose(file_) == 0) && ok;
-    file_ = nullptr;
+    if (fd_ < 0) return true;
+    bool ok = close(fd_) == 0 && !error_;
+    fd_ = -1;
     return ok;
   }
 
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     const char* bytes = static_cast<const char*>(data);
-    while (n > 0 && file_ != nullptr) {
-      ssize_t done = pwrite(fileno(file_), bytes, static_cast<size_t>(n),
-                            static_cast<off_t>(offset));
+    while (fd_ >= 0 && n > 0) {
+      ssize_t done = pwrite(fd_, bytes, Chunk(n), static_cast<off_t>(offset));
       if (done < 0 && errno == EINTR) continue;
       if (done <= 0) break;
       bytes += done;
       offset += done;
       n -= done;
     }
-    if (n > 0) error_ = true;
+    if (fd_ < 0 || n > 0) error_ = true;
   }
   bool SetLength(int64_t length) override {
-    if (!Flush()) return false;
-    return ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
+    return fd_ >= 0 && ftruncate(fd_, static_cast<off_t>(length)) == 0;
   }
   bool Identify(FileIdentity* identity) override {
     struct stat st;
-    if (file_ == nullptr || fstat(fileno(file_), &st) != 0) return false;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
     *identity = IdentityOf(st);
     return true;
   }
   bool Lock(int64_t wait_ms) override {
-    if (file_ == nullptr) return false;
+    if (fd_ < 0) return false;
     // flock locks belong to this open file, so other descriptors of the
     // same file in this process neither share nor release them.
     for (int64_t waited = 0;; waited += kLockPollMs) {
-      if (flock(fileno(file_), LOCK_EX | LOCK_NB) == 0) return true;
+      if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
       if (errno != EWOULDBLOCK && errno != EINTR) return false;
       if (waited >= wait_ms) return false;
       struct timespec pause = {0, kLockPollMs * 1000000L};
@@ -314,8 +315,13 @@ class PosixStream : public Stream {
 
  private:
   static constexpr int64_t kLockPollMs = 20;
+  static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
 
-  FILE* file_;
+  static size_t Chunk(int64_t n) {
+    return static_cast<size_t>(n < kMaxChunk ? n : kMaxChunk);
+  }
+
+  int fd_;
   bool error_ = false;
 };
 
@@ -334,65 +340,63 @@ class PosixDirEnum : public DirEnum {
   size_t next_ = 0;
 };
 
-// The open(2) flags and the stdio mode of each stream mode.
-struct ModeFlags {
-  int flags;
-  const char* stdio;
-};
-
-ModeFlags FlagsFor(OpenMode mode) {
+// The open(2) flags of each stream mode.
+int FlagsFor(OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead:
-      return {O_RDONLY, "rb"};
+      return O_RDONLY;
     case OpenMode::kUpdate:
-      return {O_RDWR, "r+b"};
+      return O_RDWR;
     case OpenMode::kCreate:
-      return {O_RDWR | O_CREAT | O_TRUNC, "w+b"};
+      return O_RDWR | O_CREAT | O_TRUNC;
     case OpenMode::kAppend:
-      return {O_RDWR | O_CREAT | O_APPEND, "a+b"};
+      return O_RDWR | O_CREAT | O_APPEND;
     case OpenMode::kWriteOnly:
-      return {O_WRONLY | O_CREAT | O_TRUNC, "wb"};
+      return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
-      return {O_WRONLY | O_CREAT | O_EXCL, "wb"};
+      return O_WRONLY | O_CREAT | O_EXCL;
   }
-  return {O_RDONLY, "rb"};
+  return O_RDONLY;
 }
 
-// Opens |path| as a stream. Only a regular file is opened: a FIFO, device
-// or socket could block the open or a read for ever, and a directory is
-// not a file. The open itself does not block (O_NONBLOCK), and an existing
-// file is truncated only once it is known to be a regular one.
-FILE* OpenRegular(const std::string& path, OpenMode mode) {
-  ModeFlags m = FlagsFor(mode);
+// Opens |path| and returns its descriptor, or -1. Only a regular file is
+// opened: a FIFO, device or socket could block the open or a read for
+// ever, and a directory is not a file. The open itself does not block
+// (O_NONBLOCK), and an existing file is truncated only once it is known to
+// be a regular one.
+int OpenRegular(const std::string& path, OpenMode mode) {
+  int flags = FlagsFor(mode);
   int fd = open(path.c_str(),
-                (m.flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
-  if (fd < 0) return nullptr;
+                (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
     errno = EACCES;
-    return nullptr;
+    return -1;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if ((m.flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
+  if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
     close(fd);
-    return nullptr;
+    return -1;
   }
-  FILE* file = fdopen(fd, m.stdio);
-  if (file == nullptr) close(fd);
-  return file;
+  return fd;
 }
 
 // The interruption handling. The handler only remembers the signal while
 // a file is being rewritten; at any other time it ends the process as the
-// signal's default action would.
+// signal's default action would. SA_RESTART keeps a held signal from
+// failing the file's reads and writes.
 volatile sig_atomic_t g_interrupt = 0;  // the signal remembered, 0 none
 volatile sig_atomic_t g_deferring = 0;  // a file is being rewritten
 
 const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void OnInterrupt(int signal_number) {
-  if (g_interrupt == 0) g_interrupt = signal_number;
+  // Once one is remembered the run is already ending: a second signal
+  // must not cut short the file's finishing or the report.
+  if (g_interrupt != 0) return;
+  g_interrupt = signal_number;
   if (g_deferring) return;
   ::signal(signal_number, SIG_DFL);
   raise(signal_number);
@@ -478,14 +482,12 @@ class PosixPlatform : public Platform {
     // before it is looked for ignoring case. A file to create or append
     // to takes an existing file of the same name ignoring case.
     bool must_exist = mode == OpenMode::kRead || mode == OpenMode::kUpdate;
-    FILE* file =
-        must_exist ? OpenRegular(resolver_.Quick(path), mode) : nullptr;
-    if (file == nullptr &&
-        (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
-      file = OpenRegular(resolver_.Resolve(path), mode);
+    int fd = must_exist ? OpenRegular(resolver_.Quick(path), mode) : -1;
+    if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
+      fd = OpenRegular(resolver_.Resolve(path), mode);
     }
-    if (file == nullptr) return nullptr;
-    return std::make_unique<PosixStream>(file);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixStream>(fd);
   }
 
   bool SetFileLength(const std::string& path, int64_t length) override {
@@ -519,14 +521,8 @@ class PosixPlatform : public Platform {
     buffer.push_back('\0');
     int fd = mkostemp(buffer.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
-    FILE* file = fdopen(fd, "w+b");
-    if (file == nullptr) {
-      close(fd);
-      unlink(buffer.data());
-      return nullptr;
-    }
     *path = buffer.data();
-    return std::make_unique<PosixStream>(file);
+    return std::make_unique<PosixStream>(fd);
   }
 
   bool RenameOver(const std::string& from, const std::string& to) override {

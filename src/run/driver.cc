@@ -47,6 +47,9 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
   bool from_start = state_.status != RunStatus::None || settings_[kHelp] == 'H';
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
+  // An interruption held while a file was rewritten ends the run now, as
+  // the signal would have, once the run has been reported.
+  if (state_.interrupted) platform_->EndByInterrupt();
   return ExitCodeFor(state_.status, settings_.verbosity(),
                      settings_[kSelectMode], state_.totals.found);
 }
@@ -126,7 +129,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     names.output_directory = state_.files.output_path;
     ReportRunError(state_.status, names, settings_, platform_);
   }
-  if (settings_[kPause] == 'P') {
+  if (settings_[kPause] == 'P' && !state_.interrupted) {
     ReportPausePrompt(settings_.verbosity(), platform_);
     platform_->ReadKey();
     ReportPauseEnd(settings_.verbosity(), platform_);
