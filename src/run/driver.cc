@@ -92,15 +92,18 @@ bool Driver::PrepareOutputDirectory() {
 // Writes the marker into the output directory and probes the starting
 // directory for it. Returns false when the run must end here.
 bool Driver::PlaceMarker() {
-  state_.marker_name = MarkerName(random_);
-  walk_->set_marker(state_.marker_name);
-  std::string path = state_.files.output_path + state_.marker_name;
+  Marker marker;
+  marker.name = MarkerName(random_);
+  state_.marker_name = marker.name;
+  std::string path = state_.files.output_path + marker.name;
   bool created = false;
-  if (!WriteMarker(path, platform_, &created)) {
+  if (!WriteMarker(path, platform_, &created, &marker.identity)) {
     state_.status = RunStatus::DirUnreadable;
   }
   if (created) state_.marker_path = path;
-  if (HasMarker(state_.files.dir_part, state_.marker_name, platform_)) {
+  walk_->set_marker(marker);
+  if (state_.status == RunStatus::None &&
+      HasMarker(state_.files.dir_part, marker, platform_)) {
     ReportDirectorySkipped(state_.files.dir_part, settings_.verbosity(),
                            platform_);
     return false;
