@@ -139,6 +139,25 @@ def size_limit_case():
         shutil.rmtree(d)
 
 
+def closed_output_case():
+    """A closed standard output does not end the run."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(b"alpha\r\n")
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        r = subprocess.run([SWU, "f.txt", "alpha", "B"], cwd=d,
+                           stdout=write_end, timeout=60)
+        os.close(write_end)
+        expect(r.returncode == 0, "closed output: ended with %d" % r.returncode)
+        expect(open(path, "rb").read() == b"B\r\n",
+               "closed output: file not rewritten")
+    finally:
+        shutil.rmtree(d)
+
+
 def changed_behind_case(what, change):
     """Another program changes the file between its load and the first
     write: nothing is written and the file fails as unreadable."""
@@ -228,6 +247,7 @@ def main(argv):
     points = signal_cases()
     tree_case()
     size_limit_case()
+    closed_output_case()
     changed_behind_case("renamed over", rename_over)
     changed_behind_case("truncated", truncate)
     concurrent_case()
