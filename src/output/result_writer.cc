@@ -26,6 +26,8 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
   if (target_.check_unchanged) {
     out_->set_first_write_check([this] { return StillAsLoaded(); });
   }
+  // In place the stream stands at the start of the file.
+  if (Intelligent()) out_->StartPositioned(0);
 }
 
 // True when the file is still the one loaded, as it was: nothing else has
@@ -44,10 +46,7 @@ bool ResultWriter::Intelligent() const {
 void ResultWriter::PassUnchanged(int64_t n) {
   if (n <= 0) return;
   if (Intelligent() && state_->size_change == 0) {
-    out_->Flush();
-    if (!stream_->Seek(n, Whence::kCurrent)) {
-      state_->loop_state = ErrorState(FileError::OpenFailed);
-    }
+    out_->Skip(buffer_->bytes() + buffer_->position, n);
     buffer_->position += n;
   } else {
     emitter_->CopyThrough(n);
@@ -97,8 +96,7 @@ void ResultWriter::Insert(Match* match, bool at_start) {
   emitter_->set_insertion_text(std::move(search));
   // In an appended output every write lands at its end anyway; there the
   // text still comes first because the content is written after it.
-  out_->Flush();
-  if (!stream_->Seek(0, at_start ? Whence::kStart : Whence::kEnd)) {
+  if (!out_->MoveTo(0, at_start ? Whence::kStart : Whence::kEnd)) {
     state_->loop_state = ErrorState(FileError::OpenFailed);
     return;
   }

@@ -8,8 +8,9 @@
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
-// where the result needs them, so they are passed by moving the stream
-// instead of writing.
+// where the result needs them, so they are passed over instead of written,
+// and each change goes to its place with a positioned write (changes close
+// together in one).
 //
 // Tested by tests/output/result_writer_test.cc
 
@@ -49,10 +50,9 @@ class ResultWriter {
                Emitter* emitter, OutputBuffer* out, const OutputTarget& target,
                ReplaceState* state);
 
-  // Passes the next |n| bytes of the image: moves the stream over them
-  // while intelligent writing allows, otherwise writes them. Advances the
-  // position and the bytes written by |n|. A failed move sets the loop
-  // state to OpenFailed.
+  // Passes the next |n| bytes of the image: passes over them while
+  // intelligent writing allows, otherwise writes them. Advances the
+  // position and the bytes written by |n|.
   void PassUnchanged(int64_t n);
 
   // After the last match: passes the rest of the image (not under -M) and,
