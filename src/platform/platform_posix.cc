@@ -362,7 +362,8 @@ int FlagsFor(OpenMode mode) {
 // Opens |path| and returns its descriptor, or -1. Only a regular file is
 // opened: a FIFO, device or socket could block the open or a read for
 // ever, and a directory is not a file. The open itself does not block
-// (O_NONBLOCK), and an existing file is truncated only once it is known to
+// (O_NONBLOCK, which changes nothing for a regular file afterwards, so it
+// stays set), and an existing file is truncated only once it is known to
 // be a regular one.
 int OpenRegular(const std::string& path, OpenMode mode) {
   int flags = FlagsFor(mode);
@@ -375,7 +376,6 @@ int OpenRegular(const std::string& path, OpenMode mode) {
     errno = EACCES;
     return -1;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
     close(fd);
     return -1;
