@@ -4,12 +4,6 @@
 
 namespace swu {
 
-namespace {
-
-int64_t ErrorState(FileError error) { return static_cast<int64_t>(error); }
-
-}  // namespace
-
 ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
                            FileBuffer* buffer, Emitter* emitter,
                            OutputBuffer* out, const OutputTarget& target,
@@ -97,7 +91,7 @@ void ResultWriter::Insert(Match* match, bool at_start) {
   // In an appended output every write lands at its end anyway; there the
   // text still comes first because the content is written after it.
   if (!out_->MoveTo(0, at_start ? Whence::kStart : Whence::kEnd)) {
-    state_->loop_state = ErrorState(FileError::OpenFailed);
+    state_->Fail(FileError::OpenFailed);
     return;
   }
   match->offset = -1;
@@ -119,29 +113,25 @@ FileStatus ResultWriter::CommitFile() {
     // Another program changed the file after it was loaded. Nothing was
     // written, and nothing may be written over its bytes now.
     stream_->Close();
-    return ErrorState(FileError::ReadFailed);
+    return static_cast<FileStatus>(FileError::ReadFailed);
   }
-  if (stream_->error()) Fail(FileError::WriteFault);
-  if (state_->loop_state == kLoopFinished && state_->size_change < 0 &&
+  if (stream_->error()) state_->Fail(FileError::WriteFault);
+  if (state_->succeeded() && state_->size_change < 0 &&
       target_.in_place) {
     // Through the descriptor that was written: the name may stand for
     // another file by now.
     if (!stream_->SetLength(state_->bytes_written)) {
-      Fail(FileError::TruncateFailed);
+      state_->Fail(FileError::TruncateFailed);
     }
   }
-  if (state_->loop_state < 0 && target_.writable) PutBack();
-  if (!stream_->Close() && state_->loop_state >= 0) {
-    Fail(FileError::WriteFault);
+  if (state_->failed() && target_.writable) PutBack();
+  if (!stream_->Close() && !state_->failed()) {
+    state_->Fail(FileError::WriteFault);
     if (target_.writable) PutBackByName();
   }
   Publish();
-  if (state_->loop_state == kLoopFinished) return state_->acted_on;
-  return state_->loop_state;
-}
-
-void ResultWriter::Fail(FileError error) {
-  if (state_->loop_state >= 0) state_->loop_state = ErrorState(error);
+  if (state_->succeeded()) return state_->acted_on;
+  return static_cast<FileStatus>(state_->error);
 }
 
 // Best effort, through the stream that was written: the failure is
@@ -179,12 +169,12 @@ void ResultWriter::PutBackByName() {
 // removed, leaving the output file as it was.
 void ResultWriter::Publish() {
   if (target_.temp_path.empty()) return;
-  if (state_->loop_state == kLoopFinished &&
+  if (state_->succeeded() &&
       platform_->RenameOver(target_.temp_path, target_.path)) {
     return;
   }
-  if (state_->loop_state >= 0) {
-    state_->loop_state = ErrorState(FileError::WriteFault);
+  if (!state_->failed()) {
+    state_->Fail(FileError::WriteFault);
     state_->size_change = 0;
   }
   platform_->DeleteFile(target_.temp_path);

@@ -70,7 +70,6 @@ class ResultWriter {
   bool Intelligent() const;
   void Insert(Match* match, bool at_start);
   bool StillAsLoaded();
-  void Fail(FileError error);
   void PutBack();
   void PutBackByName();
   void Publish();

@@ -26,7 +26,7 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
 
 void ReplaceLoop::Run() {
   Match match;
-  while (state_->loop_state == kLoopRunning) {
+  while (state_->running()) {
     matcher_->FindNextMatch(*buffer_, state_->resume, &match);
     if (settings_[kSelect] == '#' && Select(&match) == Verdict::kSkip) continue;
     if (match.offset < 0) {
@@ -38,8 +38,8 @@ void ReplaceLoop::Run() {
     // Invariant: the size change is what was written minus what was used.
     assert(state_->size_change ==
            state_->bytes_written - (buffer_->position - buffer_->start));
-    if (state_->loop_state == kLoopRunning && renew_ && !renew_()) {
-      state_->loop_state = static_cast<int64_t>(FileError::ReloadFailed);
+    if (state_->running() && renew_ && !renew_()) {
+      state_->Fail(FileError::ReloadFailed);
     }
   }
 }
@@ -213,7 +213,7 @@ void ReplaceLoop::EndOfMatches(Match* match) {
       state_->size_change = state_->bytes_written - buffer_->size();
     }
   }
-  state_->loop_state = kLoopFinished;
+  state_->finished = true;
   writer_->FinishMatches(match);
 }
 
