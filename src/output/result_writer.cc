@@ -116,8 +116,7 @@ FileStatus ResultWriter::CommitFile() {
     return static_cast<FileStatus>(FileError::ReadFailed);
   }
   if (stream_->error()) state_->Fail(FileError::WriteFault);
-  if (state_->succeeded() && state_->size_change < 0 &&
-      target_.in_place) {
+  if (state_->succeeded() && state_->size_change < 0 && target_.in_place) {
     // Through the descriptor that was written: the name may stand for
     // another file by now.
     if (!stream_->SetLength(state_->bytes_written)) {

@@ -132,7 +132,7 @@ bool DirectoryLoop::AfterFile(bool waiting) {
     ended = true;
   }
   if (settings_[kStopOnError] == 'S' && state_->totals.failed != 0) {
-    if (waiting) state_->totals.failed = -state_->totals.failed;
+    if (waiting) state_->totals.stopped_with_files_left = true;
     ended = true;
   }
   if (!runner_->RenewBetweenFiles()) {
@@ -150,7 +150,7 @@ bool DirectoryLoop::AfterFile(bool waiting) {
 void DirectoryLoop::RemoveUnusedOutputDirectory() {
   if (!settings_.output_directory()) return;
   const RunTotals& totals = state_->totals;
-  if (totals.files > totals.failed_count()) return;
+  if (totals.files > totals.failed) return;
   bool created = walk_ != nullptr ? walk_->created() : state_->output_created;
   if (!created) return;
   // Fails harmlessly on a directory that is not empty.

@@ -18,7 +18,7 @@ struct ReplaceState {
   int64_t found = 0;          // matches found, counted under -# only
   int64_t pending_tail = 0;   // -M: the rest of the last acted-on line
   FileError error = FileError::None;  // the failure that ends the file
-  bool finished = false;  // the loop has been through the whole file
+  bool finished = false;    // the loop has been through the whole file
   int64_t resume = 0;       // where the next search starts, from position
   bool text_added = false;  // the -B/-T insertion was made
 
