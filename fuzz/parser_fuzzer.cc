@@ -26,6 +26,18 @@ class StubPlatform : public Platform {
   }
   bool SetFileLength(const std::string&, int64_t) override { return false; }
   bool DeleteFile(const std::string&) override { return false; }
+  bool Identify(const std::string&, FileIdentity*) override { return false; }
+  std::unique_ptr<Stream> CreateTemporary(const std::string&,
+                                          std::string*) override {
+    return nullptr;
+  }
+  bool RenameOver(const std::string&, const std::string&) override {
+    return false;
+  }
+  void WatchInterrupts() override {}
+  void DeferInterrupts(bool) override {}
+  bool Interrupted() override { return false; }
+  void EndByInterrupt() override {}
   std::unique_ptr<DirEnum> FindFirst(const std::string&, bool,
                                      DirEntry*) override {
     return nullptr;
