@@ -5,7 +5,7 @@
 #include "report/help_screen.h"
 #include "report/verbosity.h"
 #include "run/driver.h"
-#include "run/processor_runner.h"
+#include "run/file_processor.h"
 
 namespace swu {
 
@@ -22,7 +22,7 @@ int64_t RunCommand(int argc, char **argv, Platform *platform) {
       PrintHelp(static_cast<char>(settings[kHelpPage]), platform);
     }
   }
-  ProcessorRunner runner(&settings, platform, &random);
+  FileProcessor runner(&settings, platform, &random);
   return RunParsed(parsed, &settings, platform, &random, &runner);
 }
 

@@ -1,6 +1,6 @@
 // The seam between the directory loop and the search engine: takes one
 // file through loading, the replace loop and the commit. The run uses
-// ProcessorRunner (the engine); tests use a fake.
+// FileProcessor (the engine); tests use a fake.
 
 #ifndef SWU_RUN_FILE_RUNNER_H_
 #define SWU_RUN_FILE_RUNNER_H_
@@ -8,7 +8,6 @@
 #include <string>
 
 #include "report/status.h"
-#include "search/file_processor.h"
 
 namespace swu {
 

@@ -106,7 +106,6 @@ FileError CreateFile(const Settings& settings, Platform* platform,
     loaded->target.writable = true;
     loaded->target.check_unchanged = true;
   }
-  loaded->target.created = true;
   if (!buffer->MakeCreatedImage()) {
     loaded->stream.reset();
     return FileError::LoadNoMemory;
@@ -189,7 +188,6 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   if (error != FileError::None) return error;
   if (size == 0 && *create == CreateState::Creating) {
     *create = CreateState::Created;
-    loaded->target.created = true;
   }
   return FileError::None;
 }

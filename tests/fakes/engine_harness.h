@@ -13,7 +13,7 @@
 #include "fakes/temp_dir.h"
 #include "fakes/test_settings.h"
 #include "output/random.h"
-#include "search/file_processor.h"
+#include "run/file_processor.h"
 
 namespace swu {
 

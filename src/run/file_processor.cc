@@ -1,6 +1,6 @@
 // One file through loading, the replace loop and the commit.
 
-#include "search/file_processor.h"
+#include "run/file_processor.h"
 
 #include "output/emitter.h"
 #include "output/function_chars.h"
@@ -44,6 +44,11 @@ FileProcessor::FileProcessor(Settings* settings, Platform* platform,
 FileProcessor::~FileProcessor() { delete impl_; }
 
 void FileProcessor::Reserve() { impl_->buffer.Reserve(kInitialBlock); }
+
+bool FileProcessor::RenewBetweenFiles() {
+  if (!ResetWanted(*impl_->settings, /*per_match=*/false)) return true;
+  return RenewNewText(impl_->settings, impl_->platform, impl_->random);
+}
 
 FileOutcome FileProcessor::Process(const std::string& path,
                                    const std::string& output_path,

@@ -2,7 +2,7 @@
 // the commit: the bytes on disk and the figures reported, for each -#
 // mode, each line mode, the -B/-T insertion and the empty search text.
 
-#include "search/file_processor.h"
+#include "run/file_processor.h"
 
 #include <gtest/gtest.h>
 
