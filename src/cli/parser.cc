@@ -36,26 +36,36 @@ int64_t FixQuote(char* text) {
   return quote - text;
 }
 
-// '-' always starts a switch argument; '/' only when no other '/' follows,
-// so that /V:3 is a switch and /home/me/*.txt a filespec. After
-// -G the next argument is text whatever it starts with.
-bool IsSwitchArgument(const char* text, const Settings& settings) {
-  if (settings[kPendingText] == 'G') return false;
+// '-' always starts a switch argument; '/' only where the platform says
+// so (not on POSIX, where it begins a path: /pot is a text). After -G the
+// next argument is text whatever it starts with.
+bool IsSwitchArgument(const char* text, const ParseState& state) {
+  if ((*state.settings)[kPendingText] == 'G') return false;
   if (text[0] == '-') return true;
-  return text[0] == '/' && strchr(text + 1, '/') == nullptr;
+  return text[0] == '/' && state.platform->SlashStartsSwitch();
+}
+
+// The two long options a user tries first stand for switches of their
+// own: --help for -H and --version for -H:V (the banner line). Only the
+// exact spellings, and not after -G, which makes any argument a text.
+const char* LongOptionSwitch(const char* argument, const ParseState& state) {
+  if ((*state.settings)[kPendingText] == 'G') return argument;
+  if (strcmp(argument, "--help") == 0) return "-H";
+  if (strcmp(argument, "--version") == 0) return "-H:V";
+  return argument;
 }
 
 // Reads one argument, and the rest after a double quote as if it were the
 // next argument, until the argument is used up or something has failed.
 void ReadArgument(const char* argument, ParseState* state) {
   char buffer[kBufferSize] = {};
-  CopyBounded(buffer, argument);
+  CopyBounded(buffer, LongOptionSwitch(argument, *state));
   char* text = buffer;
   while (true) {
     int64_t length = static_cast<int64_t>(strlen(text));
     int64_t quote = -1;
     if ((*state->settings)[kNoQuoteFix] != 'Z') quote = FixQuote(text);
-    if (IsSwitchArgument(text, *state->settings)) {
+    if (IsSwitchArgument(text, *state)) {
       ReadSwitchArgument(text, length, state);
     } else {
       TakeTextArgument(text, state);

@@ -144,6 +144,12 @@ class Platform {
   // nothing) where there are no drives.
   virtual bool SetCurrentDrive(char drive) = 0;
 
+  // Command line: whether an argument that begins with '/' is a switch
+  // argument. True where '/' is the switch character of the system's own
+  // commands; false where '/' begins a path (POSIX), so that every argument
+  // that begins with '/' is a text argument.
+  virtual bool SlashStartsSwitch() const = 0;
+
   // Environment: looks |name| up exactly as given. On success stores the
   // value in *value and returns true.
   virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;

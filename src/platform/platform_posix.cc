@@ -447,6 +447,9 @@ class PosixPlatform : public Platform {
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
 
+  // '/' begins an absolute path here, never a switch.
+  bool SlashStartsSwitch() const override { return false; }
+
   bool GetEnvironment(const std::string& name, std::string* value) override {
     const char* v = getenv(name.c_str());
     if (v == nullptr) return false;

@@ -101,6 +101,9 @@ class FaultPlatform : public Platform {
   bool SetCurrentDrive(char drive) override {
     return real_->SetCurrentDrive(drive);
   }
+  bool SlashStartsSwitch() const override {
+    return real_->SlashStartsSwitch();
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     return real_->GetEnvironment(name, value);
   }

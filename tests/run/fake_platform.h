@@ -58,6 +58,7 @@ class FakePlatform : public Platform {
   bool SetCurrentDirectory(const std::string& path) override;
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
+  bool SlashStartsSwitch() const override { return false; }
   bool GetEnvironment(const std::string&, std::string*) override {
     return false;
   }
