@@ -1,6 +1,5 @@
-// The parser's start-up and argument loop. Each argument is copied into a
-// bounded buffer (an argument is cut at kMaxText bytes), given the quote
-// fix-up, classified as a switch or a text argument and handed on. After
+// The parser's start-up and argument loop. Each argument is copied, given the
+// quote fix-up, classified as a switch or a text argument and handed on. After
 // the loop the validation and finishing steps run, also when the loop did
 // not (too many arguments).
 //
@@ -15,6 +14,7 @@
 #include "cli/parser.h"
 
 #include <cstring>
+#include <string>
 
 #include "cli/finishing.h"
 #include "cli/parse_state.h"
@@ -57,15 +57,24 @@ const char* LongOptionSwitch(const char* argument, const ParseState& state) {
 
 // Reads one argument, and the rest after a double quote as if it were the
 // next argument, until the argument is used up or something has failed.
+// The argument is copied whole: a text longer than kMaxText bytes is
+// refused by the text step, never cut; a switch argument is read up to
+// kMaxText bytes.
 void ReadArgument(const char* argument, ParseState* state) {
-  char buffer[kBufferSize] = {};
-  CopyBounded(buffer, LongOptionSwitch(argument, *state));
-  char* text = buffer;
+  std::string copy = LongOptionSwitch(argument, *state);
+  char* text = &copy[0];
   while (true) {
     int64_t length = static_cast<int64_t>(strlen(text));
+    // The quote fix-up never changes what the first character makes of
+    // the argument, so it can be classified before it.
+    bool is_switch = IsSwitchArgument(text, *state);
+    if (is_switch && length > kMaxText) {
+      text[kMaxText] = '\0';
+      length = kMaxText;
+    }
     int64_t quote = -1;
     if ((*state->settings)[kNoQuoteFix] != 'Z') quote = FixQuote(text);
-    if (IsSwitchArgument(text, *state)) {
+    if (is_switch) {
       ReadSwitchArgument(text, length, state);
     } else {
       TakeTextArgument(text, state);

@@ -1,10 +1,13 @@
 // Text arguments. -G and -E act on the next text argument only; both marks
 // are cleared when it is taken. With -E the argument names a variable,
 // looked up as given and then upper-cased; with -GE an unset variable
-// yields the argument itself.
+// yields the argument itself. A text longer than kMaxText bytes, typed or
+// taken from a variable, is refused with the argument as the bad text: it
+// would not fit its place, and a cut text could change the wrong bytes.
 
 #include "cli/text_argument.h"
 
+#include <cstring>
 #include <string>
 
 namespace swu {
@@ -60,7 +63,14 @@ void TakeTextArgument(const char* text, ParseState* state) {
   settings[kPendingEnv] = 0;
   ++state->begun;
   ++state->taken;
-  if (source != nullptr) PlaceText(source, state);
+  if (source == nullptr) return;
+  if (strlen(text) > static_cast<size_t>(kMaxText) ||
+      strlen(source) > static_cast<size_t>(kMaxText)) {
+    state->Fail(RunStatus::BadArgument);
+    state->MarkWholeBadText(text);
+    return;
+  }
+  PlaceText(source, state);
 }
 
 }  // namespace swu
