@@ -41,6 +41,9 @@ class StubPlatform : public Platform {
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
   bool SlashStartsSwitch() const override { return slash_switches; }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     if (name != "SWU") return false;
     *value = std::string(400, 'v') + "'\"&#!";

@@ -29,10 +29,13 @@ bool LookUpVariable(const char* name, Platform* platform, std::string* value) {
 void PlaceText(const char* text, ParseState* state) {
   Settings& settings = *state->settings;
   if (settings[kOutputPending] == '$') {
-    CopyBounded(settings.output_name, text);
+    CopyBounded(settings.output_name,
+                state->platform->FromTypedPath(text).c_str());
     settings[kOutputPending] = 0;
     settings[kNoIntelligent] = '~';
   } else if (settings.filespec[0] == '\0') {
+    // The user's spelling is kept for finding its directories.
+    state->platform->NoteTypedSpelling(state->platform->FromTypedPath(text));
     CopyBounded(settings.filespec, text);
     UpperCaseAscii(settings.filespec);
   } else if (settings.search_buffer[0] == '\0') {

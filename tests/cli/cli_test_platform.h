@@ -52,6 +52,9 @@ class CliTestPlatform : public Platform {
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
   bool SlashStartsSwitch() const override { return slash_switches; }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;  // The tests' paths use '/'.
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     auto it = environment.find(name);
     if (it == environment.end()) return false;
