@@ -19,6 +19,7 @@ namespace {
 
 class StubPlatform : public Platform {
  public:
+  bool slash_switches = false;  // both answers are explored
   void Print(const char*, size_t) override {}
   void ReadKey() override {}
   std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
@@ -51,6 +52,10 @@ class StubPlatform : public Platform {
   bool SetCurrentDirectory(const std::string&) override { return false; }
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
+  bool SlashStartsSwitch() const override { return slash_switches; }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     if (name != "SWU") return false;
     *value = std::string(400, 'v') + "'\"&#!";
@@ -82,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   argv.push_back(nullptr);
 
   swu::StubPlatform platform;
+  platform.slash_switches = size % 2 == 1;
   swu::Random random;
   auto settings = std::make_unique<swu::Settings>();
   swu::ParseCommandLine(static_cast<int>(args.size()), argv.data(), &platform,

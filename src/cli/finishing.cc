@@ -74,7 +74,8 @@ void FinishCommandLine(ParseState* state) {
       state->Fail(RunStatus::BadCommandLine);
     }
   }
-  CopyBounded(settings.split_spec, settings.filespec);
+  CopyBounded(settings.split_spec,
+              state->platform->FromTypedPath(settings.filespec).c_str());
   if (!state->failed() && settings[kApostrophes] == '\'' &&
       settings.new_length > 0) {
     ChangeApostrophes(&settings);

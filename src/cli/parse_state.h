@@ -42,6 +42,13 @@ struct ParseState {
     outcome->bad_text_marked = true;
     outcome->bad_text.assign(text, strnlen(text, kMaxText));
   }
+
+  // The same for a whole argument of any length (an over-long text).
+  void MarkWholeBadText(const char* text) {
+    if (outcome->bad_text_marked) return;
+    outcome->bad_text_marked = true;
+    outcome->bad_text = text;
+  }
 };
 
 // One switch argument while its passes are read. |text| is upper-cased;

@@ -47,7 +47,8 @@ int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
 void LoadTextFile(const char* name, Platform* platform,
                   const TextFileTarget& target) {
   *target.length = 0;
-  std::unique_ptr<Stream> stream = platform->Open(name, OpenMode::kRead);
+  std::unique_ptr<Stream> stream =
+      platform->Open(platform->FromTypedPath(name), OpenMode::kRead);
   if (stream == nullptr) {
     *target.load_status = kLoadNotFound;
     return;

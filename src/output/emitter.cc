@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "search/line_break.h"
+
 namespace swu {
 
 namespace {
@@ -23,7 +25,9 @@ Emitter::Emitter(const Settings& settings, FileBuffer* buffer,
     : settings_(settings),
       buffer_(buffer),
       out_(out),
-      segments_(settings, out),
+      break_length_(
+          WrittenBreakLength(buffer->bytes(), buffer->start, buffer->end)),
+      segments_(settings, out, break_length_),
       no_amp_(no_amp) {
   amp_ = settings[kDisable2] == '2' ? 0 : settings.special(2);
   wildcard_ = settings[kDisable1] == '1' ? 0 : settings.special(1);
@@ -33,12 +37,11 @@ int64_t Emitter::EmitAtMatch(Match* match) {
   const bool line_mode = settings_[kLineMode] == 'D';
   if (settings_[kLineFilter] == 'U') {
     if (match->offset < 0) return 0;  // -U never inserts.
-    // The dropped line goes with its CR LF.
+    // The dropped line goes with its line break.
     int64_t after = buffer_->position + match->consumed;
-    const uint8_t* data = buffer_->bytes();
-    if (!match->line_end_taken && after + 1 < buffer_->end &&
-        data[after] == '\r' && data[after + 1] == '\n') {
-      match->consumed += 2;
+    if (!match->line_end_taken) {
+      match->consumed +=
+          BreakAt(buffer_->bytes(), buffer_->start, after, buffer_->end);
     }
     buffer_->position += match->consumed;
     return 0;
@@ -52,9 +55,9 @@ int64_t Emitter::EmitAtMatch(Match* match) {
   if (side == 'I') {
     written += EmitNewText(*match, false);
     if (line_mode) {
-      WriteLineBreak();
+      written += WriteLineBreak();
       WritePlain(here, match->consumed);
-      written += 2 + match->consumed;
+      written += match->consumed;
     } else {
       WritePlain(here, search_length);
       written += search_length;
@@ -63,10 +66,7 @@ int64_t Emitter::EmitAtMatch(Match* match) {
     int64_t kept = line_mode ? match->consumed : search_length;
     WritePlain(here, kept);
     written += kept;
-    if (line_mode) {
-      WriteLineBreak();
-      written += 2;
-    }
+    if (line_mode) written += WriteLineBreak();
     written += EmitNewText(*match, false);
   } else {
     written = EmitNewText(*match, false);
@@ -93,16 +93,10 @@ int64_t Emitter::EmitInsertion(Match* match) {
   if (line_mode && add_mode == 'T') {
     const uint8_t* data = buffer_->bytes();
     uint8_t last = data[buffer_->end - 1];  // the lead-in LF when empty
-    if (last != '\n') {
-      WriteLineBreak();
-      written += 2;
-    }
+    if (last != '\n') written += WriteLineBreak();
   }
   written += EmitNewText(*match, true);
-  if (line_mode) {
-    WriteLineBreak();
-    written += 2;
-  }
+  if (line_mode) written += WriteLineBreak();
   return written;
 }
 
@@ -195,9 +189,11 @@ void Emitter::WritePlain(const uint8_t* data, int64_t n) {
   if (n > 0) out_->Write(data, n);
 }
 
-void Emitter::WriteLineBreak() {
+int64_t Emitter::WriteLineBreak() {
   static const uint8_t kCrLf[2] = {'\r', '\n'};
-  out_->Write(kCrLf, 2);
+  // A lone LF is the last byte of the pair.
+  out_->Write(kCrLf + 2 - break_length_, break_length_);
+  return break_length_;
 }
 
 void Emitter::WritePad(int64_t n) {

@@ -1,7 +1,8 @@
 // Writes what belongs at each acted-on match: the new text with its '&'
 // expansions in the chosen case, pad bytes (-N), the matched text or line
-// beside it (-A, -I), line breaks in line mode (-D); and, for a file
-// without an acted-on match, the -B/-T insertion. Also the plain copy of
+// beside it (-A, -I), line breaks in line mode (-D), written as the file
+// writes them (LF when its first break is a lone LF, else CR LF); and, for a
+// file without an acted-on match, the -B/-T insertion. Also the plain copy of
 // unchanged bytes. It advances FileBuffer's position by what it consumes
 // and returns what it wrote; the replace loop keeps the counts.
 //
@@ -34,7 +35,7 @@ class Emitter {
   // *match's consumed length (-O, -U), and advances the position by it.
   // With offset -1 and -B or -T given, writes the insertion instead and
   // sets the consumed length to kInsertedMarker. Returns the bytes written,
-  // one more for every CR LF conversion.
+  // one more for every mode-6 character written as CR LF.
   int64_t EmitAtMatch(Match* match);
 
   // The text that '&' stands for in an insertion (the search text, with
@@ -57,12 +58,14 @@ class Emitter {
   int64_t WriteCaseChanged(const uint8_t* data, int64_t n, char letter);
   int64_t WriteTypedCase(const Match& match);
   void WritePlain(const uint8_t* data, int64_t n);
-  void WriteLineBreak();
+  // Writes the file's line break and returns its length.
+  int64_t WriteLineBreak();
   void WritePad(int64_t n);
 
   const Settings& settings_;
   FileBuffer* buffer_;
   OutputBuffer* out_;
+  int64_t break_length_;  // the break written: 2 CR LF, 1 LF as the file has
   SegmentWriter segments_;
   bool* no_amp_;
   uint8_t amp_ = 0;       // the -2 special character, 0 when disabled

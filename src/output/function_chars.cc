@@ -1,6 +1,6 @@
 // Applies the -K list to the new text. For each byte the first entry (in
 // list order) whose character equals it and whose mode is not 6 decides the
-// new byte; mode 6 is left to the emitter, which writes CR LF for it. A
+// new byte; mode 6 is left to the emitter, which writes a line break for it. A
 // random mode takes one fresh draw per byte it rewrites; no other byte
 // takes one, so a given command line always yields the same characters.
 //
@@ -74,7 +74,7 @@ bool ApplyMode(int32_t mode, Random* random, char* byte) {
       *byte = HexDigit(random->NextRandom(), 'A');
       break;
     default:
-      return false;  // Mode 6 is written as CR LF by the emitter.
+      return false;  // Mode 6 is written as a line break by the emitter.
   }
   return true;
 }

@@ -1,6 +1,6 @@
 // The -K special function characters: marked bytes of the new text become
 // quotes, control characters, '%', '<', '>' or pseudo-random digits and
-// letters; mode-6 characters are turned into CR LF by the emitter when it
+// letters; mode-6 characters are turned into line breaks by the emitter when it
 // writes. Also the -' change of apostrophes into double quotes.
 
 #ifndef SWU_OUTPUT_FUNCTION_CHARS_H_

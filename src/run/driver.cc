@@ -60,6 +60,7 @@ void Driver::SetUpAndProcess() {
                 &state_.files.pattern);
   bool recurse = settings_[kRecurse] == 'R';
   if (recurse) {
+    platform_->SetTreeRoot(state_.files.dir_part);
     walk_ =
         std::make_unique<DirectoryWalk>(settings_, platform_, &state_.files);
     if (!walk_->Start()) return;  // An empty starting directory.

@@ -8,7 +8,8 @@ namespace swu {
 
 bool ReloadNewText(Settings* settings, Platform* platform) {
   Settings& s = *settings;
-  std::unique_ptr<Stream> stream = platform->Open(s.new_file, OpenMode::kRead);
+  std::unique_ptr<Stream> stream =
+      platform->Open(platform->FromTypedPath(s.new_file), OpenMode::kRead);
   if (stream == nullptr) {
     s[kLoadNew] = '1';
     return false;

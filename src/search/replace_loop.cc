@@ -195,7 +195,7 @@ void ReplaceLoop::ActOnLine(Match* match) {
   state_->bytes_written += written;
   state_->size_change -= match->consumed - written;
   int64_t line_end =
-      match->line_offset + match->line_length + (match->line_has_break ? 2 : 0);
+      match->line_offset + match->line_length + match->line_break;
   state_->pending_tail =
       std::max<int64_t>(line_end - offset - match->consumed, 0);
 }
