@@ -33,59 +33,56 @@ Emitter::Emitter(const Settings& settings, FileBuffer* buffer,
   wildcard_ = settings[kDisable1] == '1' ? 0 : settings.special(1);
 }
 
-int64_t Emitter::EmitAtMatch(Match* match) {
+Emitter::Emission Emitter::EmitAtMatch(const Match& match) {
   const bool line_mode = settings_[kLineMode] == 'D';
+  Emission emission;
+  emission.consumed = match.consumed;
   if (settings_[kLineFilter] == 'U') {
-    if (match->offset < 0) return 0;  // -U never inserts.
     // The dropped line goes with its line break.
-    int64_t after = buffer_->position + match->consumed;
-    if (!match->line_end_taken) {
-      match->consumed +=
+    int64_t after = buffer_->position + match.consumed;
+    if (!match.line_end_taken) {
+      emission.consumed +=
           BreakAt(buffer_->bytes(), buffer_->start, after, buffer_->end);
     }
-    buffer_->position += match->consumed;
-    return 0;
+    return emission;
   }
-  if (match->offset < 0) return EmitInsertion(match);
-
   const int64_t search_length = settings_.search_length;
   const uint8_t* here = buffer_->bytes() + buffer_->position;
   const char side = static_cast<char>(settings_[kInsertAppend]);
-  int64_t written = 0;
+  int64_t& written = emission.written;
   if (side == 'I') {
-    written += EmitNewText(*match, false);
+    written += EmitNewText(match, false);
     if (line_mode) {
       written += WriteLineBreak();
-      WritePlain(here, match->consumed);
-      written += match->consumed;
+      WritePlain(here, match.consumed);
+      written += match.consumed;
     } else {
       WritePlain(here, search_length);
       written += search_length;
     }
   } else if (side == 'A') {
-    int64_t kept = line_mode ? match->consumed : search_length;
+    int64_t kept = line_mode ? match.consumed : search_length;
     WritePlain(here, kept);
     written += kept;
     if (line_mode) written += WriteLineBreak();
-    written += EmitNewText(*match, false);
+    written += EmitNewText(match, false);
   } else {
-    written = EmitNewText(*match, false);
+    written = EmitNewText(match, false);
     if (!line_mode && settings_[kOverwrite] == 'O' && written > search_length) {
       // As many bytes after the match as the new text is longer are
       // overwritten, up to the end of the image.
       int64_t room = buffer_->end - buffer_->position;
-      match->consumed += written - search_length;
-      if (match->consumed > room) match->consumed = room;
+      emission.consumed += written - search_length;
+      if (emission.consumed > room) emission.consumed = room;
     }
   }
-  buffer_->position += match->consumed;
-  return written;
+  return emission;
 }
 
-int64_t Emitter::EmitInsertion(Match* match) {
+int64_t Emitter::EmitInsertion() {
   const char add_mode = static_cast<char>(settings_[kAddMode]);
   if (add_mode != 'B' && add_mode != 'T') return 0;
-  match->consumed = kInsertedMarker;
+  if (settings_[kLineFilter] == 'U') return 0;  // -U never inserts.
   const bool line_mode = settings_[kLineMode] == 'D';
   int64_t written = 0;
   // Text added at the end starts on a line of its own; text added at the
@@ -95,7 +92,7 @@ int64_t Emitter::EmitInsertion(Match* match) {
     uint8_t last = data[buffer_->end - 1];  // the lead-in LF when empty
     if (last != '\n') written += WriteLineBreak();
   }
-  written += EmitNewText(*match, true);
+  written += EmitNewText(Match(), true);
   if (line_mode) written += WriteLineBreak();
   return written;
 }
@@ -178,11 +175,6 @@ int64_t Emitter::WriteTypedCase(const Match& match) {
     done += size;
   }
   return n;
-}
-
-void Emitter::CopyThrough(int64_t n) {
-  WritePlain(buffer_->bytes() + buffer_->position, n);
-  buffer_->position += n;
 }
 
 void Emitter::WritePlain(const uint8_t* data, int64_t n) {

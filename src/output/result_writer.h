@@ -28,24 +28,29 @@
 #include "search/file_buffer.h"
 #include "search/loader.h"
 #include "search/match.h"
+#include "search/match_writer.h"
 #include "search/replace_state.h"
 
 namespace swu {
 
-class ResultWriter {
+class ResultWriter : public MatchWriter {
  public:
   ResultWriter(const Settings& settings, Platform* platform, FileBuffer* buffer,
                Emitter* emitter, OutputBuffer* out, const OutputTarget& target,
                ReplaceState* state);
 
-  // Passes the next |n| bytes of the image: passes over them while
-  // intelligent writing allows, otherwise writes them. Advances the
-  // position and the bytes written by |n|.
-  void PassUnchanged(int64_t n);
-
-  // After the last match: passes the rest of the image (not under -M) and,
-  // when no match was acted on, makes the -B or -T insertion.
-  void FinishMatches(Match* match);
+  // MatchWriter. The only code that moves the position or changes the
+  // size change and the bytes written; each keeps the invariant
+  // size_change == bytes_written - (position - start).
+  // PassUnchanged passes over the bytes while intelligent writing allows,
+  // otherwise writes them. FinishMatches passes the rest of the image (not
+  // under -M: a file without a modified line is left as it is in place).
+  void PassUnchanged(int64_t n) override;
+  void CopyThrough(int64_t n) override;
+  void Drop(int64_t n) override;
+  void DropRest() override;
+  int64_t WriteAtMatch(const Match& match) override;
+  void FinishMatches() override;
 
   // Checks and closes the stream, shortens a file that shrank in place,
   // renames a temporary output over the output file, and puts the output
@@ -56,7 +61,9 @@ class ResultWriter {
 
  private:
   bool Intelligent() const;
-  void Insert(Match* match, bool at_start);
+  void PassOver(int64_t n);
+  void Insert(bool at_start);
+  void CheckCounts() const;
   bool StillAsLoaded();
   void PutBack();
   void PutBackByName();

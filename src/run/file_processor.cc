@@ -90,7 +90,7 @@ FileOutcome FileProcessor::ProcessDeferred(const std::string& path,
   Emitter emitter(settings, &impl.buffer, &out, &impl.no_amp);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
                       loaded.target, &state);
-  ReplaceLoop loop(settings, &impl.buffer, &matcher, &emitter, &writer, &state,
+  ReplaceLoop loop(settings, &impl.buffer, &matcher, &writer, &state,
                    [&impl] { return impl.RenewPerMatch(); });
   loop.Run();
   outcome.status = writer.CommitFile();

@@ -9,9 +9,6 @@
 
 namespace swu {
 
-// The consumed length of a -B/-T insertion: nothing is consumed.
-constexpr int64_t kInsertedMarker = -2;
-
 struct Match {
   int64_t offset = -1;          // to the consumed region; -1 no further match
   int64_t consumed = 0;         // bytes the match covers from the offset

@@ -3,18 +3,15 @@
 #include "search/replace_loop.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace swu {
 
-ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
-                         Matcher* matcher, Emitter* emitter,
-                         ResultWriter* writer, ReplaceState* state,
-                         std::function<bool()> renew)
+ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
+                         Matcher* matcher, MatchWriter* writer,
+                         ReplaceState* state, std::function<bool()> renew)
     : settings_(settings),
       buffer_(buffer),
       matcher_(matcher),
-      emitter_(emitter),
       writer_(writer),
       state_(state),
       renew_(std::move(renew)) {
@@ -30,14 +27,11 @@ void ReplaceLoop::Run() {
     matcher_->FindNextMatch(*buffer_, state_->resume, &match);
     if (settings_[kSelect] == '#' && Select(&match) == Verdict::kSkip) continue;
     if (match.offset < 0) {
-      EndOfMatches(&match);
+      EndOfMatches();
       break;
     }
     Act(&match);
     SetResumeAfterAct(match);
-    // Invariant: the size change is what was written minus what was used.
-    assert(state_->size_change ==
-           state_->bytes_written - (buffer_->position - buffer_->start));
     if (state_->running() && renew_ && !renew_()) {
       state_->Fail(FileError::ReloadFailed);
     }
@@ -163,11 +157,8 @@ void ReplaceLoop::Act(Match* match) {
     ActOnLine(match);
     return;
   }
-  // The emitter runs even when the move failed; the loop ends after it.
   writer_->PassUnchanged(match->offset);
-  int64_t written = emitter_->EmitAtMatch(match);
-  state_->bytes_written += written;
-  state_->size_change -= match->consumed - written;
+  match->consumed = writer_->WriteAtMatch(*match);
 }
 
 // -M: only lines with an acted-on match reach the output. The rest of a
@@ -179,42 +170,29 @@ void ReplaceLoop::ActOnLine(Match* match) {
   int64_t line_offset =
       std::min(std::max<int64_t>(match->line_offset, 0), offset);
   if (state_->pending_tail > 0 && offset >= state_->pending_tail) {
-    emitter_->CopyThrough(
-        state_->pending_tail);  // The match is in a later line.
-    state_->bytes_written += state_->pending_tail;
+    // The match is in a later line.
+    writer_->CopyThrough(state_->pending_tail);
     line_offset = std::max(line_offset, state_->pending_tail);
   }
   // Lines between the two matches are dropped.
-  int64_t dropped = origin + line_offset - buffer_->position;
-  buffer_->position += dropped;
-  state_->size_change -= dropped;
-  emitter_->CopyThrough(offset - line_offset);
-  state_->bytes_written += offset - line_offset;
-
-  int64_t written = emitter_->EmitAtMatch(match);
-  state_->bytes_written += written;
-  state_->size_change -= match->consumed - written;
+  writer_->Drop(origin + line_offset - buffer_->position);
+  writer_->CopyThrough(offset - line_offset);
+  match->consumed = writer_->WriteAtMatch(*match);
   int64_t line_end =
       match->line_offset + match->line_length + match->line_break;
   state_->pending_tail =
       std::max<int64_t>(line_end - offset - match->consumed, 0);
 }
 
-void ReplaceLoop::EndOfMatches(Match* match) {
+void ReplaceLoop::EndOfMatches() {
   if (settings_[kLineFilter] == 'M') {
-    if (state_->pending_tail > 0) {
-      emitter_->CopyThrough(state_->pending_tail);
-      state_->bytes_written += state_->pending_tail;
-      state_->pending_tail = 0;
-    }
-    if (state_->acted_on > 0) {
-      // Lines after the last modified one are dropped.
-      buffer_->position = buffer_->end;
-      state_->size_change = state_->bytes_written - buffer_->size();
-    }
+    writer_->CopyThrough(state_->pending_tail);
+    state_->pending_tail = 0;
+    // Lines after the last modified one are dropped.
+    if (state_->acted_on > 0) writer_->DropRest();
   }
   state_->finished = true;
-  writer_->FinishMatches(match);
+  writer_->FinishMatches();
 }
 
 }  // namespace swu

@@ -58,6 +58,14 @@ TEST_F(ResultWriterTest, SingleFileFormKeepsTheLastResult) {
   EXPECT_EQ(h_.dir().Read("out"), "3Y");
 }
 
+TEST_F(ResultWriterTest, EmptyInsertedTextStillCountsAsAdded) {
+  h_.Configure("q", "", "-T");
+  h_.dir().Write("a", "abc");
+  FileOutcome outcome = h_.Process("a");
+  EXPECT_TRUE(outcome.text_added);
+  EXPECT_EQ(h_.dir().Read("a"), "abc");
+}
+
 TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
   h_.Configure("q", "NEW", "-B -$:A");
   h_.dir().Write("out", "old;");

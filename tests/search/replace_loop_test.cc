@@ -10,6 +10,9 @@
 #include "fakes/fault_platform.h"
 #include "fakes/temp_dir.h"
 #include "fakes/test_settings.h"
+#include "output/emitter.h"
+#include "output/output_buffer.h"
+#include "output/result_writer.h"
 #include "search/loader.h"
 
 namespace swu {
@@ -32,7 +35,7 @@ class ReplaceLoopTest : public ::testing::Test {
     Emitter emitter(settings_, &buffer, &out, &no_amp);
     ResultWriter writer(settings_, &platform_, &buffer, &emitter, &out,
                         loaded.target, &state);
-    ReplaceLoop loop(settings_, &buffer, &matcher, &emitter, &writer, &state,
+    ReplaceLoop loop(settings_, &buffer, &matcher, &writer, &state,
                      std::move(renew));
     loop.Run();
     return writer.CommitFile();
