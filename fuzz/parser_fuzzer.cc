@@ -11,6 +11,7 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
+#include "output/new_text.h"
 #include "output/random.h"
 #include "platform/platform.h"
 
@@ -90,7 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform.slash_switches = size % 2 == 1;
   swu::Random random;
   auto settings = std::make_unique<swu::Settings>();
-  swu::ParseCommandLine(static_cast<int>(args.size()), argv.data(), &platform,
-                        &random, settings.get());
+  swu::ParseOutcome outcome = swu::ParseCommandLine(
+      static_cast<int>(args.size()), argv.data(), &platform, settings.get());
+  if (outcome.status == swu::RunStatus::None) {
+    // The -K characters and the -' change, as the run makes them.
+    swu::NewText text(*settings, &platform, &random);
+    text.Prepare();
+  }
   return 0;
 }

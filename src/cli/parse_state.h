@@ -15,7 +15,6 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
-#include "output/random.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -23,7 +22,6 @@ namespace swu {
 struct ParseState {
   Settings* settings;
   Platform* platform;
-  Random* random;
   ParseOutcome* outcome;
   int64_t begun = 0;  // items begun
   int64_t taken = 0;  // items taken

@@ -91,9 +91,9 @@ void ReadArgument(const char* argument, ParseState* state) {
 }  // namespace
 
 ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
-                              Random* random, Settings* settings) {
+                              Settings* settings) {
   ParseOutcome outcome;
-  ParseState state{settings, platform, random, &outcome};
+  ParseState state{settings, platform, &outcome};
   if (argc > kMaxArguments + 1) state.Fail(RunStatus::BadCommandLine);
   (*settings)[kAmpCase] = 'C';
   (*settings)[kPadByte] = 32;

@@ -30,16 +30,16 @@ constexpr int kMaxArguments = 126;
 
 // Positions of the switch slots.
 enum Slot : int {
-  kRecurse = 0,          // -R: 'R'
-  kInsertAppend = 1,     // -I / -A: 'I' or 'A'
-  kVerboseGiven = 2,     // -V given: 'V'
-  kVerbosity = 3,        // '0'..'3', default '2'
-  kHelp = 4,             // -H / -?: 'H'
-  kCaseSensitive = 5,    // -C: 'C'
-  kStartAnchor = 6,      // '#': match only at the start of a line
-  kEndAnchor = 7,        // '%': match only at the end of a line
-  kLineMode = 8,         // -D: 'D'
-  kDisable1 = 9,         // -1..-4 without value: '1'..'4' (slots 9..12)
+  kRecurse = 0,        // -R: 'R'
+  kInsertAppend = 1,   // -I / -A: 'I' or 'A'
+  kVerboseGiven = 2,   // -V given: 'V'
+  kVerbosity = 3,      // '0'..'3', default '2'
+  kHelp = 4,           // -H / -?: 'H'
+  kCaseSensitive = 5,  // -C: 'C'
+  kStartAnchor = 6,    // '#': match only at the start of a line
+  kEndAnchor = 7,      // '%': match only at the end of a line
+  kLineMode = 8,       // -D: 'D'
+  kDisable1 = 9,       // -1..-4 without value: '1'..'4' (slots 9..12)
   kDisable2 = 10,
   kDisable3 = 11,
   kDisable4 = 12,
@@ -97,13 +97,29 @@ struct SpecialFunction {
 struct SpecialFunctionList {
   static constexpr int kCapacity = 10;
   SpecialFunction entries[kCapacity];
-  int32_t last = -1;        // index of the last entry, -1 when empty
-  int32_t last_mode6 = -1;  // index of the last mode-6 entry, -1 if none
+  int32_t last = -1;          // index of the last entry, -1 when empty
+  int32_t last_mode6 = -1;    // index of the last mode-6 entry, -1 if none
   bool random_modes = false;  // an entry has mode 1-5, 'H' or 'I'
 
   int32_t size() const { return last + 1; }
   int32_t mode6_count() const { return last_mode6 + 1; }
 };
+
+// The outcome of a -L text's load, as kLoadSearch and kLoadNew store it.
+enum class LoadStatus : uint8_t {
+  kInBuffer = 0,      // loaded into the text's buffer
+  kInBlock = 'L',     // asked for; once loaded, in a block of its own
+  kNotFound = '1',    // cannot be opened
+  kNoMemory = '3',    // no block for it
+  kBadSize = '4',     // empty, too big, or its size changed since
+  kUnreadable = '5',  // cannot be measured or read
+  kNoName = '6',      // -L without a file name
+};
+
+// True for the two statuses of a text that loaded.
+inline bool Loaded(LoadStatus status) {
+  return status == LoadStatus::kInBuffer || status == LoadStatus::kInBlock;
+}
 
 struct Settings {
   Settings();
@@ -123,6 +139,13 @@ struct Settings {
     return slots[kSelectMode] == '0' || slots[kSelectMode] == 'R';
   }
 
+  LoadStatus search_load() const {
+    return static_cast<LoadStatus>(slots[kLoadSearch]);
+  }
+  LoadStatus new_load() const {
+    return static_cast<LoadStatus>(slots[kLoadNew]);
+  }
+
   // The -1..-4 special character n (1 to 4): 0 when disabled.
   uint8_t special(int n) const { return specials[n]; }
 
@@ -134,9 +157,7 @@ struct Settings {
   const char* search_text() const {
     return search_block.empty() ? search_buffer : search_block.data();
   }
-  char* new_text() {
-    return new_block.empty() ? new_buffer : new_block.data();
-  }
+  char* new_text() { return new_block.empty() ? new_buffer : new_block.data(); }
   const char* new_text() const {
     return new_block.empty() ? new_buffer : new_block.data();
   }
@@ -155,12 +176,8 @@ struct Settings {
   char filespec[kBufferSize] = {};       // <filespec>, upper-cased
   char search_buffer[kBufferSize] = {};  // <search>, or its -L file name
   char new_buffer[kBufferSize] = {};     // <new>, or its -L file name
-  char work[kBufferSize] = {};           // switch copy, variable name
   char output_name[kBufferSize] = {};    // the -$ output directory or file
-  char new_master[kBufferSize] = {};     // NewTextMaster
-  char marker_name[14] = {};             // the marker file name
   char split_spec[kBufferSize] = {};     // copy of <filespec> to split
-  char dir_part[kBufferSize] = {};       // directory part of the path
 
   // The -L file names, kept for load-failure messages and reloads.
   char search_file[kBufferSize] = {};

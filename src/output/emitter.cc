@@ -20,9 +20,10 @@ uint8_t ChangeCase(uint8_t b, char letter) {
 
 }  // namespace
 
-Emitter::Emitter(const Settings& settings, FileBuffer* buffer,
-                 OutputBuffer* out, bool* no_amp)
+Emitter::Emitter(const Settings& settings, const NewText& new_text,
+                 const FileBuffer* buffer, OutputBuffer* out, bool* no_amp)
     : settings_(settings),
+      new_text_(new_text),
       buffer_(buffer),
       out_(out),
       break_length_(
@@ -98,8 +99,8 @@ int64_t Emitter::EmitInsertion() {
 }
 
 int64_t Emitter::EmitNewText(const Match& match, bool insertion) {
-  const uint8_t* text = reinterpret_cast<const uint8_t*>(settings_.new_text());
-  const int64_t n = settings_.new_length;
+  const uint8_t* text = new_text_.data();
+  const int64_t n = new_text_.size();
   int64_t count = 0;
   int64_t conversions = 0;
   int64_t from = 0;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "cli/settings.h"
+#include "output/new_text.h"
 #include "output/output_buffer.h"
 #include "output/segment_writer.h"
 #include "search/file_buffer.h"
@@ -27,8 +28,8 @@ class Emitter {
   // |no_amp| is the run-wide no-'&' shortcut: once a walk of the whole new
   // text finds no '&', later emissions skip the scan for the rest of the
   // run.
-  Emitter(const Settings& settings, FileBuffer* buffer, OutputBuffer* out,
-          bool* no_amp);
+  Emitter(const Settings& settings, const NewText& new_text,
+          const FileBuffer* buffer, OutputBuffer* out, bool* no_amp);
 
   // What an emission wrote, and how much of the image the match covers
   // in the end.
@@ -65,7 +66,8 @@ class Emitter {
   void WritePad(int64_t n);
 
   const Settings& settings_;
-  FileBuffer* buffer_;
+  const NewText& new_text_;
+  const FileBuffer* buffer_;
   OutputBuffer* out_;
   int64_t break_length_;  // the break written: 2 CR LF, 1 LF as the file has
   SegmentWriter segments_;

@@ -97,6 +97,13 @@ class Stream {
   virtual bool Lock(int64_t wait_ms) = 0;
 };
 
+// The size of the file open as |stream|, found by moving to its end (the
+// position stays there). Returns -1 on failure.
+inline int64_t SizeOf(Stream* stream) {
+  if (!stream->Seek(0, Whence::kEnd)) return -1;
+  return stream->Tell();
+}
+
 // DOS attribute bits of a directory entry.
 constexpr uint8_t kAttrReadOnly = 0x01;  // the process may not write it
 constexpr uint8_t kAttrHidden = 0x02;    // name begins with '.'

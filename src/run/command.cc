@@ -9,12 +9,11 @@
 
 namespace swu {
 
-int64_t RunCommand(int argc, char **argv, Platform *platform) {
+int64_t RunCommand(int argc, char** argv, Platform* platform) {
   platform->WatchInterrupts();
   Settings settings;
   Random random;
-  ParseOutcome parsed =
-      ParseCommandLine(argc, argv, platform, &random, &settings);
+  ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
     if (settings[kHelp] == 'H') {
@@ -22,8 +21,10 @@ int64_t RunCommand(int argc, char **argv, Platform *platform) {
       PrintHelp(static_cast<char>(settings[kHelpPage]), platform);
     }
   }
-  FileProcessor runner(&settings, platform, &random);
-  return RunParsed(parsed, &settings, platform, &random, &runner);
+  // From here on the command line's record is only read.
+  const Settings& run_settings = settings;
+  FileProcessor runner(run_settings, platform, &random);
+  return RunParsed(parsed, run_settings, platform, &random, &runner);
 }
 
 }  // namespace swu

@@ -135,7 +135,7 @@ bool DirectoryLoop::AfterFile(bool waiting) {
     if (waiting) state_->totals.stopped_with_files_left = true;
     ended = true;
   }
-  if (!runner_->RenewBetweenFiles()) {
+  if (!runner_->RenewBetweenFiles(&state_->new_reload)) {
     // <new> could not be read again: no later file may get a damaged text.
     state_->status = RunStatus::TextFileFailed;
     renew_failed_ = true;

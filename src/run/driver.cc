@@ -18,9 +18,9 @@ namespace {
 
 class Driver {
  public:
-  Driver(Settings* settings, Platform* platform, Random* random,
+  Driver(const Settings& settings, Platform* platform, Random* random,
          FileRunner* runner)
-      : settings_(*settings),
+      : settings_(settings),
         platform_(platform),
         random_(random),
         runner_(runner) {}
@@ -55,7 +55,7 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
 }
 
 void Driver::SetUpAndProcess() {
-  runner_->Reserve();
+  runner_->PrepareRun();
   SplitFilespec(settings_.split_spec, &state_.files.dir_part,
                 &state_.files.pattern);
   bool recurse = settings_[kRecurse] == 'R';
@@ -131,6 +131,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     names.bad_text = parsed.bad_text;
     names.pattern = state_.files.pattern;
     names.output_directory = state_.files.output_path;
+    names.new_reload = state_.new_reload;
     ReportRunError(state_.status, names, settings_, platform_);
   }
   if (settings_[kPause] == 'P' && !state_.interrupted) {
@@ -142,7 +143,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
 
 }  // namespace
 
-int64_t RunParsed(const ParseOutcome& parsed, Settings* settings,
+int64_t RunParsed(const ParseOutcome& parsed, const Settings& settings,
                   Platform* platform, Random* random, FileRunner* runner) {
   Driver driver(settings, platform, random, runner);
   return driver.Run(parsed);

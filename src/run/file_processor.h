@@ -20,13 +20,14 @@ namespace swu {
 
 class FileProcessor : public FileRunner {
  public:
-  FileProcessor(Settings* settings, Platform* platform, Random* random);
+  FileProcessor(const Settings& settings, Platform* platform, Random* random);
   ~FileProcessor() override;
   FileProcessor(const FileProcessor&) = delete;
   FileProcessor& operator=(const FileProcessor&) = delete;
 
-  // Allocates the initial 32768-byte block; a failure is not an error.
-  void Reserve() override;
+  // Allocates the initial 32768-byte block (a failure is not an error)
+  // and makes <new> as it is first written.
+  void PrepareRun() override;
 
   // Processes the file |path|. |output_path| is the -$ output file (empty
   // without -$). While *create is Creating, a missing or empty file is
@@ -38,9 +39,9 @@ class FileProcessor : public FileRunner {
   FileOutcome Process(const std::string& path, const std::string& output_path,
                       CreateState* create) override;
 
-  // -K:RF: fresh characters in <new> for the next file. Returns false when
-  // its -L file could not be read again.
-  bool RenewBetweenFiles() override;
+  // -K:RF: fresh characters in <new> for the next file. Returns false,
+  // with the reason in *why, when its -L file could not be read again.
+  bool RenewBetweenFiles(LoadStatus* why) override;
 
  private:
   FileOutcome ProcessDeferred(const std::string& path,

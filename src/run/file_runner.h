@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "cli/settings.h"
 #include "report/status.h"
 
 namespace swu {
@@ -15,8 +16,9 @@ class FileRunner {
  public:
   virtual ~FileRunner() = default;
 
-  // Allocates the initial file buffer; a failure is not an error.
-  virtual void Reserve() = 0;
+  // Before the first file: allocates the initial file buffer (a failure is
+  // not an error) and makes <new> as it is first written.
+  virtual void PrepareRun() = 0;
 
   // Processes the file |path|, writing to |output_path| under -$ (empty
   // otherwise). May move *create from Creating to Created.
@@ -25,8 +27,9 @@ class FileRunner {
                               CreateState* create) = 0;
 
   // Between files: renews the new text when -K:RF asks for it. Returns
-  // false when its -L file could not be read again.
-  virtual bool RenewBetweenFiles() = 0;
+  // false, with the reason in *why, when its -L file could not be read
+  // again.
+  virtual bool RenewBetweenFiles(LoadStatus* why) = 0;
 };
 
 }  // namespace swu

@@ -30,7 +30,8 @@ class EmitterTest : public ::testing::Test {
     matcher.FindNextMatch(buffer_, 0, &match_);
     ASSERT_GE(match_.offset, 0);
     buffer_.position += match_.offset;
-    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
+    NewText text(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
     Emitter::Emission emission = emitter.EmitAtMatch(match_);
     written_ = emission.written;
     match_.consumed = emission.consumed;
@@ -45,6 +46,7 @@ class EmitterTest : public ::testing::Test {
   OutputBuffer out_{&stream_};
   Match match_;
   bool no_amp_ = false;
+  Random random_;
   int64_t written_ = 0;
   int64_t inserts_ = 0;
 };
@@ -117,7 +119,8 @@ class EmitterInsertionTest : public ::testing::Test {
       memcpy(buffer_.block(), image.data(), image.size());
       buffer_.SetImage(static_cast<int64_t>(image.size()));
     }
-    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
+    NewText text(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
     emitter.set_insertion_text("q");
     int64_t written = emitter.EmitInsertion();
     out_.Flush();
@@ -129,6 +132,7 @@ class EmitterInsertionTest : public ::testing::Test {
   MemoryStream stream_;
   OutputBuffer out_{&stream_};
   bool no_amp_ = false;
+  Random random_;
 };
 
 TEST_F(EmitterInsertionTest, EmptyNewTextWritesNothing) {
