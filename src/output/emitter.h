@@ -58,7 +58,7 @@ class Emitter {
  private:
   int64_t EmitNewText(const Match& match, bool insertion);
   int64_t WriteExpansion(const Match& match, bool insertion);
-  int64_t WriteCaseChanged(const uint8_t* data, int64_t n, char letter);
+  int64_t WriteCaseChanged(const uint8_t* data, int64_t n, AmpCase to);
   int64_t WriteTypedCase(const Match& match);
   void WritePlain(const uint8_t* data, int64_t n);
   // Writes the file's line break and returns its length.
@@ -72,8 +72,12 @@ class Emitter {
   int64_t break_length_;  // the break written: 2 CR LF, 1 LF as the file has
   SegmentWriter segments_;
   bool* no_amp_;
-  uint8_t amp_ = 0;       // the -2 special character, 0 when disabled
-  uint8_t wildcard_ = 0;  // the -1 special character, 0 when disabled
+  uint8_t amp_ = 0;         // the -2 special character, 0 when disabled
+  uint8_t wildcard_ = 0;    // the -1 special character, 0 when disabled
+  bool line_mode_ = false;  // -D in any form
+  LineFilter line_filter_ = LineFilter::kAll;
+  Placement placement_ = Placement::kReplace;
+  AddMode add_mode_ = AddMode::kNone;
   std::string insertion_text_;
   int64_t insert_count_ = 0;
 };

@@ -99,7 +99,7 @@ void ChangeApostrophes(std::string* text) {
 }
 
 bool ResetWanted(const Settings& settings, bool per_match) {
-  return settings[kResetMode] == (per_match ? 'M' : 'F') &&
+  return settings.reset() == (per_match ? Reset::kPerMatch : Reset::kPerFile) &&
          settings.functions.size() > 0 && settings.functions.random_modes;
 }
 

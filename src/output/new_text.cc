@@ -17,11 +17,11 @@ NewText::NewText(const Settings& settings, Platform* platform, Random* random)
 }
 
 void NewText::Prepare() {
-  if (settings_[kFunctions] == 'K' && !text_.empty()) {
+  if (settings_.functions_given() && !text_.empty()) {
     random_->Seed(1);
     ApplyFunctionChars(settings_.functions, random_, &text_);
   }
-  if (settings_[kApostrophes] == '\'') ChangeApostrophes(&text_);
+  if (settings_.apostrophes()) ChangeApostrophes(&text_);
 }
 
 bool NewText::Renew(bool per_match) {
@@ -30,7 +30,7 @@ bool NewText::Renew(bool per_match) {
   ApplyFunctionChars(settings_.functions, random_, &text_);
   // Every renewed text gets -' again, so apostrophes never reach a file
   // unconverted.
-  if (settings_[kApostrophes] == '\'') ChangeApostrophes(&text_);
+  if (settings_.apostrophes()) ChangeApostrophes(&text_);
   return true;
 }
 

@@ -35,7 +35,7 @@ bool ResultWriter::StillAsLoaded() {
 }
 
 bool ResultWriter::Intelligent() const {
-  return target_.in_place && settings_[kNoIntelligent] != '~' &&
+  return target_.in_place && settings_.intelligent_writing() &&
          !settings_.output_mode();
 }
 
@@ -77,16 +77,15 @@ int64_t ResultWriter::WriteAtMatch(const Match& match) {
 }
 
 void ResultWriter::FinishMatches() {
-  const char add_mode = static_cast<char>(settings_[kAddMode]);
-  const bool add = state_->acted_on == 0 &&
-                   (add_mode == 'B' || add_mode == 'T') &&
-                   settings_[kLineFilter] != 'U';
-  if (add && add_mode == 'B') {
+  const AddMode add_mode = settings_.add_mode();
+  const bool add = state_->acted_on == 0 && add_mode != AddMode::kNone &&
+                   settings_.line_filter() != LineFilter::kUnmodifiedOnly;
+  if (add && add_mode == AddMode::kAtStart) {
     Insert(/*at_start=*/true);  // The content follows the text.
     return;
   }
   int64_t rest = buffer_->end - buffer_->position;
-  if (settings_[kLineFilter] == 'M') {
+  if (settings_.line_filter() == LineFilter::kModifiedOnly) {
     // -M has written what it keeps. A file without a modified line is
     // left as it is when rewritten in place.
     if (state_->acted_on == 0 && target_.in_place) PassOver(rest);
@@ -111,11 +110,11 @@ void ResultWriter::Insert(bool at_start) {
   // wildcards are changed in this copy only, so later files are searched
   // with the text as given.
   std::string search(settings_.search_text(), settings_.search_length);
-  uint8_t wildcard = settings_[kDisable1] == '1' ? 0 : settings_.special(1);
-  if (settings_[kWildcardChange] == 'W' && wildcard != 0) {
+  uint8_t wildcard = settings_.wildcard();
+  if (settings_.wildcard_change() && wildcard != 0) {
     for (char& c : search) {
       if (static_cast<uint8_t>(c) == wildcard)
-        c = static_cast<char>(settings_[kWildcardByte]);
+        c = static_cast<char>(settings_.wildcard_byte());
     }
   }
   emitter_->set_insertion_text(std::move(search));

@@ -64,7 +64,7 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
   if (totals.failed != 0) {
     Printf(platform, "        Files Failed: %" PRId64 "\n", totals.failed);
   }
-  if (settings[kSelect] == '#' && totals.found > totals.matches) {
+  if (settings.counts_matches() && totals.found > totals.matches) {
     Printf(platform, "    (Skipped matches: %" PRId64 ")\n",
            totals.found - totals.matches);
   }
@@ -72,7 +72,7 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
     Printf(platform, "         Bytes added: %s%" PRId64 "\n",
            totals.bytes_added >= 0 ? "+" : "", totals.bytes_added);
   }
-  if (settings[kStopOnError] == 'S' && totals.failed != 0) {
+  if (settings.stop_on_error() && totals.failed != 0) {
     Printf(platform, "MESSAGE: SWU has stopped on the first error\n");
     if (totals.stopped_with_files_left) {
       Printf(platform,
@@ -117,11 +117,13 @@ void ReportRunError(RunStatus status, const RunErrorNames& names,
       break;
     case RunStatus::MissingNew:
       PrintMissing("", platform);
-      Printf(platform, "-%c requires <new>\n", settings[kInsertAppend]);
+      Printf(platform, "-%c requires <new>\n",
+             static_cast<char>(settings.placement()));
       break;
     case RunStatus::MissingOutputName:
       PrintMissing("-$", platform);
-      Printf(platform, ":%c requires output filename\n", settings[kOutputMode]);
+      Printf(platform, ":%c requires output filename\n",
+             settings.output_letter());
       break;
     default:  // BadCommandLine, and any code without a message of its own.
       Printf(platform, "Bad or missing command line information\n");

@@ -16,9 +16,9 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
-    if (settings[kHelp] == 'H') {
+    if (settings.help()) {
       parsed.status = RunStatus::None;  // Help ends the run without error.
-      PrintHelp(static_cast<char>(settings[kHelpPage]), platform);
+      PrintHelp(settings.help_page(), platform);
     }
   }
   // From here on the command line's record is only read.

@@ -43,22 +43,23 @@ class Driver {
 
 int64_t Driver::Run(const ParseOutcome& parsed) {
   state_.status = parsed.status;
-  if (settings_[kCreate] == 'C') state_.create = CreateState::CreateRequested;
-  bool from_start = state_.status != RunStatus::None || settings_[kHelp] == 'H';
+  if (settings_.create()) state_.create = CreateState::CreateRequested;
+  bool from_start = state_.status != RunStatus::None || settings_.help();
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
   // An interruption held while a file was rewritten ends the run now, as
   // the signal would have, once the run has been reported.
   if (state_.interrupted) platform_->EndByInterrupt();
   return ExitCodeFor(state_.status, settings_.verbosity(),
-                     settings_[kSelectMode], state_.totals.found);
+                     static_cast<uint8_t>(settings_.selection()),
+                     state_.totals.found);
 }
 
 void Driver::SetUpAndProcess() {
   runner_->PrepareRun();
   SplitFilespec(settings_.split_spec, &state_.files.dir_part,
                 &state_.files.pattern);
-  bool recurse = settings_[kRecurse] == 'R';
+  bool recurse = settings_.recurse();
   if (recurse) {
     platform_->SetTreeRoot(state_.files.dir_part);
     walk_ =
@@ -119,9 +120,8 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     state_.status = RunStatus::NoFiles;
   }
   if (!state_.marker_path.empty()) platform_->DeleteFile(state_.marker_path);
-  if (settings_[kHelp] != 'H' &&
-      (state_.status == RunStatus::None ||
-       state_.status == RunStatus::OutputDirFailed)) {
+  if (!settings_.help() && (state_.status == RunStatus::None ||
+                            state_.status == RunStatus::OutputDirFailed)) {
     ReportTotals(state_.totals, settings_, platform_);
   }
   if (state_.status != RunStatus::None &&
@@ -134,7 +134,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     names.new_reload = state_.new_reload;
     ReportRunError(state_.status, names, settings_, platform_);
   }
-  if (settings_[kPause] == 'P' && !state_.interrupted) {
+  if (settings_.pause() && !state_.interrupted) {
     ReportPausePrompt(settings_.verbosity(), platform_);
     platform_->ReadKey();
     ReportPauseEnd(settings_.verbosity(), platform_);

@@ -10,8 +10,9 @@ namespace {
 constexpr int64_t kLockWaitMs = 5000;
 
 bool Appending(const Settings& settings) {
-  char form = static_cast<char>(settings[kOutputMode]);
-  return form == 'A' || form == 'B';
+  OutputForm form = settings.output_form();
+  return form == OutputForm::kAppendFile ||
+         form == OutputForm::kAppendDirectory;
 }
 
 // True when the output |output_path| is the file |input| itself: writing

@@ -26,8 +26,8 @@ Matcher::Matcher(const Settings& settings) {
   const uint8_t* text =
       reinterpret_cast<const uint8_t*>(settings.search_text());
   length_ = settings.search_length;
-  uint8_t wildcard = settings[kDisable1] == '1' ? 0 : settings.special(1);
-  bool case_sensitive = settings[kCaseSensitive] == 'C';
+  uint8_t wildcard = settings.wildcard();
+  bool case_sensitive = settings.case_sensitive();
   mask_.resize(static_cast<size_t>(length_));
   value_.resize(static_cast<size_t>(length_));
   exact_ = true;
@@ -43,11 +43,14 @@ Matcher::Matcher(const Settings& settings) {
     value_[i] = b & mask;
     if (mask != 0xFF) exact_ = false;
   }
-  start_anchor_ = settings[kStartAnchor] == '#';
-  end_anchor_ = settings[kEndAnchor] == '%';
-  line_mode_ = settings[kLineMode] == 'D';
-  line_sub_ = line_mode_ ? static_cast<char>(settings[kLineSub]) : 0;
-  line_filter_ = static_cast<char>(settings[kLineFilter]);
+  start_anchor_ = settings.start_anchor();
+  end_anchor_ = settings.end_anchor();
+  LineMode line_mode = settings.line_mode();
+  line_mode_ = line_mode != LineMode::kOff;
+  line_sub_ = line_mode == LineMode::kOff || line_mode == LineMode::kWhole
+                  ? 0
+                  : static_cast<char>(line_mode);
+  line_filter_ = static_cast<char>(settings.line_filter());
   new_text_empty_ = settings.new_length == 0;
   ChooseScanByte();
 }

@@ -15,9 +15,8 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
       writer_(writer),
       state_(state),
       renew_(std::move(renew)) {
-  if (settings[kSelect] == '#') {
-    select_mode_ = static_cast<char>(settings[kSelectMode]);
-  }
+  selection_ = settings.selection();
+  modified_lines_only_ = settings.line_filter() == LineFilter::kModifiedOnly;
   empty_text_ = settings.search_length == 0;
 }
 
@@ -25,7 +24,9 @@ void ReplaceLoop::Run() {
   Match match;
   while (state_->running()) {
     matcher_->FindNextMatch(*buffer_, state_->resume, &match);
-    if (settings_[kSelect] == '#' && Select(&match) == Verdict::kSkip) continue;
+    if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
+      continue;
+    }
     if (match.offset < 0) {
       EndOfMatches();
       break;
@@ -41,7 +42,8 @@ void ReplaceLoop::Run() {
 ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   if (match->offset < 0) {
     // -#:L: the search has run out; find the last match once more.
-    if (select_mode_ == 'L' && state_->found > 0 && !last_repeated_) {
+    if (selection_ == Selection::kLast && state_->found > 0 &&
+        !last_repeated_) {
       last_repeated_ = true;
       repeat_pending_ = true;
       state_->resume = last_resume_;
@@ -49,33 +51,36 @@ ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
     }
     return Verdict::kAct;  // End of matches.
   }
-  if (select_mode_ == 'L' && last_repeated_) return SelectLast(*match);
+  if (selection_ == Selection::kLast && last_repeated_) {
+    return SelectLast(*match);
+  }
   int64_t number = ++state_->found;
   bool act = true;
-  switch (select_mode_) {
-    case 'S':
+  switch (selection_) {
+    case Selection::kList:
       act = InList(number);
       break;
-    case 'O':
+    case Selection::kOdd:
       act = number % 2 == 1;
       break;
-    case 'E':
+    case Selection::kEven:
       act = number % 2 == 0;
       break;
-    case 'I':
+    case Selection::kAllButFirst:
       act = number != 1;
       break;
-    case '0':
-    case 'R':
+    case Selection::kReportOnly:
+    case Selection::kReportRepeat:
       act = false;
       break;
-    case 'J':
+    case Selection::kAllButLast:
       return SelectHeldBack(match);
-    case 'L':
+    case Selection::kLast:
       last_resume_ = state_->resume;
       act = false;
       break;
-    default:
+    case Selection::kAll:
+    case Selection::kCount:
       break;  // -# alone only counts.
   }
   if (act) return Verdict::kAct;
@@ -134,7 +139,7 @@ int64_t ReplaceLoop::After(const Match& match, int64_t origin) const {
 }
 
 void ReplaceLoop::SetResumeAfterAct(const Match& match) {
-  if (select_mode_ == 'J') {
+  if (selection_ == Selection::kAllButLast) {
     int64_t resume =
         held_position_ + After(held_, held_position_) - buffer_->position;
     state_->resume = std::max<int64_t>(resume, 0);
@@ -153,7 +158,7 @@ void ReplaceLoop::SetResumeAfterAct(const Match& match) {
 
 void ReplaceLoop::Act(Match* match) {
   ++state_->acted_on;
-  if (settings_[kLineFilter] == 'M') {
+  if (modified_lines_only_) {
     ActOnLine(match);
     return;
   }
@@ -185,7 +190,7 @@ void ReplaceLoop::ActOnLine(Match* match) {
 }
 
 void ReplaceLoop::EndOfMatches() {
-  if (settings_[kLineFilter] == 'M') {
+  if (modified_lines_only_) {
     writer_->CopyThrough(state_->pending_tail);
     state_->pending_tail = 0;
     // Lines after the last modified one are dropped.

@@ -64,8 +64,9 @@ class ReplaceLoop {
   MatchWriter* writer_;
   ReplaceState* state_;
   std::function<bool()> renew_;
-  char select_mode_ = 0;     // -#:a letter; 0 without -# or with -# alone
-  bool empty_text_ = false;  // the search text is an anchor alone
+  Selection selection_ = Selection::kAll;  // -#
+  bool modified_lines_only_ = false;       // -M
+  bool empty_text_ = false;                // the search text is an anchor alone
 
   // -#:J: the match held back, and the position its offsets count from.
   bool holding_ = false;
