@@ -68,17 +68,11 @@ void DirectoryLoop::RunDirectory() {
     return;
   }
   for (;;) {
-    ProcessEntry(entry.name);
+    ProcessFile(state_->files.dir_part + entry.name, entry.name);
     bool waiting =
         state_->create != CreateState::Created && entries->Next(&entry);
     if (AfterFile(waiting)) return;
   }
-}
-
-void DirectoryLoop::ProcessEntry(const std::string& name) {
-  std::string path = state_->files.dir_part + name;
-  if (path.size() > static_cast<size_t>(kMaxText)) path.clear();
-  ProcessFile(path, name);
 }
 
 // The file to create is <filespec> as given; under -$ its result goes to
@@ -93,8 +87,7 @@ std::string DirectoryLoop::OutputFileFor(const std::string& name) const {
   return std::string();
 }
 
-// The per-file sequence for the file |path| ("" when its name was too
-// long), whose entry name is |name|.
+// The per-file sequence for the file |path|, whose entry name is |name|.
 void DirectoryLoop::ProcessFile(const std::string& path,
                                 const std::string& name) {
   FileNames names;
@@ -105,7 +98,7 @@ void DirectoryLoop::ProcessFile(const std::string& path,
                             ? state_->files.output_path
                             : std::string(settings_.output_name);
   FileOutcome outcome;
-  if (path.empty()) {
+  if (path.size() > static_cast<size_t>(kMaxText)) {
     outcome.status = static_cast<FileStatus>(FileError::NameTooLong);
     names.long_directory = state_->files.dir_part;
     names.long_name = name;

@@ -37,7 +37,6 @@ class DirectoryLoop {
  private:
   void RunDirectory();
   bool CreatesHere() const;
-  void ProcessEntry(const std::string& name);
   void ProcessCreated();
   void ProcessFile(const std::string& path, const std::string& name);
   std::string OutputFileFor(const std::string& name) const;

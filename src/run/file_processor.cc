@@ -52,10 +52,6 @@ FileOutcome FileProcessor::Process(const std::string& path,
                                    const std::string& output_path,
                                    CreateState* create) {
   FileOutcome outcome;
-  if (path.empty()) {
-    outcome.status = static_cast<FileStatus>(FileError::NameTooLong);
-    return outcome;
-  }
   Impl& impl = *impl_;
   // From the load to the commit an interruption waits, so that the file
   // ends as the result or, when it fails, as it was, never torn.
