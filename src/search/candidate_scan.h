@@ -1,0 +1,54 @@
+// Finds the places where the search text may start: the next start at
+// which two chosen bytes of the text (each at its own offset, a letter in
+// either case unless -C) match the file. The matcher compares the rest of
+// the text only at these candidates.
+//
+// How it works: with SSE2, 32 candidate starts are tested at a time by
+// comparing the file bytes at both offsets with the wanted values (a letter
+// is compared after OR 0x20, which maps exactly its two cases to the lower
+// case); elsewhere the first byte is found with ByteScan and the second is
+// tested where it is found. Candidates come out in increasing order and
+// none is skipped, so the first acceptable one is the leftmost match.
+//
+// Tested by tests/search/matcher_property_test.cc
+
+#ifndef SWU_SEARCH_CANDIDATE_SCAN_H_
+#define SWU_SEARCH_CANDIDATE_SCAN_H_
+
+#include <cstdint>
+
+#include "search/byte_scan.h"
+
+namespace swu {
+
+// One byte of the search text that a candidate must match.
+struct Probe {
+  int64_t offset = 0;  // from the candidate start
+  uint8_t value = 0;   // the byte; a letter in lower case when |fold|
+  bool fold = false;   // a letter that matches in either case
+};
+
+class CandidateScan {
+ public:
+  CandidateScan() = default;
+  // Tests |first| and |second|; they may be the same probe.
+  CandidateScan(const Probe& first, const Probe& second);
+
+  // Returns the first start s in [from, last] whose probe bytes match, or
+  // -1. Every probe byte of a start up to |last| must lie in |data|.
+  int64_t Find(const uint8_t* data, int64_t from, int64_t last);
+
+  // The same as Find without vector instructions, as built where SSE2 is
+  // missing. Calls must come with the same |data| and |last|.
+  int64_t FindPortable(const uint8_t* data, int64_t from, int64_t last);
+
+ private:
+  bool Matches(const uint8_t* data, int64_t s) const;
+
+  Probe probes_[2];
+  ByteScan first_scan_{0, 0, false};  // the portable scan for probes_[0]
+};
+
+}  // namespace swu
+
+#endif  // SWU_SEARCH_CANDIDATE_SCAN_H_
