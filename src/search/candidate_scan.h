@@ -10,7 +10,8 @@
 // tested where it is found. Candidates come out in increasing order and
 // none is skipped, so the first acceptable one is the leftmost match.
 //
-// Tested by tests/search/matcher_property_test.cc
+// Tested by tests/search/candidate_scan_test.cc and
+// tests/search/matcher_property_test.cc
 
 #ifndef SWU_SEARCH_CANDIDATE_SCAN_H_
 #define SWU_SEARCH_CANDIDATE_SCAN_H_

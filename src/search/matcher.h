@@ -23,7 +23,8 @@
 // An empty search text (an anchor alone) matches with length 0 at every
 // place that has a byte and satisfies the anchors; never at the end.
 //
-// Tested by tests/search/matcher_test.cc
+// Tested by tests/search/matcher_test.cc and
+// tests/search/matcher_property_test.cc
 
 #ifndef SWU_SEARCH_MATCHER_H_
 #define SWU_SEARCH_MATCHER_H_
@@ -55,6 +56,9 @@ class Matcher {
   bool AcceptsAt(const FileBuffer& buffer, int64_t s) const {
     return BytesMatch(buffer.bytes(), s) && AnchorsHold(buffer, s);
   }
+
+  // Whether this file's search has switched to the linear piece search.
+  bool searching_by_pieces() const { return by_pieces_; }
 
  private:
   struct Piece {

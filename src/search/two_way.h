@@ -13,7 +13,8 @@
 // where it stopped, so a whole file costs linear time however often it is
 // asked, and an answer that still holds is given again without a search.
 //
-// Tested by tests/search/matcher_property_test.cc
+// Tested by tests/search/two_way_test.cc and
+// tests/search/matcher_property_test.cc
 
 #ifndef SWU_SEARCH_TWO_WAY_H_
 #define SWU_SEARCH_TWO_WAY_H_
