@@ -15,6 +15,14 @@ namespace {
 uint8_t FoldBit(const Probe& probe) { return probe.fold ? 0x20 : 0; }
 
 #if defined(__SSE2__)
+// While scanning for one byte, a stop may come on average every this many
+// bytes (after the allowance) before the scan switches to vector compares
+// of both bytes.
+constexpr int64_t kBytesPerStop = 128;
+constexpr int64_t kStopAllowance = 4096;
+#endif
+
+#if defined(__SSE2__)
 
 int LowestBit(unsigned bits) {
 #if defined(__GNUC__)
@@ -29,10 +37,46 @@ int LowestBit(unsigned bits) {
 #endif
 }
 
-// The bit mask of the 16 starts from |s| on whose byte at |p| + s matches.
-__m128i ProbeBlock(const uint8_t* p, int64_t s, __m128i fold, __m128i value) {
+// Compares the 16 bytes at |p| + s with |value|, after OR 0x20 for a
+// letter probe: 0xFF where they match.
+template <bool kFold>
+__m128i ProbeBlock(const uint8_t* p, int64_t s, __m128i value) {
   __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + s));
-  return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value);
+  if (kFold) bytes = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+  return _mm_cmpeq_epi8(bytes, value);
+}
+
+// The first start s in [from, last] whose bytes at p0 + s and p1 + s
+// match, tested 32 starts at a time; -1 when there is none before the
+// last 15 starts, which the caller tests one by one; *tested says how far.
+template <bool kFold0, bool kFold1>
+int64_t VectorFind(const uint8_t* p0, const uint8_t* p1, uint8_t value0,
+                   uint8_t value1, int64_t from, int64_t last,
+                   int64_t* tested) {
+  const __m128i v0 = _mm_set1_epi8(static_cast<char>(value0));
+  const __m128i v1 = _mm_set1_epi8(static_cast<char>(value1));
+  int64_t s = from;
+  for (; s + 32 <= last + 1; s += 32) {
+    __m128i a = _mm_and_si128(ProbeBlock<kFold0>(p0, s, v0),
+                              ProbeBlock<kFold1>(p1, s, v1));
+    __m128i b = _mm_and_si128(ProbeBlock<kFold0>(p0, s + 16, v0),
+                              ProbeBlock<kFold1>(p1, s + 16, v1));
+    // One branch for both blocks; the exact place only after a hit.
+    if (_mm_movemask_epi8(_mm_or_si128(a, b)) != 0) {
+      unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(a)) |
+                      static_cast<unsigned>(_mm_movemask_epi8(b)) << 16;
+      return s + LowestBit(bits);
+    }
+  }
+  if (s + 16 <= last + 1) {
+    __m128i a = _mm_and_si128(ProbeBlock<kFold0>(p0, s, v0),
+                              ProbeBlock<kFold1>(p1, s, v1));
+    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(a));
+    if (bits != 0) return s + LowestBit(bits);
+    s += 16;
+  }
+  *tested = s;
+  return -1;
 }
 
 #endif  // __SSE2__
@@ -53,37 +97,71 @@ bool CandidateScan::Matches(const uint8_t* data, int64_t s) const {
 
 int64_t CandidateScan::Find(const uint8_t* data, int64_t from, int64_t last) {
 #if defined(__SSE2__)
-  const uint8_t* p0 = data + probes_[0].offset;
-  const uint8_t* p1 = data + probes_[1].offset;
-  const __m128i fold0 = _mm_set1_epi8(static_cast<char>(FoldBit(probes_[0])));
-  const __m128i fold1 = _mm_set1_epi8(static_cast<char>(FoldBit(probes_[1])));
-  const __m128i value0 = _mm_set1_epi8(static_cast<char>(probes_[0].value));
-  const __m128i value1 = _mm_set1_epi8(static_cast<char>(probes_[1].value));
-  int64_t s = from;
-  // Two blocks of 16 starts per step; the test of both is one branch.
-  for (; s + 32 <= last + 1; s += 32) {
-    __m128i a = _mm_and_si128(ProbeBlock(p0, s, fold0, value0),
-                              ProbeBlock(p1, s, fold1, value1));
-    __m128i b = _mm_and_si128(ProbeBlock(p0, s + 16, fold0, value0),
-                              ProbeBlock(p1, s + 16, fold1, value1));
-    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(a)) |
-                    static_cast<unsigned>(_mm_movemask_epi8(b)) << 16;
-    if (bits != 0) return s + LowestBit(bits);
-  }
-  for (; s + 16 <= last + 1; s += 16) {
-    __m128i a = _mm_and_si128(ProbeBlock(p0, s, fold0, value0),
-                              ProbeBlock(p1, s, fold1, value1));
-    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(a));
-    if (bits != 0) return s + LowestBit(bits);
-  }
-  for (; s <= last; ++s) {
-    if (Matches(data, s)) return s;
-  }
-  return -1;
+  return by_byte_ ? FindByByte(data, from, last)
+                  : FindByVector(data, from, last);
 #else
   return FindPortable(data, from, last);
 #endif
 }
+
+#if defined(__SSE2__)
+
+int64_t CandidateScan::FindByByte(const uint8_t* data, int64_t from,
+                                  int64_t last) {
+  if (origin_ < 0) origin_ = from;
+  const int64_t offset = probes_[0].offset;
+  for (int64_t s = from; s <= last; ++s) {
+    int64_t q = first_scan_.Find(data, s + offset, last + offset + 1);
+    if (q < 0) return -1;
+    s = q - offset;
+    // Where stops come often, the vector scan, which does not stop for one
+    // byte alone and needs no call per stop, costs less.
+    if (++stops_ * kBytesPerStop > s - origin_ + kStopAllowance) {
+      by_byte_ = false;
+    }
+    if (Matches(data, s)) return s;
+    if (!by_byte_) return FindByVector(data, s + 1, last);
+  }
+  return -1;
+}
+
+int64_t CandidateScan::FindByVector(const uint8_t* data, int64_t from,
+                                    int64_t last) {
+  const uint8_t* p0 = data + probes_[0].offset;
+  const uint8_t* p1 = data + probes_[1].offset;
+  uint8_t v0 = probes_[0].value;
+  uint8_t v1 = probes_[1].value;
+  int64_t tested = from;
+  int64_t s;
+  switch (probes_[0].fold * 2 + probes_[1].fold) {
+    case 0:
+      s = VectorFind<false, false>(p0, p1, v0, v1, from, last, &tested);
+      break;
+    case 1:
+      s = VectorFind<false, true>(p0, p1, v0, v1, from, last, &tested);
+      break;
+    case 2:
+      s = VectorFind<true, false>(p0, p1, v0, v1, from, last, &tested);
+      break;
+    default:
+      s = VectorFind<true, true>(p0, p1, v0, v1, from, last, &tested);
+      break;
+  }
+  if (s >= 0) return s;
+  for (s = tested; s <= last; ++s) {
+    if (Matches(data, s)) return s;
+  }
+  return -1;
+}
+
+#else
+
+int64_t CandidateScan::FindByVector(const uint8_t* data, int64_t from,
+                                    int64_t last) {
+  return FindPortable(data, from, last);
+}
+
+#endif  // __SSE2__
 
 int64_t CandidateScan::FindPortable(const uint8_t* data, int64_t from,
                                     int64_t last) {

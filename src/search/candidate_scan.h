@@ -3,12 +3,14 @@
 // either case unless -C) match the file. The matcher compares the rest of
 // the text only at these candidates.
 //
-// How it works: with SSE2, 32 candidate starts are tested at a time by
-// comparing the file bytes at both offsets with the wanted values (a letter
-// is compared after OR 0x20, which maps exactly its two cases to the lower
-// case); elsewhere the first byte is found with ByteScan and the second is
-// tested where it is found. Candidates come out in increasing order and
-// none is skipped, so the first acceptable one is the leftmost match.
+// How it works: the first byte is found with ByteScan (memchr, as fast as
+// the C library makes it) and the second is tested where it is found. With
+// SSE2, once the first byte alone stops the scan often (more than once
+// per 128 bytes), the scan switches for the rest of the file to testing 32
+// starts at a time by comparing the file bytes at both offsets with the
+// wanted values (a letter after OR 0x20, which maps exactly its two cases
+// to the lower case). Candidates come out in increasing order and none is
+// skipped, so the first acceptable one is the leftmost match.
 //
 // Tested by tests/search/candidate_scan_test.cc and
 // tests/search/matcher_property_test.cc
@@ -37,17 +39,26 @@ class CandidateScan {
 
   // Returns the first start s in [from, last] whose probe bytes match, or
   // -1. Every probe byte of a start up to |last| must lie in |data|.
+  // Calls must come with the same |data| and |last|.
   int64_t Find(const uint8_t* data, int64_t from, int64_t last);
 
   // The same as Find without vector instructions, as built where SSE2 is
-  // missing. Calls must come with the same |data| and |last|.
+  // missing.
   int64_t FindPortable(const uint8_t* data, int64_t from, int64_t last);
+
+  // The same as Find with vector compares from the first call on (the
+  // portable scan where SSE2 is missing).
+  int64_t FindByVector(const uint8_t* data, int64_t from, int64_t last);
 
  private:
   bool Matches(const uint8_t* data, int64_t s) const;
+  int64_t FindByByte(const uint8_t* data, int64_t from, int64_t last);
 
   Probe probes_[2];
-  ByteScan first_scan_{0, 0, false};  // the portable scan for probes_[0]
+  ByteScan first_scan_{0, 0, false};  // the scan for probes_[0]
+  bool by_byte_ = true;               // not yet switched to vector compares
+  int64_t origin_ = -1;               // the first start scanned from
+  int64_t stops_ = 0;                 // stops of the byte scan
 };
 
 }  // namespace swu
