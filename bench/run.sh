@@ -29,7 +29,9 @@ cd "$work"
 [ -f long.base ] || python3 "$here/make_data.py" long long.base
 [ -f long.search ] || python3 "$here/make_data.py" longtext long.search
 
-# Runs the commands in one hyperfine run; the first is swu.
+# Runs the commands in one hyperfine run; the first is swu. The machine
+# may be shared: compare the ratios, and the user times, not the absolute
+# wall times.
 #   compare name runs prepare command...
 compare() {
   local name=$1 runs=$2 prep=$3
@@ -42,10 +44,11 @@ name, path = sys.argv[1], sys.argv[2]
 rs = json.load(open(path))["results"]
 swu = rs[0]["mean"]
 print("\n%s" % name)
-print("  %-52s %9s %10s" % ("command", "mean ms", "swu/this"))
+print("  %-52s %9s %9s %10s" % ("command", "mean ms", "user ms",
+                                "swu/this"))
 for r in rs:
-    print("  %-52s %9.1f %9.2fx" % (r["command"][:52], r["mean"] * 1000,
-                                     swu / r["mean"]))
+    print("  %-52s %9.1f %9.1f %9.2fx" % (r["command"][:52], r["mean"] * 1000,
+                                          r["user"] * 1000, swu / r["mean"]))
 PY
 }
 

@@ -11,17 +11,6 @@ namespace swu {
 
 namespace {
 
-// What a letter probe ORs into the file byte before comparing.
-uint8_t FoldBit(const Probe& probe) { return probe.fold ? 0x20 : 0; }
-
-#if defined(__SSE2__)
-// While scanning for one byte, a stop may come on average every this many
-// bytes (after the allowance) before the scan switches to vector compares
-// of both bytes.
-constexpr int64_t kBytesPerStop = 128;
-constexpr int64_t kStopAllowance = 4096;
-#endif
-
 #if defined(__SSE2__)
 
 int LowestBit(unsigned bits) {
@@ -86,44 +75,12 @@ int64_t VectorFind(const uint8_t* p0, const uint8_t* p1, uint8_t value0,
 CandidateScan::CandidateScan(const Probe& first, const Probe& second)
     : probes_{first, second},
       first_scan_(first.value, static_cast<uint8_t>(first.value & 0xDF),
-                  first.fold) {}
-
-bool CandidateScan::Matches(const uint8_t* data, int64_t s) const {
-  for (const Probe& probe : probes_) {
-    if ((data[s + probe.offset] | FoldBit(probe)) != probe.value) return false;
-  }
-  return true;
-}
-
-int64_t CandidateScan::Find(const uint8_t* data, int64_t from, int64_t last) {
-#if defined(__SSE2__)
-  return by_byte_ ? FindByByte(data, from, last)
-                  : FindByVector(data, from, last);
-#else
-  return FindPortable(data, from, last);
-#endif
-}
+                  first.fold),
+      // One exact byte: memchr finds it faster than vector compares do,
+      // however often it occurs.
+      may_switch_(first.fold || first.offset != second.offset) {}
 
 #if defined(__SSE2__)
-
-int64_t CandidateScan::FindByByte(const uint8_t* data, int64_t from,
-                                  int64_t last) {
-  if (origin_ < 0) origin_ = from;
-  const int64_t offset = probes_[0].offset;
-  for (int64_t s = from; s <= last; ++s) {
-    int64_t q = first_scan_.Find(data, s + offset, last + offset + 1);
-    if (q < 0) return -1;
-    s = q - offset;
-    // Where stops come often, the vector scan, which does not stop for one
-    // byte alone and needs no call per stop, costs less.
-    if (++stops_ * kBytesPerStop > s - origin_ + kStopAllowance) {
-      by_byte_ = false;
-    }
-    if (Matches(data, s)) return s;
-    if (!by_byte_) return FindByVector(data, s + 1, last);
-  }
-  return -1;
-}
 
 int64_t CandidateScan::FindByVector(const uint8_t* data, int64_t from,
                                     int64_t last) {
@@ -162,6 +119,14 @@ int64_t CandidateScan::FindByVector(const uint8_t* data, int64_t from,
 }
 
 #endif  // __SSE2__
+
+bool CandidateScan::Matches(const uint8_t* data, int64_t s) const {
+  for (const Probe& probe : probes_) {
+    uint8_t fold = probe.fold ? 0x20 : 0;
+    if ((data[s + probe.offset] | fold) != probe.value) return false;
+  }
+  return true;
+}
 
 int64_t CandidateScan::FindPortable(const uint8_t* data, int64_t from,
                                     int64_t last) {

@@ -117,7 +117,6 @@ int64_t Matcher::FindText(const FileBuffer& buffer, int64_t from) {
   if (from >= buffer.end) return -1;
   if (scan_index_ < 0) return FindAllWildcards(buffer, from);
   if (by_pieces_) return FindByPieces(buffer, from);
-  if (first_from_ < 0) first_from_ = from;
   const uint8_t* data = buffer.bytes();
   // The last start that leaves room for the text.
   int64_t last = buffer.end - length_;
@@ -138,6 +137,7 @@ int64_t Matcher::FindText(const FileBuffer& buffer, int64_t from) {
 // (after a start-up allowance), when the switch to the piece search is made.
 bool Matcher::CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared) {
   if (length_ <= kInlineCompare) return false;  // bounded by 32 per byte
+  if (first_from_ < 0) first_from_ = from;
   compare_cost_ += compared + 1;
   int64_t scanned = std::max(s, from) - std::min(first_from_, from);
   if (compare_cost_ <= kCompareRatio * scanned + 4 * length_) return false;
