@@ -1,13 +1,18 @@
 // Collects the small writes of one file (the stretches between matches and
 // the new text at each one) and hands them to the output stream in large
 // pieces, so that a file with many matches costs a copy per match rather
-// than a stream call. Large writes go straight through.
+// than a stream call. Large writes go straight through. Positioned, each
+// piece is written at its place in the file, so that a file rewritten in
+// place at the same length costs no seek per change. A check set with
+// set_first_write_check() runs before the first byte reaches the stream;
+// when it fails, nothing of this file is ever written.
 
 #ifndef SWU_OUTPUT_OUTPUT_BUFFER_H_
 #define SWU_OUTPUT_OUTPUT_BUFFER_H_
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "platform/platform.h"
@@ -26,7 +31,7 @@ class OutputBuffer {
     if (used_ + n > kCapacity) {
       Flush();
       if (n >= kCapacity / 2) {
-        stream_->Write(data, n);
+        Put(data, n);
         return;
       }
     }
@@ -37,15 +42,81 @@ class OutputBuffer {
   // Hands what is collected to the stream. Must come before the stream is
   // moved, checked or closed.
   void Flush() {
-    if (used_ > 0) stream_->Write(data_.get(), used_);
+    if (used_ > 0) Put(data_.get(), used_);
     used_ = 0;
   }
+
+  // From here on every piece goes to its place in the file with one
+  // positioned write, starting at |offset|, and the stream is never moved
+  // between pieces.
+  void StartPositioned(int64_t offset) {
+    Flush();
+    positioned_ = true;
+    offset_ = offset;
+  }
+
+  // Positioned: passes over the next |n| bytes of the file, which hold
+  // |same| already. A short stretch between two changes is written again,
+  // so that both go out in one write; a longer one is not written at all.
+  void Skip(const void* same, int64_t n) {
+    if (n <= 0) return;
+    if (used_ > 0 && n <= kMergeGap && used_ + n <= kCapacity) {
+      memcpy(data_.get() + used_, same, static_cast<size_t>(n));
+      used_ += n;
+      return;
+    }
+    Flush();
+    offset_ += n;
+  }
+
+  // Moves the place of the next write as Stream::Seek does. Returns false
+  // on failure.
+  bool MoveTo(int64_t offset, Whence whence) {
+    Flush();
+    if (!stream_->Seek(offset, whence)) return false;
+    if (positioned_) offset_ = stream_->Tell();
+    return offset_ >= 0;
+  }
+
+  // Runs |check| once, before the first byte is written.
+  void set_first_write_check(std::function<bool()> check) {
+    check_ = std::move(check);
+  }
+  // True when the check failed: nothing was written, nothing will be.
+  bool blocked() const { return blocked_; }
+  // True once a byte has been handed to the stream.
+  bool wrote() const { return wrote_; }
 
   Stream* stream() { return stream_; }
 
  private:
   static constexpr int64_t kCapacity = 1 << 16;
+  // Unchanged bytes between two changes that cost less to write again
+  // than a second system call.
+  static constexpr int64_t kMergeGap = 4096;
 
+  void Put(const void* data, int64_t n) {
+    if (!MayWrite()) return;
+    if (!positioned_) {
+      stream_->Write(data, n);
+      return;
+    }
+    stream_->WriteAt(data, n, offset_);
+    offset_ += n;
+  }
+
+  bool MayWrite() {
+    if (!wrote_ && !blocked_ && check_ && !check_()) blocked_ = true;
+    if (blocked_) return false;
+    wrote_ = true;
+    return true;
+  }
+
+  std::function<bool()> check_;
+  bool blocked_ = false;
+  bool wrote_ = false;
+  bool positioned_ = false;
+  int64_t offset_ = 0;  // positioned: where the collected bytes belong
   Stream* stream_;
   std::unique_ptr<char[]> data_;
   int64_t used_ = 0;

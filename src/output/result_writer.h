@@ -8,8 +8,9 @@
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
-// where the result needs them, so they are passed by moving the stream
-// instead of writing.
+// where the result needs them, so they are passed over instead of written,
+// and each change goes to its place with a positioned write (changes close
+// together in one).
 //
 // Tested by tests/output/result_writer_test.cc
 
@@ -33,10 +34,14 @@ namespace swu {
 // Where a file's result goes and how its output was opened.
 struct OutputTarget {
   std::string path;          // the file itself, or the -$ output file
+  std::string temp_path;     // -$, -$:F: written here, then renamed to |path|
   bool in_place = true;      // the result replaces the file's bytes
   bool writable = true;      // false for the read-only report modes
   int64_t append_base = -1;  // -$:A, -$:B: output length before this file
   bool created = false;      // the output file did not exist before
+  FileIdentity loaded_as;    // in place: the file as it was loaded
+  // In place: nothing is written when the file is no longer |loaded_as|.
+  bool check_unchanged = false;
 };
 
 class ResultWriter {
@@ -45,10 +50,9 @@ class ResultWriter {
                Emitter* emitter, OutputBuffer* out, const OutputTarget& target,
                ReplaceState* state);
 
-  // Passes the next |n| bytes of the image: moves the stream over them
-  // while intelligent writing allows, otherwise writes them. Advances the
-  // position and the bytes written by |n|. A failed move sets the loop
-  // state to OpenFailed.
+  // Passes the next |n| bytes of the image: passes over them while
+  // intelligent writing allows, otherwise writes them. Advances the
+  // position and the bytes written by |n|.
   void PassUnchanged(int64_t n);
 
   // After the last match: passes the rest of the image (not under -M) and,
@@ -56,14 +60,19 @@ class ResultWriter {
   void FinishMatches(Match* match);
 
   // Checks and closes the stream, shortens a file that shrank in place,
-  // and puts the output back when the file failed. Returns the file's
-  // status: the matches acted on, or a negative FileError.
+  // renames a temporary output over the output file, and puts the output
+  // back when the file failed. A file that another program changed after
+  // its load is not written at all and fails with ReadFailed. Returns the
+  // file's status: the matches acted on, or a negative FileError.
   FileStatus CommitFile();
 
  private:
   bool Intelligent() const;
   void Insert(Match* match, bool at_start);
+  bool StillAsLoaded();
   void PutBack();
+  void PutBackByName();
+  void Publish();
 
   const Settings& settings_;
   Platform* platform_;

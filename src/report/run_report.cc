@@ -67,8 +67,7 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
          "\nTotals:        Files: %" PRId64 "  Matches: %" PRId64 "\n",
          totals.files, totals.matches);
   if (totals.failed != 0) {
-    Printf(platform, "        Files Failed: %" PRId64 "\n",
-           totals.failed_count());
+    Printf(platform, "        Files Failed: %" PRId64 "\n", totals.failed);
   }
   if (settings[kSelect] == '#' && totals.found > totals.matches) {
     Printf(platform, "    (Skipped matches: %" PRId64 ")\n",
@@ -80,7 +79,7 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
   }
   if (settings[kStopOnError] == 'S' && totals.failed != 0) {
     Printf(platform, "MESSAGE: SWU has stopped on the first error\n");
-    if (totals.failed < 0) {
+    if (totals.stopped_with_files_left) {
       Printf(platform,
              "         There was at least one more file to process\n");
     }

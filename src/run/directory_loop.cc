@@ -39,7 +39,7 @@ void DirectoryLoop::Run() {
 }
 
 bool DirectoryLoop::LoopEnds() const {
-  return renew_failed_ || walk_ == nullptr ||
+  return renew_failed_ || state_->interrupted || walk_ == nullptr ||
          state_->create == CreateState::Creating ||
          state_->create == CreateState::Created ||
          (settings_[kStopOnError] == 'S' && state_->totals.failed != 0);
@@ -126,8 +126,13 @@ void DirectoryLoop::ProcessFile(const std::string& path,
 // true when the directory has ended.
 bool DirectoryLoop::AfterFile(bool waiting) {
   bool ended = !waiting;
+  if (platform_->Interrupted()) {
+    // Interrupted during the file: it is done, start no further one.
+    state_->interrupted = true;
+    ended = true;
+  }
   if (settings_[kStopOnError] == 'S' && state_->totals.failed != 0) {
-    if (waiting) state_->totals.failed = -state_->totals.failed;
+    if (waiting) state_->totals.stopped_with_files_left = true;
     ended = true;
   }
   if (!runner_->RenewBetweenFiles()) {
@@ -145,7 +150,7 @@ bool DirectoryLoop::AfterFile(bool waiting) {
 void DirectoryLoop::RemoveUnusedOutputDirectory() {
   if (!settings_.output_directory()) return;
   const RunTotals& totals = state_->totals;
-  if (totals.files > totals.failed_count()) return;
+  if (totals.files > totals.failed) return;
   bool created = walk_ != nullptr ? walk_->created() : state_->output_created;
   if (!created) return;
   // Fails harmlessly on a directory that is not empty.
