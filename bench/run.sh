@@ -9,7 +9,7 @@
 #   dense     same-length alpha -> ALPHA (1.6 million)   vs sd -s
 #   growing   alpha -> ALPHA-1                           vs sd -s
 #   tree      -R over 10 000 files of ~4 KiB             vs rg -c -F,
-#             find -exec sd (one process per file)
+#             find -exec sd (one process per file: slow, ~30 s a run)
 #   long      a 20 001-byte -L search text on 1 MiB of "a"
 #   memory    peak resident memory of the dense run (GNU time)
 #   count     instructions of the matcher on the first 16 MiB (callgrind),
@@ -36,7 +36,7 @@ cd "$work"
 compare() {
   local name=$1 runs=$2 prep=$3
   shift 3
-  hyperfine -N -i --warmup 1 --runs "$runs" --prepare "$prep" \
+  hyperfine -N -i --style basic --warmup 1 --runs "$runs" --prepare "$prep" \
     --export-json "$name.json" "$@" >/dev/null
   python3 - "$name" "$name.json" <<'PY'
 import json, sys
@@ -47,13 +47,13 @@ print("\n%s" % name)
 print("  %-52s %9s %9s %10s" % ("command", "mean ms", "user ms",
                                 "swu/this"))
 for r in rs:
-    print("  %-52s %9.1f %9.1f %9.2fx" % (r["command"][:52], r["mean"] * 1000,
+    print("  %-52s %9.1f %9.1f %9.3fx" % (r["command"][:52], r["mean"] * 1000,
                                           r["user"] * 1000, swu / r["mean"]))
 PY
 }
 
 big='cp big.base big.txt'
-tree='rm -rf tree && cp -a tree.base tree'
+tree='sh -c "rm -rf tree && cp -a tree.base tree"'
 for w in $workloads; do
   case $w in
     sparse) compare sparse 5 "$big" "$swu big.txt needle pinned -C -V:0" \
