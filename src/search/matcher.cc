@@ -139,7 +139,7 @@ bool Matcher::CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared) {
   if (length_ <= kInlineCompare) return false;  // bounded by 32 per byte
   if (first_from_ < 0) first_from_ = from;
   compare_cost_ += compared + 1;
-  int64_t scanned = std::max(s, from) - std::min(first_from_, from);
+  int64_t scanned = s - std::min(first_from_, from);  // s >= from
   if (compare_cost_ <= kCompareRatio * scanned + 4 * length_) return false;
   by_pieces_ = true;
   return true;
