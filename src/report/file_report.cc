@@ -67,7 +67,7 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
 void PrintResult(const FileOutcome& outcome, const FileNames& names,
                  const Settings& settings, CreateState create,
                  Platform* platform) {
-  if (settings[kSelect] == '#' && outcome.matches_found > outcome.status) {
+  if (settings.counts_matches() && outcome.matches_found > outcome.status) {
     Printf(platform, "\n(Skipped %" PRId64 " matches)",
            outcome.matches_found - outcome.status);
   }
@@ -84,8 +84,9 @@ void PrintResult(const FileOutcome& outcome, const FileNames& names,
         settings.output_mode() ? names.output_file : names.path;
     Printf(platform, "\nNew file created: %s ", created.c_str());
   }
-  Printf(platform, settings[kAddMode] == 'T' ? "(String appended)\n"
-                                             : "(String inserted)\n");
+  Printf(platform, settings.add_mode() == AddMode::kAtEnd
+                       ? "(String appended)\n"
+                       : "(String inserted)\n");
 }
 
 }  // namespace
@@ -102,7 +103,7 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
          outcome.size_change >= 0 ? "gained" : "lost  ", outcome.size_change);
   Printf(platform, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);
   Printf(platform, "Number times text inserted at %c : %" PRId64 "\n",
-         settings.special(2), outcome.insert_count);
+         settings.amp(), outcome.insert_count);
 }
 
 void ReportFile(const FileOutcome& outcome, const FileNames& names,

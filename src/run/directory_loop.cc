@@ -42,7 +42,7 @@ bool DirectoryLoop::LoopEnds() const {
   return renew_failed_ || state_->interrupted || walk_ == nullptr ||
          state_->create == CreateState::Creating ||
          state_->create == CreateState::Created ||
-         (settings_[kStopOnError] == 'S' && state_->totals.failed != 0);
+         (settings_.stop_on_error() && state_->totals.failed != 0);
 }
 
 // Without -R a missing file is created at once; with -R only once the
@@ -131,11 +131,11 @@ bool DirectoryLoop::AfterFile(bool waiting) {
     state_->interrupted = true;
     ended = true;
   }
-  if (settings_[kStopOnError] == 'S' && state_->totals.failed != 0) {
+  if (settings_.stop_on_error() && state_->totals.failed != 0) {
     if (waiting) state_->totals.stopped_with_files_left = true;
     ended = true;
   }
-  if (!runner_->RenewBetweenFiles()) {
+  if (!runner_->RenewBetweenFiles(&state_->new_reload)) {
     // <new> could not be read again: no later file may get a damaged text.
     state_->status = RunStatus::TextFileFailed;
     renew_failed_ = true;

@@ -90,7 +90,7 @@ class Matcher {
   bool by_pieces_ = false;     // switched to the linear piece search
   std::vector<Piece> pieces_;  // longest first; built at the switch
   bool start_anchor_ = false;  // the match must start a line
-  bool end_anchor_ = false;    // a CR must follow the match
+  bool end_anchor_ = false;    // a line break must follow the match
   bool line_mode_ = false;     // -D
   char line_sub_ = 0;          // -D:P, -D:L, -D:R: 'P', 'L', 'R'
   char line_filter_ = 0;       // -M, -U: 'M', 'U'

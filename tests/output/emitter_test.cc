@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fakes/memory_stream.h"
-#include "fakes/test_settings.h"
+#include "fakes/parse_for_test.h"
 #include "search/matcher.h"
 
 namespace swu {
@@ -20,9 +20,7 @@ class EmitterTest : public ::testing::Test {
   // Loads |image|, finds the first match of |search| and emits at it.
   void EmitFirst(const std::string& image, const std::string& search,
                  const std::string& new_text, const std::string& switches) {
-    Configure(&settings_, switches);
-    SetSearch(&settings_, search);
-    SetNew(&settings_, new_text);
+    ParseForTest(search, new_text, switches, &settings_);
     ASSERT_TRUE(buffer_.MakeRoom(static_cast<int64_t>(image.size())));
     memcpy(buffer_.block(), image.data(), image.size());
     buffer_.SetImage(static_cast<int64_t>(image.size()));
@@ -30,8 +28,12 @@ class EmitterTest : public ::testing::Test {
     matcher.FindNextMatch(buffer_, 0, &match_);
     ASSERT_GE(match_.offset, 0);
     buffer_.position += match_.offset;
-    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
-    written_ = emitter.EmitAtMatch(&match_);
+    NewText text(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
+    Emitter::Emission emission = emitter.EmitAtMatch(match_);
+    written_ = emission.written;
+    match_.consumed = emission.consumed;
+    buffer_.position += emission.consumed;  // as the result writer does
     inserts_ = emitter.insert_count();
     out_.Flush();
   }
@@ -42,6 +44,7 @@ class EmitterTest : public ::testing::Test {
   OutputBuffer out_{&stream_};
   Match match_;
   bool no_amp_ = false;
+  Random random_;
   int64_t written_ = 0;
   int64_t inserts_ = 0;
 };
@@ -104,9 +107,7 @@ class EmitterInsertionTest : public ::testing::Test {
  protected:
   int64_t Insert(const std::string& image, const std::string& new_text,
                  const std::string& switches) {
-    Configure(&settings_, switches);
-    SetSearch(&settings_, "q");
-    SetNew(&settings_, new_text);
+    ParseForTest("q", new_text, switches, &settings_);
     if (image.empty()) {
       EXPECT_TRUE(buffer_.MakeCreatedImage());
     } else {
@@ -114,10 +115,10 @@ class EmitterInsertionTest : public ::testing::Test {
       memcpy(buffer_.block(), image.data(), image.size());
       buffer_.SetImage(static_cast<int64_t>(image.size()));
     }
-    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
+    NewText text(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
     emitter.set_insertion_text("q");
-    match_.offset = -1;
-    int64_t written = emitter.EmitAtMatch(&match_);
+    int64_t written = emitter.EmitInsertion();
     out_.Flush();
     return written;
   }
@@ -126,13 +127,13 @@ class EmitterInsertionTest : public ::testing::Test {
   FileBuffer buffer_{Platform::Default()};
   MemoryStream stream_;
   OutputBuffer out_{&stream_};
-  Match match_;
   bool no_amp_ = false;
+  Random random_;
 };
 
-TEST_F(EmitterInsertionTest, EmptyNewTextStillMarksTheInsertion) {
+TEST_F(EmitterInsertionTest, EmptyNewTextWritesNothing) {
   EXPECT_EQ(Insert("abc", "", "-T"), 0);
-  EXPECT_EQ(match_.consumed, kInsertedMarker);
+  EXPECT_EQ(stream_.data(), "");
 }
 
 TEST_F(EmitterInsertionTest, LineModeAddsBreaksAroundTheText) {

@@ -69,6 +69,11 @@ class FakePlatform : public Platform {
   bool SetCurrentDirectory(const std::string& path) override;
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
+  bool SlashStartsSwitch() const override { return false; }
+  // The fake takes '\\' as a separator everywhere itself.
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
   bool GetEnvironment(const std::string&, std::string*) override {
     return false;
   }
