@@ -2,9 +2,12 @@
 """Writes the benchmark inputs, deterministically.
 
 make_data.py big <path>    256 MiB of CR LF lines (~80 bytes) with the word
-                           ZQXJKV every 64 KiB
+                           needle every 64 KiB and alpha about 1.6 million
+                           times
 make_data.py tree <dir>    10 000 files of ~4 KiB in 100 directories, the
-                           word ZQXJKV in every 10th file
+                           word needle in every 10th file
+make_data.py long <path>   1 MiB of the byte a, for a 20 001-byte search
+make_data.py longtext <path>  the search text for it: 20 000 a, then b
 """
 import os
 import random
@@ -12,7 +15,7 @@ import sys
 
 WORDS = ("the of and to in is was for that with as on by at from this "
          "which data file line text value system record number order "
-         "change result process between within under").split()
+         "change result process between within under alpha").split()
 
 
 def lines(rng, count):
@@ -36,7 +39,7 @@ def big(path):
     with open(path, "wb") as f:
         for i in range(256 * 1024 * 1024 // block):
             chunk = bytearray(base)
-            chunk[1000:1006] = b"ZQXJKV"
+            chunk[1000:1006] = b"needle"
             f.write(chunk + b"%06d\r\n" % (i % 1000000))
 
 
@@ -50,11 +53,21 @@ def tree(root):
         for i in range(100):
             body = bytearray(text[(n % 50) * 80:][:4000])
             if n % 10 == 0:
-                body[2000:2006] = b"ZQXJKV"
+                body[2000:2006] = b"needle"
             with open(os.path.join(sub, "f%05d.txt" % n), "wb") as f:
                 f.write(body)
             n += 1
 
 
+def long(path):
+    with open(path, "wb") as f:
+        f.write(b"a" * (1024 * 1024))
+
+
+def longtext(path):
+    with open(path, "wb") as f:
+        f.write(b"a" * 20000 + b"b")
+
+
 if __name__ == "__main__":
-    {"big": big, "tree": tree}[sys.argv[1]](sys.argv[2])
+    {"big": big, "tree": tree, "long": long, "longtext": longtext}[sys.argv[1]](sys.argv[2])

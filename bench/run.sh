@@ -1,54 +1,92 @@
 #!/usr/bin/env bash
-# Times swu side by side with other tools on the same inputs.
-#   bench/run.sh [build-dir]        (default: build)
-# Needs hyperfine, sd, ripgrep and GNU time (Debian: hyperfine sd ripgrep time).
-# Workloads:
-#   sparse  - same-length replacement of a 6-byte word every 64 KiB (256 MiB)
-#   dense   - growing replacement of a common word (256 MiB)
-#   nomatch - search for a word that is not there (256 MiB)
-#   tree    - same-length replacement under -R over 10 000 files in 100 dirs
+# Times swu side by side with other tools on the same inputs, one hyperfine
+# run per workload, and prints how swu's mean compares with each peer's.
+#   bench/run.sh [build-dir] [workload...]     (default: build, all)
+# Workloads (256 MiB of CR LF lines unless said otherwise):
+#   sparse    same-length, -C, "needle" every 64 KiB     vs rg -c -F
+#   sparse-i  the same, case-insensitive                 vs rg -c -i -F
+#   nomatch   a word that is not there                   vs rg -c -F
+#   dense     same-length alpha -> ALPHA (1.6 million)   vs sd -s
+#   growing   alpha -> ALPHA-1                           vs sd -s
+#   tree      -R over 10 000 files of ~4 KiB             vs rg -c -F,
+#             find -exec sd (one process per file: slow, ~30 s a run)
+#   long      a 20 001-byte -L search text on 1 MiB of "a"
+#   memory    peak resident memory of the dense run (GNU time)
+#   count     instructions of the matcher on the first 16 MiB (callgrind),
+#             a figure that does not depend on the machine's load
+# Needs hyperfine, sd, ripgrep, GNU time and valgrind (Debian: hyperfine sd
+# ripgrep time valgrind).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 swu=$(cd "${1:-$here/../build}" && pwd)/swu
+shift || true
+workloads=${*:-sparse sparse-i nomatch dense growing tree long memory count}
 work=$here/work
 mkdir -p "$work"
 cd "$work"
 [ -f big.base ] || python3 "$here/make_data.py" big big.base
 [ -d tree.base ] || python3 "$here/make_data.py" tree tree.base
+[ -f long.base ] || python3 "$here/make_data.py" long long.base
+[ -f long.search ] || python3 "$here/make_data.py" longtext long.search
 
-prep='cp big.base big.txt'
-run() {  # name, then commands
-  local name=$1; shift
-  hyperfine -N -i --warmup 1 --runs 5 --prepare "$prep" --export-json "$name.json" "$@" >/dev/null
+# Runs the commands in one hyperfine run; the first is swu. The machine
+# may be shared: compare the ratios, and the user times, not the absolute
+# wall times.
+#   compare name runs prepare command...
+compare() {
+  local name=$1 runs=$2 prep=$3
+  shift 3
+  hyperfine -N -i --style basic --warmup 1 --runs "$runs" --prepare "$prep" \
+    --export-json "$name.json" "$@" >/dev/null
   python3 - "$name" "$name.json" <<'PY'
 import json, sys
 name, path = sys.argv[1], sys.argv[2]
 rs = json.load(open(path))["results"]
 swu = rs[0]["mean"]
 print("\n%s" % name)
-print("  %-44s %9s %9s" % ("command", "mean ms", "vs swu"))
+print("  %-52s %9s %9s %10s" % ("command", "mean ms", "user ms",
+                                "swu/this"))
 for r in rs:
-    print("  %-44s %9.1f %8.2fx" % (r["command"][:44], r["mean"] * 1000, r["mean"] / swu))
+    print("  %-52s %9.1f %9.1f %9.3fx" % (r["command"][:52], r["mean"] * 1000,
+                                          r["user"] * 1000, swu / r["mean"]))
 PY
 }
 
-run sparse "$swu big.txt ZQXJKV QQQQQQ -C -V:0" \
-  "sed -i s/ZQXJKV/QQQQQQ/g big.txt" "perl -pi -e s/ZQXJKV/QQQQQQ/g big.txt" \
-  "sd -s ZQXJKV QQQQQQ big.txt" "rg -c -F ZQXJKV big.txt"
-run dense "$swu big.txt data records -C -V:0" \
-  "sed -i s/data/records/g big.txt" "perl -pi -e s/data/records/g big.txt" \
-  "sd -s data records big.txt" "rg -c -F data big.txt"
-run nomatch "$swu big.txt NOSUCHWORD other -C -V:0" \
-  "sed -i s/NOSUCHWORD/other/g big.txt" "perl -pi -e s/NOSUCHWORD/other/g big.txt" \
-  "sd -s NOSUCHWORD other big.txt" "rg -c -F NOSUCHWORD big.txt"
-
-prep='sh -c "rm -rf tree && cp -a tree.base tree"'
-run tree "$swu tree/*.txt ZQXJKV QQQQQQ -R -C -V:0" \
-  "find tree -name *.txt -exec sed -i s/ZQXJKV/QQQQQQ/g {} +" \
-  "find tree -name *.txt -exec sd -s ZQXJKV QQQQQQ {} +" \
-  "rg -c -F ZQXJKV tree"
-
-echo
-echo "peak memory (KiB) of swu on the 256 MiB file (dense):"
-cp big.base big.txt
-/usr/bin/time -f "  %M KiB" "$swu" big.txt data records -C -V:0
+big='cp big.base big.txt'
+tree='sh -c "rm -rf tree && cp -a tree.base tree"'
+for w in $workloads; do
+  case $w in
+    sparse) compare sparse 5 "$big" "$swu big.txt needle pinned -C -V:0" \
+      "rg -c -F needle big.txt" ;;
+    sparse-i) compare sparse-i 5 "$big" "$swu big.txt needle pinned -V:0" \
+      "rg -c -i -F needle big.txt" ;;
+    nomatch) compare nomatch 5 "$big" "$swu big.txt NOSUCHWORD other -C -V:0" \
+      "rg -c -F NOSUCHWORD big.txt" ;;
+    dense) compare dense 3 "$big" "$swu big.txt alpha ALPHA -C -V:0" \
+      "sd -s alpha ALPHA big.txt" ;;
+    growing) compare growing 3 "$big" "$swu big.txt alpha ALPHA-1 -C -V:0" \
+      "sd -s alpha ALPHA-1 big.txt" ;;
+    tree) compare tree 2 "$tree" "$swu tree/*.txt needle pinned -R -C -V:0" \
+      "rg -c -F needle tree" \
+      "find tree -name *.txt -exec sd -s needle pinned {} ;" ;;
+    long) compare long 5 'cp long.base long.txt' \
+      "$swu long.txt -L long.search x -V:0" ;;
+    memory)
+      cp big.base big.txt
+      echo; echo "memory"
+      /usr/bin/time -f "  peak %M KiB (file $(($(stat -c %s big.base) / 1024)) KiB)" \
+        "$swu" big.txt alpha ALPHA -C -V:0 ;;
+    count)
+      head -c 16777216 big.base > count.txt
+      echo; echo "count (instructions in the matcher, 16 MiB, report only)"
+      for args in "needle x -C" "needle x" "NOSUCHWORD x -C" "alpha x -C"; do
+        # shellcheck disable=SC2086
+        valgrind --tool=callgrind --callgrind-out-file=count.out \
+          --toggle-collect='swu::Matcher::FindNextMatch*' \
+          "$swu" count.txt $args -#:0 -V:0 2>count.log || true
+        printf "  %-18s %14s Ir\n" "$args" \
+          "$(awk '/Collected :/ {print $NF}' count.log)"
+      done ;;
+    *) echo "unknown workload: $w" >&2; exit 2 ;;
+  esac
+done

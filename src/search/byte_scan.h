@@ -1,6 +1,6 @@
 // Finds the next file byte equal to one value, or to either case of a
-// letter, at memory speed. The matcher scans for one byte of the search
-// text this way and compares the rest only where it is found.
+// letter, at memory speed. The candidate scan looks for one byte of the
+// search text this way while that byte is rare in the file.
 //
 // Tested by tests/search/byte_scan_test.cc
 
@@ -33,7 +33,7 @@ class ByteScan {
 };
 
 // An estimate of how often |byte| occurs in text files, higher is more
-// often. The matcher scans for the rarest byte of the search text.
+// often. The matcher tests the two rarest bytes of the search text.
 int ByteFrequency(uint8_t byte);
 
 }  // namespace swu

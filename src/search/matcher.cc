@@ -2,6 +2,7 @@
 
 #include "search/matcher.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "search/line_break.h"
@@ -17,8 +18,27 @@ bool IsLetter(uint8_t b) {
 // Searches at most this many bytes of a long search text for the rarest.
 constexpr int64_t kScanChoiceWindow = 256;
 
-// Longer exact texts are compared with memcmp.
+// Longer texts may switch to the linear piece search.
 constexpr int64_t kInlineCompare = 32;
+
+// Bytes compared per byte that the scan advanced, beyond which a long text
+// switches to the piece search.
+constexpr int64_t kCompareRatio = 2;
+
+// What a probe byte costs the scan: how often it, or either case of a
+// letter, occurs in text.
+int ProbeCost(uint8_t value, uint8_t mask) {
+  int cost = ByteFrequency(value);
+  if (mask == 0xDF) cost += ByteFrequency(static_cast<uint8_t>(value | 0x20));
+  return cost;
+}
+
+// Eight bytes from |p| as one word, in memory order.
+uint64_t Word(const uint8_t* p) {
+  uint64_t w;
+  memcpy(&w, p, sizeof(w));
+  return w;
+}
 
 }  // namespace
 
@@ -28,9 +48,9 @@ Matcher::Matcher(const Settings& settings) {
   length_ = settings.search_length;
   uint8_t wildcard = settings.wildcard();
   bool case_sensitive = settings.case_sensitive();
+  case_sensitive_ = case_sensitive;
   mask_.resize(static_cast<size_t>(length_));
   value_.resize(static_cast<size_t>(length_));
-  exact_ = true;
   for (int64_t i = 0; i < length_; ++i) {
     uint8_t b = text[i];
     uint8_t mask = 0xFF;
@@ -41,7 +61,6 @@ Matcher::Matcher(const Settings& settings) {
     }
     mask_[i] = mask;
     value_[i] = b & mask;
-    if (mask != 0xFF) exact_ = false;
   }
   start_anchor_ = settings.start_anchor();
   end_anchor_ = settings.end_anchor();
@@ -59,22 +78,33 @@ void Matcher::ChooseScanByte() {
   int64_t k = 0;
   while (k < length_ && mask_[k] == 0) ++k;
   if (k == length_) return;  // All wildcards: no byte to scan for.
-  int best_cost = 0;
-  int64_t limit =
-      length_ < k + kScanChoiceWindow ? length_ : k + kScanChoiceWindow;
+  // The two rarest bytes at different offsets; one alone if only one.
+  int64_t best[2] = {-1, -1};
+  int cost[2] = {0, 0};
+  int64_t limit = std::min(length_, k + kScanChoiceWindow);
   for (int64_t i = k; i < limit; ++i) {
     if (mask_[i] == 0) continue;
-    uint8_t b = value_[i];
-    int cost = ByteFrequency(b);
-    if (mask_[i] == 0xDF) cost = (cost + ByteFrequency(b | 0x20)) * 5 / 4;
-    if (scan_index_ < 0 || cost < best_cost) {
-      scan_index_ = i;
-      best_cost = cost;
+    int c = ProbeCost(value_[i], mask_[i]);
+    if (best[0] < 0 || c < cost[0]) {
+      best[1] = best[0];
+      cost[1] = cost[0];
+      best[0] = i;
+      cost[0] = c;
+    } else if (best[1] < 0 || c < cost[1]) {
+      best[1] = i;
+      cost[1] = c;
     }
   }
-  uint8_t b = value_[scan_index_];
-  bool letter = mask_[scan_index_] == 0xDF;
-  scan_ = ByteScan(b, static_cast<uint8_t>(b | 0x20), letter);
+  if (best[1] < 0) best[1] = best[0];
+  Probe probes[2];
+  for (int n = 0; n < 2; ++n) {
+    probes[n].offset = best[n];
+    probes[n].fold = mask_[best[n]] == 0xDF;
+    probes[n].value =
+        static_cast<uint8_t>(value_[best[n]] | (probes[n].fold ? 0x20 : 0));
+  }
+  scan_index_ = best[0];
+  candidates_ = CandidateScan(probes[0], probes[1]);
 }
 
 void Matcher::FindNextMatch(const FileBuffer& buffer, int64_t resume,
@@ -91,20 +121,83 @@ void Matcher::FindNextMatch(const FileBuffer& buffer, int64_t resume,
 int64_t Matcher::FindText(const FileBuffer& buffer, int64_t from) {
   if (from >= buffer.end) return -1;
   if (scan_index_ < 0) return FindAllWildcards(buffer, from);
+  if (by_pieces_) return FindByPieces(buffer, from);
   const uint8_t* data = buffer.bytes();
-  int64_t j = scan_index_;
-  // A byte found at q starts a candidate at q - j, which needs q - j + L
-  // <= end.
-  int64_t limit = buffer.end - length_ + j + 1;
-  int64_t q = from + j;
-  while (q < limit) {
-    q = scan_.Find(data, q, limit);
-    if (q < 0) return -1;
-    int64_t s = q - j;
-    if (BytesMatch(data, s) && AnchorsHold(buffer, s)) return s;
-    ++q;
+  // The last start that leaves room for the text.
+  int64_t last = buffer.end - length_;
+  for (int64_t s = from; s <= last; ++s) {
+    s = candidates_.Find(data, s, last);
+    if (s < 0) return -1;
+    int64_t compared = MatchedPrefix(data, s);
+    if (compared == length_ && AnchorsHold(buffer, s)) return s;
+    if (CompareCostsTooMuch(from, s, compared)) {
+      return FindByPieces(buffer, s + 1);
+    }
   }
   return -1;
+}
+
+// Counts the bytes compared at candidates; true once a long text has
+// compared more than kCompareRatio bytes per byte scanned in this file
+// (after a start-up allowance), when the switch to the piece search is made.
+bool Matcher::CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared) {
+  if (length_ <= kInlineCompare) return false;  // bounded by 32 per byte
+  if (first_from_ < 0) first_from_ = from;
+  compare_cost_ += compared + 1;
+  int64_t scanned = s - std::min(first_from_, from);  // s >= from
+  if (compare_cost_ <= kCompareRatio * scanned + 4 * length_) return false;
+  by_pieces_ = true;
+  return true;
+}
+
+int64_t Matcher::FindByPieces(const FileBuffer& buffer, int64_t from) {
+  if (pieces_.empty()) BuildPieces();
+  int64_t last = buffer.end - length_;
+  for (int64_t s = from; s <= last;) {
+    int64_t next = PiecesAgreeFrom(buffer, s);
+    if (next < 0) return -1;
+    if (next > s) {
+      s = next;  // A piece lies further on: no start before it can match.
+    } else if (AnchorsHold(buffer, s)) {
+      return s;
+    } else {
+      ++s;
+    }
+  }
+  return -1;
+}
+
+// Returns |s| when every piece occurs at its offset from s; otherwise the
+// start that the first piece found further on gives, or -1 when a piece
+// does not occur again.
+int64_t Matcher::PiecesAgreeFrom(const FileBuffer& buffer, int64_t s) {
+  const uint8_t* data = buffer.bytes();
+  for (Piece& piece : pieces_) {
+    int64_t at = s + piece.offset;
+    // The piece must end where the rest of the text still fits.
+    int64_t limit = buffer.end - length_ + piece.offset + piece.finder.length();
+    int64_t q = piece.finder.Find(data, at, limit);
+    if (q != at) return q < 0 ? -1 : q - piece.offset;
+  }
+  return s;
+}
+
+void Matcher::BuildPieces() {
+  for (int64_t i = 0; i < length_;) {
+    if (mask_[i] == 0) {
+      ++i;
+      continue;
+    }
+    int64_t begin = i;
+    while (i < length_ && mask_[i] != 0) ++i;
+    pieces_.push_back({begin, TwoWayFinder(value_.data() + begin, i - begin,
+                                           case_sensitive_)});
+  }
+  // The longest piece is the likeliest to move the start far.
+  std::stable_sort(pieces_.begin(), pieces_.end(),
+                   [](const Piece& a, const Piece& b) {
+                     return a.finder.length() > b.finder.length();
+                   });
 }
 
 int64_t Matcher::FindAllWildcards(const FileBuffer& buffer,
@@ -129,16 +222,24 @@ int64_t Matcher::FindAllWildcards(const FileBuffer& buffer,
   return static_cast<const uint8_t*>(hit) - data + 1;
 }
 
-bool Matcher::BytesMatch(const uint8_t* data, int64_t s) const {
+// The number of leading bytes of the text that match at |s|; L when all.
+int64_t Matcher::MatchedPrefix(const uint8_t* data, int64_t s) const {
   const uint8_t* file = data + s;
-  // Short texts compare inline: a call per candidate would cost more.
-  if (exact_ && length_ > kInlineCompare) {
-    return memcmp(file, value_.data(), static_cast<size_t>(length_)) == 0;
+  const uint8_t* mask = mask_.data();
+  const uint8_t* value = value_.data();
+  int64_t i = 0;
+  // Eight bytes at a time; the byte loop below finds the one that differs.
+  for (; i + 8 <= length_; i += 8) {
+    if ((Word(file + i) & Word(mask + i)) != Word(value + i)) break;
   }
-  for (int64_t i = 0; i < length_; ++i) {
-    if ((file[i] & mask_[i]) != value_[i]) return false;
+  for (; i < length_; ++i) {
+    if ((file[i] & mask[i]) != value[i]) break;
   }
-  return true;
+  return i;
+}
+
+bool Matcher::BytesMatch(const uint8_t* data, int64_t s) const {
+  return MatchedPrefix(data, s) == length_;
 }
 
 bool Matcher::AnchorsHold(const FileBuffer& buffer, int64_t s) const {

@@ -4,17 +4,27 @@
 //
 // How it works: the search text is compiled into a mask and a value per
 // byte (a wildcard masks everything, a letter compares without its case
-// bit unless -C), and one byte of it, the rarest by a text-frequency
-// estimate, is scanned for with memchr (or two alternating memchr scans
-// for a letter's two cases). Each byte found gives one candidate start,
-// which is compared in full and tested against the anchors. Candidates come
-// in increasing order, so the first acceptable one is the leftmost match,
-// whichever byte is scanned for.
+// bit unless -C). Two of its bytes, the rarest by a text-frequency
+// estimate, are tested at every start with vector compares (CandidateScan);
+// each start where both match is a candidate, which is compared in full and
+// tested against the anchors. Candidates come in increasing order and none
+// is skipped, so the first acceptable one is the leftmost match, whichever
+// bytes are tested.
+//
+// Long texts stay linear: when the full compares of a text longer than 32
+// bytes cost more than the scan has advanced (a text and a file made of
+// the same few bytes), the matcher switches for the rest of the file to
+// one two-way finder per wildcard-free piece of the text. A start is then
+// accepted where every piece occurs at its offset and the anchors hold; a
+// piece found further on moves the start there. The starts only grow and
+// each finder keeps its place, so a file costs time linear in its size
+// times the number of pieces, whatever the text and the file hold.
 //
 // An empty search text (an anchor alone) matches with length 0 at every
 // place that has a byte and satisfies the anchors; never at the end.
 //
-// Tested by tests/search/matcher_test.cc
+// Tested by tests/search/matcher_test.cc and
+// tests/search/matcher_property_test.cc
 
 #ifndef SWU_SEARCH_MATCHER_H_
 #define SWU_SEARCH_MATCHER_H_
@@ -23,9 +33,10 @@
 #include <vector>
 
 #include "cli/settings.h"
-#include "search/byte_scan.h"
+#include "search/candidate_scan.h"
 #include "search/file_buffer.h"
 #include "search/match.h"
+#include "search/two_way.h"
 
 namespace swu {
 
@@ -39,21 +50,45 @@ class Matcher {
   // Calls for one file must come with non-decreasing search starts.
   void FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
 
+  // Whether the search text and its anchors match at block index |s|, by
+  // the rule alone (s + L <= end). The scans must find exactly the first
+  // such place; tests compare them with this.
+  bool AcceptsAt(const FileBuffer& buffer, int64_t s) const {
+    return BytesMatch(buffer.bytes(), s) && AnchorsHold(buffer, s);
+  }
+
+  // Whether this file's search has switched to the linear piece search.
+  bool searching_by_pieces() const { return by_pieces_; }
+
  private:
+  struct Piece {
+    int64_t offset;       // in the search text
+    TwoWayFinder finder;  // over its bytes
+  };
+
   // The leftmost acceptable start in [from, end), or -1.
   int64_t FindText(const FileBuffer& buffer, int64_t from);
   int64_t FindAllWildcards(const FileBuffer& buffer, int64_t from) const;
+  int64_t FindByPieces(const FileBuffer& buffer, int64_t from);
+  int64_t PiecesAgreeFrom(const FileBuffer& buffer, int64_t s);
+  bool CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared);
+  void BuildPieces();
+  int64_t MatchedPrefix(const uint8_t* data, int64_t s) const;
   bool BytesMatch(const uint8_t* data, int64_t s) const;
   bool AnchorsHold(const FileBuffer& buffer, int64_t s) const;
   void WidenToLine(const FileBuffer& buffer, int64_t s, Match* match) const;
   void ChooseScanByte();
 
-  std::vector<uint8_t> mask_;   // per search byte: 0 wildcard, 0xDF letter
-  std::vector<uint8_t> value_;  // per search byte: value & mask
-  int64_t length_ = 0;          // L
-  bool exact_ = true;           // no wildcard and no case folding
-  int64_t scan_index_ = -1;     // the byte scanned for; -1 all wildcards
-  ByteScan scan_{0, 0, false};
+  std::vector<uint8_t> mask_;    // per search byte: 0 wildcard, 0xDF letter
+  std::vector<uint8_t> value_;   // per search byte: value & mask
+  int64_t length_ = 0;           // L
+  bool case_sensitive_ = false;  // -C
+  int64_t scan_index_ = -1;      // a byte the scan tests; -1 all wildcards
+  CandidateScan candidates_;
+  int64_t compare_cost_ = 0;   // bytes compared at candidates so far
+  int64_t first_from_ = -1;    // the first search start of the file
+  bool by_pieces_ = false;     // switched to the linear piece search
+  std::vector<Piece> pieces_;  // longest first; built at the switch
   bool start_anchor_ = false;  // the match must start a line
   bool end_anchor_ = false;    // a line break must follow the match
   bool line_mode_ = false;     // -D
