@@ -36,13 +36,16 @@ int64_t FixQuote(char* text) {
   return quote - text;
 }
 
-// '-' always starts a switch argument; '/' only when no other '/' follows,
-// so that /V:3 is a switch and /home/me/*.txt a filespec. After
-// -G the next argument is text whatever it starts with.
-bool IsSwitchArgument(const char* text, const Settings& settings) {
-  if (settings[kPendingText] == 'G') return false;
+// '-' always starts a switch argument; so does '/' on Windows, and
+// elsewhere only when no other '/' follows, so that /V:3 is a switch and
+// /home/me/*.txt a filespec. After -G the next argument is text whatever
+// it starts with.
+bool IsSwitchArgument(const char* text, const ParseState& state) {
+  if ((*state.settings)[kPendingText] == 'G') return false;
   if (text[0] == '-') return true;
-  return text[0] == '/' && strchr(text + 1, '/') == nullptr;
+  if (text[0] != '/') return false;
+  return state.platform->SlashStartsSwitch() ||
+         strchr(text + 1, '/') == nullptr;
 }
 
 // Reads one argument, and the rest after a double quote as if it were the
@@ -55,7 +58,7 @@ void ReadArgument(const char* argument, ParseState* state) {
     int64_t length = static_cast<int64_t>(strlen(text));
     int64_t quote = -1;
     if ((*state->settings)[kNoQuoteFix] != 'Z') quote = FixQuote(text);
-    if (IsSwitchArgument(text, *state->settings)) {
+    if (IsSwitchArgument(text, *state)) {
       ReadSwitchArgument(text, length, state);
     } else {
       TakeTextArgument(text, state);

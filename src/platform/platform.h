@@ -59,11 +59,11 @@ class Stream {
 };
 
 // DOS attribute bits of a directory entry.
-constexpr uint8_t kAttrReadOnly = 0x01;   // the process may not write it
-constexpr uint8_t kAttrHidden = 0x02;     // name begins with '.'
-constexpr uint8_t kAttrSystem = 0x04;     // not a regular file or directory
+constexpr uint8_t kAttrReadOnly = 0x01;  // the process may not write it
+constexpr uint8_t kAttrHidden = 0x02;    // name begins with '.'
+constexpr uint8_t kAttrSystem = 0x04;    // not a regular file or directory
 constexpr uint8_t kAttrDirectory = 0x10;
-constexpr uint8_t kAttrArchive = 0x20;    // regular file
+constexpr uint8_t kAttrArchive = 0x20;  // regular file
 
 struct DirEntry {
   uint8_t attributes = 0;
@@ -144,9 +144,23 @@ class Platform {
   // nothing) where there are no drives.
   virtual bool SetCurrentDrive(char drive) = 0;
 
-  // Environment: looks |name| up exactly as given. On success stores the
-  // value in *value and returns true.
+  // Environment: looks |name| up exactly as given (Windows itself ignores
+  // case in names). On success stores the value in *value and returns true.
   virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+
+  // Rules of this system's paths, arguments and exit status. The defaults
+  // are POSIX's, which the test fakes share.
+  // True when |c| ends the directory part of a filespec: '/' and '\' on
+  // POSIX; '\' and ':' on Windows, where "C:*.TXT" names drive C.
+  virtual bool EndsDirectoryPart(char c) const { return c == '/' || c == '\\'; }
+  // The separator put between a directory and a name.
+  virtual char PathSeparator() const { return '/'; }
+  // True when every argument that starts with '/' is a switch argument (on
+  // Windows); otherwise only one without a further '/' is.
+  virtual bool SlashStartsSwitch() const { return false; }
+  // The largest exit status the process passes on whole: 8 bits on POSIX,
+  // a 32-bit errorlevel on Windows.
+  virtual int64_t LargestExitStatus() const { return 255; }
 };
 
 }  // namespace swu

@@ -339,6 +339,11 @@ class WindowsPlatform : public Platform {
     }
   }
 
+  bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
+  char PathSeparator() const override { return '\\'; }
+  bool SlashStartsSwitch() const override { return true; }
+  int64_t LargestExitStatus() const override { return INT32_MAX; }
+
  private:
   static bool SetLength(HANDLE file, int64_t length) {
     LARGE_INTEGER position;

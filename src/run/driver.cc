@@ -53,7 +53,7 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
 
 void Driver::SetUpAndProcess() {
   runner_->Reserve();
-  SplitFilespec(settings_.split_spec, &state_.files.dir_part,
+  SplitFilespec(settings_.split_spec, *platform_, &state_.files.dir_part,
                 &state_.files.pattern);
   bool recurse = settings_[kRecurse] == 'R';
   if (recurse) {
@@ -82,7 +82,8 @@ bool Driver::PrepareOutputDirectory() {
   } else {
     state_.output_created = created;
   }
-  state_.files.output_path = WithSeparator(state_.files.output_path);
+  state_.files.output_path =
+      WithSeparator(state_.files.output_path, *platform_);
   return true;
 }
 

@@ -42,6 +42,10 @@ class FakePlatform : public Platform {
   int open_enumerations = 0;  // enumerations alive now
   int most_enumerations = 0;  // the most ever alive at once
   std::vector<std::string> removed_directories;
+  // Windows' answers: path rules, and a current drive (0: none).
+  bool windows_rules = false;
+  char drive = 0;
+  std::vector<char> drive_changes;  // every drive made current
 
   // Platform.
   void Print(const char* data, size_t n) override;
@@ -56,8 +60,19 @@ class FakePlatform : public Platform {
   bool RemoveDirectory(const std::string& path) override;
   bool GetCurrentDirectory(std::string* path) override;
   bool SetCurrentDirectory(const std::string& path) override;
-  char GetCurrentDrive() override { return 0; }
-  bool SetCurrentDrive(char) override { return true; }
+  char GetCurrentDrive() override { return drive; }
+  bool SetCurrentDrive(char d) override {
+    if (drive == 0) return true;
+    drive_changes.push_back(d);
+    if (d < 'A' || d > 'Z') return false;
+    drive = d;
+    return true;
+  }
+  bool EndsDirectoryPart(char c) const override {
+    return windows_rules ? (c == '\\' || c == ':')
+                         : Platform::EndsDirectoryPart(c);
+  }
+  char PathSeparator() const override { return windows_rules ? '\\' : '/'; }
   bool GetEnvironment(const std::string&, std::string*) override {
     return false;
   }
