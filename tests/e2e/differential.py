@@ -10,10 +10,15 @@ random switch combinations (fixed seed, so every run is the same):
     as it was).
 
 Usage: differential.py <swu-binary> [cases] [seed]
+
+A binary is run through the command in SWU_EMULATOR when that is set (a
+Windows build under wine). A case that disagrees is printed with the exit
+status and output of each run, so that a log shows what differed.
 """
 
 import os
 import random
+import shlex
 import shutil
 import subprocess
 import sys
@@ -21,6 +26,7 @@ import tempfile
 
 BYTES = [b"a", b"b", b"A", b"\r\n", b"\n", b"\r", b"\0", b"\xc9", b"#", b"!",
          b"&", b"@", b"x", b" "]
+EMULATOR = shlex.split(os.environ.get("SWU_EMULATOR", ""))
 SWITCHES = ["-C", "-D", "-D:P", "-D:L", "-D:R", "-U", "-A", "-I", "-O", "-X",
             "-N", "-N:46", "-B", "-T", "-#", "-#:O", "-#:E", "-#:L", "-#:I",
             "-#:J", "-#:1,3", "-&", "-&:U", "-&:L", "-&:C", "-W", "-W:95",
@@ -51,7 +57,7 @@ def run(binary, root, case, extra, result_dir=""):
     for name, data in case.files.items():
         with open(os.path.join(root, name), "wb") as f:
             f.write(data)
-    done = subprocess.run([binary] + case.args + extra, cwd=root,
+    done = subprocess.run(EMULATOR + [binary] + case.args + extra, cwd=root,
                           capture_output=True, timeout=60)
     where = os.path.join(root, result_dir)
     files = {}
@@ -60,6 +66,10 @@ def run(binary, root, case, extra, result_dir=""):
             with open(os.path.join(where, name), "rb") as f:
                 files[name] = f.read()
     return done, files
+
+
+def describe(name, done):
+    return "%s: exit %d, stdout %r" % (name, done.returncode, done.stdout)
 
 
 def main(argv):
@@ -78,11 +88,15 @@ def main(argv):
                 problems.append("stderr: %r %r" % (a.stderr[:300], b.stderr[:300]))
             if (a.returncode, a.stdout, files_a) != (b.returncode, b.stdout, files_b):
                 problems.append("-~ changes the result: %r / %r" % (files_a, files_b))
+                problems.append(describe("in place", a))
+                problems.append(describe("with -~", b))
             if "-M" not in case.args:
                 c, files_c = run(binary, scratch + "/c", case, ["-$", "out"], "out")
                 expected = {name: files_a[name] for name in files_c}
                 if c.stderr or files_c != expected:
                     problems.append("-$ differs: %r / %r" % (files_a, files_c))
+                    problems.append(describe("in place", a))
+                    problems.append(describe("with -$", c))
             if problems:
                 failures += 1
                 print("FAIL args=%r files=%r" % (case.args, case.files))
