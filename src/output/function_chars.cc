@@ -31,21 +31,50 @@ char HexDigit(int r, char first_letter) {
 // and for modes that have no meaning.
 bool ApplyMode(int32_t mode, Random* random, char* byte) {
   switch (mode) {
-    case 0: *byte = '"'; break;
-    case 1: *byte = static_cast<char>('0' + random->NextRandom() % 10); break;
-    case 2: *byte = static_cast<char>('a' + random->NextRandom() % 26); break;
-    case 3: *byte = static_cast<char>('A' + random->NextRandom() % 26); break;
-    case 4: *byte = Alphanumeric(random->NextRandom(), 'a'); break;
-    case 5: *byte = Alphanumeric(random->NextRandom(), 'A'); break;
-    case 7: *byte = 7; break;
-    case 8: *byte = 8; break;
-    case 9: *byte = 0; break;
-    case 'C': *byte = '%'; break;
-    case 'G': *byte = '>'; break;
-    case 'L': *byte = '<'; break;
-    case 'H': *byte = HexDigit(random->NextRandom(), 'a'); break;
-    case 'I': *byte = HexDigit(random->NextRandom(), 'A'); break;
-    default: return false;  // Mode 6 is written as CR LF by the emitter.
+    case 0:
+      *byte = '"';
+      break;
+    case 1:
+      *byte = static_cast<char>('0' + random->NextRandom() % 10);
+      break;
+    case 2:
+      *byte = static_cast<char>('a' + random->NextRandom() % 26);
+      break;
+    case 3:
+      *byte = static_cast<char>('A' + random->NextRandom() % 26);
+      break;
+    case 4:
+      *byte = Alphanumeric(random->NextRandom(), 'a');
+      break;
+    case 5:
+      *byte = Alphanumeric(random->NextRandom(), 'A');
+      break;
+    case 7:
+      *byte = 7;
+      break;
+    case 8:
+      *byte = 8;
+      break;
+    case 9:
+      *byte = 0;
+      break;
+    case 'C':
+      *byte = '%';
+      break;
+    case 'G':
+      *byte = '>';
+      break;
+    case 'L':
+      *byte = '<';
+      break;
+    case 'H':
+      *byte = HexDigit(random->NextRandom(), 'a');
+      break;
+    case 'I':
+      *byte = HexDigit(random->NextRandom(), 'A');
+      break;
+    default:
+      return false;  // Mode 6 is written as CR LF by the emitter.
   }
   return true;
 }
@@ -66,8 +95,7 @@ void ApplyFunctionChars(Settings* settings, Random* random) {
   for (uint32_t i = 0; i < settings->new_length; ++i) {
     for (int32_t e = 0; e < list.size(); ++e) {
       const SpecialFunction& entry = list.entries[e];
-      if (entry.mode == 6 ||
-          static_cast<uint8_t>(text[i]) != entry.character) {
+      if (entry.mode == 6 || static_cast<uint8_t>(text[i]) != entry.character) {
         continue;
       }
       if (ApplyMode(entry.mode, random, &text[i])) break;

@@ -22,7 +22,19 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
       stream_(out->stream()),
       target_(target),
       state_(state),
-      original_size_(buffer->size()) {}
+      original_size_(buffer->size()) {
+  if (target_.check_unchanged) {
+    out_->set_first_write_check([this] { return StillAsLoaded(); });
+  }
+}
+
+// True when the file is still the one loaded, as it was: nothing else has
+// written it, cut it or been renamed over its name since.
+bool ResultWriter::StillAsLoaded() {
+  FileIdentity now, named;
+  return stream_->Identify(&now) && Unchanged(target_.loaded_as, now) &&
+         platform_->Identify(target_.path, &named) && SameFile(named, now);
+}
 
 bool ResultWriter::Intelligent() const {
   return target_.in_place && settings_[kNoIntelligent] != '~' &&
@@ -105,39 +117,79 @@ void ResultWriter::Insert(Match* match, bool at_start) {
 
 FileStatus ResultWriter::CommitFile() {
   out_->Flush();
-  if (stream_->error()) state_->loop_state = ErrorState(FileError::WriteFault);
-  // Closing flushes what is buffered; a failure there is a write fault too.
-  if (!stream_->Close() && state_->loop_state >= 0) {
-    state_->loop_state = ErrorState(FileError::WriteFault);
+  if (out_->blocked()) {
+    // Another program changed the file after it was loaded. Nothing was
+    // written, and nothing may be written over its bytes now.
+    stream_->Close();
+    return ErrorState(FileError::ReadFailed);
   }
+  if (stream_->error()) Fail(FileError::WriteFault);
   if (state_->loop_state == kLoopFinished && state_->size_change < 0 &&
       target_.in_place) {
-    if (!platform_->SetFileLength(target_.path, state_->bytes_written)) {
-      state_->loop_state = ErrorState(FileError::TruncateFailed);
+    // Through the descriptor that was written: the name may stand for
+    // another file by now.
+    if (!stream_->SetLength(state_->bytes_written)) {
+      Fail(FileError::TruncateFailed);
     }
   }
   if (state_->loop_state < 0 && target_.writable) PutBack();
+  if (!stream_->Close() && state_->loop_state >= 0) {
+    Fail(FileError::WriteFault);
+    if (target_.writable) PutBackByName();
+  }
+  Publish();
   if (state_->loop_state == kLoopFinished) return state_->acted_on;
   return state_->loop_state;
 }
 
-// Best effort: the failure is reported whether or not this succeeds. The
-// output is as it was, so the file adds no bytes to the run's total.
+void ResultWriter::Fail(FileError error) {
+  if (state_->loop_state >= 0) state_->loop_state = ErrorState(error);
+}
+
+// Best effort, through the stream that was written: the failure is
+// reported whether or not this succeeds. The output is as it was, so the
+// file adds no bytes to the run's total.
 void ResultWriter::PutBack() {
   state_->size_change = 0;
   if (target_.in_place) {
-    std::unique_ptr<Stream> file =
-        platform_->Open(target_.path, OpenMode::kUpdate);
-    if (file != nullptr) {
-      file->Write(buffer_->block() + buffer_->start, original_size_);
-      file->Close();
-    }
-    platform_->SetFileLength(target_.path, original_size_);
+    if (!out_->wrote()) return;  // Nothing reached the file.
+    stream_->WriteAt(buffer_->block() + buffer_->start, original_size_, 0);
+    stream_->SetLength(original_size_);
   } else if (target_.append_base >= 0) {
-    platform_->SetFileLength(target_.path, target_.append_base);
-  } else {
-    platform_->DeleteFile(target_.path);
+    stream_->SetLength(target_.append_base);
   }
+  // A temporary output is removed by Publish().
+}
+
+// The same once the stream is closed: only when closing it failed.
+void ResultWriter::PutBackByName() {
+  state_->size_change = 0;
+  if (!target_.in_place && target_.append_base < 0) return;
+  std::unique_ptr<Stream> file =
+      platform_->Open(target_.path, OpenMode::kUpdate);
+  if (file == nullptr) return;
+  if (target_.in_place) {
+    file->WriteAt(buffer_->block() + buffer_->start, original_size_, 0);
+    file->SetLength(original_size_);
+  } else {
+    file->SetLength(target_.append_base);
+  }
+  file->Close();
+}
+
+// A complete temporary output replaces the output file; a failed one is
+// removed, leaving the output file as it was.
+void ResultWriter::Publish() {
+  if (target_.temp_path.empty()) return;
+  if (state_->loop_state == kLoopFinished &&
+      platform_->RenameOver(target_.temp_path, target_.path)) {
+    return;
+  }
+  if (state_->loop_state >= 0) {
+    state_->loop_state = ErrorState(FileError::WriteFault);
+    state_->size_change = 0;
+  }
+  platform_->DeleteFile(target_.temp_path);
 }
 
 }  // namespace swu

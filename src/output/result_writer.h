@@ -33,10 +33,14 @@ namespace swu {
 // Where a file's result goes and how its output was opened.
 struct OutputTarget {
   std::string path;          // the file itself, or the -$ output file
+  std::string temp_path;     // -$, -$:F: written here, then renamed to |path|
   bool in_place = true;      // the result replaces the file's bytes
   bool writable = true;      // false for the read-only report modes
   int64_t append_base = -1;  // -$:A, -$:B: output length before this file
   bool created = false;      // the output file did not exist before
+  FileIdentity loaded_as;    // in place: the file as it was loaded
+  // In place: nothing is written when the file is no longer |loaded_as|.
+  bool check_unchanged = false;
 };
 
 class ResultWriter {
@@ -56,14 +60,20 @@ class ResultWriter {
   void FinishMatches(Match* match);
 
   // Checks and closes the stream, shortens a file that shrank in place,
-  // and puts the output back when the file failed. Returns the file's
-  // status: the matches acted on, or a negative FileError.
+  // renames a temporary output over the output file, and puts the output
+  // back when the file failed. A file that another program changed after
+  // its load is not written at all and fails with ReadFailed. Returns the
+  // file's status: the matches acted on, or a negative FileError.
   FileStatus CommitFile();
 
  private:
   bool Intelligent() const;
   void Insert(Match* match, bool at_start);
+  bool StillAsLoaded();
+  void Fail(FileError error);
   void PutBack();
+  void PutBackByName();
+  void Publish();
 
   const Settings& settings_;
   Platform* platform_;

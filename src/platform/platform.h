@@ -21,12 +21,34 @@ namespace swu {
 
 // The stream modes the program uses, named after their stdio forms.
 enum class OpenMode {
-  kRead,      // "rb"
-  kUpdate,    // "r+b"
-  kCreate,    // "w+b": create or truncate, read and write
-  kAppend,    // "a+b": every write goes to the end
-  kWriteOnly  // "wb"
+  kRead,       // "rb"
+  kUpdate,     // "r+b"
+  kCreate,     // "w+b": create or truncate, read and write
+  kAppend,     // "a+b": every write goes to the end
+  kWriteOnly,  // "wb"
+  kCreateNew   // "wbx": create a file that must not exist yet
 };
+
+// What tells two names of one file apart from two files, and a file that
+// another program changed from one that is as it was.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t file_number = 0;  // inode, or the file index on Windows
+  int64_t size = 0;
+  int64_t modified = 0;  // modification time in nanoseconds
+  bool regular = false;  // a regular file, not a FIFO, device or directory
+};
+
+// True when |a| and |b| name the same file.
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.device == b.device && a.file_number == b.file_number;
+}
+
+// True when |now| is the file |then| was, with the same size and time.
+inline bool Unchanged(const FileIdentity& then, const FileIdentity& now) {
+  return SameFile(then, now) && then.size == now.size &&
+         then.modified == now.modified;
+}
 
 enum class Whence { kStart, kCurrent, kEnd };
 
@@ -56,6 +78,21 @@ class Stream {
   // Flushes and closes. Returns false if either failed. Further calls do
   // nothing and return true.
   virtual bool Close() = 0;
+
+  // Writes |n| bytes at |offset| of the file in one positioned write,
+  // without moving the stream position. Buffered writes must have been
+  // flushed. A failure sets the error indicator.
+  virtual void WriteAt(const void* data, int64_t n, int64_t offset) = 0;
+  // Flushes, then sets the length of the open file to |length|. Returns
+  // false on failure.
+  virtual bool SetLength(int64_t length) = 0;
+  // Stores the identity of the open file in *identity. Returns false on
+  // failure.
+  virtual bool Identify(FileIdentity* identity) = 0;
+  // Takes an exclusive advisory lock on the open file, waiting up to
+  // |wait_ms| milliseconds while another process holds one. The lock goes
+  // with Close. Returns false when it could not be had in time.
+  virtual bool Lock(int64_t wait_ms) = 0;
 };
 
 // DOS attribute bits of a directory entry.
@@ -102,6 +139,35 @@ class Platform {
   virtual bool SetFileLength(const std::string& path, int64_t length) = 0;
   // Deletes the file |path|. Returns false on failure.
   virtual bool DeleteFile(const std::string& path) = 0;
+  // Stores the identity of the file |path| (a link is followed) in
+  // *identity. Returns false when there is no such file or it cannot be
+  // examined.
+  virtual bool Identify(const std::string& path, FileIdentity* identity) = 0;
+  // Creates a new empty file, for reading and writing, in the directory
+  // of |beside| under a name that no file had, and stores its path in
+  // *path. Returns nullptr on failure.
+  virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                                  std::string* path) = 0;
+  // Renames the file |from| over |to| in one step. When |to| exists, the
+  // file keeps its permission bits. Returns false on failure; |from| is
+  // then left as it is.
+  virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
+
+  // Interruptions: Ctrl-C and the signals that ask a process to end
+  // (SIGINT, SIGTERM, SIGHUP; Ctrl-C and Ctrl-Break on a console).
+  // Installs the handling: from now on an interruption ends the process at
+  // once, as it would by default, except while deferred. A file-size limit
+  // and a closed standard output become ordinary write errors (SIGXFSZ
+  // and SIGPIPE are ignored).
+  virtual void WatchInterrupts() = 0;
+  // While |defer| is set, an interruption is only remembered; clearing it
+  // does not act on one remembered meanwhile.
+  virtual void DeferInterrupts(bool defer) = 0;
+  // True once an interruption has been remembered.
+  virtual bool Interrupted() = 0;
+  // Flushes standard output and ends the process as the remembered
+  // interruption would have. Returns only when none was remembered.
+  virtual void EndByInterrupt() = 0;
 
   // Memory.
   // A block of |size| bytes (not initialised) for a whole file image. An

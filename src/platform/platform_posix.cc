@@ -15,18 +15,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <unordered_map>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/name_pattern.h"
@@ -213,58 +215,113 @@ uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories) {
   return Attributes(dir_fd, e.d_name);
 }
 
+FileIdentity IdentityOf(const struct stat& st) {
+  FileIdentity identity;
+  identity.device = static_cast<uint64_t>(st.st_dev);
+  identity.file_number = static_cast<uint64_t>(st.st_ino);
+  identity.size = static_cast<int64_t>(st.st_size);
+  identity.modified =
+      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  identity.regular = S_ISREG(st.st_mode);
+  return identity;
+}
+
+// A stream straight on a file descriptor, without a buffer of its own:
+// the program collects small writes itself, so every call here is one
+// system call and a failed write never leaves bytes behind that a later
+// call could still write somewhere.
 class PosixStream : public Stream {
  public:
-  explicit PosixStream(FILE* file) : file_(file) {
-    setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-  }
+  explicit PosixStream(int fd) : fd_(fd) {}
   ~PosixStream() override { Close(); }
 
   bool Seek(int64_t offset, Whence whence) override {
     int w = whence == Whence::kStart     ? SEEK_SET
             : whence == Whence::kCurrent ? SEEK_CUR
                                          : SEEK_END;
-    return file_ != nullptr && fseeko(file_, offset, w) == 0;
+    return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), w) >= 0;
   }
   int64_t Tell() override {
-    return file_ == nullptr ? -1 : static_cast<int64_t>(ftello(file_));
+    return fd_ < 0 ? -1 : static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
   }
   int64_t Read(void* data, int64_t n) override {
-    if (file_ == nullptr || n <= 0) return 0;
-    return static_cast<int64_t>(fread(data, 1, static_cast<size_t>(n), file_));
+    char* bytes = static_cast<char*>(data);
+    int64_t total = 0;
+    while (fd_ >= 0 && total < n) {
+      ssize_t got = read(fd_, bytes + total, Chunk(n - total));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got < 0) error_ = true;
+        break;
+      }
+      total += got;
+    }
+    return total;
   }
   void Write(const void* data, int64_t n) override {
-    if (file_ == nullptr) {
-      error_ = true;
-    } else if (n > 0) {
-      fwrite(data, 1, static_cast<size_t>(n), file_);
+    const char* bytes = static_cast<const char*>(data);
+    while (fd_ >= 0 && n > 0) {
+      ssize_t done = write(fd_, bytes, Chunk(n));
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) break;
+      bytes += done;
+      n -= done;
     }
+    if (fd_ < 0 || n > 0) error_ = true;
   }
-  void Put(uint8_t byte) override {
-    if (file_ == nullptr) {
-      error_ = true;
-    } else {
-      putc(byte, file_);
-    }
-  }
-  bool error() const override {
-    return error_ || (file_ != nullptr && ferror(file_) != 0);
-  }
-  bool Flush() override {
-    if (file_ == nullptr) return false;
-    if (fflush(file_) != 0) error_ = true;
-    return !error();
-  }
+  void Put(uint8_t byte) override { Write(&byte, 1); }
+  bool error() const override { return error_; }
+  bool Flush() override { return fd_ >= 0 && !error_; }
   bool Close() override {
-    if (file_ == nullptr) return true;
-    bool ok = fflush(file_) == 0 && ferror(file_) == 0;
-    ok = (fclose(file_) == 0) && ok;
-    file_ = nullptr;
+    if (fd_ < 0) return true;
+    bool ok = close(fd_) == 0 && !error_;
+    fd_ = -1;
     return ok;
   }
 
+  void WriteAt(const void* data, int64_t n, int64_t offset) override {
+    const char* bytes = static_cast<const char*>(data);
+    while (fd_ >= 0 && n > 0) {
+      ssize_t done = pwrite(fd_, bytes, Chunk(n), static_cast<off_t>(offset));
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) break;
+      bytes += done;
+      offset += done;
+      n -= done;
+    }
+    if (fd_ < 0 || n > 0) error_ = true;
+  }
+  bool SetLength(int64_t length) override {
+    return fd_ >= 0 && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+  }
+  bool Identify(FileIdentity* identity) override {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
+    *identity = IdentityOf(st);
+    return true;
+  }
+  bool Lock(int64_t wait_ms) override {
+    if (fd_ < 0) return false;
+    // flock locks belong to this open file, so other descriptors of the
+    // same file in this process neither share nor release them.
+    for (int64_t waited = 0;; waited += kLockPollMs) {
+      if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+      if (errno != EWOULDBLOCK && errno != EINTR) return false;
+      if (waited >= wait_ms) return false;
+      struct timespec pause = {0, kLockPollMs * 1000000L};
+      nanosleep(&pause, nullptr);
+    }
+  }
+
  private:
-  FILE* file_;
+  static constexpr int64_t kLockPollMs = 20;
+  static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
+
+  static size_t Chunk(int64_t n) {
+    return static_cast<size_t>(n < kMaxChunk ? n : kMaxChunk);
+  }
+
+  int fd_;
   bool error_ = false;
 };
 
@@ -283,20 +340,86 @@ class PosixDirEnum : public DirEnum {
   size_t next_ = 0;
 };
 
-const char* ModeString(OpenMode mode) {
+// The open(2) flags of each stream mode.
+int FlagsFor(OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead:
-      return "rb";
+      return O_RDONLY;
     case OpenMode::kUpdate:
-      return "r+b";
+      return O_RDWR;
     case OpenMode::kCreate:
-      return "w+b";
+      return O_RDWR | O_CREAT | O_TRUNC;
     case OpenMode::kAppend:
-      return "a+b";
+      return O_RDWR | O_CREAT | O_APPEND;
     case OpenMode::kWriteOnly:
-      return "wb";
+      return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::kCreateNew:
+      return O_WRONLY | O_CREAT | O_EXCL;
   }
-  return "rb";
+  return O_RDONLY;
+}
+
+// Opens |path| and returns its descriptor, or -1. Only a regular file is
+// opened: a FIFO, device or socket could block the open or a read for
+// ever, and a directory is not a file. The open itself does not block
+// (O_NONBLOCK), and an existing file is truncated only once it is known to
+// be a regular one.
+int OpenRegular(const std::string& path, OpenMode mode) {
+  int flags = FlagsFor(mode);
+  int fd = open(path.c_str(),
+                (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EACCES;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// The interruption handling. The handler only remembers the signal while
+// a file is being rewritten; at any other time it ends the process as the
+// signal's default action would. SA_RESTART keeps a held signal from
+// failing the file's reads and writes.
+volatile sig_atomic_t g_interrupt = 0;  // the signal remembered, 0 none
+volatile sig_atomic_t g_deferring = 0;  // a file is being rewritten
+
+const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnInterrupt(int signal_number) {
+  // Once one is remembered the run is already ending: a second signal
+  // must not cut short the file's finishing or the report.
+  if (g_interrupt != 0) return;
+  g_interrupt = signal_number;
+  if (g_deferring) return;
+  ::signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+void InstallInterruptHandlers() {
+  struct sigaction action;
+  memset(&action, 0, sizeof(action));
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int s : kInterruptSignals) sigaddset(&action.sa_mask, s);
+  for (int s : kInterruptSignals) {
+    struct sigaction previous;
+    // A signal the caller ignores (nohup, a background job) stays ignored.
+    if (sigaction(s, nullptr, &previous) == 0 &&
+        previous.sa_handler == SIG_IGN) {
+      continue;
+    }
+    sigaction(s, &action, nullptr);
+  }
+  ::signal(SIGXFSZ, SIG_IGN);
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
 // The terminal settings to restore if a signal ends the key wait.
@@ -359,19 +482,12 @@ class PosixPlatform : public Platform {
     // before it is looked for ignoring case. A file to create or append
     // to takes an existing file of the same name ignoring case.
     bool must_exist = mode == OpenMode::kRead || mode == OpenMode::kUpdate;
-    FILE* file = must_exist
-                     ? fopen(resolver_.Quick(path).c_str(), ModeString(mode))
-                     : nullptr;
-    if (file == nullptr && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
-      file = fopen(resolver_.Resolve(path).c_str(), ModeString(mode));
+    int fd = must_exist ? OpenRegular(resolver_.Quick(path), mode) : -1;
+    if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
+      fd = OpenRegular(resolver_.Resolve(path), mode);
     }
-    if (file == nullptr) return nullptr;
-    struct stat st;
-    if (fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
-      fclose(file);
-      return nullptr;  // A directory is not a file to read or write.
-    }
-    return std::make_unique<PosixStream>(file);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixStream>(fd);
   }
 
   bool SetFileLength(const std::string& path, int64_t length) override {
@@ -383,6 +499,59 @@ class PosixPlatform : public Platform {
 
   bool DeleteFile(const std::string& path) override {
     return unlink(resolver_.Resolve(path).c_str()) == 0;
+  }
+
+  bool Identify(const std::string& path, FileIdentity* identity) override {
+    struct stat st;
+    if (path.empty() || stat(resolver_.Resolve(path).c_str(), &st) != 0) {
+      return false;
+    }
+    *identity = IdentityOf(st);
+    return true;
+  }
+
+  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                          std::string* path) override {
+    std::string resolved = resolver_.Resolve(beside);
+    size_t slash = resolved.rfind('/');
+    std::string dir =
+        slash == std::string::npos ? "" : resolved.substr(0, slash + 1);
+    std::string name = dir + ".swu-XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    int fd = mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    *path = buffer.data();
+    return std::make_unique<PosixStream>(fd);
+  }
+
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    std::string target = resolver_.Resolve(to);
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0) {
+      chmod(from.c_str(), st.st_mode & 07777);
+    } else {
+      // A new file gets the permissions a plain create would give it.
+      mode_t mask = umask(0);
+      umask(mask);
+      chmod(from.c_str(), 0666 & ~mask);
+    }
+    return rename(from.c_str(), target.c_str()) == 0;
+  }
+
+  void WatchInterrupts() override { InstallInterruptHandlers(); }
+  void DeferInterrupts(bool defer) override { g_deferring = defer ? 1 : 0; }
+  bool Interrupted() override { return g_interrupt != 0; }
+  void EndByInterrupt() override {
+    if (g_interrupt == 0) return;
+    fflush(stdout);
+    int signal_number = g_interrupt;
+    ::signal(signal_number, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal_number);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    raise(signal_number);
   }
 
   // A large block is mapped on a 2 MiB boundary and advised for huge

@@ -10,6 +10,7 @@
 namespace swu {
 
 int64_t RunCommand(int argc, char **argv, Platform *platform) {
+  platform->WatchInterrupts();
   Settings settings;
   Random random;
   ParseOutcome parsed =
@@ -17,7 +18,7 @@ int64_t RunCommand(int argc, char **argv, Platform *platform) {
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
     if (settings[kHelp] == 'H') {
-      parsed.status = RunStatus::None; // Help ends the run without error.
+      parsed.status = RunStatus::None;  // Help ends the run without error.
       PrintHelp(static_cast<char>(settings[kHelpPage]), platform);
     }
   }
@@ -25,4 +26,4 @@ int64_t RunCommand(int argc, char **argv, Platform *platform) {
   return RunParsed(parsed, &settings, platform, &random, &runner);
 }
 
-} // namespace swu
+}  // namespace swu

@@ -39,7 +39,7 @@ void DirectoryLoop::Run() {
 }
 
 bool DirectoryLoop::LoopEnds() const {
-  return renew_failed_ || walk_ == nullptr ||
+  return renew_failed_ || state_->interrupted || walk_ == nullptr ||
          state_->create == CreateState::Creating ||
          state_->create == CreateState::Created ||
          (settings_[kStopOnError] == 'S' && state_->totals.failed != 0);
@@ -126,6 +126,11 @@ void DirectoryLoop::ProcessFile(const std::string& path,
 // true when the directory has ended.
 bool DirectoryLoop::AfterFile(bool waiting) {
   bool ended = !waiting;
+  if (platform_->Interrupted()) {
+    // Interrupted during the file: it is done, start no further one.
+    state_->interrupted = true;
+    ended = true;
+  }
   if (settings_[kStopOnError] == 'S' && state_->totals.failed != 0) {
     if (waiting) state_->totals.failed = -state_->totals.failed;
     ended = true;

@@ -47,6 +47,9 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
   bool from_start = state_.status != RunStatus::None || settings_[kHelp] == 'H';
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
+  // An interruption held while a file was rewritten ends the run now, as
+  // the signal would have, once the run has been reported.
+  if (state_.interrupted) platform_->EndByInterrupt();
   return ExitCodeFor(state_.status, settings_.verbosity(),
                      settings_[kSelectMode], state_.totals.found);
 }
@@ -90,15 +93,18 @@ bool Driver::PrepareOutputDirectory() {
 // Writes the marker into the output directory and probes the starting
 // directory for it. Returns false when the run must end here.
 bool Driver::PlaceMarker() {
-  state_.marker_name = MarkerName(random_);
-  walk_->set_marker(state_.marker_name);
-  std::string path = state_.files.output_path + state_.marker_name;
+  Marker marker;
+  marker.name = MarkerName(random_);
+  state_.marker_name = marker.name;
+  std::string path = state_.files.output_path + marker.name;
   bool created = false;
-  if (!WriteMarker(path, platform_, &created)) {
+  if (!WriteMarker(path, platform_, &created, &marker.identity)) {
     state_.status = RunStatus::DirUnreadable;
   }
   if (created) state_.marker_path = path;
-  if (HasMarker(state_.files.dir_part, state_.marker_name, platform_)) {
+  walk_->set_marker(marker);
+  if (state_.status == RunStatus::None &&
+      HasMarker(state_.files.dir_part, marker, platform_)) {
     ReportDirectorySkipped(state_.files.dir_part, settings_.verbosity(),
                            platform_);
     return false;
@@ -127,7 +133,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     names.output_directory = state_.files.output_path;
     ReportRunError(state_.status, names, settings_, platform_);
   }
-  if (settings_[kPause] == 'P') {
+  if (settings_[kPause] == 'P' && !state_.interrupted) {
     ReportPausePrompt(settings_.verbosity(), platform_);
     platform_->ReadKey();
     ReportPauseEnd(settings_.verbosity(), platform_);

@@ -100,19 +100,41 @@ std::string MarkerName(Random* random) {
   return name + ".SWU";
 }
 
-bool WriteMarker(const std::string& path, Platform* platform, bool* created) {
-  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kWriteOnly);
-  *created = stream != nullptr;
-  if (!stream) return false;
-  stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
-  return stream->Close();
+namespace {
+
+// True when |path| holds exactly the marker's content.
+bool IsLeftOverMarker(const std::string& path, Platform* platform) {
+  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kRead);
+  if (stream == nullptr) return false;
+  const int64_t length = static_cast<int64_t>(strlen(kMarkerContent));
+  char data[64];
+  return stream->Read(data, sizeof(data)) == length &&
+         memcmp(data, kMarkerContent, static_cast<size_t>(length)) == 0;
 }
 
-bool HasMarker(const std::string& directory, const std::string& marker,
+}  // namespace
+
+bool WriteMarker(const std::string& path, Platform* platform, bool* created,
+                 FileIdentity* identity) {
+  *created = false;
+  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kCreateNew);
+  if (stream == nullptr) {
+    if (!IsLeftOverMarker(path, platform)) return false;
+    *created = true;
+    return platform->Identify(path, identity);
+  }
+  *created = true;
+  stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
+  bool known = stream->Identify(identity);
+  return stream->Close() && known;
+}
+
+bool HasMarker(const std::string& directory, const Marker& marker,
                Platform* platform) {
-  DirEntry entry;
-  return platform->FindFirst(WithSeparator(directory, *platform) + marker,
-                             false, &entry) != nullptr;
+  FileIdentity found;
+  return platform->Identify(WithSeparator(directory, *platform) + marker.name,
+                            &found) &&
+         SameFile(found, marker.identity);
 }
 
 }  // namespace swu

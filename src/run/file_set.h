@@ -58,13 +58,25 @@ RunStatus FindOrCreateOutputDirectory(const std::string& path,
 // letters and ".SWU".
 std::string MarkerName(Random* random);
 
-// Creates the marker file |path| with its content. Sets *created once the
-// file exists (so that it is deleted again, even after a failed write).
-// Returns false when it cannot be created or written.
-bool WriteMarker(const std::string& path, Platform* platform, bool* created);
+// The marker a run has placed: its name and the file it is.
+struct Marker {
+  std::string name;
+  FileIdentity identity;  // device 0 and file 0 until it is placed
+};
 
-// True when the file |marker| is in |directory| ("" is the current one).
-bool HasMarker(const std::string& directory, const std::string& marker,
+// Places the marker file |path|: creates it with its content, never over
+// an existing file, or takes over a marker (a file of exactly the 46
+// bytes) that a run which did not end left there. Sets *created once the
+// file is this run's to delete (even after a failed write) and stores the
+// file's identity in *identity. Returns false when it cannot be created or
+// written, or when another file of that name is in the way (it is left
+// untouched).
+bool WriteMarker(const std::string& path, Platform* platform, bool* created,
+                 FileIdentity* identity);
+
+// True when |directory| ("" is the current one) holds |marker|: the very
+// file this run placed, not just a file of its name.
+bool HasMarker(const std::string& directory, const Marker& marker,
                Platform* platform);
 
 }  // namespace swu

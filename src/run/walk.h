@@ -14,7 +14,8 @@
 // Guarantees: a directory 18 levels below the start is skipped with a
 // warning, never entered; a directory whose path (or mirrored output path)
 // would not fit the 261-byte bound is skipped; a directory holding the
-// marker file (the output directory) is skipped with a warning; links to
+// marker file this run placed (the output directory) is skipped with a
+// warning; links to
 // directories carry the system attribute and are never entered.
 //
 // Tested by tests/run/walk_test.cc.
@@ -59,8 +60,8 @@ class DirectoryWalk {
 
   int depth() const { return depth_; }
 
-  // The marker file's name, probed for under -$/-$:B.
-  void set_marker(const std::string& marker) { marker_ = marker; }
+  // The marker file this run placed, probed for under -$/-$:B.
+  void set_marker(const Marker& marker) { marker_ = marker; }
 
  private:
   struct Level {
@@ -80,7 +81,7 @@ class DirectoryWalk {
   Step MirrorOutput(const std::string& name);
 
   const Settings& settings_;
-  std::string marker_;
+  Marker marker_;
   Platform* platform_;
   FileSet* files_;
   int depth_ = -1;

@@ -54,6 +54,19 @@ FileOutcome FileProcessor::Process(const std::string& path,
     return outcome;
   }
   Impl& impl = *impl_;
+  // From the load to the commit an interruption waits, so that the file
+  // ends as the result or, when it fails, as it was, never torn.
+  impl.platform->DeferInterrupts(true);
+  outcome = ProcessDeferred(path, output_path, create);
+  impl.platform->DeferInterrupts(false);
+  return outcome;
+}
+
+FileOutcome FileProcessor::ProcessDeferred(const std::string& path,
+                                           const std::string& output_path,
+                                           CreateState* create) {
+  FileOutcome outcome;
+  Impl& impl = *impl_;
   const Settings& settings = *impl.settings;
   LoadedFile loaded;
   FileError error = LoadCurrentFile(settings, impl.platform, path, output_path,

@@ -6,19 +6,47 @@ namespace swu {
 
 namespace {
 
+// How long a file locked by another run is waited for.
+constexpr int64_t kLockWaitMs = 5000;
+
 bool Appending(const Settings& settings) {
   char form = static_cast<char>(settings[kOutputMode]);
   return form == 'A' || form == 'B';
 }
 
-// Opens the -$ output file: appended to under -$:A and -$:B, else replaced.
+// True when the output |output_path| is the file |input| itself: writing
+// the result there would destroy the only copy of what is being read.
+bool IsInput(Platform* platform, const std::string& output_path,
+             const FileIdentity* input) {
+  FileIdentity output;
+  return input != nullptr && platform->Identify(output_path, &output) &&
+         SameFile(output, *input);
+}
+
+// True when the output file |output_path| is missing, or is a regular
+// file this process may write: only such a file is replaced by the result.
+bool MayReplace(Platform* platform, const std::string& output_path) {
+  FileIdentity existing;
+  if (!platform->Identify(output_path, &existing)) return true;
+  return platform->Open(output_path, OpenMode::kUpdate) != nullptr;
+}
+
+// Opens the -$ output file. Under -$:A and -$:B it is appended to; under
+// the other forms the result goes to a new temporary file beside it that
+// replaces it once complete, so a failed file leaves the output as it was.
+// |input| is the loaded file (null for one being created).
 FileError OpenOutputFile(const Settings& settings, Platform* platform,
-                         const std::string& output_path, LoadedFile* loaded) {
+                         const std::string& output_path,
+                         const FileIdentity* input, LoadedFile* loaded) {
+  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
   bool append = Appending(settings);
-  loaded->stream = platform->Open(
-      output_path, append ? OpenMode::kAppend : OpenMode::kCreate);
-  if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
   OutputTarget& target = loaded->target;
+  if (append) {
+    loaded->stream = platform->Open(output_path, OpenMode::kAppend);
+  } else if (MayReplace(platform, output_path)) {
+    loaded->stream = platform->CreateTemporary(output_path, &target.temp_path);
+  }
+  if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
   target.path = output_path;
   target.in_place = false;
   target.writable = true;
@@ -38,16 +66,19 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
 // and opens the output file instead.
 FileError OpenOutput(const Settings& settings, Platform* platform,
                      const std::string& path, const std::string& output_path,
-                     std::unique_ptr<Stream> input, LoadedFile* loaded) {
+                     std::unique_ptr<Stream> input,
+                     const FileIdentity& identity, LoadedFile* loaded) {
   if (settings.output_mode()) {
     input.reset();
-    return OpenOutputFile(settings, platform, output_path, loaded);
+    return OpenOutputFile(settings, platform, output_path, &identity, loaded);
   }
   if (!input->Seek(0, Whence::kStart)) return FileError::ReadFailed;
   loaded->stream = std::move(input);
   loaded->target.path = path;
   loaded->target.in_place = true;
   loaded->target.writable = !settings.report_only();
+  loaded->target.loaded_as = identity;
+  loaded->target.check_unchanged = loaded->target.writable;
   return FileError::None;
 }
 
@@ -56,20 +87,24 @@ FileError CreateFile(const Settings& settings, Platform* platform,
                      const std::string& path, const std::string& output_path,
                      FileBuffer* buffer, LoadedFile* loaded) {
   if (settings.output_mode()) {
-    FileError error = OpenOutputFile(settings, platform, output_path, loaded);
+    FileError error =
+        OpenOutputFile(settings, platform, output_path, nullptr, loaded);
     if (error != FileError::None) return error;
   } else {
     // Opened without truncating: a file that exists but could not be read
     // is left as it is.
     loaded->stream = platform->Open(path, OpenMode::kAppend);
     if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
-    if (!loaded->stream->Seek(0, Whence::kEnd) || loaded->stream->Tell() != 0) {
+    if (!loaded->stream->Lock(kLockWaitMs) ||
+        !loaded->stream->Identify(&loaded->target.loaded_as) ||
+        !loaded->stream->Seek(0, Whence::kEnd) || loaded->stream->Tell() != 0) {
       loaded->stream.reset();
       return FileError::OpenFailed;
     }
     loaded->target.path = path;
     loaded->target.in_place = true;
     loaded->target.writable = true;
+    loaded->target.check_unchanged = true;
   }
   loaded->target.created = true;
   if (!buffer->MakeCreatedImage()) {
@@ -82,8 +117,8 @@ FileError CreateFile(const Settings& settings, Platform* platform,
 // Opens the file itself: for update, or for reading in the report-only
 // modes and under -$. Tells a file that cannot be written from one that
 // cannot be opened at all.
-FileError OpenInput(const Settings& settings, Platform* platform,
-                    const std::string& path, std::unique_ptr<Stream>* input) {
+FileError OpenStream(const Settings& settings, Platform* platform,
+                     const std::string& path, std::unique_ptr<Stream>* input) {
   if (settings.output_mode() || settings.report_only()) {
     *input = platform->Open(path, OpenMode::kRead);
     return *input == nullptr ? FileError::OpenFailed : FileError::None;
@@ -93,6 +128,21 @@ FileError OpenInput(const Settings& settings, Platform* platform,
   if (platform->Open(path, OpenMode::kRead) != nullptr)
     return FileError::ReadOnly;
   return FileError::OpenFailed;
+}
+
+// Opens the file and locks it for this run until its commit, so that two
+// runs over one file take turns; a lock held too long fails the file.
+// Stores what the file is as loaded in *identity.
+FileError OpenInput(const Settings& settings, Platform* platform,
+                    const std::string& path, std::unique_ptr<Stream>* input,
+                    FileIdentity* identity) {
+  FileError error = OpenStream(settings, platform, path, input);
+  if (error != FileError::None) return error;
+  if (!(*input)->Lock(kLockWaitMs) || !(*input)->Identify(identity)) {
+    input->reset();
+    return FileError::OpenFailed;
+  }
+  return FileError::None;
 }
 
 // Reads the whole file as one item into the buffer.
@@ -113,7 +163,8 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   loaded->stream.reset();
   loaded->target = OutputTarget();
   std::unique_ptr<Stream> input;
-  FileError error = OpenInput(settings, platform, path, &input);
+  FileIdentity identity;
+  FileError error = OpenInput(settings, platform, path, &input, &identity);
   if (error == FileError::OpenFailed && *create == CreateState::Creating) {
     error = CreateFile(settings, platform, path, output_path, buffer, loaded);
     if (error == FileError::None) *create = CreateState::Created;
@@ -134,7 +185,7 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
     if (error != FileError::None) return error;
   }
   error = OpenOutput(settings, platform, path, output_path, std::move(input),
-                     loaded);
+                     identity, loaded);
   if (error != FileError::None) return error;
   if (size == 0 && *create == CreateState::Creating) {
     *create = CreateState::Created;

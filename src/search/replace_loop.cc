@@ -21,6 +21,7 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
   if (settings[kSelect] == '#') {
     select_mode_ = static_cast<char>(settings[kSelectMode]);
   }
+  empty_text_ = settings.search_length == 0;
 }
 
 void ReplaceLoop::Run() {
@@ -84,7 +85,7 @@ ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
       break;  // -# alone only counts.
   }
   if (act) return Verdict::kAct;
-  state_->resume = After(*match);
+  state_->resume = After(*match, buffer_->position);
   return Verdict::kSkip;
 }
 
@@ -94,7 +95,7 @@ ReplaceLoop::Verdict ReplaceLoop::SelectLast(const Match& match) {
     repeat_pending_ = false;
     return Verdict::kAct;
   }
-  state_->resume = After(match);
+  state_->resume = After(match, buffer_->position);
   return Verdict::kSkip;
 }
 
@@ -113,7 +114,7 @@ ReplaceLoop::Verdict ReplaceLoop::SelectHeldBack(Match* match) {
   // A match whose start the last emission already consumed (-O) is not
   // acted on.
   if (!had_one || previous.offset < 0) {
-    state_->resume = After(held_);
+    state_->resume = After(held_, position);
     return Verdict::kSkip;
   }
   *match = previous;
@@ -128,20 +129,32 @@ bool ReplaceLoop::InList(int64_t number) const {
   return false;
 }
 
-int64_t ReplaceLoop::After(const Match& match) const {
+int64_t ReplaceLoop::After(const Match& match, int64_t origin) const {
+  // After an empty search text the search goes on one byte past the place
+  // it matched, even when a line mode widened the match to its line: the
+  // next search would otherwise find the same place, and the same line,
+  // again.
+  if (empty_text_) return match.start + 1 - origin;
   // A zero-length match moves the search one byte on.
   return match.offset + std::max<int64_t>(match.consumed, 1);
 }
 
 void ReplaceLoop::SetResumeAfterAct(const Match& match) {
   if (select_mode_ == 'J') {
-    int64_t resume = held_position_ + After(held_) - buffer_->position;
+    int64_t resume =
+        held_position_ + After(held_, held_position_) - buffer_->position;
     state_->resume = std::max<int64_t>(resume, 0);
     return;
   }
   // The search goes on where the emitter left the position, or one byte
-  // on when the match consumed nothing.
-  state_->resume = match.consumed == 0 ? 1 : 0;
+  // on when the match consumed nothing; after an empty search text never
+  // before the byte after the place it matched, so that no line is acted
+  // on twice.
+  int64_t resume = match.consumed == 0 ? 1 : 0;
+  if (empty_text_) {
+    resume = std::max(resume, match.start + 1 - buffer_->position);
+  }
+  state_->resume = resume;
 }
 
 void ReplaceLoop::Act(Match* match) {

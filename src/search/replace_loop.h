@@ -6,10 +6,12 @@
 //
 // How it works: one pass, writing as it goes into the output stream; the
 // position in FileBuffer only moves forwards. A skipped match moves the
-// search on past it without moving the position. A zero-length match (an
-// empty search text) moves the next search one byte on, so the loop always
-// ends. -#:J acts on each match when the next one is found, and never on a
-// match whose start was already consumed (-O can consume past it).
+// search on past it without moving the position. After an empty search
+// text (an anchor alone) the next search starts one byte after the place
+// it matched, even when a line mode widened it, so the loop always ends
+// and no line is acted on twice. -#:J acts on each match when the next one is
+// found, and never on a match whose start was already consumed (-O can consume
+// past it).
 //
 // Tested by tests/search/replace_loop_test.cc
 
@@ -53,8 +55,9 @@ class ReplaceLoop {
   void Act(Match* match);
   void ActOnLine(Match* match);
   void EndOfMatches(Match* match);
-  // The resume offset for a search that goes on right after |match|.
-  int64_t After(const Match& match) const;
+  // The resume offset, from |origin| (the position at the time of the
+  // search), for a search that goes on right after |match|.
+  int64_t After(const Match& match, int64_t origin) const;
 
   const Settings& settings_;
   FileBuffer* buffer_;
@@ -63,7 +66,8 @@ class ReplaceLoop {
   ResultWriter* writer_;
   ReplaceState* state_;
   std::function<bool()> renew_;
-  char select_mode_ = 0;  // -#:a letter; 0 without -# or with -# alone
+  char select_mode_ = 0;     // -#:a letter; 0 without -# or with -# alone
+  bool empty_text_ = false;  // the search text is an anchor alone
 
   // -#:J: the match held back, and the position its offsets count from.
   bool holding_ = false;

@@ -36,6 +36,20 @@ class CliTestPlatform : public Platform {
   bool DeleteFile(const std::string& path) override {
     return disk()->DeleteFile(path);
   }
+  bool Identify(const std::string& path, FileIdentity* identity) override {
+    return disk()->Identify(path, identity);
+  }
+  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                          std::string* path) override {
+    return disk()->CreateTemporary(beside, path);
+  }
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    return disk()->RenameOver(from, to);
+  }
+  void WatchInterrupts() override {}
+  void DeferInterrupts(bool) override {}
+  bool Interrupted() override { return false; }
+  void EndByInterrupt() override {}
   std::unique_ptr<DirEnum> FindFirst(const std::string&, bool,
                                      DirEntry*) override {
     return nullptr;

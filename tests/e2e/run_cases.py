@@ -21,6 +21,7 @@ Case file format (*.cases), one case after another:
     fill big.txt: 1000 abc\\r\\n      (the pattern repeated COUNT times)
     dir sub/deeper                   (an empty directory)
     link name: target                (a symbolic link)
+    fifo name                        (a named pipe)
     mode a.txt: 0444                 (chmod, octal)
     attrib a.txt: +h +s              (Windows attributes, set with attrib)
     env NAME: value                  (set for the run; escapes apply)
@@ -134,8 +135,8 @@ def parse_file(path):
             case.args = shlex.split(value)
         elif kind in ("file", "fill", "link", "mode", "attrib"):
             case.setup.append((kind, name, value))
-        elif kind.startswith("dir"):
-            case.setup.append(("dir", line.split(" ", 1)[1], None))
+        elif kind.startswith("dir") or kind.startswith("fifo"):
+            case.setup.append((kind, line.split(" ", 1)[1], None))
         elif kind == "env":
             case.env[name] = value
         elif kind == "stdin":
@@ -189,6 +190,8 @@ def prepare(case, root):
                 f.write(data)
         elif kind == "dir":
             os.makedirs(path, exist_ok=True)
+        elif kind == "fifo":
+            os.mkfifo(path)
         elif kind == "link":
             os.symlink(value.strip(), path)
         elif kind == "mode":
@@ -269,9 +272,12 @@ def run_case(case, binary, windows):
         case.args = args
         cmd = command_for(case, binary)
         case.args = case_args
-        result = subprocess.run(cmd, cwd=root, env=env, input=case.stdin,
-                                stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=60)
+        try:
+            result = subprocess.run(cmd, cwd=root, env=env, input=case.stdin,
+                                    stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, timeout=20)
+        except subprocess.TimeoutExpired:
+            return ["did not end within 20 seconds"]
         errors = check(case, root, result, windows)
         if errors and case.stdout is None:
             errors.append("(exit status %d, stdout %r)" %

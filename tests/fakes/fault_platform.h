@@ -31,6 +31,7 @@ enum class FaultOp {
   kSetFileLength,
   kDeleteFile,
   kAllocate,
+  kRename,
 };
 
 class FaultPlatform : public Platform {
@@ -73,6 +74,19 @@ class FaultPlatform : public Platform {
     if (Fails(FaultOp::kDeleteFile)) return false;
     return real_->DeleteFile(path);
   }
+  bool Identify(const std::string& path, FileIdentity* identity) override {
+    return real_->Identify(path, identity);
+  }
+  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                          std::string* path) override;
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    if (Fails(FaultOp::kRename)) return false;
+    return real_->RenameOver(from, to);
+  }
+  void WatchInterrupts() override {}
+  void DeferInterrupts(bool) override {}
+  bool Interrupted() override { return false; }
+  void EndByInterrupt() override {}
   char* AllocateBlock(int64_t size) override {
     if (Fails(FaultOp::kAllocate)) return nullptr;
     allocations_.push_back(size);
@@ -154,6 +168,22 @@ class FaultStream : public Stream {
     if (platform_->Fails(FaultOp::kClose)) return false;
     return ok && !failed_;
   }
+  void WriteAt(const void* data, int64_t n, int64_t offset) override {
+    if (platform_->Fails(FaultOp::kWrite)) {
+      failed_ = true;
+      return;
+    }
+    platform_->AddWritten(n);
+    real_->WriteAt(data, n, offset);
+  }
+  bool SetLength(int64_t length) override {
+    if (platform_->Fails(FaultOp::kSetFileLength)) return false;
+    return real_->SetLength(length);
+  }
+  bool Identify(FileIdentity* identity) override {
+    return real_->Identify(identity);
+  }
+  bool Lock(int64_t wait_ms) override { return real_->Lock(wait_ms); }
 
  private:
   std::unique_ptr<Stream> real_;
@@ -170,6 +200,14 @@ inline std::unique_ptr<Stream> FaultPlatform::Open(const std::string& path,
                                            : FaultOp::kOpenCreate;
   if (Fails(op)) return nullptr;
   std::unique_ptr<Stream> real = real_->Open(path, mode);
+  if (real == nullptr) return nullptr;
+  return std::make_unique<FaultStream>(std::move(real), this);
+}
+
+inline std::unique_ptr<Stream> FaultPlatform::CreateTemporary(
+    const std::string& beside, std::string* path) {
+  if (Fails(FaultOp::kOpenCreate)) return nullptr;
+  std::unique_ptr<Stream> real = real_->CreateTemporary(beside, path);
   if (real == nullptr) return nullptr;
   return std::make_unique<FaultStream>(std::move(real), this);
 }

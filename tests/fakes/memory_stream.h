@@ -46,6 +46,25 @@ class MemoryStream : public Stream {
   bool error() const override { return false; }
   bool Flush() override { return true; }
   bool Close() override { return true; }
+  void WriteAt(const void* in, int64_t n, int64_t offset) override {
+    int64_t at = at_;
+    at_ = offset;
+    bool append = append_;
+    append_ = false;
+    Write(in, n);
+    append_ = append;
+    at_ = at;
+  }
+  bool SetLength(int64_t length) override {
+    data_.resize(static_cast<size_t>(length));
+    return true;
+  }
+  bool Identify(FileIdentity* identity) override {
+    identity->size = static_cast<int64_t>(data_.size());
+    identity->regular = true;
+    return true;
+  }
+  bool Lock(int64_t) override { return true; }
 
   const std::string& data() const { return data_; }
   int writes() const { return writes_; }

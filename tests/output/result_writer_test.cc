@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "fakes/engine_harness.h"
@@ -124,6 +125,28 @@ TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
         << form;
     EXPECT_EQ(h.dir().Read("out"), "<missing>") << form;
     EXPECT_EQ(h.dir().Read("a"), "1x") << form;
+  }
+}
+
+// The result goes to a temporary file first: a failure leaves an output
+// file that was there as it was, and no temporary file behind.
+TEST_F(ResultWriterTest, WriteFaultKeepsAnExistingOutputFile) {
+  for (FaultOp op : {FaultOp::kWrite, FaultOp::kRename}) {
+    for (const char* form : {"-$", "-$:F"}) {
+      EngineHarness h;
+      h.Configure("x", "Y", form);
+      h.dir().Write("a", Repeated("1x", 100000));
+      h.dir().Write("out", "old content");
+      h.platform().FailNth(op, 1);
+      EXPECT_EQ(h.Process("a", "out").status, Code(FileError::WriteFault))
+          << form;
+      EXPECT_EQ(h.dir().Read("out"), "old content") << form;
+      int entries = 0;
+      for (const auto& e :
+           std::filesystem::directory_iterator(h.dir().Path("")))
+        entries += e.is_regular_file() ? 1 : 0;
+      EXPECT_EQ(entries, 2) << form;  // a and out
+    }
   }
 }
 

@@ -125,6 +125,39 @@ TEST_F(PlatformPosixTest, StreamsSeekWriteAndShorten) {
   EXPECT_EQ(ReadBack("f"), "<missing>");
 }
 
+// A temporary output replaces its target in one step and keeps the
+// target's permissions; positioned writes and the length go through the
+// open file even once its name stands for another one.
+TEST_F(PlatformPosixTest, TemporaryFilesAndWritesThroughTheDescriptor) {
+  Write("out", "old");
+  chmod((root_ + "out").c_str(), 0640);
+  std::string temp;
+  auto t = platform_->CreateTemporary(root_ + "out", &temp);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(temp.substr(0, root_.size()), root_);
+  t->Write("new", 3);
+  EXPECT_TRUE(t->Close());
+  ASSERT_TRUE(platform_->RenameOver(temp, root_ + "out"));
+  EXPECT_EQ(ReadBack("out"), "new");
+  struct stat st;
+  ASSERT_EQ(stat((root_ + "out").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  Write("f", "0123456789");
+  auto s = platform_->Open(root_ + "f", OpenMode::kUpdate);
+  ASSERT_NE(s, nullptr);
+  FileIdentity loaded, named;
+  ASSERT_TRUE(s->Identify(&loaded));
+  Write("g", "other");
+  ASSERT_EQ(rename((root_ + "g").c_str(), (root_ + "f").c_str()), 0);
+  ASSERT_TRUE(platform_->Identify(root_ + "f", &named));
+  EXPECT_FALSE(SameFile(loaded, named));
+  s->WriteAt("ab", 2, 1);
+  EXPECT_TRUE(s->SetLength(3));
+  EXPECT_FALSE(s->error());
+  EXPECT_EQ(ReadBack("f"), "other");  // The new file is not touched.
+}
+
 TEST_F(PlatformPosixTest, WritingToAReadStreamSetsTheErrorIndicator) {
   Write("f", "abc");
   auto s = platform_->Open(root_ + "f", OpenMode::kRead);

@@ -74,6 +74,23 @@ class FakeStream : public Stream {
   bool error() const override { return false; }
   bool Flush() override { return true; }
   bool Close() override { return true; }
+  void WriteAt(const void* data, int64_t n, int64_t offset) override {
+    int64_t at = position_;
+    bool append = append_;
+    position_ = offset;
+    append_ = false;
+    Write(data, n);
+    position_ = at;
+    append_ = append;
+  }
+  bool SetLength(int64_t length) override {
+    Data().resize(static_cast<size_t>(length));
+    return true;
+  }
+  bool Identify(FileIdentity* identity) override {
+    return platform_->Identify(key_, identity);
+  }
+  bool Lock(int64_t) override { return true; }
 
  private:
   std::string& Data() { return platform_->nodes_[key_].data; }
@@ -176,6 +193,8 @@ std::unique_ptr<Stream> FakePlatform::Open(const std::string& path,
   if (exists && it->second.dir) return nullptr;
   if (mode == OpenMode::kRead || mode == OpenMode::kUpdate) {
     if (!exists) return nullptr;
+  } else if (mode == OpenMode::kCreateNew && exists) {
+    return nullptr;
   } else {
     if (!IsDir(Parent(key))) return nullptr;
     Node& node = nodes_[key];
@@ -194,6 +213,41 @@ bool FakePlatform::SetFileLength(const std::string& path, int64_t length) {
 bool FakePlatform::DeleteFile(const std::string& path) {
   if (!IsFile(path)) return false;
   nodes_.erase(Key(path));
+  return true;
+}
+
+bool FakePlatform::Identify(const std::string& path, FileIdentity* identity) {
+  std::string key = Key(path);
+  auto it = nodes_.find(key);
+  if (it == nodes_.end()) return false;
+  identity->device = 1;
+  identity->file_number = std::hash<std::string>()(key);
+  identity->size = static_cast<int64_t>(it->second.data.size());
+  identity->modified = 0;
+  identity->regular = !it->second.dir;
+  return true;
+}
+
+std::unique_ptr<Stream> FakePlatform::CreateTemporary(const std::string& beside,
+                                                      std::string* path) {
+  size_t slash = beside.find_last_of("/\\");
+  std::string dir =
+      slash == std::string::npos ? "" : beside.substr(0, slash + 1);
+  for (int n = 0;; ++n) {
+    std::string candidate = dir + ".swu-" + std::to_string(n);
+    if (nodes_.count(Key(candidate)) == 0) {
+      *path = candidate;
+      return Open(candidate, OpenMode::kCreateNew);
+    }
+  }
+}
+
+bool FakePlatform::RenameOver(const std::string& from, const std::string& to) {
+  if (!IsFile(from) || IsDir(to) || !IsDir(Parent(Key(to)))) return false;
+  Node node = nodes_[Key(from)];
+  nodes_.erase(Key(from));
+  node.name = to.substr(to.find_last_of("/\\") + 1);
+  nodes_[Key(to)] = node;
   return true;
 }
 

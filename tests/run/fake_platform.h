@@ -42,6 +42,9 @@ class FakePlatform : public Platform {
   int open_enumerations = 0;  // enumerations alive now
   int most_enumerations = 0;  // the most ever alive at once
   std::vector<std::string> removed_directories;
+  bool interrupted = false;  // an interruption has been remembered
+  bool deferring = false;
+  bool ended_by_interrupt = false;
   // Windows' answers: path rules, and a current drive (0: none).
   bool windows_rules = false;
   char drive = 0;
@@ -53,6 +56,14 @@ class FakePlatform : public Platform {
   std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
   bool SetFileLength(const std::string& path, int64_t length) override;
   bool DeleteFile(const std::string& path) override;
+  bool Identify(const std::string& path, FileIdentity* identity) override;
+  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                          std::string* path) override;
+  bool RenameOver(const std::string& from, const std::string& to) override;
+  void WatchInterrupts() override {}
+  void DeferInterrupts(bool defer) override { deferring = defer; }
+  bool Interrupted() override { return interrupted; }
+  void EndByInterrupt() override { ended_by_interrupt = interrupted; }
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                      bool include_directories,
                                      DirEntry* first) override;

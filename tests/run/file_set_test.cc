@@ -148,23 +148,49 @@ TEST(MarkerTest, WritesItsContentAndIsFoundByTheProbe) {
   FakePlatform platform;
   platform.AddDir("out");
   bool created = false;
-  ASSERT_TRUE(WriteMarker("out/QMZRHLAJ.SWU", &platform, &created));
+  Marker marker{"QMZRHLAJ.SWU", {}};
+  ASSERT_TRUE(
+      WriteMarker("out/QMZRHLAJ.SWU", &platform, &created, &marker.identity));
   EXPECT_TRUE(created);
   EXPECT_EQ("This file can be deleted after SW has finished",
             platform.Contents("out/QMZRHLAJ.SWU"));
   EXPECT_EQ(46u, platform.Contents("out/QMZRHLAJ.SWU").size());
-  EXPECT_TRUE(HasMarker("out", "QMZRHLAJ.SWU", &platform));
-  EXPECT_TRUE(HasMarker("out/", "QMZRHLAJ.SWU", &platform));
-  EXPECT_FALSE(HasMarker("", "QMZRHLAJ.SWU", &platform));
+  EXPECT_TRUE(HasMarker("out", marker, &platform));
+  EXPECT_TRUE(HasMarker("out/", marker, &platform));
+  EXPECT_FALSE(HasMarker("", marker, &platform));
   platform.SetCurrentDirectory("out");
-  EXPECT_TRUE(HasMarker("", "QMZRHLAJ.SWU", &platform));
+  EXPECT_TRUE(HasMarker("", marker, &platform));
 }
 
 TEST(MarkerTest, ReportsAMarkerThatCannotBeCreated) {
   FakePlatform platform;
   bool created = true;
-  EXPECT_FALSE(WriteMarker("missing/QMZRHLAJ.SWU", &platform, &created));
+  FileIdentity identity;
+  EXPECT_FALSE(
+      WriteMarker("missing/QMZRHLAJ.SWU", &platform, &created, &identity));
   EXPECT_FALSE(created);
+}
+
+// A file of the marker's name is the user's unless it holds exactly the
+// marker's bytes: it is neither overwritten nor taken over, and a copy
+// elsewhere is not this run's marker.
+TEST(MarkerTest, NeverTakesAUserFileAndKnowsItsOwnMarker) {
+  FakePlatform platform;
+  platform.AddFile("out/qmzrhlaj.swu", "notes");
+  bool created = false;
+  FileIdentity identity;
+  EXPECT_FALSE(WriteMarker("out/QMZRHLAJ.SWU", &platform, &created, &identity));
+  EXPECT_FALSE(created);
+  EXPECT_EQ("notes", platform.Contents("out/qmzrhlaj.swu"));
+
+  platform.AddFile("old/QMZRHLAJ.SWU", kMarkerContent);
+  platform.AddFile("elsewhere/QMZRHLAJ.SWU", kMarkerContent);
+  Marker marker{"QMZRHLAJ.SWU", {}};
+  ASSERT_TRUE(
+      WriteMarker("old/QMZRHLAJ.SWU", &platform, &created, &marker.identity));
+  EXPECT_TRUE(created);
+  EXPECT_TRUE(HasMarker("old", marker, &platform));
+  EXPECT_FALSE(HasMarker("elsewhere", marker, &platform));
 }
 
 }  // namespace

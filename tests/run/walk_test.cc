@@ -22,7 +22,7 @@ class WalkTest : public ::testing::Test {
   std::vector<std::string> Walk(const std::string& start) {
     files_.dir_part = start;
     walk_ = std::make_unique<DirectoryWalk>(settings_, &platform_, &files_);
-    walk_->set_marker("QMZRHLAJ.SWU");
+    walk_->set_marker(marker_);
     std::vector<std::string> seen;
     if (!walk_->Start()) return seen;
     seen.push_back(files_.dir_part);
@@ -38,9 +38,12 @@ class WalkTest : public ::testing::Test {
     settings_[kOutputPending] = '$';
     settings_[kOutputMode] = '$';
     files_.output_path = path;
+    // The marker this run would have placed there, when there is one.
+    platform_.Identify(path + marker_.name, &marker_.identity);
   }
 
   Settings settings_;
+  Marker marker_{"QMZRHLAJ.SWU", {}};
   FakePlatform platform_;
   FileSet files_;
   std::unique_ptr<DirectoryWalk> walk_;

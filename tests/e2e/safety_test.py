@@ -1,0 +1,261 @@
+#!/usr/bin/env python3
+"""Safety of the rewrite against the world outside: real signals sent to a
+real process in the middle of a large rewrite, a file-size limit, another
+program renaming or cutting the file, two runs over one file, and a lock
+that is never let go. After each, the bytes on disk are compared.
+
+The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
+and goes on when its standard input ends, so every point is exact.
+
+Usage: safety_test.py <swu> <swu_paused>
+"""
+
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+
+SWU = None
+PAUSED = None
+FAILURES = []
+
+# About 2 MiB of CR LF lines, "alpha" in every one.
+LINE = b"alpha beta gamma delta epsilon zeta eta theta iota kappa\r\n"
+DATA = LINE * 36000
+GROW = ["alpha", "ALPHA-1", "-C"]  # the result is longer
+SHRINK = ["alpha", "A", "-C"]      # the result is shorter
+
+
+def expect(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL " + what)
+
+
+def result_of(args, data):
+    """What an uninterrupted run makes of |data|."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        with open(os.path.join(d, "f.txt"), "wb") as f:
+            f.write(data)
+        subprocess.run([SWU, "f.txt"] + args + ["-V:0"], cwd=d, check=True)
+        return open(os.path.join(d, "f.txt"), "rb").read()
+    finally:
+        shutil.rmtree(d)
+
+
+def start_paused(d, args, env_extra):
+    env = dict(os.environ)
+    env.update(env_extra)
+    p = subprocess.Popen([PAUSED] + args, cwd=d, env=env,
+                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE)
+    line = p.stderr.readline()
+    return p, line == b"paused\n"
+
+
+def finish(p):
+    out, _ = p.communicate(timeout=60)
+    return out
+
+
+def signal_cases():
+    points = 0
+    for name, args in (("growing", GROW), ("shrinking", SHRINK)):
+        want = result_of(args, DATA)
+        size = len(want)
+        for at in (0, size // 3, size * 2 // 3, size - 1):
+            for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+                points += 1
+                what = "%s rewrite, %s at byte %d" % (name, sig.name, at)
+                d = tempfile.mkdtemp(prefix="swu-safety-")
+                try:
+                    path = os.path.join(d, "f.txt")
+                    with open(path, "wb") as f:
+                        f.write(DATA)
+                    p, paused = start_paused(d, ["f.txt"] + args,
+                                             {"SWU_PAUSE_AT_BYTE": str(at)})
+                    expect(paused, what + ": did not pause")
+                    p.send_signal(sig)
+                    if at == 0:
+                        p.send_signal(sig)  # a second one changes nothing
+                    out = finish(p)
+                    got = open(path, "rb").read()
+                    expect(got in (DATA, want),
+                           what + ": file is neither original nor result")
+                    expect(p.returncode == -sig,
+                           what + ": ended with %d" % p.returncode)
+                    expect(b"Totals:" in out, what + ": no totals")
+                finally:
+                    shutil.rmtree(d)
+    return points
+
+
+def tree_case():
+    """Over a tree, the file being rewritten is finished and no further
+    file is started."""
+    want = result_of(GROW, DATA)
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        for n in "abc":
+            with open(os.path.join(d, n + ".txt"), "wb") as f:
+                f.write(DATA)
+        at = len(want) + len(want) // 2  # half way through b.txt
+        p, paused = start_paused(d, ["*.txt"] + GROW,
+                                 {"SWU_PAUSE_AT_BYTE": str(at)})
+        expect(paused, "tree: did not pause")
+        p.send_signal(signal.SIGINT)
+        out = finish(p)
+        files = [open(os.path.join(d, n + ".txt"), "rb").read()
+                 for n in "abc"]
+        expect(files == [want, want, DATA],
+               "tree: not a.txt and b.txt done and c.txt untouched")
+        expect(p.returncode == -signal.SIGINT, "tree: not ended by SIGINT")
+        expect(out.count(b"OK:") == 2 and b"Totals:" in out,
+               "tree: report is not two files and the totals")
+    finally:
+        shutil.rmtree(d)
+
+
+def size_limit_case():
+    """A file-size limit is a write fault: the file is put back."""
+    data = LINE * 12000  # 696 000 bytes, growing past 700 KiB
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(data)
+        r = subprocess.run(
+            ["bash", "-c", 'ulimit -f 700; exec "$0" f.txt alpha ALPHA-1-2-3-4-5',
+             SWU], cwd=d, stdout=subprocess.PIPE, timeout=60)
+        expect(r.returncode == 0, "ulimit: ended with %d" % r.returncode)
+        expect(b"Write fault encountered: f.txt" in r.stdout,
+               "ulimit: no write fault reported")
+        expect(open(path, "rb").read() == data, "ulimit: file not put back")
+    finally:
+        shutil.rmtree(d)
+
+
+def closed_output_case():
+    """A closed standard output does not end the run."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(b"alpha\r\n")
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        r = subprocess.run([SWU, "f.txt", "alpha", "B"], cwd=d,
+                           stdout=write_end, timeout=60)
+        os.close(write_end)
+        expect(r.returncode == 0, "closed output: ended with %d" % r.returncode)
+        expect(open(path, "rb").read() == b"B\r\n",
+               "closed output: file not rewritten")
+    finally:
+        shutil.rmtree(d)
+
+
+def changed_behind_case(what, change):
+    """Another program changes the file between its load and the first
+    write: nothing is written and the file fails as unreadable."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        p, paused = start_paused(d, ["f.txt"] + SHRINK,
+                                 {"SWU_PAUSE_AT_CHECK": "1"})
+        expect(paused, what + ": did not pause")
+        left = change(d, path)
+        out = finish(p)
+        expect(open(path, "rb").read() == left,
+               what + ": the other program's file was written")
+        expect(b"Bad file - Could not read: f.txt" in out,
+               what + ": not reported as unreadable")
+    finally:
+        shutil.rmtree(d)
+
+
+def rename_over(d, path):
+    new = os.path.join(d, "new")
+    with open(new, "wb") as f:
+        f.write(b"saved by an editor\r\n")
+    os.rename(new, path)
+    return b"saved by an editor\r\n"
+
+
+def truncate(d, path):
+    os.truncate(path, 100)
+    return DATA[:100]
+
+
+def concurrent_case():
+    """A second run over a file waits for the first one's lock."""
+    first = result_of(GROW, DATA)
+    both = result_of(["ALPHA-1", "B"], first)
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        p, paused = start_paused(d, ["f.txt"] + GROW + ["-V:1"],
+                                 {"SWU_PAUSE_AT_BYTE": "0"})
+        expect(paused, "concurrent: did not pause")
+        q = subprocess.Popen([SWU, "f.txt", "ALPHA-1", "B", "-V:1"], cwd=d,
+                             stdout=subprocess.PIPE)
+        try:
+            q.wait(timeout=1.0)
+            expect(False, "concurrent: the second run did not wait")
+        except subprocess.TimeoutExpired:
+            pass
+        finish(p)
+        q.communicate(timeout=60)
+        expect(p.returncode == 0 and q.returncode == 0,
+               "concurrent: a run failed")
+        expect(open(path, "rb").read() == both,
+               "concurrent: not one run after the other")
+    finally:
+        shutil.rmtree(d)
+
+
+def lock_timeout_case():
+    """A file locked for ever fails with the open error, untouched."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(b"alpha\r\n")
+        with open(path, "rb") as held:
+            fcntl.flock(held, fcntl.LOCK_EX)
+            r = subprocess.run([SWU, "f.txt", "alpha", "B"], cwd=d,
+                               stdout=subprocess.PIPE, timeout=60)
+        expect(b"Cannot open file or file is Read Only: f.txt" in r.stdout,
+               "lock: not reported as an open failure")
+        expect(open(path, "rb").read() == b"alpha\r\n", "lock: file changed")
+    finally:
+        shutil.rmtree(d)
+
+
+def main(argv):
+    global SWU, PAUSED
+    if len(argv) != 3:
+        raise SystemExit(__doc__)
+    SWU, PAUSED = os.path.abspath(argv[1]), os.path.abspath(argv[2])
+    points = signal_cases()
+    tree_case()
+    size_limit_case()
+    closed_output_case()
+    changed_behind_case("renamed over", rename_over)
+    changed_behind_case("truncated", truncate)
+    concurrent_case()
+    lock_timeout_case()
+    print("%d interruption points tried; %d failures" %
+          (points + 1, len(FAILURES)))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
