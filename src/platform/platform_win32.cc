@@ -71,11 +71,7 @@ bool NameLess(const std::string& a, const std::string& b) {
 
 bool IsSplitSeparator(char c) { return c == '\\' || c == ':'; }
 
-bool IsDirectory(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // A Win32 handle, closed when it goes out of scope.
 class ScopedHandle {
@@ -128,63 +124,162 @@ uint8_t Attributes(const WIN32_FIND_DATAA& data) {
   return attributes;
 }
 
-// The handle under a C runtime stream.
-HANDLE HandleOf(FILE* file) {
-  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+// Windows' 100-nanosecond file times since 1601, as nanoseconds.
+int64_t Nanoseconds(const FILETIME& time) {
+  ULARGE_INTEGER t;
+  t.LowPart = time.dwLowDateTime;
+  t.HighPart = time.dwHighDateTime;
+  return static_cast<int64_t>(t.QuadPart) * 100;
 }
 
+bool IdentityOf(HANDLE file, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  identity->device = info.dwVolumeSerialNumber;
+  identity->file_number =
+      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  identity->size = static_cast<int64_t>(
+      (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  identity->modified = Nanoseconds(info.ftLastWriteTime);
+  identity->regular = GetFileType(file) == FILE_TYPE_DISK &&
+                      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  return true;
+}
+
+// Moves the file pointer of |file|; stores the new position in *at when
+// it is given. Returns false on failure.
+bool MovePointer(HANDLE file, int64_t offset, DWORD method,
+                 int64_t* at = nullptr) {
+  LARGE_INTEGER distance, position;
+  distance.QuadPart = offset;
+  if (!SetFilePointerEx(file, distance, &position, method)) return false;
+  if (at != nullptr) *at = position.QuadPart;
+  return true;
+}
+
+// A stream straight on a file handle, without a buffer of its own: the
+// program collects small writes itself, so every call here is one system
+// call and a failed write never leaves bytes behind that a later call
+// could still write somewhere.
 class WindowsStream : public Stream {
  public:
-  explicit WindowsStream(FILE* file) : file_(file) {
-    setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-  }
+  WindowsStream(HANDLE file, bool append) : file_(file), append_(append) {}
   ~WindowsStream() override { Close(); }
 
   bool Seek(int64_t offset, Whence whence) override {
-    int w = whence == Whence::kStart     ? SEEK_SET
-            : whence == Whence::kCurrent ? SEEK_CUR
-                                         : SEEK_END;
-    return file_ != nullptr && _fseeki64(file_, offset, w) == 0;
+    DWORD method = whence == Whence::kStart     ? FILE_BEGIN
+                   : whence == Whence::kCurrent ? FILE_CURRENT
+                                                : FILE_END;
+    return file_.valid() && MovePointer(file_.get(), offset, method);
   }
   int64_t Tell() override {
-    return file_ == nullptr ? -1 : static_cast<int64_t>(_ftelli64(file_));
+    int64_t at = -1;
+    if (!file_.valid() || !MovePointer(file_.get(), 0, FILE_CURRENT, &at)) {
+      return -1;
+    }
+    return at;
   }
   int64_t Read(void* data, int64_t n) override {
-    if (file_ == nullptr || n <= 0) return 0;
-    return static_cast<int64_t>(fread(data, 1, static_cast<size_t>(n), file_));
+    char* bytes = static_cast<char*>(data);
+    int64_t total = 0;
+    while (file_.valid() && total < n) {
+      DWORD got = 0;
+      if (!ReadFile(file_.get(), bytes + total, Chunk(n - total), &got,
+                    nullptr)) {
+        error_ = true;
+        break;
+      }
+      if (got == 0) break;  // The end of the file.
+      total += got;
+    }
+    return total;
   }
   void Write(const void* data, int64_t n) override {
-    if (file_ == nullptr) {
+    if (append_ && file_.valid() && !MovePointer(file_.get(), 0, FILE_END)) {
       error_ = true;
-    } else if (n > 0) {
-      fwrite(data, 1, static_cast<size_t>(n), file_);
+      return;
     }
+    WriteFrom(data, n, nullptr);
   }
-  void Put(uint8_t byte) override {
-    if (file_ == nullptr) {
-      error_ = true;
-    } else {
-      putc(byte, file_);
-    }
-  }
-  bool error() const override {
-    return error_ || (file_ != nullptr && ferror(file_) != 0);
-  }
-  bool Flush() override {
-    if (file_ == nullptr) return false;
-    if (fflush(file_) != 0) error_ = true;
-    return !error();
-  }
+  void Put(uint8_t byte) override { Write(&byte, 1); }
+  bool error() const override { return error_; }
+  bool Flush() override { return file_.valid() && !error_; }
   bool Close() override {
-    if (file_ == nullptr) return true;
-    bool ok = fflush(file_) == 0 && ferror(file_) == 0;
-    ok = (fclose(file_) == 0) && ok;
-    file_ = nullptr;
-    return ok;
+    if (!file_.valid()) return true;
+    return file_.Close() && !error_;
+  }
+
+  // A write at an offset moves a synchronous handle's pointer, so the
+  // position is put back afterwards.
+  void WriteAt(const void* data, int64_t n, int64_t offset) override {
+    int64_t position = Tell();
+    if (position < 0) {
+      error_ = true;
+      return;
+    }
+    WriteFrom(data, n, &offset);
+    if (!MovePointer(file_.get(), position, FILE_BEGIN)) error_ = true;
+  }
+  bool SetLength(int64_t length) override {
+    int64_t position = Tell();
+    return position >= 0 && MovePointer(file_.get(), length, FILE_BEGIN) &&
+           SetEndOfFile(file_.get()) &&
+           MovePointer(file_.get(), position, FILE_BEGIN);
+  }
+  bool Identify(FileIdentity* identity) override {
+    return file_.valid() && IdentityOf(file_.get(), identity);
+  }
+  // Windows locks are mandatory, so the lock covers one byte far past any
+  // data: it keeps another run of this command out (it locks the same
+  // byte) without hindering reads and writes of the file itself.
+  bool Lock(int64_t wait_ms) override {
+    if (!file_.valid()) return false;
+    for (int64_t waited = 0;; waited += kLockPollMs) {
+      OVERLAPPED at = {};
+      at.OffsetHigh = kLockByteHigh;
+      if (LockFileEx(file_.get(),
+                     LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1,
+                     0, &at)) {
+        return true;
+      }
+      if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
+      if (waited >= wait_ms) return false;
+      Sleep(kLockPollMs);
+    }
   }
 
  private:
-  FILE* file_;
+  static constexpr int64_t kLockPollMs = 20;
+  static constexpr DWORD kLockByteHigh = 0x40000000;  // the byte at 2^62
+  static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
+
+  static DWORD Chunk(int64_t n) {
+    return static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk);
+  }
+
+  // Writes |n| bytes at the file pointer, or at *offset when it is given.
+  void WriteFrom(const void* data, int64_t n, const int64_t* offset) {
+    const char* bytes = static_cast<const char*>(data);
+    int64_t at = offset != nullptr ? *offset : 0;
+    while (file_.valid() && n > 0) {
+      OVERLAPPED place = {};
+      place.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+      place.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD done = 0;
+      if (!WriteFile(file_.get(), bytes, Chunk(n), &done,
+                     offset != nullptr ? &place : nullptr) ||
+          done == 0) {
+        break;
+      }
+      bytes += done;
+      at += done;
+      n -= done;
+    }
+    if (!file_.valid() || n > 0) error_ = true;
+  }
+
+  ScopedHandle file_;
+  bool append_;  // every write goes to the end
   bool error_ = false;
 };
 
@@ -203,20 +298,74 @@ class WindowsDirEnum : public DirEnum {
   size_t next_ = 0;
 };
 
-const char* ModeString(OpenMode mode) {
+// How CreateFileA opens each stream mode. A mode that truncates opens the
+// file as it is and cuts it only once it is known to be a disk file.
+struct OpenFlags {
+  DWORD access;
+  DWORD disposition;
+  bool truncate;
+};
+
+OpenFlags FlagsFor(OpenMode mode) {
+  const DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
   switch (mode) {
     case OpenMode::kRead:
-      return "rb";
+      return {GENERIC_READ, OPEN_EXISTING, false};
     case OpenMode::kUpdate:
-      return "r+b";
+      return {kReadWrite, OPEN_EXISTING, false};
     case OpenMode::kCreate:
-      return "w+b";
+      return {kReadWrite, OPEN_ALWAYS, true};
     case OpenMode::kAppend:
-      return "a+b";
+      return {kReadWrite, OPEN_ALWAYS, false};
     case OpenMode::kWriteOnly:
-      return "wb";
+      return {GENERIC_WRITE, OPEN_ALWAYS, true};
+    case OpenMode::kCreateNew:
+      return {GENERIC_WRITE, CREATE_NEW, false};
   }
-  return "rb";
+  return {GENERIC_READ, OPEN_EXISTING, false};
+}
+
+// Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a
+// disk file is opened: a device (CON, NUL, COM1) or a pipe could block a
+// read for ever, and a directory is not a file (CreateFileA refuses one
+// without FILE_FLAG_BACKUP_SEMANTICS). Other programs may go on reading,
+// writing, renaming and deleting the file, as on POSIX.
+HANDLE OpenRegular(const std::string& path, OpenMode mode) {
+  OpenFlags flags = FlagsFor(mode);
+  HANDLE file = CreateFileA(path.c_str(), flags.access, kShareAll, nullptr,
+                            flags.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  if (GetFileType(file) != FILE_TYPE_DISK ||
+      (flags.truncate && !SetEndOfFile(file))) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+// The interruption handling. The console calls the handler on a thread of
+// its own; it only remembers the event while a file is being rewritten,
+// and at any other time ends the process as the console's default would.
+// The lock makes "not deferring, so end now" one step against the main
+// thread's DeferInterrupts(true), so no rewrite starts under an ending.
+CRITICAL_SECTION g_interrupt_lock;
+volatile LONG g_interrupt = 0;  // the event remembered plus 1, 0 none
+volatile LONG g_deferring = 0;  // a file is being rewritten
+
+void EndAsInterrupted() { ExitProcess(STATUS_CONTROL_C_EXIT); }
+
+BOOL WINAPI OnInterrupt(DWORD event) {
+  EnterCriticalSection(&g_interrupt_lock);
+  // Once one is remembered the run is already ending: a second event
+  // must not cut short the file's finishing or the report.
+  bool first = g_interrupt == 0;
+  if (first) g_interrupt = static_cast<LONG>(event) + 1;
+  if (first && !g_deferring) EndAsInterrupted();
+  LeaveCriticalSection(&g_interrupt_lock);
+  // Closing the console ends the process when the handler returns: wait
+  // here until the main thread has finished the file and ended it.
+  while (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(1000);
+  return TRUE;
 }
 
 // Reads one key from the console without echo and without Enter. A key
@@ -230,6 +379,7 @@ void ReadRawKey() {
 class WindowsPlatform : public Platform {
  public:
   WindowsPlatform() {
+    InitializeCriticalSection(&g_interrupt_lock);
     // Text mode, as a console program's output is read in files and pipes.
     _setmode(_fileno(stdout), _O_TEXT);
   }
@@ -254,14 +404,10 @@ class WindowsPlatform : public Platform {
 
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
-    if (path.empty() || IsDirectory(path)) return nullptr;
-    FILE* file = fopen(path.c_str(), ModeString(mode));
-    if (file == nullptr) return nullptr;
-    if (GetFileType(HandleOf(file)) != FILE_TYPE_DISK) {
-      fclose(file);
-      return nullptr;  // A device (CON, NUL, COM1) or a pipe is no file.
-    }
-    return std::make_unique<WindowsStream>(file);
+    if (path.empty()) return nullptr;
+    HANDLE file = OpenRegular(path, mode);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<WindowsStream>(file, mode == OpenMode::kAppend);
   }
 
   bool SetFileLength(const std::string& path, int64_t length) override {
@@ -276,6 +422,67 @@ class WindowsPlatform : public Platform {
 
   bool DeleteFile(const std::string& path) override {
     return DeleteFileA(path.c_str()) != 0;
+  }
+
+  bool Identify(const std::string& path, FileIdentity* identity) override {
+    if (path.empty()) return false;
+    // No access asked for: only the file's information is read. Backup
+    // semantics let a directory be opened too.
+    ScopedHandle file(CreateFileA(path.c_str(), 0, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+    return file.valid() && IdentityOf(file.get(), identity);
+  }
+
+  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                          std::string* path) override {
+    size_t i = beside.size();
+    while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
+      --i;
+    }
+    std::string dir = beside.substr(0, i);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = dir + ".swu-" + TemporarySuffix();
+      HANDLE file =
+          CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        *path = name;
+        return std::make_unique<WindowsStream>(file, false);
+      }
+      if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;
+    }
+    return nullptr;
+  }
+
+  // An existing target's attributes (hidden, system, archive) go over to
+  // the file that replaces it. A read-only target is not replaced:
+  // Windows refuses, where POSIX needs only a writable directory.
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      const DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+      DWORD kept = attributes & kKept;
+      SetFileAttributesA(from.c_str(),
+                         kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+    }
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
+  }
+
+  void WatchInterrupts() override { SetConsoleCtrlHandler(OnInterrupt, TRUE); }
+  void DeferInterrupts(bool defer) override {
+    EnterCriticalSection(&g_interrupt_lock);
+    g_deferring = defer ? 1 : 0;
+    LeaveCriticalSection(&g_interrupt_lock);
+  }
+  bool Interrupted() override { return g_interrupt != 0; }
+  void EndByInterrupt() override {
+    if (g_interrupt == 0) return;
+    fflush(stdout);
+    EndAsInterrupted();
   }
 
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
@@ -346,11 +553,21 @@ class WindowsPlatform : public Platform {
 
  private:
   static bool SetLength(HANDLE file, int64_t length) {
-    LARGE_INTEGER position;
-    position.QuadPart = length;
-    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
-           SetEndOfFile(file);
+    return MovePointer(file, length, FILE_BEGIN) && SetEndOfFile(file);
   }
+
+  // A name part that this process has not used before and that another
+  // process is unlikely to pick at the same moment.
+  std::string TemporarySuffix() {
+    uint64_t x = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 32) ^
+                 ++temporaries_;
+    x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+    char text[17];
+    snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(x));
+    return std::string(text).substr(0, 8);
+  }
+
+  uint64_t temporaries_ = 0;  // temporary files made so far
 
   // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
   // hidden and system entries, and directories unless asked for. Sorted.

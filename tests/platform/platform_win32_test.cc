@@ -103,6 +103,56 @@ TEST_F(PlatformWin32Test, StreamsAreBinaryWithPositionsPastFourGiB) {
   EXPECT_FALSE(platform_->DeleteFile(dir_.Path("f")));
 }
 
+// Positioned writes and length changes leave the stream where it was; the
+// lock keeps a second locker out without hindering reads of the file.
+TEST_F(PlatformWin32Test, StreamServicesForSafeRewriting) {
+  dir_.Write("f", "0123456789");
+  auto s = platform_->Open(dir_.Path("f"), OpenMode::kUpdate);
+  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(s->Seek(3, Whence::kStart));
+  s->WriteAt("ab", 2, 7);
+  EXPECT_EQ(s->Tell(), 3);
+  EXPECT_TRUE(s->SetLength(8));
+  EXPECT_EQ(s->Tell(), 3);
+  s->Write("X", 1);
+  EXPECT_FALSE(s->error());
+
+  ASSERT_TRUE(s->Lock(0));
+  auto other = platform_->Open(dir_.Path("F"), OpenMode::kUpdate);
+  ASSERT_NE(other, nullptr);
+  EXPECT_FALSE(other->Lock(50));
+  char data[8];
+  EXPECT_EQ(other->Read(data, 8), 8);
+  EXPECT_EQ(std::string(data, 8), "012X456a");
+
+  FileIdentity a, b;
+  ASSERT_TRUE(s->Identify(&a));
+  ASSERT_TRUE(platform_->Identify(dir_.Path("F"), &b));
+  EXPECT_TRUE(SameFile(a, b));
+  EXPECT_TRUE(a.regular);
+  EXPECT_EQ(a.size, 8);
+  EXPECT_TRUE(s->Close());
+  EXPECT_TRUE(other->Lock(0));  // The lock went with the close.
+}
+
+TEST_F(PlatformWin32Test, TemporaryRenamedOverKeepsTheTargetsAttributes) {
+  dir_.Write("out.txt", "old");
+  SetAttributes("out.txt", FILE_ATTRIBUTE_HIDDEN);
+  std::string temp;
+  auto s = platform_->CreateTemporary(dir_.Path("out.txt"), &temp);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(temp.rfind(dir_.Path(".swu-"), 0), 0u) << temp;
+  s->Write("new", 3);
+  EXPECT_TRUE(s->Close());
+  ASSERT_TRUE(platform_->RenameOver(temp, dir_.Path("out.txt")));
+  EXPECT_EQ(dir_.Read("out.txt"), "new");
+  EXPECT_EQ(dir_.Read(temp.substr(dir_.Path("").size())), "<missing>");
+  DWORD attributes = GetFileAttributesA(dir_.Path("out.txt").c_str());
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(platform_->Open(dir_.Path("out.txt"), OpenMode::kCreateNew),
+            nullptr);
+}
+
 TEST_F(PlatformWin32Test, DirectoriesAndDevicesAreNotOpenedAsFiles) {
   ASSERT_TRUE(platform_->MakeDirectory(dir_.Path("d")));
   EXPECT_EQ(platform_->Open(dir_.Path("d"), OpenMode::kRead), nullptr);
