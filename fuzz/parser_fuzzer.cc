@@ -11,6 +11,7 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
+#include "output/new_text.h"
 #include "output/random.h"
 #include "platform/platform.h"
 
@@ -19,6 +20,7 @@ namespace {
 
 class StubPlatform : public Platform {
  public:
+  bool slash_switches = false;  // both answers are explored
   void Print(const char*, size_t) override {}
   void ReadKey() override {}
   std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
@@ -26,6 +28,18 @@ class StubPlatform : public Platform {
   }
   bool SetFileLength(const std::string&, int64_t) override { return false; }
   bool DeleteFile(const std::string&) override { return false; }
+  bool Identify(const std::string&, FileIdentity*) override { return false; }
+  std::unique_ptr<Stream> CreateTemporary(const std::string&,
+                                          std::string*) override {
+    return nullptr;
+  }
+  bool RenameOver(const std::string&, const std::string&) override {
+    return false;
+  }
+  void WatchInterrupts() override {}
+  void DeferInterrupts(bool) override {}
+  bool Interrupted() override { return false; }
+  void EndByInterrupt() override {}
   std::unique_ptr<DirEnum> FindFirst(const std::string&, bool,
                                      DirEntry*) override {
     return nullptr;
@@ -39,6 +53,10 @@ class StubPlatform : public Platform {
   bool SetCurrentDirectory(const std::string&) override { return false; }
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
+  bool SlashStartsSwitch() const override { return slash_switches; }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     if (name != "SWU") return false;
     *value = std::string(400, 'v') + "'\"&#!";
@@ -70,9 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   argv.push_back(nullptr);
 
   swu::StubPlatform platform;
+  platform.slash_switches = size % 2 == 1;
   swu::Random random;
   auto settings = std::make_unique<swu::Settings>();
-  swu::ParseCommandLine(static_cast<int>(args.size()), argv.data(), &platform,
-                        &random, settings.get());
+  swu::ParseOutcome outcome = swu::ParseCommandLine(
+      static_cast<int>(args.size()), argv.data(), &platform, settings.get());
+  if (outcome.status == swu::RunStatus::None) {
+    // The -K characters and the -' change, as the run makes them.
+    swu::NewText text(*settings, &platform, &random);
+    text.Prepare();
+  }
   return 0;
 }

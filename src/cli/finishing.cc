@@ -1,13 +1,12 @@
 // Finishing steps, in this order: anchors, -& case, disabled special
-// characters, -K (check, then generate the characters once), the split copy
-// of the filespec, and the -' change. -' runs after -K so that
-// -K never sees the converted quotes.
+// characters, the -K check and the split copy of the filespec. The -K
+// characters and the -' change are made in <new> once the run starts
+// (NewText::Prepare), -' after -K so that -K never sees the converted
+// quotes.
 
 #include "cli/finishing.h"
 
 #include <cstring>
-
-#include "output/function_chars.h"
 
 namespace swu {
 
@@ -67,18 +66,11 @@ void FinishCommandLine(ParseState* state) {
   if (!state->failed()) TakeAnchors(&settings);
   SettleSpecialCharacters(&settings);
   if (!state->failed() && settings[kFunctions] == 'K' &&
-      settings.new_length > 0) {
-    if (CheckFunctions(&settings)) {
-      PrepareNewText(&settings, state->random);
-    } else {
-      state->Fail(RunStatus::BadCommandLine);
-    }
+      settings.new_length > 0 && !CheckFunctions(&settings)) {
+    state->Fail(RunStatus::BadCommandLine);
   }
-  CopyBounded(settings.split_spec, settings.filespec);
-  if (!state->failed() && settings[kApostrophes] == '\'' &&
-      settings.new_length > 0) {
-    ChangeApostrophes(&settings);
-  }
+  CopyBounded(settings.split_spec,
+              state->platform->FromTypedPath(settings.filespec).c_str());
 }
 
 }  // namespace swu

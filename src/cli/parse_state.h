@@ -15,7 +15,6 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
-#include "output/random.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -23,7 +22,6 @@ namespace swu {
 struct ParseState {
   Settings* settings;
   Platform* platform;
-  Random* random;
   ParseOutcome* outcome;
   int64_t begun = 0;  // items begun
   int64_t taken = 0;  // items taken
@@ -41,6 +39,13 @@ struct ParseState {
     if (outcome->bad_text_marked) return;
     outcome->bad_text_marked = true;
     outcome->bad_text.assign(text, strnlen(text, kMaxText));
+  }
+
+  // The same for a whole argument of any length (an over-long text).
+  void MarkWholeBadText(const char* text) {
+    if (outcome->bad_text_marked) return;
+    outcome->bad_text_marked = true;
+    outcome->bad_text = text;
   }
 };
 

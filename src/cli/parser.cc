@@ -1,6 +1,5 @@
-// The parser's start-up and argument loop. Each argument is copied into a
-// bounded buffer (an argument is cut at kMaxText bytes), given the quote
-// fix-up, classified as a switch or a text argument and handed on. After
+// The parser's start-up and argument loop. Each argument is copied, given the
+// quote fix-up, classified as a switch or a text argument and handed on. After
 // the loop the validation and finishing steps run, also when the loop did
 // not (too many arguments).
 //
@@ -15,6 +14,7 @@
 #include "cli/parser.h"
 
 #include <cstring>
+#include <string>
 
 #include "cli/finishing.h"
 #include "cli/parse_state.h"
@@ -36,29 +36,45 @@ int64_t FixQuote(char* text) {
   return quote - text;
 }
 
-// '-' always starts a switch argument; so does '/' on Windows, and
-// elsewhere only when no other '/' follows, so that /V:3 is a switch and
-// /home/me/*.txt a filespec. After -G the next argument is text whatever
-// it starts with.
+// '-' always starts a switch argument; '/' only where the platform says
+// so (not on POSIX, where it begins a path: /pot is a text). After -G the
+// next argument is text whatever it starts with.
 bool IsSwitchArgument(const char* text, const ParseState& state) {
   if ((*state.settings)[kPendingText] == 'G') return false;
   if (text[0] == '-') return true;
-  if (text[0] != '/') return false;
-  return state.platform->SlashStartsSwitch() ||
-         strchr(text + 1, '/') == nullptr;
+  return text[0] == '/' && state.platform->SlashStartsSwitch();
+}
+
+// The two long options a user tries first stand for switches of their
+// own: --help for -H and --version for -H:V (the banner line). Only the
+// exact spellings, and not after -G, which makes any argument a text.
+const char* LongOptionSwitch(const char* argument, const ParseState& state) {
+  if ((*state.settings)[kPendingText] == 'G') return argument;
+  if (strcmp(argument, "--help") == 0) return "-H";
+  if (strcmp(argument, "--version") == 0) return "-H:V";
+  return argument;
 }
 
 // Reads one argument, and the rest after a double quote as if it were the
 // next argument, until the argument is used up or something has failed.
+// The argument is copied whole: a text longer than kMaxText bytes is
+// refused by the text step, never cut; a switch argument is read up to
+// kMaxText bytes.
 void ReadArgument(const char* argument, ParseState* state) {
-  char buffer[kBufferSize] = {};
-  CopyBounded(buffer, argument);
-  char* text = buffer;
+  std::string copy = LongOptionSwitch(argument, *state);
+  char* text = &copy[0];
   while (true) {
     int64_t length = static_cast<int64_t>(strlen(text));
+    // The quote fix-up never changes what the first character makes of
+    // the argument, so it can be classified before it.
+    bool is_switch = IsSwitchArgument(text, *state);
+    if (is_switch && length > kMaxText) {
+      text[kMaxText] = '\0';
+      length = kMaxText;
+    }
     int64_t quote = -1;
     if ((*state->settings)[kNoQuoteFix] != 'Z') quote = FixQuote(text);
-    if (IsSwitchArgument(text, *state)) {
+    if (is_switch) {
       ReadSwitchArgument(text, length, state);
     } else {
       TakeTextArgument(text, state);
@@ -75,9 +91,9 @@ void ReadArgument(const char* argument, ParseState* state) {
 }  // namespace
 
 ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
-                              Random* random, Settings* settings) {
+                              Settings* settings) {
   ParseOutcome outcome;
-  ParseState state{settings, platform, random, &outcome};
+  ParseState state{settings, platform, &outcome};
   if (argc > kMaxArguments + 1) state.Fail(RunStatus::BadCommandLine);
   (*settings)[kAmpCase] = 'C';
   (*settings)[kPadByte] = 32;

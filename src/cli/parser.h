@@ -8,7 +8,6 @@
 #include <string>
 
 #include "cli/settings.h"
-#include "output/random.h"
 #include "platform/platform.h"
 #include "report/status.h"
 
@@ -22,12 +21,11 @@ struct ParseOutcome {
 
 // Parses |argc| arguments of |argv| (argv[0] is the program name) into
 // *settings. The argument strings are read, not changed (the quote fix-up
-// and upper-casing work on bounded copies). Loads -L files and, when the
-// command line is valid, seeds |random| and applies the -K characters to
-// the new text. On failure the outcome's status says what failed; the
-// bad text, when marked, is upper-cased if it came from a switch.
+// and upper-casing work on bounded copies). Loads -L files. On failure the
+// outcome's status says what failed; the bad text, when marked, is upper-cased
+// if it came from a switch.
 ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
-                              Random* random, Settings* settings);
+                              Settings* settings);
 
 }  // namespace swu
 

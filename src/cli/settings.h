@@ -30,16 +30,16 @@ constexpr int kMaxArguments = 126;
 
 // Positions of the switch slots.
 enum Slot : int {
-  kRecurse = 0,          // -R: 'R'
-  kInsertAppend = 1,     // -I / -A: 'I' or 'A'
-  kVerboseGiven = 2,     // -V given: 'V'
-  kVerbosity = 3,        // '0'..'3', default '2'
-  kHelp = 4,             // -H / -?: 'H'
-  kCaseSensitive = 5,    // -C: 'C'
-  kStartAnchor = 6,      // '#': match only at the start of a line
-  kEndAnchor = 7,        // '%': match only at the end of a line
-  kLineMode = 8,         // -D: 'D'
-  kDisable1 = 9,         // -1..-4 without value: '1'..'4' (slots 9..12)
+  kRecurse = 0,        // -R: 'R'
+  kInsertAppend = 1,   // -I / -A: 'I' or 'A'
+  kVerboseGiven = 2,   // -V given: 'V'
+  kVerbosity = 3,      // '0'..'3', default '2'
+  kHelp = 4,           // -H / -?: 'H'
+  kCaseSensitive = 5,  // -C: 'C'
+  kStartAnchor = 6,    // '#': match only at the start of a line
+  kEndAnchor = 7,      // '%': match only at the end of a line
+  kLineMode = 8,       // -D: 'D'
+  kDisable1 = 9,       // -1..-4 without value: '1'..'4' (slots 9..12)
   kDisable2 = 10,
   kDisable3 = 11,
   kDisable4 = 12,
@@ -97,13 +97,101 @@ struct SpecialFunction {
 struct SpecialFunctionList {
   static constexpr int kCapacity = 10;
   SpecialFunction entries[kCapacity];
-  int32_t last = -1;        // index of the last entry, -1 when empty
-  int32_t last_mode6 = -1;  // index of the last mode-6 entry, -1 if none
+  int32_t last = -1;          // index of the last entry, -1 when empty
+  int32_t last_mode6 = -1;    // index of the last mode-6 entry, -1 if none
   bool random_modes = false;  // an entry has mode 1-5, 'H' or 'I'
 
   int32_t size() const { return last + 1; }
   int32_t mode6_count() const { return last_mode6 + 1; }
 };
+
+// The outcome of a -L text's load, as kLoadSearch and kLoadNew store it.
+enum class LoadStatus : uint8_t {
+  kInBuffer = 0,      // loaded into the text's buffer
+  kInBlock = 'L',     // asked for; once loaded, in a block of its own
+  kNotFound = '1',    // cannot be opened
+  kNoMemory = '3',    // no block for it
+  kBadSize = '4',     // empty, too big, or its size changed since
+  kUnreadable = '5',  // cannot be measured or read
+  kNoName = '6',      // -L without a file name
+};
+
+// What the switches ask for, as readers outside the parser see them. The
+// enumerators' values are the characters the slots store.
+
+// -D and its forms (kLineMode, kLineSub).
+enum class LineMode : uint8_t {
+  kOff = 0,
+  kWhole = 'D',      // -D: the whole line
+  kKeepEmpty = 'P',  // -D:P: an emptied line keeps its break
+  kKeepLeft = 'L',   // -D:L: the line up to the match
+  kKeepRight = 'R',  // -D:R: the line from the match on
+};
+
+// -M, -U (kLineFilter).
+enum class LineFilter : uint8_t {
+  kAll = 0,
+  kModifiedOnly = 'M',    // -M: only lines with an acted-on match
+  kUnmodifiedOnly = 'U',  // -U: only lines without a match
+};
+
+// -I, -A (kInsertAppend): where the new text goes at a match.
+enum class Placement : uint8_t {
+  kReplace = 0,
+  kBefore = 'I',  // -I: inserted before the match
+  kAfter = 'A',   // -A: appended after it
+};
+
+// -B, -T (kAddMode): the text added to a file without an acted-on match.
+enum class AddMode : uint8_t {
+  kNone = 0,
+  kAtStart = 'B',  // -B
+  kAtEnd = 'T',    // -T
+};
+
+// -# and its forms (kSelect, kSelectMode): which matches are acted on.
+enum class Selection : uint8_t {
+  kAll = 0,             // without -#
+  kCount = '#',         // -# alone: all, counting the matches found
+  kList = 'S',          // -#:n,n,...
+  kOdd = 'O',           // -#:O
+  kEven = 'E',          // -#:E
+  kAllButFirst = 'I',   // -#:I
+  kAllButLast = 'J',    // -#:J
+  kLast = 'L',          // -#:L
+  kReportOnly = '0',    // -#:0
+  kReportRepeat = 'R',  // -#:R
+};
+
+// -& and its forms (kAmpCase): the case of the matched text that '&'
+// stands for.
+enum class AmpCase : uint8_t {
+  kAsFound = 0,
+  kAsTyped = 'C',  // -&: the search text as typed
+  kLower = 'L',    // -&:L
+  kUpper = 'U',    // -&:U
+};
+
+// -$ and its forms (kOutputMode).
+enum class OutputForm : uint8_t {
+  kInPlace = 0,            // without -$
+  kDirectory = '$',        // -$: into a directory, one file each
+  kFile = 'F',             // -$:F: one output file, the last result
+  kAppendFile = 'A',       // -$:A: one output file, every result appended
+  kAppendDirectory = 'B',  // -$:B: a directory, each result appended
+};
+
+// -K:RM, -K:RF (kResetMode).
+enum class Reset : uint8_t {
+  kNone = 0,
+  kPerMatch = 'M',
+  kPerFile = 'F',
+};
+
+// True for the two statuses of a text that loaded.
+inline bool Loaded(LoadStatus status) {
+  return status == LoadStatus::kInBuffer || status == LoadStatus::kInBlock;
+}
 
 struct Settings {
   Settings();
@@ -114,6 +202,59 @@ struct Settings {
   uint8_t operator[](Slot s) const { return slots[s]; }
 
   int verbosity() const { return slots[kVerbosity] - '0'; }
+
+  LineMode line_mode() const {  // -D
+    if (slots[kLineMode] != 'D') return LineMode::kOff;
+    if (slots[kLineSub] == 0) return LineMode::kWhole;
+    return static_cast<LineMode>(slots[kLineSub]);
+  }
+  LineFilter line_filter() const {  // -M, -U
+    return static_cast<LineFilter>(slots[kLineFilter]);
+  }
+  Placement placement() const {  // -I, -A
+    return static_cast<Placement>(slots[kInsertAppend]);
+  }
+  AddMode add_mode() const {  // -B, -T
+    return static_cast<AddMode>(slots[kAddMode]);
+  }
+  Selection selection() const {  // -#
+    if (slots[kSelect] != '#') return Selection::kAll;
+    if (slots[kSelectMode] == 0) return Selection::kCount;
+    return static_cast<Selection>(slots[kSelectMode]);
+  }
+  bool counts_matches() const { return slots[kSelect] == '#'; }  // -#
+  AmpCase amp_case() const {                                     // -&
+    return static_cast<AmpCase>(slots[kAmpCase]);
+  }
+  Reset reset() const { return static_cast<Reset>(slots[kResetMode]); }
+  char output_letter() const { return static_cast<char>(slots[kOutputMode]); }
+  OutputForm output_form() const {  // -$
+    if (!output_mode()) return OutputForm::kInPlace;
+    return static_cast<OutputForm>(slots[kOutputMode]);
+  }
+  bool recurse() const { return slots[kRecurse] == 'R'; }  // -R
+  bool help() const { return slots[kHelp] == 'H'; }        // -H
+  char help_page() const { return static_cast<char>(slots[kHelpPage]); }
+  bool case_sensitive() const { return slots[kCaseSensitive] == 'C'; }
+  bool start_anchor() const { return slots[kStartAnchor] == '#'; }
+  bool end_anchor() const { return slots[kEndAnchor] == '%'; }
+  bool whole_line_amp() const { return slots[kWholeLineAmp] == 'X'; }  // -X
+  bool apostrophes() const { return slots[kApostrophes] == '\''; }     // -'
+  bool pad() const { return slots[kPad] == 'N'; }                      // -N
+  uint8_t pad_byte() const { return slots[kPadByte]; }
+  bool overwrite() const { return slots[kOverwrite] == 'O'; }        // -O
+  bool functions_given() const { return slots[kFunctions] == 'K'; }  // -K
+  bool stop_on_error() const { return slots[kStopOnError] == 'S'; }  // -S
+  bool wildcard_change() const { return slots[kWildcardChange] == 'W'; }
+  uint8_t wildcard_byte() const { return slots[kWildcardByte]; }  // -W:x
+  bool create() const { return slots[kCreate] == 'C'; }           // -B:C, -T:C
+  // Unchanged stretches may be passed over in place (not -~, not -$).
+  bool intelligent_writing() const { return slots[kNoIntelligent] != '~'; }
+  bool pause() const { return slots[kPause] == 'P'; }  // -P
+  // The special characters, 0 when disabled: -1 the wildcard, -2 the
+  // matched text.
+  uint8_t wildcard() const { return specials[1]; }
+  uint8_t amp() const { return specials[2]; }
   bool output_mode() const { return slots[kOutputPending] == '$'; }
   // -$ or -$:B: results go to an output directory (not a single file).
   bool output_directory() const {
@@ -121,6 +262,13 @@ struct Settings {
   }
   bool report_only() const {
     return slots[kSelectMode] == '0' || slots[kSelectMode] == 'R';
+  }
+
+  LoadStatus search_load() const {
+    return static_cast<LoadStatus>(slots[kLoadSearch]);
+  }
+  LoadStatus new_load() const {
+    return static_cast<LoadStatus>(slots[kLoadNew]);
   }
 
   // The -1..-4 special character n (1 to 4): 0 when disabled.
@@ -134,9 +282,7 @@ struct Settings {
   const char* search_text() const {
     return search_block.empty() ? search_buffer : search_block.data();
   }
-  char* new_text() {
-    return new_block.empty() ? new_buffer : new_block.data();
-  }
+  char* new_text() { return new_block.empty() ? new_buffer : new_block.data(); }
   const char* new_text() const {
     return new_block.empty() ? new_buffer : new_block.data();
   }
@@ -155,12 +301,8 @@ struct Settings {
   char filespec[kBufferSize] = {};       // <filespec>, upper-cased
   char search_buffer[kBufferSize] = {};  // <search>, or its -L file name
   char new_buffer[kBufferSize] = {};     // <new>, or its -L file name
-  char work[kBufferSize] = {};           // switch copy, variable name
   char output_name[kBufferSize] = {};    // the -$ output directory or file
-  char new_master[kBufferSize] = {};     // NewTextMaster
-  char marker_name[14] = {};             // the marker file name
   char split_spec[kBufferSize] = {};     // copy of <filespec> to split
-  char dir_part[kBufferSize] = {};       // directory part of the path
 
   // The -L file names, kept for load-failure messages and reloads.
   char search_file[kBufferSize] = {};

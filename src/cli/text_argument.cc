@@ -1,10 +1,13 @@
 // Text arguments. -G and -E act on the next text argument only; both marks
 // are cleared when it is taken. With -E the argument names a variable,
 // looked up as given and then upper-cased; with -GE an unset variable
-// yields the argument itself.
+// yields the argument itself. A text longer than kMaxText bytes, typed or
+// taken from a variable, is refused with the argument as the bad text: it
+// would not fit its place, and a cut text could change the wrong bytes.
 
 #include "cli/text_argument.h"
 
+#include <cstring>
 #include <string>
 
 namespace swu {
@@ -26,10 +29,13 @@ bool LookUpVariable(const char* name, Platform* platform, std::string* value) {
 void PlaceText(const char* text, ParseState* state) {
   Settings& settings = *state->settings;
   if (settings[kOutputPending] == '$') {
-    CopyBounded(settings.output_name, text);
+    CopyBounded(settings.output_name,
+                state->platform->FromTypedPath(text).c_str());
     settings[kOutputPending] = 0;
     settings[kNoIntelligent] = '~';
   } else if (settings.filespec[0] == '\0') {
+    // The user's spelling is kept for finding its directories.
+    state->platform->NoteTypedSpelling(state->platform->FromTypedPath(text));
     CopyBounded(settings.filespec, text);
     UpperCaseAscii(settings.filespec);
   } else if (settings.search_buffer[0] == '\0') {
@@ -60,7 +66,14 @@ void TakeTextArgument(const char* text, ParseState* state) {
   settings[kPendingEnv] = 0;
   ++state->begun;
   ++state->taken;
-  if (source != nullptr) PlaceText(source, state);
+  if (source == nullptr) return;
+  if (strlen(text) > static_cast<size_t>(kMaxText) ||
+      strlen(source) > static_cast<size_t>(kMaxText)) {
+    state->Fail(RunStatus::BadArgument);
+    state->MarkWholeBadText(text);
+    return;
+  }
+  PlaceText(source, state);
 }
 
 }  // namespace swu

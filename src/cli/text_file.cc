@@ -23,20 +23,20 @@ bool AllocateTextBlock(int64_t size, std::vector<char>* block) {
 
 namespace {
 
+void Store(LoadStatus status, uint8_t* slot) {
+  *slot = static_cast<uint8_t>(status);
+}
+
 // Measures |stream|. Returns the size, or stores the failure in *status and
 // returns -1.
 int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
-  if (!stream->Seek(0, Whence::kEnd)) {
-    *status = kLoadReadFailed;
-    return -1;
-  }
-  int64_t size = stream->Tell();
+  int64_t size = SizeOf(stream);
   if (size < 0) {
-    *status = kLoadReadFailed;
+    Store(LoadStatus::kUnreadable, status);
     return -1;
   }
   if (size == 0 || size > kMaxFileSize) {
-    *status = kLoadBadSize;
+    Store(LoadStatus::kBadSize, status);
     return -1;
   }
   return size;
@@ -47,9 +47,10 @@ int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
 void LoadTextFile(const char* name, Platform* platform,
                   const TextFileTarget& target) {
   *target.length = 0;
-  std::unique_ptr<Stream> stream = platform->Open(name, OpenMode::kRead);
+  std::unique_ptr<Stream> stream =
+      platform->Open(platform->FromTypedPath(name), OpenMode::kRead);
   if (stream == nullptr) {
-    *target.load_status = kLoadNotFound;
+    Store(LoadStatus::kNotFound, target.load_status);
     return;
   }
   int64_t size = MeasureTextFile(stream.get(), target.load_status);
@@ -63,17 +64,18 @@ void LoadTextFile(const char* name, Platform* platform,
     storage = target.buffer;
   } else {
     if (!AllocateTextBlock(size, target.block)) {
-      *target.load_status = kLoadNoMemory;
+      Store(LoadStatus::kNoMemory, target.load_status);
       return;
     }
     storage = target.block->data();
   }
   if (!stream->Seek(0, Whence::kStart) || stream->Read(storage, size) != size) {
     target.block->clear();
-    *target.load_status = kLoadReadFailed;
+    Store(LoadStatus::kUnreadable, target.load_status);
     return;
   }
-  *target.load_status = size <= kMaxText ? kLoadInBuffer : kLoadInBlock;
+  Store(size <= kMaxText ? LoadStatus::kInBuffer : LoadStatus::kInBlock,
+        target.load_status);
   *target.length = static_cast<uint32_t>(size);
 }
 

@@ -66,12 +66,12 @@ void LoadText(ParseState* state, char* file_name,
   // The name is kept apart: the file's contents replace it in the buffer.
   CopyBounded(file_name, target.buffer);
   if (file_name[0] == '\0') {
-    *target.load_status = kLoadNoName;
+    *target.load_status = static_cast<uint8_t>(LoadStatus::kNoName);
   } else {
     LoadTextFile(file_name, state->platform, target);
   }
-  if (*target.load_status != kLoadInBlock &&
-      *target.load_status != kLoadInBuffer) {
+  LoadStatus status = static_cast<LoadStatus>(*target.load_status);
+  if (status != LoadStatus::kInBlock && status != LoadStatus::kInBuffer) {
     state->Fail(RunStatus::TextFileFailed);
   }
 }

@@ -4,111 +4,106 @@
 
 #include <cstring>
 
+#include "search/line_break.h"
+
 namespace swu {
 
 namespace {
 
 constexpr int kChunk = 256;  // bytes built up before one write
 
-uint8_t ChangeCase(uint8_t b, char letter) {
-  if (letter == 'U' && b >= 'a' && b <= 'z') return b - 0x20;
-  if (letter == 'L' && b >= 'A' && b <= 'Z') return b + 0x20;
+uint8_t ChangeCase(uint8_t b, AmpCase to) {
+  if (to == AmpCase::kUpper && b >= 'a' && b <= 'z') return b - 0x20;
+  if (to == AmpCase::kLower && b >= 'A' && b <= 'Z') return b + 0x20;
   return b;
 }
 
 }  // namespace
 
-Emitter::Emitter(const Settings& settings, FileBuffer* buffer,
-                 OutputBuffer* out, bool* no_amp)
+Emitter::Emitter(const Settings& settings, const NewText& new_text,
+                 const FileBuffer* buffer, OutputBuffer* out, bool* no_amp)
     : settings_(settings),
+      new_text_(new_text),
       buffer_(buffer),
       out_(out),
-      segments_(settings, out),
+      break_length_(
+          WrittenBreakLength(buffer->bytes(), buffer->start, buffer->end)),
+      segments_(settings, out, break_length_),
       no_amp_(no_amp) {
-  amp_ = settings[kDisable2] == '2' ? 0 : settings.special(2);
-  wildcard_ = settings[kDisable1] == '1' ? 0 : settings.special(1);
+  amp_ = settings.amp();
+  wildcard_ = settings.wildcard();
+  line_mode_ = settings.line_mode() != LineMode::kOff;
+  line_filter_ = settings.line_filter();
+  placement_ = settings.placement();
+  add_mode_ = settings.add_mode();
 }
 
-int64_t Emitter::EmitAtMatch(Match* match) {
-  const bool line_mode = settings_[kLineMode] == 'D';
-  if (settings_[kLineFilter] == 'U') {
-    if (match->offset < 0) return 0;  // -U never inserts.
-    // The dropped line goes with its CR LF.
-    int64_t after = buffer_->position + match->consumed;
-    const uint8_t* data = buffer_->bytes();
-    if (!match->line_end_taken && after + 1 < buffer_->end &&
-        data[after] == '\r' && data[after + 1] == '\n') {
-      match->consumed += 2;
+Emitter::Emission Emitter::EmitAtMatch(const Match& match) {
+  const bool line_mode = line_mode_;
+  Emission emission;
+  emission.consumed = match.consumed;
+  if (line_filter_ == LineFilter::kUnmodifiedOnly) {
+    // The dropped line goes with its line break.
+    int64_t after = buffer_->position + match.consumed;
+    if (!match.line_end_taken) {
+      emission.consumed +=
+          BreakAt(buffer_->bytes(), buffer_->start, after, buffer_->end);
     }
-    buffer_->position += match->consumed;
-    return 0;
+    return emission;
   }
-  if (match->offset < 0) return EmitInsertion(match);
-
   const int64_t search_length = settings_.search_length;
   const uint8_t* here = buffer_->bytes() + buffer_->position;
-  const char side = static_cast<char>(settings_[kInsertAppend]);
-  int64_t written = 0;
-  if (side == 'I') {
-    written += EmitNewText(*match, false);
+  int64_t& written = emission.written;
+  if (placement_ == Placement::kBefore) {
+    written += EmitNewText(match, false);
     if (line_mode) {
-      WriteLineBreak();
-      WritePlain(here, match->consumed);
-      written += 2 + match->consumed;
+      written += WriteLineBreak();
+      WritePlain(here, match.consumed);
+      written += match.consumed;
     } else {
       WritePlain(here, search_length);
       written += search_length;
     }
-  } else if (side == 'A') {
-    int64_t kept = line_mode ? match->consumed : search_length;
+  } else if (placement_ == Placement::kAfter) {
+    int64_t kept = line_mode ? match.consumed : search_length;
     WritePlain(here, kept);
     written += kept;
-    if (line_mode) {
-      WriteLineBreak();
-      written += 2;
-    }
-    written += EmitNewText(*match, false);
+    if (line_mode) written += WriteLineBreak();
+    written += EmitNewText(match, false);
   } else {
-    written = EmitNewText(*match, false);
-    if (!line_mode && settings_[kOverwrite] == 'O' && written > search_length) {
+    written = EmitNewText(match, false);
+    if (!line_mode && settings_.overwrite() && written > search_length) {
       // As many bytes after the match as the new text is longer are
       // overwritten, up to the end of the image.
       int64_t room = buffer_->end - buffer_->position;
-      match->consumed += written - search_length;
-      if (match->consumed > room) match->consumed = room;
+      emission.consumed += written - search_length;
+      if (emission.consumed > room) emission.consumed = room;
     }
   }
-  buffer_->position += match->consumed;
-  return written;
+  return emission;
 }
 
-int64_t Emitter::EmitInsertion(Match* match) {
-  const char add_mode = static_cast<char>(settings_[kAddMode]);
-  if (add_mode != 'B' && add_mode != 'T') return 0;
-  match->consumed = kInsertedMarker;
-  const bool line_mode = settings_[kLineMode] == 'D';
+int64_t Emitter::EmitInsertion() {
+  if (add_mode_ == AddMode::kNone) return 0;
+  if (line_filter_ == LineFilter::kUnmodifiedOnly)
+    return 0;  // -U never inserts.
+  const bool line_mode = line_mode_;
   int64_t written = 0;
   // Text added at the end starts on a line of its own; text added at the
   // start of a file never needs a line break before it.
-  if (line_mode && add_mode == 'T') {
+  if (line_mode && add_mode_ == AddMode::kAtEnd) {
     const uint8_t* data = buffer_->bytes();
     uint8_t last = data[buffer_->end - 1];  // the lead-in LF when empty
-    if (last != '\n') {
-      WriteLineBreak();
-      written += 2;
-    }
+    if (last != '\n') written += WriteLineBreak();
   }
-  written += EmitNewText(*match, true);
-  if (line_mode) {
-    WriteLineBreak();
-    written += 2;
-  }
+  written += EmitNewText(Match(), true);
+  if (line_mode) written += WriteLineBreak();
   return written;
 }
 
 int64_t Emitter::EmitNewText(const Match& match, bool insertion) {
-  const uint8_t* text = reinterpret_cast<const uint8_t*>(settings_.new_text());
-  const int64_t n = settings_.new_length;
+  const uint8_t* text = new_text_.data();
+  const int64_t n = new_text_.size();
   int64_t count = 0;
   int64_t conversions = 0;
   int64_t from = 0;
@@ -126,7 +121,7 @@ int64_t Emitter::EmitNewText(const Match& match, bool insertion) {
     count += WriteExpansion(match, insertion);
     from = stop + 1;
   }
-  if (!insertion && settings_[kPad] == 'N' && count < match.consumed) {
+  if (!insertion && settings_.pad() && count < match.consumed) {
     WritePad(match.consumed - count);
     count = match.consumed;
   }
@@ -140,26 +135,26 @@ int64_t Emitter::WriteExpansion(const Match& match, bool insertion) {
                static_cast<int64_t>(insertion_text_.size()));
     return static_cast<int64_t>(insertion_text_.size());
   }
-  if (settings_[kWholeLineAmp] == 'X') {
+  if (settings_.whole_line_amp()) {
     WritePlain(data + buffer_->position, match.consumed);
     return match.consumed;
   }
   const int64_t search_length = settings_.search_length;
-  const char letter = static_cast<char>(settings_[kAmpCase]);
-  if (letter == 'U' || letter == 'L') {
-    return WriteCaseChanged(data + match.start, search_length, letter);
+  const AmpCase amp_case = settings_.amp_case();
+  if (amp_case == AmpCase::kUpper || amp_case == AmpCase::kLower) {
+    return WriteCaseChanged(data + match.start, search_length, amp_case);
   }
-  if (letter == 'C') return WriteTypedCase(match);
+  if (amp_case == AmpCase::kAsTyped) return WriteTypedCase(match);
   WritePlain(data + match.start, search_length);
   return search_length;
 }
 
-int64_t Emitter::WriteCaseChanged(const uint8_t* data, int64_t n, char letter) {
+int64_t Emitter::WriteCaseChanged(const uint8_t* data, int64_t n, AmpCase to) {
   uint8_t chunk[kChunk];
   for (int64_t done = 0; done < n;) {
     int64_t size = n - done < kChunk ? n - done : kChunk;
     for (int64_t i = 0; i < size; ++i)
-      chunk[i] = ChangeCase(data[done + i], letter);
+      chunk[i] = ChangeCase(data[done + i], to);
     WritePlain(chunk, size);
     done += size;
   }
@@ -186,23 +181,20 @@ int64_t Emitter::WriteTypedCase(const Match& match) {
   return n;
 }
 
-void Emitter::CopyThrough(int64_t n) {
-  WritePlain(buffer_->bytes() + buffer_->position, n);
-  buffer_->position += n;
-}
-
 void Emitter::WritePlain(const uint8_t* data, int64_t n) {
   if (n > 0) out_->Write(data, n);
 }
 
-void Emitter::WriteLineBreak() {
+int64_t Emitter::WriteLineBreak() {
   static const uint8_t kCrLf[2] = {'\r', '\n'};
-  out_->Write(kCrLf, 2);
+  // A lone LF is the last byte of the pair.
+  out_->Write(kCrLf + 2 - break_length_, break_length_);
+  return break_length_;
 }
 
 void Emitter::WritePad(int64_t n) {
   uint8_t chunk[kChunk];
-  memset(chunk, settings_[kPadByte], sizeof(chunk));
+  memset(chunk, settings_.pad_byte(), sizeof(chunk));
   while (n > 0) {
     int64_t size = n < kChunk ? n : kChunk;
     WritePlain(chunk, size);

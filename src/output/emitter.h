@@ -1,9 +1,10 @@
 // Writes what belongs at each acted-on match: the new text with its '&'
 // expansions in the chosen case, pad bytes (-N), the matched text or line
-// beside it (-A, -I), line breaks in line mode (-D); and, for a file
-// without an acted-on match, the -B/-T insertion. Also the plain copy of
-// unchanged bytes. It advances FileBuffer's position by what it consumes
-// and returns what it wrote; the replace loop keeps the counts.
+// beside it (-A, -I), line breaks in line mode (-D), written as the file
+// writes them (LF when its first break is a lone LF, else CR LF); and, for a
+// file without an acted-on match, the -B/-T insertion. It only renders: it
+// says what it wrote and what a match consumes, and the result writer
+// moves the position and keeps the counts.
 //
 // Tested by tests/output/emitter_test.cc
 
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "cli/settings.h"
+#include "output/new_text.h"
 #include "output/output_buffer.h"
 #include "output/segment_writer.h"
 #include "search/file_buffer.h"
@@ -26,16 +28,23 @@ class Emitter {
   // |no_amp| is the run-wide no-'&' shortcut: once a walk of the whole new
   // text finds no '&', later emissions skip the scan for the rest of the
   // run.
-  Emitter(const Settings& settings, FileBuffer* buffer, OutputBuffer* out,
-          bool* no_amp);
+  Emitter(const Settings& settings, const NewText& new_text,
+          const FileBuffer* buffer, OutputBuffer* out, bool* no_amp);
 
-  // At a match (its consumed region starts at the position, the stream
-  // stands where that byte belongs): writes the output for it, may enlarge
-  // *match's consumed length (-O, -U), and advances the position by it.
-  // With offset -1 and -B or -T given, writes the insertion instead and
-  // sets the consumed length to kInsertedMarker. Returns the bytes written,
-  // one more for every CR LF conversion.
-  int64_t EmitAtMatch(Match* match);
+  // What an emission wrote, and how much of the image the match covers
+  // in the end.
+  struct Emission {
+    int64_t written = 0;   // one more for every mode-6 byte written as CR LF
+    int64_t consumed = 0;  // the match's, enlarged by -O and by -U's break
+  };
+
+  // At a match whose consumed region starts at the position: writes the
+  // output for it. Moves nothing: the caller passes the consumed bytes.
+  Emission EmitAtMatch(const Match& match);
+
+  // For a file without an acted-on match: writes the -B or -T text (none
+  // without them, or under -U). Returns the bytes written.
+  int64_t EmitInsertion();
 
   // The text that '&' stands for in an insertion (the search text, with
   // -W its wildcards changed).
@@ -43,30 +52,32 @@ class Emitter {
     insertion_text_ = std::move(text);
   }
 
-  // Writes the next |n| bytes of the image unchanged and advances the
-  // position by |n|.
-  void CopyThrough(int64_t n);
-
   // '&' expansions written in this file.
   int64_t insert_count() const { return insert_count_; }
 
  private:
-  int64_t EmitInsertion(Match* match);
   int64_t EmitNewText(const Match& match, bool insertion);
   int64_t WriteExpansion(const Match& match, bool insertion);
-  int64_t WriteCaseChanged(const uint8_t* data, int64_t n, char letter);
+  int64_t WriteCaseChanged(const uint8_t* data, int64_t n, AmpCase to);
   int64_t WriteTypedCase(const Match& match);
   void WritePlain(const uint8_t* data, int64_t n);
-  void WriteLineBreak();
+  // Writes the file's line break and returns its length.
+  int64_t WriteLineBreak();
   void WritePad(int64_t n);
 
   const Settings& settings_;
-  FileBuffer* buffer_;
+  const NewText& new_text_;
+  const FileBuffer* buffer_;
   OutputBuffer* out_;
+  int64_t break_length_;  // the break written: 2 CR LF, 1 LF as the file has
   SegmentWriter segments_;
   bool* no_amp_;
-  uint8_t amp_ = 0;       // the -2 special character, 0 when disabled
-  uint8_t wildcard_ = 0;  // the -1 special character, 0 when disabled
+  uint8_t amp_ = 0;         // the -2 special character, 0 when disabled
+  uint8_t wildcard_ = 0;    // the -1 special character, 0 when disabled
+  bool line_mode_ = false;  // -D in any form
+  LineFilter line_filter_ = LineFilter::kAll;
+  Placement placement_ = Placement::kReplace;
+  AddMode add_mode_ = AddMode::kNone;
   std::string insertion_text_;
   int64_t insert_count_ = 0;
 };

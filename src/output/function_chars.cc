@@ -1,6 +1,6 @@
 // Applies the -K list to the new text. For each byte the first entry (in
 // list order) whose character equals it and whose mode is not 6 decides the
-// new byte; mode 6 is left to the emitter, which writes CR LF for it. A
+// new byte; mode 6 is left to the emitter, which writes a line break for it. A
 // random mode takes one fresh draw per byte it rewrites; no other byte
 // takes one, so a given command line always yields the same characters.
 //
@@ -9,8 +9,6 @@
 #include "output/function_chars.h"
 
 #include <cstring>
-
-#include "search/new_text_reload.h"
 
 namespace swu {
 
@@ -74,66 +72,35 @@ bool ApplyMode(int32_t mode, Random* random, char* byte) {
       *byte = HexDigit(random->NextRandom(), 'A');
       break;
     default:
-      return false;  // Mode 6 is written as CR LF by the emitter.
+      return false;  // Mode 6 is written as a line break by the emitter.
   }
-  return true;
-}
-
-// Copies the new text back from NewTextMaster, or reads its -L file again
-// when it lives in a block of its own. Returns false when the reload failed.
-bool RestoreNewText(Settings* settings, Platform* platform) {
-  if (settings->new_text_in_block()) return ReloadNewText(settings, platform);
-  memcpy(settings->new_buffer, settings->new_master, settings->new_length);
   return true;
 }
 
 }  // namespace
 
-void ApplyFunctionChars(Settings* settings, Random* random) {
-  const SpecialFunctionList& list = settings->functions;
-  char* text = settings->new_text();
-  for (uint32_t i = 0; i < settings->new_length; ++i) {
+void ApplyFunctionChars(const SpecialFunctionList& list, Random* random,
+                        std::string* text) {
+  for (char& byte : *text) {
     for (int32_t e = 0; e < list.size(); ++e) {
       const SpecialFunction& entry = list.entries[e];
-      if (entry.mode == 6 || static_cast<uint8_t>(text[i]) != entry.character) {
+      if (entry.mode == 6 || static_cast<uint8_t>(byte) != entry.character) {
         continue;
       }
-      if (ApplyMode(entry.mode, random, &text[i])) break;
+      if (ApplyMode(entry.mode, random, &byte)) break;
     }
   }
 }
 
-void PrepareNewText(Settings* settings, Random* random) {
-  Settings& s = *settings;
-  if (!s.new_text_in_block() && s[kResetMode] != 0 && s.functions.size() > 0 &&
-      s.functions.random_modes) {
-    // Invariant: a text that is not in a block fits its buffer.
-    memcpy(s.new_master, s.new_buffer, s.new_length);
-  }
-  random->Seed(1);
-  ApplyFunctionChars(settings, random);
-}
-
-void ChangeApostrophes(Settings* settings) {
-  if (settings->slots[kApostrophes] != '\'') return;
-  char* text = settings->new_text();
-  for (uint32_t i = 0; i < settings->new_length; ++i) {
-    if (text[i] == '\'') text[i] = '"';
+void ChangeApostrophes(std::string* text) {
+  for (char& byte : *text) {
+    if (byte == '\'') byte = '"';
   }
 }
 
 bool ResetWanted(const Settings& settings, bool per_match) {
-  return settings[kResetMode] == (per_match ? 'M' : 'F') &&
+  return settings.reset() == (per_match ? Reset::kPerMatch : Reset::kPerFile) &&
          settings.functions.size() > 0 && settings.functions.random_modes;
-}
-
-bool RenewNewText(Settings* settings, Platform* platform, Random* random) {
-  if (!RestoreNewText(settings, platform)) return false;
-  ApplyFunctionChars(settings, random);
-  // Every renewed text gets -' again, so apostrophes never reach a file
-  // unconverted.
-  ChangeApostrophes(settings);
-  return true;
 }
 
 }  // namespace swu

@@ -1,7 +1,9 @@
 // Collects the small writes of one file (the stretches between matches and
 // the new text at each one) and hands them to the output stream in large
 // pieces, so that a file with many matches costs a copy per match rather
-// than a stream call. Large writes go straight through. A check set with
+// than a stream call. Large writes go straight through. Positioned, each
+// piece is written at its place in the file, so that a file rewritten in
+// place at the same length costs no seek per change. A check set with
 // set_first_write_check() runs before the first byte reaches the stream;
 // when it fails, nothing of this file is ever written.
 
@@ -29,7 +31,7 @@ class OutputBuffer {
     if (used_ + n > kCapacity) {
       Flush();
       if (n >= kCapacity / 2) {
-        if (MayWrite()) stream_->Write(data, n);
+        Put(data, n);
         return;
       }
     }
@@ -40,14 +42,40 @@ class OutputBuffer {
   // Hands what is collected to the stream. Must come before the stream is
   // moved, checked or closed.
   void Flush() {
-    if (used_ > 0 && MayWrite()) stream_->Write(data_.get(), used_);
+    if (used_ > 0) Put(data_.get(), used_);
     used_ = 0;
   }
 
-  // Writes |n| bytes at |offset| of the file, without moving the stream.
-  // Collected writes must have been flushed.
-  void WriteAt(const void* data, int64_t n, int64_t offset) {
-    if (n > 0 && MayWrite()) stream_->WriteAt(data, n, offset);
+  // From here on every piece goes to its place in the file with one
+  // positioned write, starting at |offset|, and the stream is never moved
+  // between pieces.
+  void StartPositioned(int64_t offset) {
+    Flush();
+    positioned_ = true;
+    offset_ = offset;
+  }
+
+  // Positioned: passes over the next |n| bytes of the file, which hold
+  // |same| already. A short stretch between two changes is written again,
+  // so that both go out in one write; a longer one is not written at all.
+  void Skip(const void* same, int64_t n) {
+    if (n <= 0) return;
+    if (used_ > 0 && n <= kMergeGap && used_ + n <= kCapacity) {
+      memcpy(data_.get() + used_, same, static_cast<size_t>(n));
+      used_ += n;
+      return;
+    }
+    Flush();
+    offset_ += n;
+  }
+
+  // Moves the place of the next write as Stream::Seek does. Returns false
+  // on failure.
+  bool MoveTo(int64_t offset, Whence whence) {
+    Flush();
+    if (!stream_->Seek(offset, whence)) return false;
+    if (positioned_) offset_ = stream_->Tell();
+    return offset_ >= 0;
   }
 
   // Runs |check| once, before the first byte is written.
@@ -63,6 +91,19 @@ class OutputBuffer {
 
  private:
   static constexpr int64_t kCapacity = 1 << 16;
+  // Unchanged bytes between two changes that cost less to write again
+  // than a second system call.
+  static constexpr int64_t kMergeGap = 4096;
+
+  void Put(const void* data, int64_t n) {
+    if (!MayWrite()) return;
+    if (!positioned_) {
+      stream_->Write(data, n);
+      return;
+    }
+    stream_->WriteAt(data, n, offset_);
+    offset_ += n;
+  }
 
   bool MayWrite() {
     if (!wrote_ && !blocked_ && check_ && !check_()) blocked_ = true;
@@ -74,6 +115,8 @@ class OutputBuffer {
   std::function<bool()> check_;
   bool blocked_ = false;
   bool wrote_ = false;
+  bool positioned_ = false;
+  int64_t offset_ = 0;  // positioned: where the collected bytes belong
   Stream* stream_;
   std::unique_ptr<char[]> data_;
   int64_t used_ = 0;

@@ -2,13 +2,9 @@
 
 #include "output/result_writer.h"
 
+#include <cassert>
+
 namespace swu {
-
-namespace {
-
-int64_t ErrorState(FileError error) { return static_cast<int64_t>(error); }
-
-}  // namespace
 
 ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
                            FileBuffer* buffer, Emitter* emitter,
@@ -26,6 +22,8 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
   if (target_.check_unchanged) {
     out_->set_first_write_check([this] { return StillAsLoaded(); });
   }
+  // In place the stream stands at the start of the file.
+  if (Intelligent()) out_->StartPositioned(0);
 }
 
 // True when the file is still the one loaded, as it was: nothing else has
@@ -37,82 +35,108 @@ bool ResultWriter::StillAsLoaded() {
 }
 
 bool ResultWriter::Intelligent() const {
-  return target_.in_place && settings_[kNoIntelligent] != '~' &&
+  return target_.in_place && settings_.intelligent_writing() &&
          !settings_.output_mode();
 }
 
 void ResultWriter::PassUnchanged(int64_t n) {
   if (n <= 0) return;
-  if (Intelligent() && state_->size_change == 0) {
-    out_->Flush();
-    if (!stream_->Seek(n, Whence::kCurrent)) {
-      state_->loop_state = ErrorState(FileError::OpenFailed);
-    }
-    buffer_->position += n;
-  } else {
-    emitter_->CopyThrough(n);
+  if (!Intelligent() || state_->size_change != 0) {
+    CopyThrough(n);
+    return;
   }
+  out_->Skip(buffer_->bytes() + buffer_->position, n);
+  buffer_->position += n;
   state_->bytes_written += n;
+  CheckCounts();
 }
 
-void ResultWriter::FinishMatches(Match* match) {
-  const char add_mode = static_cast<char>(settings_[kAddMode]);
-  const bool add = state_->acted_on == 0 &&
-                   (add_mode == 'B' || add_mode == 'T') &&
-                   settings_[kLineFilter] != 'U';
-  if (add && add_mode == 'B') {
-    Insert(match, /*at_start=*/true);  // The content follows the text.
+void ResultWriter::CopyThrough(int64_t n) {
+  if (n <= 0) return;
+  out_->Write(buffer_->bytes() + buffer_->position, n);
+  buffer_->position += n;
+  state_->bytes_written += n;
+  CheckCounts();
+}
+
+void ResultWriter::Drop(int64_t n) {
+  buffer_->position += n;
+  state_->size_change -= n;
+  CheckCounts();
+}
+
+void ResultWriter::DropRest() { Drop(buffer_->end - buffer_->position); }
+
+int64_t ResultWriter::WriteAtMatch(const Match& match) {
+  Emitter::Emission emission = emitter_->EmitAtMatch(match);
+  buffer_->position += emission.consumed;
+  state_->bytes_written += emission.written;
+  state_->size_change += emission.written - emission.consumed;
+  CheckCounts();
+  return emission.consumed;
+}
+
+void ResultWriter::FinishMatches() {
+  const AddMode add_mode = settings_.add_mode();
+  const bool add = state_->acted_on == 0 && add_mode != AddMode::kNone &&
+                   settings_.line_filter() != LineFilter::kUnmodifiedOnly;
+  if (add && add_mode == AddMode::kAtStart) {
+    Insert(/*at_start=*/true);  // The content follows the text.
     return;
   }
   int64_t rest = buffer_->end - buffer_->position;
-  if (settings_[kLineFilter] == 'M') {
+  if (settings_.line_filter() == LineFilter::kModifiedOnly) {
     // -M has written what it keeps. A file without a modified line is
     // left as it is when rewritten in place.
-    if (state_->acted_on == 0 && target_.in_place) {
-      buffer_->position = buffer_->end;
-      state_->bytes_written += rest;
-    }
+    if (state_->acted_on == 0 && target_.in_place) PassOver(rest);
   } else if (Intelligent() && state_->size_change == 0) {
-    buffer_->position = buffer_->end;  // Already on disk.
-    state_->bytes_written += rest;
+    PassOver(rest);  // Already on disk.
   } else {
-    emitter_->CopyThrough(rest);
-    state_->bytes_written += rest;
+    CopyThrough(rest);
   }
-  if (add) Insert(match, /*at_start=*/false);
+  if (add) Insert(/*at_start=*/false);
 }
 
-void ResultWriter::Insert(Match* match, bool at_start) {
+// Passes the rest of the image that is on disk already, with nothing left
+// to write after it.
+void ResultWriter::PassOver(int64_t n) {
+  buffer_->position += n;
+  state_->bytes_written += n;
+  CheckCounts();
+}
+
+void ResultWriter::Insert(bool at_start) {
   // '&' in the inserted text stands for the search text; with -W its
   // wildcards are changed in this copy only, so later files are searched
   // with the text as given.
   std::string search(settings_.search_text(), settings_.search_length);
-  uint8_t wildcard = settings_[kDisable1] == '1' ? 0 : settings_.special(1);
-  if (settings_[kWildcardChange] == 'W' && wildcard != 0) {
+  uint8_t wildcard = settings_.wildcard();
+  if (settings_.wildcard_change() && wildcard != 0) {
     for (char& c : search) {
       if (static_cast<uint8_t>(c) == wildcard)
-        c = static_cast<char>(settings_[kWildcardByte]);
+        c = static_cast<char>(settings_.wildcard_byte());
     }
   }
   emitter_->set_insertion_text(std::move(search));
   // In an appended output every write lands at its end anyway; there the
   // text still comes first because the content is written after it.
-  out_->Flush();
-  if (!stream_->Seek(0, at_start ? Whence::kStart : Whence::kEnd)) {
-    state_->loop_state = ErrorState(FileError::OpenFailed);
+  if (!out_->MoveTo(0, at_start ? Whence::kStart : Whence::kEnd)) {
+    state_->Fail(FileError::OpenFailed);
     return;
   }
-  match->offset = -1;
-  int64_t written = emitter_->EmitAtMatch(match);
+  int64_t written = emitter_->EmitInsertion();
   state_->bytes_written += written;
   state_->size_change += written;
-  state_->text_added = match->consumed == kInsertedMarker;
-  if (at_start) {
-    // The whole image follows the inserted text.
-    int64_t rest = buffer_->end - buffer_->position;
-    emitter_->CopyThrough(rest);
-    state_->bytes_written += rest;
-  }
+  state_->text_added = true;
+  CheckCounts();
+  // The whole image follows text inserted at the start.
+  if (at_start) CopyThrough(buffer_->end - buffer_->position);
+}
+
+void ResultWriter::CheckCounts() const {
+  // Invariant: the size change is what was written minus what was used.
+  assert(state_->size_change ==
+         state_->bytes_written - (buffer_->position - buffer_->start));
 }
 
 FileStatus ResultWriter::CommitFile() {
@@ -121,29 +145,24 @@ FileStatus ResultWriter::CommitFile() {
     // Another program changed the file after it was loaded. Nothing was
     // written, and nothing may be written over its bytes now.
     stream_->Close();
-    return ErrorState(FileError::ReadFailed);
+    return static_cast<FileStatus>(FileError::ReadFailed);
   }
-  if (stream_->error()) Fail(FileError::WriteFault);
-  if (state_->loop_state == kLoopFinished && state_->size_change < 0 &&
-      target_.in_place) {
+  if (stream_->error()) state_->Fail(FileError::WriteFault);
+  if (state_->succeeded() && state_->size_change < 0 && target_.in_place) {
     // Through the descriptor that was written: the name may stand for
     // another file by now.
     if (!stream_->SetLength(state_->bytes_written)) {
-      Fail(FileError::TruncateFailed);
+      state_->Fail(FileError::TruncateFailed);
     }
   }
-  if (state_->loop_state < 0 && target_.writable) PutBack();
-  if (!stream_->Close() && state_->loop_state >= 0) {
-    Fail(FileError::WriteFault);
+  if (state_->failed() && target_.writable) PutBack();
+  if (!stream_->Close() && !state_->failed()) {
+    state_->Fail(FileError::WriteFault);
     if (target_.writable) PutBackByName();
   }
   Publish();
-  if (state_->loop_state == kLoopFinished) return state_->acted_on;
-  return state_->loop_state;
-}
-
-void ResultWriter::Fail(FileError error) {
-  if (state_->loop_state >= 0) state_->loop_state = ErrorState(error);
+  if (state_->succeeded()) return state_->acted_on;
+  return static_cast<FileStatus>(state_->error);
 }
 
 // Best effort, through the stream that was written: the failure is
@@ -181,12 +200,12 @@ void ResultWriter::PutBackByName() {
 // removed, leaving the output file as it was.
 void ResultWriter::Publish() {
   if (target_.temp_path.empty()) return;
-  if (state_->loop_state == kLoopFinished &&
+  if (state_->succeeded() &&
       platform_->RenameOver(target_.temp_path, target_.path)) {
     return;
   }
-  if (state_->loop_state >= 0) {
-    state_->loop_state = ErrorState(FileError::WriteFault);
+  if (!state_->failed()) {
+    state_->Fail(FileError::WriteFault);
     state_->size_change = 0;
   }
   platform_->DeleteFile(target_.temp_path);

@@ -8,8 +8,9 @@
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
-// where the result needs them, so they are passed by moving the stream
-// instead of writing.
+// where the result needs them, so they are passed over instead of written,
+// and each change goes to its place with a positioned write (changes close
+// together in one).
 //
 // Tested by tests/output/result_writer_test.cc
 
@@ -25,39 +26,31 @@
 #include "platform/platform.h"
 #include "report/status.h"
 #include "search/file_buffer.h"
+#include "search/loader.h"
 #include "search/match.h"
+#include "search/match_writer.h"
 #include "search/replace_state.h"
 
 namespace swu {
 
-// Where a file's result goes and how its output was opened.
-struct OutputTarget {
-  std::string path;          // the file itself, or the -$ output file
-  std::string temp_path;     // -$, -$:F: written here, then renamed to |path|
-  bool in_place = true;      // the result replaces the file's bytes
-  bool writable = true;      // false for the read-only report modes
-  int64_t append_base = -1;  // -$:A, -$:B: output length before this file
-  bool created = false;      // the output file did not exist before
-  FileIdentity loaded_as;    // in place: the file as it was loaded
-  // In place: nothing is written when the file is no longer |loaded_as|.
-  bool check_unchanged = false;
-};
-
-class ResultWriter {
+class ResultWriter : public MatchWriter {
  public:
   ResultWriter(const Settings& settings, Platform* platform, FileBuffer* buffer,
                Emitter* emitter, OutputBuffer* out, const OutputTarget& target,
                ReplaceState* state);
 
-  // Passes the next |n| bytes of the image: moves the stream over them
-  // while intelligent writing allows, otherwise writes them. Advances the
-  // position and the bytes written by |n|. A failed move sets the loop
-  // state to OpenFailed.
-  void PassUnchanged(int64_t n);
-
-  // After the last match: passes the rest of the image (not under -M) and,
-  // when no match was acted on, makes the -B or -T insertion.
-  void FinishMatches(Match* match);
+  // MatchWriter. The only code that moves the position or changes the
+  // size change and the bytes written; each keeps the invariant
+  // size_change == bytes_written - (position - start).
+  // PassUnchanged passes over the bytes while intelligent writing allows,
+  // otherwise writes them. FinishMatches passes the rest of the image (not
+  // under -M: a file without a modified line is left as it is in place).
+  void PassUnchanged(int64_t n) override;
+  void CopyThrough(int64_t n) override;
+  void Drop(int64_t n) override;
+  void DropRest() override;
+  int64_t WriteAtMatch(const Match& match) override;
+  void FinishMatches() override;
 
   // Checks and closes the stream, shortens a file that shrank in place,
   // renames a temporary output over the output file, and puts the output
@@ -68,9 +61,10 @@ class ResultWriter {
 
  private:
   bool Intelligent() const;
-  void Insert(Match* match, bool at_start);
+  void PassOver(int64_t n);
+  void Insert(bool at_start);
+  void CheckCounts() const;
   bool StillAsLoaded();
-  void Fail(FileError error);
   void PutBack();
   void PutBackByName();
   void Publish();

@@ -1,11 +1,12 @@
-// The new-text segment writer and its CR LF conversion.
+// The new-text segment writer and its line-break conversion.
 
 #include "output/segment_writer.h"
 
 namespace swu {
 
-SegmentWriter::SegmentWriter(const Settings& settings, OutputBuffer* out)
-    : out_(out) {
+SegmentWriter::SegmentWriter(const Settings& settings, OutputBuffer* out,
+                             int64_t break_length)
+    : out_(out), break_length_(break_length) {
   const SpecialFunctionList& list = settings.functions;
   // The mode-6 entries stand at the front of the list.
   for (int32_t i = 0; i < list.mode6_count() && i < list.size(); ++i) {
@@ -32,8 +33,8 @@ int64_t SegmentWriter::WriteWithLineBreaks(const uint8_t* data, int64_t n) {
     if (!is_break_[data[i]]) continue;
     // Bytes before the break go out in one write.
     if (i > run_start) out_->Write(data + run_start, i - run_start);
-    out_->Write(kCrLf, 2);
-    ++conversions;
+    out_->Write(kCrLf + 2 - break_length_, break_length_);
+    conversions += break_length_ - 1;
     run_start = i + 1;
   }
   if (n > run_start) out_->Write(data + run_start, n - run_start);

@@ -1,6 +1,7 @@
 // Writes new-text segments to the output stream. When the -K list has
-// mode-6 characters, each such byte is written as CR LF and counted as a
-// conversion (WriteWithLineBreaks); otherwise a segment is one plain write.
+// mode-6 characters, each such byte is written as a line break (CR LF, or
+// LF in a file whose lines end in a lone LF) (WriteWithLineBreaks);
+// otherwise a segment is one plain write.
 //
 // Tested by tests/output/segment_writer_test.cc
 
@@ -16,18 +17,22 @@ namespace swu {
 
 class SegmentWriter {
  public:
-  SegmentWriter(const Settings& settings, OutputBuffer* out);
+  // |break_length| is the line break written for a mode-6 character: 2
+  // for CR LF, 1 for LF.
+  SegmentWriter(const Settings& settings, OutputBuffer* out,
+                int64_t break_length = 2);
 
-  // Writes |n| bytes of new text. Returns the number of bytes that became
-  // CR LF (each adds one byte to what was written).
+  // Writes |n| bytes of new text. Returns the bytes the conversions added
+  // to what was written (one per CR LF, none per LF).
   int64_t Write(const uint8_t* data, int64_t n);
 
-  // Writes |n| bytes with every mode-6 character as CR LF. Returns the
-  // number of conversions.
+  // Writes |n| bytes with every mode-6 character as a line break. Returns
+  // the bytes the conversions added.
   int64_t WriteWithLineBreaks(const uint8_t* data, int64_t n);
 
  private:
   OutputBuffer* out_;
+  int64_t break_length_;
   bool is_break_[256] = {};  // the mode-6 characters
   bool any_breaks_ = false;
 };

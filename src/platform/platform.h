@@ -4,10 +4,12 @@
 // directory and drive, and the environment. Exactly one implementation is
 // compiled: platform_posix.cc here, platform_win32.cc beside it on Windows.
 //
-// Paths are passed as the program's buffers hold them. On POSIX a '\' is
-// accepted as a separator and turned into '/' before the OS sees it, and a
-// path component that does not exist as typed is resolved to an entry of
-// the same name compared without regard to ASCII case.
+// Paths are passed as the program's buffers hold them. What the user typed
+// goes through FromTypedPath() first (on POSIX a typed '\' is a separator
+// and becomes '/'); a name read from a directory is used as it is, so a
+// '\' in it stays part of the name. On POSIX a directory component is
+// looked up as the user spelt it (NoteTypedSpelling), then as given, then
+// as an entry of the same name compared without regard to ASCII case.
 
 #ifndef SWU_PLATFORM_PLATFORM_H_
 #define SWU_PLATFORM_PLATFORM_H_
@@ -94,6 +96,13 @@ class Stream {
   // with Close. Returns false when it could not be had in time.
   virtual bool Lock(int64_t wait_ms) = 0;
 };
+
+// The size of the file open as |stream|, found by moving to its end (the
+// position stays there). Returns -1 on failure.
+inline int64_t SizeOf(Stream* stream) {
+  if (!stream->Seek(0, Whence::kEnd)) return -1;
+  return stream->Tell();
+}
 
 // DOS attribute bits of a directory entry.
 constexpr uint8_t kAttrReadOnly = 0x01;  // the process may not write it
@@ -210,20 +219,41 @@ class Platform {
   // nothing) where there are no drives.
   virtual bool SetCurrentDrive(char drive) = 0;
 
+  // Command line: whether an argument that begins with '/' is a switch
+  // argument. True where '/' is the switch character of the system's own
+  // commands; false where '/' begins a path (POSIX), so that every argument
+  // that begins with '/' is a text argument.
+  virtual bool SlashStartsSwitch() const = 0;
+
+  // Paths the user typed.
+  // Turns a path as the user typed it (the filespec, the -$ name, a -L
+  // file name) into the form the other calls take: where '\' is not the
+  // system's separator (POSIX) each '\' becomes '/'; elsewhere the path
+  // is returned unchanged.
+  virtual std::string FromTypedPath(const std::string& typed) const = 0;
+  // Remembers |typed| (already through FromTypedPath) as the user spelt it,
+  // before the program upper-cases it, so that the directory components of
+  // the upper-cased path are looked up with the user's spelling first.
+  // Does nothing where names ignore case anyway.
+  virtual void NoteTypedSpelling(const std::string& typed) { (void)typed; }
+  // Starts the -R walk of |directory|: from now on a file enumeration (one
+  // without directories) whose name pattern has a wildcard leaves out a
+  // symbolic link whose target lies outside |directory|, as it leaves out
+  // system entries, so the walk never reaches outside its tree. A name
+  // without wildcards is followed.
+  virtual void SetTreeRoot(const std::string& directory) { (void)directory; }
+
   // Environment: looks |name| up exactly as given (Windows itself ignores
   // case in names). On success stores the value in *value and returns true.
   virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
 
-  // Rules of this system's paths, arguments and exit status. The defaults
-  // are POSIX's, which the test fakes share.
+  // Rules of this system's paths and exit status. The defaults are POSIX's,
+  // which the test fakes share.
   // True when |c| ends the directory part of a filespec: '/' and '\' on
   // POSIX; '\' and ':' on Windows, where "C:*.TXT" names drive C.
   virtual bool EndsDirectoryPart(char c) const { return c == '/' || c == '\\'; }
   // The separator put between a directory and a name.
   virtual char PathSeparator() const { return '/'; }
-  // True when every argument that starts with '/' is a switch argument (on
-  // Windows); otherwise only one without a further '/' is.
-  virtual bool SlashStartsSwitch() const { return false; }
   // The largest exit status the process passes on whole: 8 bits on POSIX,
   // a 32-bit errorlevel on Windows.
   virtual int64_t LargestExitStatus() const { return 255; }

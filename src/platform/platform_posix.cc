@@ -1,15 +1,20 @@
 // The POSIX implementation of the platform layer.
 //
-// Paths arrive as the program's buffers hold them: '\' is accepted as a
-// separator and becomes '/', and a path component that does not exist as
-// typed is resolved to an entry of the same name compared without regard
-// to ASCII case (an exact match is always preferred), because the filespec
-// is upper-cased before it is used.
+// Paths arrive as the program's buffers hold them. Only what the user
+// typed has its '\' turned into '/' (FromTypedPath); a name read from a
+// directory keeps its '\' as part of the name. A directory component is
+// looked up as the user spelt the filespec first (the program upper-cases
+// it), then as given, then as an entry of the same name compared without
+// regard to ASCII case.
+//
+// Under -R (SetTreeRoot) a file enumeration with a wildcard pattern leaves out
+// a symbolic link whose target lies outside the walk's starting directory.
 //
 // Attributes of an entry follow the DOS bits the program tests: directory
-// 0x10; read-only 0x01 when the process may not write it; hidden 0x02 for a
-// name beginning with '.'; archive 0x20 for a regular file; system 0x04 for
-// anything else (device, FIFO, socket, dangling link) and for a symbolic
+// 0x10 (never read-only: a directory the process may not write is still
+// walked); read-only 0x01 when the process may not write a file; hidden 0x02
+// for a name beginning with '.'; archive 0x20 for a regular file; system 0x04
+// for anything else (device, FIFO, socket, dangling link) and for a symbolic
 // link to a directory. A link to a regular file counts as that file.
 
 #include <dirent.h>
@@ -62,12 +67,6 @@ bool NameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-std::string Slashes(const std::string& path) {
-  std::string out = path;
-  std::replace(out.begin(), out.end(), '\\', '/');
-  return out;
-}
-
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -90,9 +89,15 @@ bool FindIgnoringCase(const std::string& dir, const std::string& name,
   return any;
 }
 
-// Resolves each component of |p| (separators already '/') that does not
-// exist as typed to an entry of the same name ignoring case.
-std::string ResolveComponents(const std::string& p) {
+// The user's spelling of a directory component, keyed by the path as the
+// program holds it up to and including that component.
+using Spellings = std::unordered_map<std::string, std::string>;
+
+// Resolves each component of |p|: to the user's spelling when that
+// exists, else as given when that exists, else to an entry of the same
+// name ignoring case.
+std::string ResolveComponents(const std::string& p,
+                              const Spellings& spellings) {
   std::string out;
   size_t i = 0;
   if (!p.empty() && p[0] == '/') {
@@ -104,8 +109,12 @@ std::string ResolveComponents(const std::string& p) {
     if (slash == std::string::npos) slash = p.size();
     std::string component = p.substr(i, slash - i);
     std::string next = out + component;
-    if (!component.empty() && component != "." && component != ".." &&
-        !Exists(next)) {
+    auto spelt = spellings.find(p.substr(0, slash));
+    if (spelt != spellings.end() && spelt->second != component &&
+        Exists(out + spelt->second)) {
+      next = out + spelt->second;
+    } else if (!component.empty() && component != "." && component != ".." &&
+               !Exists(next)) {
       std::string found;
       if (FindIgnoringCase(out.empty() ? "." : out, component, &found)) {
         next = out + found;
@@ -132,7 +141,7 @@ class PathResolver {
   // given: costs no system call once the directory has been seen. Used
   // first by opens, which fall back on Resolve() when it does not exist.
   std::string Quick(const std::string& path) {
-    std::string p = Slashes(path);
+    const std::string& p = path;
     size_t slash = p.rfind('/');
     if (slash == std::string::npos) return p;
     auto it = directories_.find(p.substr(0, slash + 1));
@@ -141,7 +150,7 @@ class PathResolver {
   }
 
   std::string Resolve(const std::string& path) {
-    std::string p = Slashes(path);
+    const std::string& p = path;
     size_t slash = p.rfind('/');
     if (slash == std::string::npos) return ResolveName("", p);
     return ResolveName(ResolveDirectory(p.substr(0, slash + 1)),
@@ -154,9 +163,24 @@ class PathResolver {
     if (it != directories_.end() && IsDirectory(it->second)) {
       return it->second;
     }
-    std::string resolved = IsDirectory(dir) ? dir : ResolveComponents(dir);
+    std::string resolved = IsDirectory(dir) && spellings_.empty()
+                               ? dir
+                               : ResolveComponents(dir, spellings_);
     if (IsDirectory(resolved)) directories_[dir] = resolved;
     return resolved;
+  }
+
+  // Records the directory components of |typed| as the user spelt them,
+  // keyed by their upper-cased form, which is how the program passes them.
+  void NoteSpelling(const std::string& typed) {
+    size_t begin = 0;
+    for (size_t slash = typed.find('/'); slash != std::string::npos;
+         begin = slash + 1, slash = typed.find('/', begin)) {
+      if (slash == begin) continue;  // the root, or a doubled '/'
+      spellings_[UpperCopy(typed.substr(0, slash))] =
+          typed.substr(begin, slash - begin);
+    }
+    directories_.clear();
   }
 
  private:
@@ -174,6 +198,7 @@ class PathResolver {
   }
 
   std::unordered_map<std::string, std::string> directories_;
+  Spellings spellings_;
 };
 
 uint8_t Attributes(int dir_fd, const char* name) {
@@ -188,7 +213,7 @@ uint8_t Attributes(int dir_fd, const char* name) {
     if (S_ISDIR(st.st_mode)) return attributes | kAttrSystem | kAttrDirectory;
   }
   if (S_ISDIR(st.st_mode)) {
-    attributes |= kAttrDirectory;
+    return attributes | kAttrDirectory;  // Never read-only: see above.
   } else if (S_ISREG(st.st_mode)) {
     attributes |= kAttrArchive;
   } else {
@@ -208,10 +233,7 @@ uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories) {
     bool read_only = faccessat(dir_fd, e.d_name, W_OK, 0) != 0;
     return kAttrArchive | (read_only ? kAttrReadOnly : 0);
   }
-  if (e.d_type == DT_DIR) {
-    bool read_only = faccessat(dir_fd, e.d_name, W_OK, 0) != 0;
-    return kAttrDirectory | (read_only ? kAttrReadOnly : 0);
-  }
+  if (e.d_type == DT_DIR) return kAttrDirectory;
   return Attributes(dir_fd, e.d_name);
 }
 
@@ -362,7 +384,8 @@ int FlagsFor(OpenMode mode) {
 // Opens |path| and returns its descriptor, or -1. Only a regular file is
 // opened: a FIFO, device or socket could block the open or a read for
 // ever, and a directory is not a file. The open itself does not block
-// (O_NONBLOCK), and an existing file is truncated only once it is known to
+// (O_NONBLOCK, which changes nothing for a regular file afterwards, so it
+// stays set), and an existing file is truncated only once it is known to
 // be a regular one.
 int OpenRegular(const std::string& path, OpenMode mode) {
   int flags = FlagsFor(mode);
@@ -375,7 +398,6 @@ int OpenRegular(const std::string& path, OpenMode mode) {
     errno = EACCES;
     return -1;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
     close(fd);
     return -1;
@@ -581,13 +603,17 @@ class PosixPlatform : public Platform {
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                      bool include_directories,
                                      DirEntry* first) override {
-    std::string p = Slashes(pattern);
+    const std::string& p = pattern;
     size_t slash = p.rfind('/');
     std::string dir = slash == std::string::npos ? "" : p.substr(0, slash + 1);
     std::string name_pattern =
         slash == std::string::npos ? p : p.substr(slash + 1);
+    // Links out of the tree are left out of the file enumerations; the
+    // walk's own enumerations enter no link anyway.
+    bool keep_inside = !include_directories && HasWildcard(name_pattern);
     std::vector<DirEntry> entries =
-        ReadEntries(resolver_.Resolve(dir), name_pattern, include_directories);
+        ReadEntries(resolver_.Resolve(dir), name_pattern, include_directories,
+                    keep_inside ? tree_root_ : std::string());
     if (entries.empty()) return nullptr;
     auto enumeration = std::make_unique<PosixDirEnum>(std::move(entries));
     enumeration->Next(first);
@@ -616,6 +642,24 @@ class PosixPlatform : public Platform {
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
 
+  // '/' begins an absolute path here, never a switch.
+  bool SlashStartsSwitch() const override { return false; }
+
+  std::string FromTypedPath(const std::string& typed) const override {
+    std::string out = typed;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+  }
+
+  void NoteTypedSpelling(const std::string& typed) override {
+    resolver_.NoteSpelling(typed);
+  }
+
+  void SetTreeRoot(const std::string& directory) override {
+    std::string resolved = resolver_.Resolve(directory);
+    tree_root_ = RealPath(resolved.empty() ? "." : resolved);
+  }
+
   bool GetEnvironment(const std::string& name, std::string* value) override {
     const char* v = getenv(name.c_str());
     if (v == nullptr) return false;
@@ -632,12 +676,44 @@ class PosixPlatform : public Platform {
   }
 
   PathResolver resolver_;
+  std::string tree_root_;  // -R: the real path of the walk's start
+
+  static bool HasWildcard(const std::string& pattern) {
+    return pattern.find_first_of("*?") != std::string::npos;
+  }
+
+  static std::string RealPath(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (real == nullptr) return std::string();
+    std::string out = real;
+    free(real);
+    return out;
+  }
+
+  // True when the entry |name| of |dir| is a symbolic link whose target
+  // lies outside the directory |root| (a real path).
+  static bool LinksOutside(int dir_fd, const std::string& dir,
+                           const struct dirent& e, const std::string& root) {
+    if (e.d_type != DT_LNK && e.d_type != DT_UNKNOWN) return false;
+    struct stat st;
+    if (fstatat(dir_fd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISLNK(st.st_mode)) {
+      return false;
+    }
+    std::string target = RealPath((dir.empty() ? "./" : dir) + e.d_name);
+    if (target.empty()) return true;  // Dangling: a system entry anyway.
+    if (root == "/") return false;
+    return target.compare(0, root.size(), root) != 0 ||
+           (target.size() > root.size() && target[root.size()] != '/');
+  }
 
   // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
-  // hidden and system entries, and directories unless asked for. Sorted.
+  // hidden and system entries, directories unless asked for, and, when
+  // |root| is not empty, links to anything outside |root|. Sorted.
   static std::vector<DirEntry> ReadEntries(const std::string& dir,
                                            const std::string& pattern,
-                                           bool include_directories) {
+                                           bool include_directories,
+                                           const std::string& root) {
     std::vector<DirEntry> entries;
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (d == nullptr) return entries;
@@ -649,6 +725,7 @@ class PosixPlatform : public Platform {
       uint8_t attributes = Classify(fd, *e, include_directories);
       if (attributes & (kAttrHidden | kAttrSystem)) continue;
       if ((attributes & kAttrDirectory) && !include_directories) continue;
+      if (!root.empty() && LinksOutside(fd, dir, *e, root)) continue;
       entries.push_back(DirEntry{attributes, e->d_name});
     }
     closedir(d);

@@ -67,7 +67,7 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
 void PrintResult(const FileOutcome& outcome, const FileNames& names,
                  const Settings& settings, CreateState create,
                  Platform* platform) {
-  if (settings[kSelect] == '#' && outcome.matches_found > outcome.status) {
+  if (settings.counts_matches() && outcome.matches_found > outcome.status) {
     Printf(platform, "\n(Skipped %" PRId64 " matches)",
            outcome.matches_found - outcome.status);
   }
@@ -84,8 +84,9 @@ void PrintResult(const FileOutcome& outcome, const FileNames& names,
         settings.output_mode() ? names.output_file : names.path;
     Printf(platform, "\nNew file created: %s ", created.c_str());
   }
-  Printf(platform, settings[kAddMode] == 'T' ? "(String appended)\n"
-                                             : "(String inserted)\n");
+  Printf(platform, settings.add_mode() == AddMode::kAtEnd
+                       ? "(String appended)\n"
+                       : "(String inserted)\n");
 }
 
 }  // namespace

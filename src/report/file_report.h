@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 #include "report/run_totals.h"
 #include "report/status.h"
-#include "search/file_processor.h"
+#include "report/status.h"
 
 namespace swu {
 

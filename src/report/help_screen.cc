@@ -18,8 +18,8 @@ void PrintAll(Platform* platform, const char* const* lines) {
 }
 
 const char* const kBanner[] = {
-    "SW", " Multi-file", " Utility v1.79ZD", "+", " ", "[TURBO] ", "[WIN32] ",
-    "(C) SWU developers\n", nullptr,
+    "SW",       " Multi-file", " Utility v1.79ZD",     "+",     " ",
+    "[TURBO] ", "[WIN32] ",    "(C) SWU developers\n", nullptr,
 };
 
 const char kCommandLine[] =

@@ -11,27 +11,20 @@ namespace swu {
 
 namespace {
 
-// Outcome characters of a -L load (slots 38 and 39).
-constexpr uint8_t kNoName = '6';
-constexpr uint8_t kNotFound = '1';
-constexpr uint8_t kNoMemory = '3';
-constexpr uint8_t kTooBig = '4';
-constexpr uint8_t kUnreadable = '5';
-
-void PrintLoadLine(uint8_t outcome, const char* name, Platform* platform) {
+void PrintLoadLine(LoadStatus outcome, const char* name, Platform* platform) {
   switch (outcome) {
-    case kTooBig:
+    case LoadStatus::kBadSize:
       Printf(platform, "       (File %s too big - %" PRId64 " maximum)\n", name,
              kMaxFileSize);
       break;
-    case kNotFound:
+    case LoadStatus::kNotFound:
       Printf(platform, "       (File: %s not found)\n", name);
       break;
-    case kNoMemory:
+    case LoadStatus::kNoMemory:
       Printf(platform, "       (Could not allocate memory for file: %s)\n",
              name);
       break;
-    case kUnreadable:
+    case LoadStatus::kUnreadable:
       Printf(platform, "       (Could not read file: %s)\n", name);
       break;
     default:
@@ -39,13 +32,15 @@ void PrintLoadLine(uint8_t outcome, const char* name, Platform* platform) {
   }
 }
 
-void PrintTextFileFailed(const Settings& settings, Platform* platform) {
-  uint8_t search = settings[kLoadSearch];
-  uint8_t replacement = settings[kLoadNew];
-  if (search == kNoName || replacement == kNoName) {
+// |reload| is the failure of a reload of <new> between files, if any.
+void PrintTextFileFailed(const Settings& settings, LoadStatus reload,
+                         Platform* platform) {
+  LoadStatus search = settings.search_load();
+  LoadStatus replacement = Loaded(reload) ? settings.new_load() : reload;
+  if (search == LoadStatus::kNoName || replacement == LoadStatus::kNoName) {
     Printf(platform, "Missing filename specified for /L switch: ");
-    if (search == kNoName) Printf(platform, "<search>\n");
-    if (replacement == kNoName) Printf(platform, "<new>\n");
+    if (search == LoadStatus::kNoName) Printf(platform, "<search>\n");
+    if (replacement == LoadStatus::kNoName) Printf(platform, "<new>\n");
     return;
   }
   Printf(platform, "Could not load file for /L switch into memory\n");
@@ -67,10 +62,9 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
          "\nTotals:        Files: %" PRId64 "  Matches: %" PRId64 "\n",
          totals.files, totals.matches);
   if (totals.failed != 0) {
-    Printf(platform, "        Files Failed: %" PRId64 "\n",
-           totals.failed_count());
+    Printf(platform, "        Files Failed: %" PRId64 "\n", totals.failed);
   }
-  if (settings[kSelect] == '#' && totals.found > totals.matches) {
+  if (settings.counts_matches() && totals.found > totals.matches) {
     Printf(platform, "    (Skipped matches: %" PRId64 ")\n",
            totals.found - totals.matches);
   }
@@ -78,9 +72,9 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
     Printf(platform, "         Bytes added: %s%" PRId64 "\n",
            totals.bytes_added >= 0 ? "+" : "", totals.bytes_added);
   }
-  if (settings[kStopOnError] == 'S' && totals.failed != 0) {
+  if (settings.stop_on_error() && totals.failed != 0) {
     Printf(platform, "MESSAGE: SWU has stopped on the first error\n");
-    if (totals.failed < 0) {
+    if (totals.stopped_with_files_left) {
       Printf(platform,
              "         There was at least one more file to process\n");
     }
@@ -105,7 +99,7 @@ void ReportRunError(RunStatus status, const RunErrorNames& names,
       Printf(platform, "Unable to read directory - no files processed\n");
       break;
     case RunStatus::TextFileFailed:
-      PrintTextFileFailed(settings, platform);
+      PrintTextFileFailed(settings, names.new_reload, platform);
       break;
     case RunStatus::BadArgument:
       if (names.bad_text_marked) {
@@ -123,11 +117,13 @@ void ReportRunError(RunStatus status, const RunErrorNames& names,
       break;
     case RunStatus::MissingNew:
       PrintMissing("", platform);
-      Printf(platform, "-%c requires <new>\n", settings[kInsertAppend]);
+      Printf(platform, "-%c requires <new>\n",
+             static_cast<char>(settings.placement()));
       break;
     case RunStatus::MissingOutputName:
       PrintMissing("-$", platform);
-      Printf(platform, ":%c requires output filename\n", settings[kOutputMode]);
+      Printf(platform, ":%c requires output filename\n",
+             settings.output_letter());
       break;
     default:  // BadCommandLine, and any code without a message of its own.
       Printf(platform, "Bad or missing command line information\n");

@@ -25,10 +25,14 @@ struct RunErrorNames {
   std::string bad_text;
   std::string pattern;           // the file pattern, for NoFiles
   std::string output_directory;  // for OutputDirFailed
+  // TextFileFailed between files: why <new>'s -L file could not be read
+  // again (kInBlock when it was not that).
+  LoadStatus new_reload = LoadStatus::kInBlock;
 };
 
 // Prints "\nERROR: " and the message of |status| (negative). The -L
-// failure lines come from the load statuses in slots 38 and 39.
+// failure lines come from the load statuses of the texts (kLoadSearch,
+// kLoadNew) or from |names.new_reload|.
 void ReportRunError(RunStatus status, const RunErrorNames& names,
                     const Settings& settings, Platform* platform);
 

@@ -8,8 +8,7 @@ void CountFile(FileStatus status, int64_t matches_found, bool loaded,
                int64_t size_change, RunTotals* totals) {
   if (loaded) totals->bytes_added += size_change;
   if (status < 0) {
-    // Keep the -S mark (a negative count) while counting on.
-    totals->failed += totals->failed < 0 ? -1 : 1;
+    totals->failed += 1;
     return;
   }
   totals->files += 1;

@@ -11,15 +11,14 @@
 namespace swu {
 
 struct RunTotals {
-  int64_t files = 0;    // files whose status was 0 or more
-  int64_t matches = 0;  // matches acted on
-  // Files that failed. -S negates it to record that another file was
-  // waiting when it stopped; its magnitude is the count.
-  int64_t failed = 0;
+  int64_t files = 0;        // files whose status was 0 or more
+  int64_t matches = 0;      // matches acted on
+  int64_t failed = 0;       // files that failed
   int64_t found = 0;        // matches found, those -# skipped included
   int64_t bytes_added = 0;  // signed byte differences of loaded files
+  // -S stopped the run while another file was waiting.
+  bool stopped_with_files_left = false;
 
-  int64_t failed_count() const { return failed < 0 ? -failed : failed; }
   bool nothing_done() const { return files == 0 && failed == 0; }
 };
 

@@ -45,6 +45,18 @@ enum class FileError : int32_t {
 // A file's status as the report sees it: matches acted on, or an error.
 using FileStatus = int64_t;
 
+// One file's outcome and figures, for the report and the totals.
+struct FileOutcome {
+  FileStatus status = 0;      // matches acted on, or a negative FileError
+  bool loaded = false;        // the replace loop ran (detail block, totals)
+  int64_t original_size = 0;  // size as loaded, 0 for a created file
+  int64_t size_change = 0;    // bytes gained (positive) or lost (negative)
+  int64_t bytes_written = 0;  // length of the result
+  int64_t insert_count = 0;   // '&' expansions written
+  int64_t matches_found = 0;  // including those -# skipped
+  bool text_added = false;    // the -B/-T insertion was made
+};
+
 // The -B:C / -T:C create option.
 enum class CreateState {
   None,

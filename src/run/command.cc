@@ -5,25 +5,26 @@
 #include "report/help_screen.h"
 #include "report/verbosity.h"
 #include "run/driver.h"
-#include "run/processor_runner.h"
+#include "run/file_processor.h"
 
 namespace swu {
 
-int64_t RunCommand(int argc, char **argv, Platform *platform) {
+int64_t RunCommand(int argc, char** argv, Platform* platform) {
   platform->WatchInterrupts();
   Settings settings;
   Random random;
-  ParseOutcome parsed =
-      ParseCommandLine(argc, argv, platform, &random, &settings);
+  ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
-    if (settings[kHelp] == 'H') {
+    if (settings.help()) {
       parsed.status = RunStatus::None;  // Help ends the run without error.
-      PrintHelp(static_cast<char>(settings[kHelpPage]), platform);
+      PrintHelp(settings.help_page(), platform);
     }
   }
-  ProcessorRunner runner(&settings, platform, &random);
-  return RunParsed(parsed, &settings, platform, &random, &runner);
+  // From here on the command line's record is only read.
+  const Settings& run_settings = settings;
+  FileProcessor runner(run_settings, platform, &random);
+  return RunParsed(parsed, run_settings, platform, &random, &runner);
 }
 
 }  // namespace swu

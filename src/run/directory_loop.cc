@@ -42,7 +42,7 @@ bool DirectoryLoop::LoopEnds() const {
   return renew_failed_ || state_->interrupted || walk_ == nullptr ||
          state_->create == CreateState::Creating ||
          state_->create == CreateState::Created ||
-         (settings_[kStopOnError] == 'S' && state_->totals.failed != 0);
+         (settings_.stop_on_error() && state_->totals.failed != 0);
 }
 
 // Without -R a missing file is created at once; with -R only once the
@@ -131,11 +131,11 @@ bool DirectoryLoop::AfterFile(bool waiting) {
     state_->interrupted = true;
     ended = true;
   }
-  if (settings_[kStopOnError] == 'S' && state_->totals.failed != 0) {
-    if (waiting) state_->totals.failed = -state_->totals.failed;
+  if (settings_.stop_on_error() && state_->totals.failed != 0) {
+    if (waiting) state_->totals.stopped_with_files_left = true;
     ended = true;
   }
-  if (!runner_->RenewBetweenFiles()) {
+  if (!runner_->RenewBetweenFiles(&state_->new_reload)) {
     // <new> could not be read again: no later file may get a damaged text.
     state_->status = RunStatus::TextFileFailed;
     renew_failed_ = true;
@@ -150,7 +150,7 @@ bool DirectoryLoop::AfterFile(bool waiting) {
 void DirectoryLoop::RemoveUnusedOutputDirectory() {
   if (!settings_.output_directory()) return;
   const RunTotals& totals = state_->totals;
-  if (totals.files > totals.failed_count()) return;
+  if (totals.files > totals.failed) return;
   bool created = walk_ != nullptr ? walk_->created() : state_->output_created;
   if (!created) return;
   // Fails harmlessly on a directory that is not empty.

@@ -18,9 +18,9 @@ namespace {
 
 class Driver {
  public:
-  Driver(Settings* settings, Platform* platform, Random* random,
+  Driver(const Settings& settings, Platform* platform, Random* random,
          FileRunner* runner)
-      : settings_(*settings),
+      : settings_(settings),
         platform_(platform),
         random_(random),
         runner_(runner) {}
@@ -43,23 +43,25 @@ class Driver {
 
 int64_t Driver::Run(const ParseOutcome& parsed) {
   state_.status = parsed.status;
-  if (settings_[kCreate] == 'C') state_.create = CreateState::CreateRequested;
-  bool from_start = state_.status != RunStatus::None || settings_[kHelp] == 'H';
+  if (settings_.create()) state_.create = CreateState::CreateRequested;
+  bool from_start = state_.status != RunStatus::None || settings_.help();
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
   // An interruption held while a file was rewritten ends the run now, as
   // the signal would have, once the run has been reported.
   if (state_.interrupted) platform_->EndByInterrupt();
   return ExitCodeFor(state_.status, settings_.verbosity(),
-                     settings_[kSelectMode], state_.totals.found);
+                     static_cast<uint8_t>(settings_.selection()),
+                     state_.totals.found);
 }
 
 void Driver::SetUpAndProcess() {
-  runner_->Reserve();
+  runner_->PrepareRun();
   SplitFilespec(settings_.split_spec, *platform_, &state_.files.dir_part,
                 &state_.files.pattern);
-  bool recurse = settings_[kRecurse] == 'R';
+  bool recurse = settings_.recurse();
   if (recurse) {
+    platform_->SetTreeRoot(state_.files.dir_part);
     walk_ =
         std::make_unique<DirectoryWalk>(settings_, platform_, &state_.files);
     if (!walk_->Start()) return;  // An empty starting directory.
@@ -119,9 +121,8 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     state_.status = RunStatus::NoFiles;
   }
   if (!state_.marker_path.empty()) platform_->DeleteFile(state_.marker_path);
-  if (settings_[kHelp] != 'H' &&
-      (state_.status == RunStatus::None ||
-       state_.status == RunStatus::OutputDirFailed)) {
+  if (!settings_.help() && (state_.status == RunStatus::None ||
+                            state_.status == RunStatus::OutputDirFailed)) {
     ReportTotals(state_.totals, settings_, platform_);
   }
   if (state_.status != RunStatus::None &&
@@ -131,9 +132,10 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     names.bad_text = parsed.bad_text;
     names.pattern = state_.files.pattern;
     names.output_directory = state_.files.output_path;
+    names.new_reload = state_.new_reload;
     ReportRunError(state_.status, names, settings_, platform_);
   }
-  if (settings_[kPause] == 'P' && !state_.interrupted) {
+  if (settings_.pause() && !state_.interrupted) {
     ReportPausePrompt(settings_.verbosity(), platform_);
     platform_->ReadKey();
     ReportPauseEnd(settings_.verbosity(), platform_);
@@ -142,7 +144,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
 
 }  // namespace
 
-int64_t RunParsed(const ParseOutcome& parsed, Settings* settings,
+int64_t RunParsed(const ParseOutcome& parsed, const Settings& settings,
                   Platform* platform, Random* random, FileRunner* runner) {
   Driver driver(settings, platform, random, runner);
   return driver.Run(parsed);

@@ -28,7 +28,7 @@ int64_t RunCommand(int argc, char** argv, Platform* platform);
 // Everything after the start phase. |parsed| holds the start phase's
 // status (the parser's, cleared when help was shown). The run goes
 // straight to the end phase when that status is not none or -H was given.
-int64_t RunParsed(const ParseOutcome& parsed, Settings* settings,
+int64_t RunParsed(const ParseOutcome& parsed, const Settings& settings,
                   Platform* platform, Random* random, FileRunner* runner);
 
 }  // namespace swu

@@ -1,14 +1,14 @@
 // The seam between the directory loop and the search engine: takes one
 // file through loading, the replace loop and the commit. The run uses
-// ProcessorRunner (the engine); tests use a fake.
+// FileProcessor (the engine); tests use a fake.
 
 #ifndef SWU_RUN_FILE_RUNNER_H_
 #define SWU_RUN_FILE_RUNNER_H_
 
 #include <string>
 
+#include "cli/settings.h"
 #include "report/status.h"
-#include "search/file_processor.h"
 
 namespace swu {
 
@@ -16,8 +16,9 @@ class FileRunner {
  public:
   virtual ~FileRunner() = default;
 
-  // Allocates the initial file buffer; a failure is not an error.
-  virtual void Reserve() = 0;
+  // Before the first file: allocates the initial file buffer (a failure is
+  // not an error) and makes <new> as it is first written.
+  virtual void PrepareRun() = 0;
 
   // Processes the file |path|, writing to |output_path| under -$ (empty
   // otherwise). May move *create from Creating to Created.
@@ -26,8 +27,9 @@ class FileRunner {
                               CreateState* create) = 0;
 
   // Between files: renews the new text when -K:RF asks for it. Returns
-  // false when its -L file could not be read again.
-  virtual bool RenewBetweenFiles() = 0;
+  // false, with the reason in *why, when its -L file could not be read
+  // again.
+  virtual bool RenewBetweenFiles(LoadStatus* why) = 0;
 };
 
 }  // namespace swu

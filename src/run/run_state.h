@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "cli/settings.h"
 #include "report/run_totals.h"
 #include "report/status.h"
 #include "run/file_set.h"
@@ -20,8 +21,9 @@ struct RunState {
   // Without -R: this run created the output directory (with -R the walk
   // keeps one such flag per depth).
   bool output_created = false;
-  std::string marker_name;   // the marker file's name, under -R with -$
-  std::string marker_path;   // "" unless this run created the marker
+  std::string marker_name;  // the marker file's name, under -R with -$
+  std::string marker_path;  // "" unless this run created the marker
+  LoadStatus new_reload = LoadStatus::kInBlock;  // why -K:RF's reload failed
   bool interrupted = false;  // an interruption came while a file was done
 };
 

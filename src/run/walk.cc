@@ -59,7 +59,7 @@ bool DirectoryWalk::Walkable(const DirEntry& entry) const {
 }
 
 // A directory whose enumeration path or mirrored output path would not fit
-// the path bound cannot be named, so it is left out.
+// the path bound cannot be named, so it is left out (with a warning).
 bool DirectoryWalk::Fits(const std::string& name) const {
   size_t enumeration =
       files_->dir_part.size() + name.size() + 1 + sizeof(kEverything) - 1;
@@ -109,12 +109,13 @@ DirectoryWalk::Step DirectoryWalk::Next() {
       continue;
     }
     if (!Walkable(entry)) continue;
-    if (depth_ == kDepths - 1) {
+    // Too deep, or a path that would not fit: the user is told which
+    // subtree is left out.
+    if (depth_ == kDepths - 1 || !Fits(entry.name)) {
       ReportTreeSkipped(files_->dir_part, entry.name, settings_.verbosity(),
                         platform_);
       continue;
     }
-    if (!Fits(entry.name)) continue;
     if (settings_.output_directory() &&
         HasMarker(files_->dir_part + entry.name, marker_, platform_)) {
       ReportDirectorySkipped(files_->dir_part + entry.name,

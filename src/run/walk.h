@@ -13,9 +13,9 @@
 //
 // Guarantees: a directory 18 levels below the start is skipped with a
 // warning, never entered; a directory whose path (or mirrored output path)
-// would not fit the 261-byte bound is skipped; a directory holding the
-// marker file this run placed (the output directory) is skipped with a
-// warning; links to
+// would not fit the 261-byte bound is skipped with the same warning; a
+// directory holding the marker file this run placed (the output
+// directory) is skipped with a warning; links to
 // directories carry the system attribute and are never entered.
 //
 // Tested by tests/run/walk_test.cc.

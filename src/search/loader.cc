@@ -10,8 +10,9 @@ namespace {
 constexpr int64_t kLockWaitMs = 5000;
 
 bool Appending(const Settings& settings) {
-  char form = static_cast<char>(settings[kOutputMode]);
-  return form == 'A' || form == 'B';
+  OutputForm form = settings.output_form();
+  return form == OutputForm::kAppendFile ||
+         form == OutputForm::kAppendDirectory;
 }
 
 // True when the output |output_path| is the file |input| itself: writing
@@ -106,7 +107,6 @@ FileError CreateFile(const Settings& settings, Platform* platform,
     loaded->target.writable = true;
     loaded->target.check_unchanged = true;
   }
-  loaded->target.created = true;
   if (!buffer->MakeCreatedImage()) {
     loaded->stream.reset();
     return FileError::LoadNoMemory;
@@ -189,7 +189,6 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   if (error != FileError::None) return error;
   if (size == 0 && *create == CreateState::Creating) {
     *create = CreateState::Created;
-    loaded->target.created = true;
   }
   return FileError::None;
 }

@@ -13,12 +13,23 @@
 #include <string>
 
 #include "cli/settings.h"
-#include "output/result_writer.h"
 #include "platform/platform.h"
 #include "report/status.h"
 #include "search/file_buffer.h"
 
 namespace swu {
+
+// Where a file's result goes and how its output was opened.
+struct OutputTarget {
+  std::string path;          // the file itself, or the -$ output file
+  std::string temp_path;     // -$, -$:F: written here, then renamed to |path|
+  bool in_place = true;      // the result replaces the file's bytes
+  bool writable = true;      // false for the read-only report modes
+  int64_t append_base = -1;  // -$:A, -$:B: output length before this file
+  FileIdentity loaded_as;    // in place: the file as it was loaded
+  // In place: nothing is written when the file is no longer |loaded_as|.
+  bool check_unchanged = false;
+};
 
 struct LoadedFile {
   std::unique_ptr<Stream> stream;  // where the result is written

@@ -9,17 +9,14 @@
 
 namespace swu {
 
-// The consumed length of a -B/-T insertion: nothing is consumed.
-constexpr int64_t kInsertedMarker = -2;
-
 struct Match {
   int64_t offset = -1;          // to the consumed region; -1 no further match
   int64_t consumed = 0;         // bytes the match covers from the offset
   int64_t start = 0;            // block index of the first search text byte
   int64_t line_offset = 0;      // -M: to the start of the line of the match
   int64_t line_length = 0;      // -M: that line without its line end
-  bool line_has_break = false;  // -M: a CR LF ends that line
-  bool line_end_taken = false;  // the consumed region ends with the CR LF
+  int64_t line_break = 0;       // -M: length of the break ending that line
+  bool line_end_taken = false;  // the consumed region ends with the break
 };
 
 }  // namespace swu

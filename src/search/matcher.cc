@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "search/line_break.h"
+
 namespace swu {
 
 namespace {
@@ -24,8 +26,8 @@ Matcher::Matcher(const Settings& settings) {
   const uint8_t* text =
       reinterpret_cast<const uint8_t*>(settings.search_text());
   length_ = settings.search_length;
-  uint8_t wildcard = settings[kDisable1] == '1' ? 0 : settings.special(1);
-  bool case_sensitive = settings[kCaseSensitive] == 'C';
+  uint8_t wildcard = settings.wildcard();
+  bool case_sensitive = settings.case_sensitive();
   mask_.resize(static_cast<size_t>(length_));
   value_.resize(static_cast<size_t>(length_));
   exact_ = true;
@@ -41,11 +43,14 @@ Matcher::Matcher(const Settings& settings) {
     value_[i] = b & mask;
     if (mask != 0xFF) exact_ = false;
   }
-  start_anchor_ = settings[kStartAnchor] == '#';
-  end_anchor_ = settings[kEndAnchor] == '%';
-  line_mode_ = settings[kLineMode] == 'D';
-  line_sub_ = line_mode_ ? static_cast<char>(settings[kLineSub]) : 0;
-  line_filter_ = static_cast<char>(settings[kLineFilter]);
+  start_anchor_ = settings.start_anchor();
+  end_anchor_ = settings.end_anchor();
+  LineMode line_mode = settings.line_mode();
+  line_mode_ = line_mode != LineMode::kOff;
+  line_sub_ = line_mode == LineMode::kOff || line_mode == LineMode::kWhole
+                  ? 0
+                  : static_cast<char>(line_mode);
+  line_filter_ = static_cast<char>(settings.line_filter());
   new_text_empty_ = settings.new_length == 0;
   ChooseScanByte();
 }
@@ -110,10 +115,9 @@ int64_t Matcher::FindAllWildcards(const FileBuffer& buffer,
   int64_t last = length_ == 0 ? end - 1 : end - length_;
   if (from > last) return -1;
   if (end_anchor_) {
+    // Candidates end where a CR or an LF stands.
     for (int64_t q = from + length_; q < end; ++q) {
-      const void* hit = memchr(data + q, '\r', static_cast<size_t>(end - q));
-      if (hit == nullptr) return -1;
-      q = static_cast<const uint8_t*>(hit) - data;
+      if (data[q] != '\r' && data[q] != '\n') continue;
       if (AnchorsHold(buffer, q - length_)) return q - length_;
     }
     return -1;
@@ -140,9 +144,14 @@ bool Matcher::BytesMatch(const uint8_t* data, int64_t s) const {
 bool Matcher::AnchorsHold(const FileBuffer& buffer, int64_t s) const {
   const uint8_t* data = buffer.bytes();
   if (start_anchor_ && s != buffer.start && data[s - 1] != '\n') return false;
-  // A match that ends at the end of the file has no CR after it.
-  if (end_anchor_ && (s + length_ >= buffer.end || data[s + length_] != '\r')) {
-    return false;
+  // The byte after the match must begin a line break: a CR, or an LF that
+  // does not directly follow a CR. A match that ends at the end of the file
+  // has no byte after it.
+  if (end_anchor_) {
+    int64_t after = s + length_;
+    if (after >= buffer.end) return false;
+    if (data[after] == '\r') return true;
+    return BreakAt(data, buffer.start, after, buffer.end) == 1;
   }
   return true;
 }
@@ -152,25 +161,15 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
   const uint8_t* data = buffer.bytes();
   int64_t position = buffer.position;
   // The line of the match: from the byte after the nearest LF at or before
-  // s (never before the position) to the first CR LF after the text.
+  // s (never before the position) to the first line break after the text.
   int64_t line_start = s + 1;
   while (line_start > position && data[line_start - 1] != '\n') --line_start;
-  int64_t line_end = buffer.end;
-  bool has_break = false;
-  for (int64_t q = s + length_; q < buffer.end; ++q) {
-    const void* hit =
-        memchr(data + q, '\r', static_cast<size_t>(buffer.end - q));
-    if (hit == nullptr) break;
-    q = static_cast<const uint8_t*>(hit) - data;
-    if (q + 1 < buffer.end && data[q + 1] == '\n') {
-      line_end = q;
-      has_break = true;
-      break;
-    }
-  }
+  int64_t break_length = 0;
+  int64_t line_end = FindBreak(data, s + length_, buffer.end, &break_length);
+  if (line_end < 0) line_end = buffer.end;
   match->line_offset = line_start - position;
   match->line_length = line_end - line_start;
-  match->line_has_break = has_break;
+  match->line_break = break_length;
 
   // -D:L keeps the left-hand part of the line, -D:R the right-hand part.
   int64_t region_start = line_sub_ == 'L' ? s : line_start;
@@ -179,9 +178,9 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
     match->offset = region_start - position;
     match->consumed = region_end - region_start;
   }
-  // A line emptied by -D goes with its CR LF, unless a sub-mode keeps it.
-  if (line_mode_ && line_sub_ == 0 && has_break && new_text_empty_) {
-    match->consumed += 2;
+  // A line emptied by -D goes with its break, unless a sub-mode keeps it.
+  if (line_mode_ && line_sub_ == 0 && break_length > 0 && new_text_empty_) {
+    match->consumed += break_length;
     match->line_end_taken = true;
   }
 }

@@ -55,7 +55,7 @@ class Matcher {
   int64_t scan_index_ = -1;     // the byte scanned for; -1 all wildcards
   ByteScan scan_{0, 0, false};
   bool start_anchor_ = false;  // the match must start a line
-  bool end_anchor_ = false;    // a CR must follow the match
+  bool end_anchor_ = false;    // a line break must follow the match
   bool line_mode_ = false;     // -D
   char line_sub_ = 0;          // -D:P, -D:L, -D:R: 'P', 'L', 'R'
   char line_filter_ = 0;       // -M, -U: 'M', 'U'

@@ -3,43 +3,38 @@
 #include "search/replace_loop.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace swu {
 
-ReplaceLoop::ReplaceLoop(const Settings& settings, FileBuffer* buffer,
-                         Matcher* matcher, Emitter* emitter,
-                         ResultWriter* writer, ReplaceState* state,
-                         std::function<bool()> renew)
+ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
+                         Matcher* matcher, MatchWriter* writer,
+                         ReplaceState* state, std::function<bool()> renew)
     : settings_(settings),
       buffer_(buffer),
       matcher_(matcher),
-      emitter_(emitter),
       writer_(writer),
       state_(state),
       renew_(std::move(renew)) {
-  if (settings[kSelect] == '#') {
-    select_mode_ = static_cast<char>(settings[kSelectMode]);
-  }
+  selection_ = settings.selection();
+  modified_lines_only_ = settings.line_filter() == LineFilter::kModifiedOnly;
   empty_text_ = settings.search_length == 0;
 }
 
 void ReplaceLoop::Run() {
   Match match;
-  while (state_->loop_state == kLoopRunning) {
+  while (state_->running()) {
     matcher_->FindNextMatch(*buffer_, state_->resume, &match);
-    if (settings_[kSelect] == '#' && Select(&match) == Verdict::kSkip) continue;
+    if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
+      continue;
+    }
     if (match.offset < 0) {
-      EndOfMatches(&match);
+      EndOfMatches();
       break;
     }
     Act(&match);
     SetResumeAfterAct(match);
-    // Invariant: the size change is what was written minus what was used.
-    assert(state_->size_change ==
-           state_->bytes_written - (buffer_->position - buffer_->start));
-    if (state_->loop_state == kLoopRunning && renew_ && !renew_()) {
-      state_->loop_state = static_cast<int64_t>(FileError::ReloadFailed);
+    if (state_->running() && renew_ && !renew_()) {
+      state_->Fail(FileError::ReloadFailed);
     }
   }
 }
@@ -47,7 +42,8 @@ void ReplaceLoop::Run() {
 ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   if (match->offset < 0) {
     // -#:L: the search has run out; find the last match once more.
-    if (select_mode_ == 'L' && state_->found > 0 && !last_repeated_) {
+    if (selection_ == Selection::kLast && state_->found > 0 &&
+        !last_repeated_) {
       last_repeated_ = true;
       repeat_pending_ = true;
       state_->resume = last_resume_;
@@ -55,33 +51,36 @@ ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
     }
     return Verdict::kAct;  // End of matches.
   }
-  if (select_mode_ == 'L' && last_repeated_) return SelectLast(*match);
+  if (selection_ == Selection::kLast && last_repeated_) {
+    return SelectLast(*match);
+  }
   int64_t number = ++state_->found;
   bool act = true;
-  switch (select_mode_) {
-    case 'S':
+  switch (selection_) {
+    case Selection::kList:
       act = InList(number);
       break;
-    case 'O':
+    case Selection::kOdd:
       act = number % 2 == 1;
       break;
-    case 'E':
+    case Selection::kEven:
       act = number % 2 == 0;
       break;
-    case 'I':
+    case Selection::kAllButFirst:
       act = number != 1;
       break;
-    case '0':
-    case 'R':
+    case Selection::kReportOnly:
+    case Selection::kReportRepeat:
       act = false;
       break;
-    case 'J':
+    case Selection::kAllButLast:
       return SelectHeldBack(match);
-    case 'L':
+    case Selection::kLast:
       last_resume_ = state_->resume;
       act = false;
       break;
-    default:
+    case Selection::kAll:
+    case Selection::kCount:
       break;  // -# alone only counts.
   }
   if (act) return Verdict::kAct;
@@ -140,7 +139,7 @@ int64_t ReplaceLoop::After(const Match& match, int64_t origin) const {
 }
 
 void ReplaceLoop::SetResumeAfterAct(const Match& match) {
-  if (select_mode_ == 'J') {
+  if (selection_ == Selection::kAllButLast) {
     int64_t resume =
         held_position_ + After(held_, held_position_) - buffer_->position;
     state_->resume = std::max<int64_t>(resume, 0);
@@ -159,15 +158,12 @@ void ReplaceLoop::SetResumeAfterAct(const Match& match) {
 
 void ReplaceLoop::Act(Match* match) {
   ++state_->acted_on;
-  if (settings_[kLineFilter] == 'M') {
+  if (modified_lines_only_) {
     ActOnLine(match);
     return;
   }
-  // The emitter runs even when the move failed; the loop ends after it.
   writer_->PassUnchanged(match->offset);
-  int64_t written = emitter_->EmitAtMatch(match);
-  state_->bytes_written += written;
-  state_->size_change -= match->consumed - written;
+  match->consumed = writer_->WriteAtMatch(*match);
 }
 
 // -M: only lines with an acted-on match reach the output. The rest of a
@@ -179,42 +175,29 @@ void ReplaceLoop::ActOnLine(Match* match) {
   int64_t line_offset =
       std::min(std::max<int64_t>(match->line_offset, 0), offset);
   if (state_->pending_tail > 0 && offset >= state_->pending_tail) {
-    emitter_->CopyThrough(
-        state_->pending_tail);  // The match is in a later line.
-    state_->bytes_written += state_->pending_tail;
+    // The match is in a later line.
+    writer_->CopyThrough(state_->pending_tail);
     line_offset = std::max(line_offset, state_->pending_tail);
   }
   // Lines between the two matches are dropped.
-  int64_t dropped = origin + line_offset - buffer_->position;
-  buffer_->position += dropped;
-  state_->size_change -= dropped;
-  emitter_->CopyThrough(offset - line_offset);
-  state_->bytes_written += offset - line_offset;
-
-  int64_t written = emitter_->EmitAtMatch(match);
-  state_->bytes_written += written;
-  state_->size_change -= match->consumed - written;
+  writer_->Drop(origin + line_offset - buffer_->position);
+  writer_->CopyThrough(offset - line_offset);
+  match->consumed = writer_->WriteAtMatch(*match);
   int64_t line_end =
-      match->line_offset + match->line_length + (match->line_has_break ? 2 : 0);
+      match->line_offset + match->line_length + match->line_break;
   state_->pending_tail =
       std::max<int64_t>(line_end - offset - match->consumed, 0);
 }
 
-void ReplaceLoop::EndOfMatches(Match* match) {
-  if (settings_[kLineFilter] == 'M') {
-    if (state_->pending_tail > 0) {
-      emitter_->CopyThrough(state_->pending_tail);
-      state_->bytes_written += state_->pending_tail;
-      state_->pending_tail = 0;
-    }
-    if (state_->acted_on > 0) {
-      // Lines after the last modified one are dropped.
-      buffer_->position = buffer_->end;
-      state_->size_change = state_->bytes_written - buffer_->size();
-    }
+void ReplaceLoop::EndOfMatches() {
+  if (modified_lines_only_) {
+    writer_->CopyThrough(state_->pending_tail);
+    state_->pending_tail = 0;
+    // Lines after the last modified one are dropped.
+    if (state_->acted_on > 0) writer_->DropRest();
   }
-  state_->loop_state = kLoopFinished;
-  writer_->FinishMatches(match);
+  state_->finished = true;
+  writer_->FinishMatches();
 }
 
 }  // namespace swu

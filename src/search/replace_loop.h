@@ -22,10 +22,9 @@
 #include <functional>
 
 #include "cli/settings.h"
-#include "output/emitter.h"
-#include "output/result_writer.h"
 #include "search/file_buffer.h"
 #include "search/match.h"
+#include "search/match_writer.h"
 #include "search/matcher.h"
 #include "search/replace_state.h"
 
@@ -35,8 +34,8 @@ class ReplaceLoop {
  public:
   // |renew| is called after every acted-on match; it renews the new text
   // for -K:RM and returns false when that failed. It may be empty.
-  ReplaceLoop(const Settings& settings, FileBuffer* buffer, Matcher* matcher,
-              Emitter* emitter, ResultWriter* writer, ReplaceState* state,
+  ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
+              Matcher* matcher, MatchWriter* writer, ReplaceState* state,
               std::function<bool()> renew);
 
   // Runs the loop over the file. On return the loop state is 1, or the
@@ -54,20 +53,20 @@ class ReplaceLoop {
   void SetResumeAfterAct(const Match& match);
   void Act(Match* match);
   void ActOnLine(Match* match);
-  void EndOfMatches(Match* match);
+  void EndOfMatches();
   // The resume offset, from |origin| (the position at the time of the
   // search), for a search that goes on right after |match|.
   int64_t After(const Match& match, int64_t origin) const;
 
   const Settings& settings_;
-  FileBuffer* buffer_;
+  const FileBuffer* buffer_;  // read only: the writer moves the position
   Matcher* matcher_;
-  Emitter* emitter_;
-  ResultWriter* writer_;
+  MatchWriter* writer_;
   ReplaceState* state_;
   std::function<bool()> renew_;
-  char select_mode_ = 0;     // -#:a letter; 0 without -# or with -# alone
-  bool empty_text_ = false;  // the search text is an anchor alone
+  Selection selection_ = Selection::kAll;  // -#
+  bool modified_lines_only_ = false;       // -M
+  bool empty_text_ = false;                // the search text is an anchor alone
 
   // -#:J: the match held back, and the position its offsets count from.
   bool holding_ = false;

@@ -6,11 +6,9 @@
 
 #include <cstdint>
 
-namespace swu {
+#include "report/status.h"
 
-// Loop states besides 0 (running) and the negative FileError codes.
-constexpr int64_t kLoopRunning = 0;
-constexpr int64_t kLoopFinished = 1;
+namespace swu {
 
 struct ReplaceState {
   // Invariant: size_change == bytes_written - (position - start).
@@ -19,9 +17,19 @@ struct ReplaceState {
   int64_t acted_on = 0;       // matches handed to the emitter
   int64_t found = 0;          // matches found, counted under -# only
   int64_t pending_tail = 0;   // -M: the rest of the last acted-on line
-  int64_t loop_state = kLoopRunning;  // 1 finished, negative: a FileError
+  FileError error = FileError::None;  // the failure that ends the file
+  bool finished = false;    // the loop has been through the whole file
   int64_t resume = 0;       // where the next search starts, from position
   bool text_added = false;  // the -B/-T insertion was made
+
+  bool failed() const { return error != FileError::None; }
+  bool running() const { return !finished && !failed(); }
+  bool succeeded() const { return finished && !failed(); }
+  // Records |e| unless the file has failed already: the first failure is
+  // the one reported.
+  void Fail(FileError e) {
+    if (!failed()) error = e;
+  }
 };
 
 }  // namespace swu

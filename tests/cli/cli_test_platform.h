@@ -18,6 +18,7 @@ class CliTestPlatform : public Platform {
   std::map<std::string, std::string> environment;
   std::string current_directory = "/home/user/work";
   bool current_directory_fails = false;
+  bool slash_switches = false;  // '/' starts a switch, as on Windows
   std::string printed;
   int keys_read = 0;
 
@@ -64,6 +65,10 @@ class CliTestPlatform : public Platform {
   bool SetCurrentDirectory(const std::string&) override { return false; }
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
+  bool SlashStartsSwitch() const override { return slash_switches; }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;  // The tests' paths use '/'.
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     auto it = environment.find(name);
     if (it == environment.end()) return false;

@@ -13,6 +13,7 @@
 #include "cli/settings.h"
 #include "cli_test_platform.h"
 #include "fakes/scratch.h"
+#include "output/new_text.h"
 #include "output/random.h"
 
 namespace swu {
@@ -27,8 +28,16 @@ struct Parsed {
   std::string search() const {
     return std::string(settings->search_text(), settings->search_length);
   }
-  std::string new_text() const {
-    return std::string(settings->new_text(), settings->new_length);
+  // <new> as the run first writes it: with the -K characters and the -'
+  // change made, as NewText::Prepare makes them once the run starts.
+  std::string new_text() {
+    if (outcome.status != RunStatus::None) {
+      return std::string(settings->new_text(), settings->new_length);
+    }
+    NewText text(*settings, Platform::Default(), &random);
+    text.Prepare();
+    return std::string(reinterpret_cast<const char*>(text.data()),
+                       static_cast<size_t>(text.size()));
   }
 };
 
@@ -42,7 +51,7 @@ inline std::unique_ptr<Parsed> Parse(const std::vector<std::string>& args,
   argv.push_back(nullptr);
   parsed->outcome =
       ParseCommandLine(static_cast<int>(copies.size()), argv.data(), platform,
-                       &parsed->random, parsed->settings.get());
+                       parsed->settings.get());
   return parsed;
 }
 

@@ -78,8 +78,8 @@ TEST_F(ParserTest, TextsFillTheirPlacesInOrder) {
        ""},
       {"two quotes in one argument", {"f\" s\" n"}, "F\\", "s\\", "n", ""},
       {"-Z keeps quotes", {"-Z", "f", "say \"hi\""}, "F", "say \"hi\"", "", ""},
-      {"long texts are cut",
-       {std::string(300, 'a'), std::string(300, 'b')},
+      {"texts of 261 bytes fill their places",
+       {std::string(261, 'a'), std::string(261, 'b')},
        "",
        "",
        "",
@@ -88,7 +88,7 @@ TEST_F(ParserTest, TextsFillTheirPlacesInOrder) {
   for (const Case& c : cases) {
     auto p = P(c.args);
     EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
-    if (std::string(c.name) == "long texts are cut") {
+    if (std::string(c.name) == "texts of 261 bytes fill their places") {
       EXPECT_EQ(std::string(p->s().filespec), std::string(261, 'A'));
       EXPECT_EQ(p->search(), std::string(261, 'b'));
       continue;
@@ -99,6 +99,35 @@ TEST_F(ParserTest, TextsFillTheirPlacesInOrder) {
     EXPECT_STREQ(p->s().output_name, c.output) << c.name;
     EXPECT_STREQ(p->s().split_spec, p->s().filespec) << c.name;
   }
+}
+
+// A text longer than 261 bytes is refused whole, wherever it would go.
+TEST_F(ParserTest, OverLongTextsAreRefusedNotCut) {
+  const std::string long_text(262, 'q');
+  platform_.environment["BIG"] = std::string(262, 'v');
+  platform_.environment["FITS"] = std::string(261, 'v');
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string bad_text;
+  } cases[] = {
+      {"filespec", {long_text, "s"}, long_text},
+      {"search text", {"f", long_text}, long_text},
+      {"new text", {"f", "s", long_text}, long_text},
+      {"-$ name", {"f", "s", "-$", long_text}, long_text},
+      {"-E value", {"f", "s", "-E", "BIG"}, "BIG"},
+      {"-L file name", {"f", "-L", long_text}, long_text},
+      {"after a quote", {"f\" " + long_text}, long_text},
+  };
+  for (const Case& c : cases) {
+    auto p = P(c.args);
+    EXPECT_EQ(p->outcome.status, RunStatus::BadArgument) << c.name;
+    EXPECT_TRUE(p->outcome.bad_text_marked) << c.name;
+    EXPECT_EQ(p->outcome.bad_text, c.bad_text) << c.name;
+  }
+  auto p = P({"f", "s", "-E", "FITS"});
+  EXPECT_EQ(p->outcome.status, RunStatus::None);
+  EXPECT_EQ(p->new_text(), std::string(261, 'v'));
 }
 
 TEST_F(ParserTest, ArgumentCount) {
@@ -248,10 +277,8 @@ TEST_F(ParserTest, NewTextPreparedOnce) {
   // Random modes draw from seed 1 (first draw 16838 gives '8').
   p = P({"f", "s", "id#", "-K:1#"});
   EXPECT_EQ(p->new_text(), "id8");
-  EXPECT_EQ(p->s().new_master[0], '\0');  // No reset: nothing saved.
 
   p = P({"f", "s", "id#", "-K:1#,RM"});
-  EXPECT_STREQ(p->s().new_master, "id#");
   EXPECT_TRUE(p->s().functions.random_modes);
 
   // -' is not applied to a bad command line.

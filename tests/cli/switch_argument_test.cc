@@ -40,7 +40,6 @@ TEST_F(SwitchArgumentTest, BadSwitchesNameTheirText) {
       {"-K too short for a list", {"-K:1"}, true, ":1"},
       {"-K alone", {"-K"}, true, ""},
       {"lone dash", {"-"}, true, "-"},
-      {"lone slash", {"/"}, true, "/"},
       {"-N above 255", {"-N:256"}, true, "6"},
       {"second -N", {"-N", "-N"}, true, "N"},
       {"-# alone", {"-#"}, false, ""},
@@ -89,7 +88,6 @@ TEST_F(SwitchArgumentTest, StoresSlotValues) {
       {"-W:9 with colon and letter", {"-W:9:R"}, kRecurse, 'R'},
       {"-W:9", {"-W:9"}, kWildcardByte, 9},
       {"-% sets end anchor", {"-%"}, kEndAnchor, '%'},
-      {"slash switch", {"/V:1"}, kVerbosity, '1'},
       {"table letters in order", {"-RIC"}, kCaseSensitive, 'C'},
       {"table letters out of order", {"-CIR"}, kRecurse, 'R'},
       {"-GE takes both", {"-GE", "X"}, kPendingEnv, 0},
@@ -104,6 +102,29 @@ TEST_F(SwitchArgumentTest, StoresSlotValues) {
     EXPECT_NE(p->outcome.status, RunStatus::BadArgument) << c.name;
     EXPECT_EQ(p->s()[c.slot], c.value) << c.name;
   }
+}
+
+// Where the platform has '/' switches (Windows), '/' reads as '-'.
+TEST_F(SwitchArgumentTest, SlashSwitchesWhereThePlatformHasThem) {
+  platform_.slash_switches = true;
+  auto p = ParseSwitches({"/V:1"});
+  EXPECT_EQ(p->outcome.status, RunStatus::None);
+  EXPECT_EQ(p->s()[kVerbosity], '1');
+  p = ParseSwitches({"/"});
+  EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);
+  EXPECT_EQ(p->outcome.bad_text, "/");
+}
+
+// On POSIX an argument that begins with '/' is always a text argument.
+TEST_F(SwitchArgumentTest, SlashIsTextOnPosix) {
+  auto p = Parse({"conf.txt", "/data/old", "/pot"}, &platform_);
+  EXPECT_EQ(p->outcome.status, RunStatus::None);
+  EXPECT_EQ(p->new_text(), "/pot");
+  EXPECT_EQ(p->s()[kPause], 0);
+  p = Parse({"f", "s", "n", "/R"}, &platform_);
+  EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);
+  EXPECT_EQ(p->outcome.bad_text, "/R");
+  EXPECT_EQ(p->s()[kRecurse], 0);
 }
 
 TEST_F(SwitchArgumentTest, SpecialCharacters) {

@@ -7,7 +7,9 @@ random switch combinations (fixed seed, so every run is the same):
   * a run in place gives the same files as the same run writing to an
     output directory with -$ (not under -M, which writes nothing at all
     to an output file when no line was modified, yet leaves a file in place
-    as it was).
+    as it was);
+  * a file whose lines end in a lone LF never gains a CR: every line break
+    the command writes into it is an LF, like the file's own.
 
 Usage: differential.py <swu-binary> [cases] [seed]
 
@@ -27,6 +29,8 @@ import tempfile
 BYTES = [b"a", b"b", b"A", b"\r\n", b"\n", b"\r", b"\0", b"\xc9", b"#", b"!",
          b"&", b"@", b"x", b" "]
 EMULATOR = shlex.split(os.environ.get("SWU_EMULATOR", ""))
+# The bytes of a file whose lines end in a lone LF: no CR anywhere.
+LINE_BYTES = [b for b in BYTES if b"\r" not in b and b != b"\n"]
 SWITCHES = ["-C", "-D", "-D:P", "-D:L", "-D:R", "-U", "-A", "-I", "-O", "-X",
             "-N", "-N:46", "-B", "-T", "-#", "-#:O", "-#:E", "-#:L", "-#:I",
             "-#:J", "-#:1,3", "-&", "-&:U", "-&:L", "-&:C", "-W", "-W:95",
@@ -36,6 +40,10 @@ SWITCHES = ["-C", "-D", "-D:P", "-D:L", "-D:R", "-U", "-A", "-I", "-O", "-X",
 class Case:
     def __init__(self, rng, with_lines_filter):
         self.files = {name: self.content(rng) for name in ("f1.txt", "f2.txt")}
+        # One file in three has LF lines only, ended or not by a last LF.
+        self.lf_file = rng.random() < 0.34
+        if self.lf_file:
+            self.files["f2.txt"] = self.lf_lines(rng)
         self.args = ["*.txt", self.text(rng)]
         if rng.random() < 0.8:
             self.args.append(self.text(rng))
@@ -45,6 +53,12 @@ class Case:
     @staticmethod
     def content(rng):
         return b"".join(rng.choice(BYTES) for _ in range(rng.randint(1, 40)))
+
+    @staticmethod
+    def lf_lines(rng):
+        lines = [b"".join(rng.choice(LINE_BYTES) for _ in range(rng.randint(0, 8)))
+                 for _ in range(rng.randint(2, 5))]
+        return b"\n".join(lines) + (b"\n" if rng.random() < 0.5 else b"")
 
     @staticmethod
     def text(rng):
@@ -90,6 +104,8 @@ def main(argv):
                 problems.append("-~ changes the result: %r / %r" % (files_a, files_b))
                 problems.append(describe("in place", a))
                 problems.append(describe("with -~", b))
+            if case.lf_file and b"\r" in files_a.get("f2.txt", b""):
+                problems.append("a CR in an LF file: %r" % files_a["f2.txt"])
             if "-M" not in case.args:
                 c, files_c = run(binary, scratch + "/c", case, ["-$", "out"], "out")
                 expected = {name: files_a[name] for name in files_c}

@@ -255,10 +255,14 @@ def run_case(case, binary, windows):
         os.chmod(root, 0o777)
         prepare(case, root)
         if case.user and os.geteuid() == 0:
+            # Directories are opened to the unprivileged user, except those
+            # the case gives a mode of their own.
+            moded = {os.path.join(root, n) for k, n, _ in case.setup
+                     if k == "mode"}
             for dirpath, dirnames, filenames in os.walk(root):
                 for d in dirnames:
                     p = os.path.join(dirpath, d)
-                    if not os.path.islink(p):
+                    if not os.path.islink(p) and p not in moded:
                         os.chmod(p, os.stat(p).st_mode | 0o777)
         env = dict(os.environ)
         for k, v in case.env.items():

@@ -13,34 +13,33 @@
 #include "fakes/temp_dir.h"
 #include "fakes/test_settings.h"
 #include "output/random.h"
-#include "search/file_processor.h"
+#include "run/file_processor.h"
 
 namespace swu {
 
 class EngineHarness {
  public:
-  EngineHarness() : processor_(&settings_, &platform_, &random_) {
-    processor_.Reserve();
-  }
-
-  // Sets the texts and switches as the parser would.
+  // Sets the texts and switches as the parser would, and starts the run
+  // over them.
   void Configure(const std::string& search, const std::string& new_text,
                  const std::string& switches) {
     swu::Configure(&settings_, switches);
     SetSearch(&settings_, search);
     SetNew(&settings_, new_text);
+    processor_ =
+        std::make_unique<FileProcessor>(settings_, &platform_, &random_);
+    processor_->PrepareRun();
   }
 
   // Processes the file |name| of the directory; |output| names the -$
   // output file in the directory (empty without -$).
   FileOutcome Process(const std::string& name, const std::string& output = "") {
-    return processor_.Process(
+    return processor_->Process(
         dir_.Path(name), output.empty() ? "" : dir_.Path(output), &create_);
   }
 
   const TempDir& dir() const { return dir_; }
   FaultPlatform& platform() { return platform_; }
-  Settings& settings() { return settings_; }
   CreateState& create() { return create_; }
 
  private:
@@ -49,7 +48,7 @@ class EngineHarness {
   Settings settings_;
   Random random_;
   CreateState create_ = CreateState::None;
-  FileProcessor processor_;
+  std::unique_ptr<FileProcessor> processor_;
 };
 
 }  // namespace swu

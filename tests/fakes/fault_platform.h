@@ -115,6 +115,13 @@ class FaultPlatform : public Platform {
   bool SetCurrentDrive(char drive) override {
     return real_->SetCurrentDrive(drive);
   }
+  bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return real_->FromTypedPath(typed);
+  }
+  // NoteTypedSpelling and SetTreeRoot are not passed on: the real
+  // platform is shared by every test, and what they set would outlive the
+  // test that set it.
   bool GetEnvironment(const std::string& name, std::string* value) override {
     return real_->GetEnvironment(name, value);
   }

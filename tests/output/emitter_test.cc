@@ -30,8 +30,12 @@ class EmitterTest : public ::testing::Test {
     matcher.FindNextMatch(buffer_, 0, &match_);
     ASSERT_GE(match_.offset, 0);
     buffer_.position += match_.offset;
-    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
-    written_ = emitter.EmitAtMatch(&match_);
+    NewText text(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
+    Emitter::Emission emission = emitter.EmitAtMatch(match_);
+    written_ = emission.written;
+    match_.consumed = emission.consumed;
+    buffer_.position += emission.consumed;  // as the result writer does
     inserts_ = emitter.insert_count();
     out_.Flush();
   }
@@ -42,6 +46,7 @@ class EmitterTest : public ::testing::Test {
   OutputBuffer out_{&stream_};
   Match match_;
   bool no_amp_ = false;
+  Random random_;
   int64_t written_ = 0;
   int64_t inserts_ = 0;
 };
@@ -114,10 +119,10 @@ class EmitterInsertionTest : public ::testing::Test {
       memcpy(buffer_.block(), image.data(), image.size());
       buffer_.SetImage(static_cast<int64_t>(image.size()));
     }
-    Emitter emitter(settings_, &buffer_, &out_, &no_amp_);
+    NewText text(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
     emitter.set_insertion_text("q");
-    match_.offset = -1;
-    int64_t written = emitter.EmitAtMatch(&match_);
+    int64_t written = emitter.EmitInsertion();
     out_.Flush();
     return written;
   }
@@ -126,13 +131,13 @@ class EmitterInsertionTest : public ::testing::Test {
   FileBuffer buffer_{Platform::Default()};
   MemoryStream stream_;
   OutputBuffer out_{&stream_};
-  Match match_;
   bool no_amp_ = false;
+  Random random_;
 };
 
-TEST_F(EmitterInsertionTest, EmptyNewTextStillMarksTheInsertion) {
+TEST_F(EmitterInsertionTest, EmptyNewTextWritesNothing) {
   EXPECT_EQ(Insert("abc", "", "-T"), 0);
-  EXPECT_EQ(match_.consumed, kInsertedMarker);
+  EXPECT_EQ(stream_.data(), "");
 }
 
 TEST_F(EmitterInsertionTest, LineModeAddsBreaksAroundTheText) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/parse_helper.h"
+#include "output/new_text.h"
 
 namespace swu {
 namespace {
@@ -41,10 +42,14 @@ class FunctionCharsTest : public ::testing::Test {
       if (e.mode == 1 || e.mode == 'H')
         settings_->functions.random_modes = true;
     }
+    text_ = text;
     random_.Seed(1);
   }
-  std::string Text() const {
-    return std::string(settings_->new_text(), settings_->new_length);
+  void Apply() { ApplyFunctionChars(settings_->functions, &random_, &text_); }
+  std::string Text() const { return text_; }
+  static std::string TextOf(const NewText& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()),
+                       static_cast<size_t>(text.size()));
   }
   static SpecialFunction F(int32_t mode, char c) {
     SpecialFunction f;
@@ -54,6 +59,7 @@ class FunctionCharsTest : public ::testing::Test {
   }
 
   std::unique_ptr<Settings> settings_;
+  std::string text_;
   Random random_;
   CliTestPlatform platform_;
 };
@@ -112,7 +118,7 @@ TEST_F(FunctionCharsTest, EachMode) {
   };
   for (const Case& c : cases) {
     SetUpText("x~~~~~~~~~~~~y", {F(c.mode, '~')});
-    ApplyFunctionChars(settings_.get(), &random_);
+    Apply();
     ReferenceGenerator reference;
     std::string expected = "x";
     for (int i = 0; i < 12; ++i) expected += c.make(reference.Next());
@@ -123,17 +129,19 @@ TEST_F(FunctionCharsTest, EachMode) {
 
 TEST_F(FunctionCharsTest, FirstEntryThatIsNotModeSixWins) {
   SetUpText("a-b-c", {F(6, '-'), F(7, '-'), F(0, '-'), F(1, 'c')});
-  ApplyFunctionChars(settings_.get(), &random_);
+  Apply();
   EXPECT_EQ(Text(), "a\ab\a8");  // Only the 'c' draws: '0' + 16838 % 10.
 }
 
 TEST_F(FunctionCharsTest, ApostrophesOnlyWithSwitch) {
   SetUpText("it's 'x'", {});
-  ChangeApostrophes(settings_.get());
-  EXPECT_EQ(Text(), "it's 'x'");
+  NewText plain(*settings_, &platform_, &random_);
+  plain.Prepare();
+  EXPECT_EQ(TextOf(plain), "it's 'x'");
   settings_->slots[kApostrophes] = '\'';
-  ChangeApostrophes(settings_.get());
-  EXPECT_EQ(Text(), "it\"s \"x\"");
+  NewText changed(*settings_, &platform_, &random_);
+  changed.Prepare();
+  EXPECT_EQ(TextOf(changed), "it\"s \"x\"");
 }
 
 TEST_F(FunctionCharsTest, ResetWantedNeedsLetterListAndRandomMode) {
@@ -148,24 +156,25 @@ TEST_F(FunctionCharsTest, ResetWantedNeedsLetterListAndRandomMode) {
 
 TEST_F(FunctionCharsTest, RenewContinuesTheSequenceAndConvertsAgain) {
   SetUpText("'##'", {F(1, '#')});
+  settings_->slots[kFunctions] = 'K';
   settings_->slots[kResetMode] = 'M';
   settings_->slots[kApostrophes] = '\'';
-  PrepareNewText(settings_.get(), &random_);
-  ChangeApostrophes(settings_.get());
+  NewText text(*settings_, &platform_, &random_);
+  text.Prepare();
   ReferenceGenerator reference;
   std::string first = "\"";
   first += static_cast<char>('0' + reference.Next() % 10);
   first += static_cast<char>('0' + reference.Next() % 10);
   first += "\"";
-  EXPECT_EQ(Text(), first);
+  EXPECT_EQ(TextOf(text), first);
 
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(RenewNewText(settings_.get(), &platform_, &random_));
+    ASSERT_TRUE(text.Renew(/*per_match=*/true));
     std::string next = "\"";
     next += static_cast<char>('0' + reference.Next() % 10);
     next += static_cast<char>('0' + reference.Next() % 10);
     next += "\"";
-    EXPECT_EQ(Text(), next) << "round " << round;
+    EXPECT_EQ(TextOf(text), next) << "round " << round;
   }
 }
 
@@ -177,11 +186,12 @@ TEST_F(FunctionCharsTest, RenewReadsALargeFileAgain) {
   auto p = Parse({"f", "s", "-L", path, "-K:H#,RF"}, &platform);
   ASSERT_EQ(p->outcome.status, RunStatus::None);
   ASSERT_TRUE(p->s().new_text_in_block());
-  std::string first = p->new_text();
-  ASSERT_TRUE(RenewNewText(p->settings.get(), &platform, &p->random));
-  EXPECT_EQ(p->new_text().substr(0, 299), contents.substr(0, 299));
-  EXPECT_NE(p->new_text().back(), '#');
-  EXPECT_EQ(p->s()[kLoadNew], 'L');
+  NewText text(p->s(), &platform, &p->random);
+  text.Prepare();
+  ASSERT_TRUE(text.Renew(/*per_match=*/false));
+  EXPECT_EQ(TextOf(text).substr(0, 299), contents.substr(0, 299));
+  EXPECT_NE(TextOf(text).back(), '#');
+  EXPECT_EQ(text.reload_failure(), LoadStatus::kInBlock);
 }
 
 }  // namespace

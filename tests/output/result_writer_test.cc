@@ -58,6 +58,14 @@ TEST_F(ResultWriterTest, SingleFileFormKeepsTheLastResult) {
   EXPECT_EQ(h_.dir().Read("out"), "3Y");
 }
 
+TEST_F(ResultWriterTest, EmptyInsertedTextStillCountsAsAdded) {
+  h_.Configure("q", "", "-T");
+  h_.dir().Write("a", "abc");
+  FileOutcome outcome = h_.Process("a");
+  EXPECT_TRUE(outcome.text_added);
+  EXPECT_EQ(h_.dir().Read("a"), "abc");
+}
+
 TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
   h_.Configure("q", "NEW", "-B -$:A");
   h_.dir().Write("out", "old;");
@@ -66,14 +74,15 @@ TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
   EXPECT_EQ(h_.dir().Read("out"), "old;NEWcontent");
 }
 
-TEST_F(ResultWriterTest, FailedMoveAfterAChangePutsTheFileBack) {
+// Same-length changes far apart go out in separate positioned writes; the
+// second one fails after the first changed the file.
+TEST_F(ResultWriterTest, FailedWriteAfterAChangePutsTheFileBack) {
   h_.Configure(".", "-", "");
-  h_.dir().Write("f", "a.b.c");
-  // Loading seeks three times; the fourth passes "a", the fifth "b" after
-  // the first '.' was already rewritten.
-  h_.platform().FailNth(FaultOp::kSeek, 5);
-  EXPECT_EQ(h_.Process("f").status, Code(FileError::OpenFailed));
-  EXPECT_EQ(h_.dir().Read("f"), "a.b.c");
+  const std::string image = "a." + std::string(10000, 'b') + ".c";
+  h_.dir().Write("f", image);
+  h_.platform().FailNth(FaultOp::kWrite, 2);
+  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("f"), image);
 }
 
 // Many matches, so that the result reaches the file in several writes.

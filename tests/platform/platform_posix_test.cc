@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,6 +24,7 @@ class PlatformPosixTest : public ::testing::Test {
     root_ = std::string(tmpl) + "/";
   }
   void TearDown() override {
+    platform_->SetTreeRoot("/");  // Nothing lies outside "/".
     std::string cmd = "rm -rf '" + root_ + "'";
     ASSERT_EQ(system(cmd.c_str()), 0);
   }
@@ -69,9 +71,9 @@ TEST_F(PlatformPosixTest, EnumerationIsSortedCaseInsensitiveAndFiltered) {
 
   EXPECT_EQ(Names("*.TXT", false),
             (std::vector<std::string>{"A.TXT", "b.txt", "file-link.txt"}));
-  EXPECT_EQ(Names("*.TXT", true),
-            (std::vector<std::string>{"A.TXT", "b.txt", "file-link.txt",
-                                      "sub.txt"}));
+  EXPECT_EQ(
+      Names("*.TXT", true),
+      (std::vector<std::string>{"A.TXT", "b.txt", "file-link.txt", "sub.txt"}));
   // "*.*" also matches names without a dot.
   EXPECT_EQ(Names("*.*", false).size(), 5u);
   EXPECT_EQ(Names("?.dat", false), (std::vector<std::string>{"c.dat"}));
@@ -92,7 +94,8 @@ TEST_F(PlatformPosixTest, AttributesOfEntries) {
 TEST_F(PlatformPosixTest, PathsResolveIgnoringCaseAndBackslashes) {
   ASSERT_EQ(mkdir((root_ + "Data").c_str(), 0777), 0);
   Write("Data/notes.txt", "hello");
-  auto s = platform_->Open(root_ + "DATA\\NOTES.TXT", OpenMode::kRead);
+  auto s = platform_->Open(platform_->FromTypedPath(root_ + "DATA\\NOTES.TXT"),
+                           OpenMode::kRead);
   ASSERT_NE(s, nullptr);
   char buf[5];
   EXPECT_EQ(s->Read(buf, 5), 5);
@@ -104,6 +107,65 @@ TEST_F(PlatformPosixTest, PathsResolveIgnoringCaseAndBackslashes) {
   out->Write("abc", 3);
   EXPECT_TRUE(out->Close());
   EXPECT_EQ(ReadBack("Data/NEW.TXT"), "abc");
+}
+
+// A '\\' is a separator only where the user typed it: a name read from a
+// directory is opened as that name, never as a path that climbs out.
+TEST_F(PlatformPosixTest, BackslashInANameIsPartOfTheName) {
+  ASSERT_EQ(mkdir((root_ + "tree").c_str(), 0777), 0);
+  Write("victim.txt", "safe");
+  Write("tree/x\\..\\victim.txt", "inside");
+  std::vector<std::string> names = Names("tree/*.txt", false);
+  ASSERT_EQ(names, (std::vector<std::string>{"x\\..\\victim.txt"}));
+  auto s = platform_->Open(root_ + "tree/" + names[0], OpenMode::kRead);
+  ASSERT_NE(s, nullptr);
+  char buf[6];
+  EXPECT_EQ(s->Read(buf, 6), 6);
+  EXPECT_EQ(std::string(buf, 6), "inside");
+  EXPECT_EQ(platform_->FromTypedPath("a\\b/c"), "a/b/c");
+}
+
+// With Sub and SUB side by side, the upper-cased SUB/ of a typed Sub/ finds
+// Sub: the user's spelling is tried first, then the name as given.
+TEST_F(PlatformPosixTest, TypedSpellingComesFirst) {
+  ASSERT_EQ(mkdir((root_ + "Sub").c_str(), 0777), 0);
+  ASSERT_EQ(mkdir((root_ + "SUB").c_str(), 0777), 0);
+  Write("Sub/f.txt", "typed");
+  Write("SUB/f.txt", "upper");
+  std::string upper_root = root_;
+  for (char& c : upper_root) c = static_cast<char>(toupper(c));
+  platform_->NoteTypedSpelling(root_ + "Sub/f.txt");
+  auto s = platform_->Open(upper_root + "SUB/F.TXT", OpenMode::kRead);
+  ASSERT_NE(s, nullptr);
+  char buf[5];
+  EXPECT_EQ(s->Read(buf, 5), 5);
+  EXPECT_EQ(std::string(buf, 5), "typed");
+}
+
+// Under -R a link out of the tree is left out of wildcard enumerations; a
+// link inside it, and a name without wildcards, are followed.
+TEST_F(PlatformPosixTest, TreeRootKeepsLinksInside) {
+  ASSERT_EQ(mkdir((root_ + "tree").c_str(), 0777), 0);
+  Write("outside.txt", "o");
+  Write("tree/in.txt", "i");
+  ASSERT_EQ(symlink((root_ + "outside.txt").c_str(),
+                    (root_ + "tree/out-link.txt").c_str()),
+            0);
+  ASSERT_EQ(symlink("in.txt", (root_ + "tree/in-link.txt").c_str()), 0);
+  platform_->SetTreeRoot(root_ + "tree/");
+  EXPECT_EQ(Names("tree/*.txt", false),
+            (std::vector<std::string>{"in-link.txt", "in.txt"}));
+  EXPECT_EQ(Names("tree/out-link.txt", false),
+            (std::vector<std::string>{"out-link.txt"}));
+}
+
+// A directory the process may not write is still a plain directory.
+TEST_F(PlatformPosixTest, DirectoriesAreNeverReadOnly) {
+  ASSERT_EQ(mkdir((root_ + "locked").c_str(), 0555), 0);
+  DirEntry entry;
+  ASSERT_NE(platform_->FindFirst(root_ + "locked", true, &entry), nullptr);
+  EXPECT_EQ(entry.attributes, kAttrDirectory);
+  chmod((root_ + "locked").c_str(), 0755);
 }
 
 TEST_F(PlatformPosixTest, StreamsSeekWriteAndShorten) {

@@ -96,7 +96,7 @@ TEST_F(RunReportTest, TotalsBlock) {
        '2',
        0,
        'S',
-       {0, 0, -1, 0, 0},
+       {0, 0, 1, 0, 0, /*stopped_with_files_left=*/true},
        "\nTotals:        Files: 0  Matches: 0\n        Files Failed: 1\n"
        "MESSAGE: SWU has stopped on the first error\n"
        "         There was at least one more file to process\n"},

@@ -39,7 +39,7 @@ class DriverTest : public ::testing::Test {
   int64_t Run(RunStatus status = RunStatus::None) {
     ParseOutcome parsed;
     parsed.status = status;
-    return RunParsed(parsed, &settings_, &platform_, &random_, &runner_);
+    return RunParsed(parsed, settings_, &platform_, &random_, &runner_);
   }
 
   Settings settings_;
@@ -101,7 +101,7 @@ TEST_F(DriverTest, NothingToProcessNamesOnlyThePattern) {
     Filespec("DATA/*.TXT");
     Set(kRecurse, c.recurse ? 'R' : 0);
     ParseOutcome parsed;
-    EXPECT_EQ(1, RunParsed(parsed, &settings_, &platform, &random_, &runner))
+    EXPECT_EQ(1, RunParsed(parsed, settings_, &platform, &random_, &runner))
         << c.name;
     EXPECT_EQ("\nERROR: No files to process: *.TXT\n", platform.output)
         << c.name;
@@ -297,7 +297,7 @@ TEST_F(DriverTest, RemovesOnlyAnOutputDirectoryThisRunCreated) {
     Filespec("*.TXT");
     OutputTo("out");
     ParseOutcome parsed;
-    EXPECT_EQ(0, RunParsed(parsed, &settings_, &platform, &random_, &runner))
+    EXPECT_EQ(0, RunParsed(parsed, settings_, &platform, &random_, &runner))
         << c.name;
     EXPECT_EQ(c.exists_after, platform.IsDir("out")) << c.name;
   }
@@ -433,7 +433,7 @@ TEST_F(DriverTest, PauseWaitsForAKeyAtEveryVerbosity) {
     Set(kPause, 'P');
     Set(kVerbosity, verbosity);
     ParseOutcome parsed;
-    RunParsed(parsed, &settings_, &platform, &random_, &runner);
+    RunParsed(parsed, settings_, &platform, &random_, &runner);
     EXPECT_EQ(1, platform.keys_read);
     std::string tail = "- Press any key to continue -\n";
     bool prompted =

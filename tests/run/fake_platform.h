@@ -84,6 +84,11 @@ class FakePlatform : public Platform {
                          : Platform::EndsDirectoryPart(c);
   }
   char PathSeparator() const override { return windows_rules ? '\\' : '/'; }
+  bool SlashStartsSwitch() const override { return false; }
+  // The fake takes '\\' as a separator everywhere itself.
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
   bool GetEnvironment(const std::string&, std::string*) override {
     return false;
   }

@@ -35,7 +35,7 @@ class FakeRunner : public FileRunner {
     outcomes_[path] = outcome;
   }
 
-  void Reserve() override { ++reserved; }
+  void PrepareRun() override { ++reserved; }
 
   FileOutcome Process(const std::string& path, const std::string& output_path,
                       CreateState* create) override {
@@ -64,9 +64,11 @@ class FakeRunner : public FileRunner {
     return outcome;
   }
 
-  bool RenewBetweenFiles() override {
+  bool RenewBetweenFiles(LoadStatus* why) override {
     ++renewals;
-    return renewals != fail_renewal;
+    if (renewals != fail_renewal) return true;
+    *why = LoadStatus::kBadSize;
+    return false;
   }
 
   std::vector<std::string> Paths() const {
@@ -76,7 +78,7 @@ class FakeRunner : public FileRunner {
   }
 
   std::vector<Call> calls;
-  int reserved = 0;
+  int reserved = 0;  // PrepareRun calls
   int renewals = 0;
   int fail_renewal = -1;  // the renewal (counted from 1) that fails
 

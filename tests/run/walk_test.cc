@@ -138,7 +138,11 @@ TEST_F(WalkTest, SkipsADirectoryWhosePathWouldNotFit) {
   platform_.AddFile("h/f");
   std::vector<std::string> want = {"", fits + "/", "h/"};
   EXPECT_EQ(want, Walk(""));
-  EXPECT_EQ("", platform_.output);  // Nothing printed for it.
+  // The user is told, as for a directory too deep.
+  EXPECT_EQ(
+      "\nWARNING: This directory and all subdirectories have been skipped: " +
+          too_long + "\n",
+      platform_.output);
 }
 
 TEST_F(WalkTest, SkipsADirectoryWhoseOutputPathWouldNotFit) {

@@ -135,6 +135,19 @@ const MatchCase kAnchorCases[] = {
      "",
      {{3, 0}}},
     {"anchor only wildcards", "ab\r\nab\r\n", "#@@!", "", {{0, 2}, {4, 2}}},
+    {"end anchor before a lone LF", "abc\nabcx", "abc!", "", {{0, 3}}},
+    {"end anchor never between CR and LF", "ab\r\ncd", "!", "", {{2, 0}}},
+    {"end anchor before a lone LF, none after CR LF",
+     "a\nb\r\n",
+     "!",
+     "",
+     {{1, 0}, {3, 0}}},
+    {"wildcards with the end anchor before LF",
+     "ab\ncd\n",
+     "@@!",
+     "",
+     {{0, 2}, {3, 2}}},
+    {"wildcard CR before LF fails the end anchor", "ab\r\nc", "b@!", "", {}},
 };
 INSTANTIATE_TEST_SUITE_P(Anchors, MatcherTest,
                          ::testing::ValuesIn(kAnchorCases));
@@ -165,6 +178,24 @@ const MatchCase kLineCases[] = {
      "N",
      3},
     {"-D lone CR does not end a line", "a\rb x\r\n", "x", "-D", {{0, 5}}},
+    {"-D line ends at a lone LF", "a\nbxc\nd", "x", "-D", {{2, 3}}},
+    {"-D empty new text takes a lone LF", "a\nbx\nc", "x", "-D", {{2, 3}}, ""},
+    {"-D:P empty new text keeps a lone LF",
+     "a\nbx\nc",
+     "x",
+     "-D:P",
+     {{2, 2}},
+     ""},
+    {"-D lone CR then LF ends the line at the LF",
+     "bx\ry\nz",
+     "x",
+     "-D",
+     {{0, 4}}},
+    {"-D text ending in CR passes over its LF",
+     "ax\r\nb\nc",
+     "x@",
+     "-D",
+     {{0, 5}}},
     {"-U takes the line without its end",
      "a\r\nxb\r\nc\r\n",
      "x",
@@ -189,8 +220,23 @@ TEST(MatcherLineTest, LineFilterDescribesTheWholeLine) {
   EXPECT_EQ(match.consumed, 3);     // ... to the end of the text (-D:R)
   EXPECT_EQ(match.line_offset, 2);  // the line "abcd"
   EXPECT_EQ(match.line_length, 4);
-  EXPECT_TRUE(match.line_has_break);
+  EXPECT_EQ(match.line_break, 2);
   EXPECT_EQ(match.start, 5);
+}
+
+TEST(MatcherLineTest, LoneLfBreakHasLengthOne) {
+  Settings settings;
+  Configure(&settings, "-M");
+  SetSearch(&settings, "b");
+  SetNew(&settings, "N");
+  FileBuffer buffer(Platform::Default());
+  Load(&buffer, "x\nabc\ny");
+  Matcher matcher(settings);
+  Match match;
+  matcher.FindNextMatch(buffer, 0, &match);
+  EXPECT_EQ(match.line_offset, 2);
+  EXPECT_EQ(match.line_length, 3);
+  EXPECT_EQ(match.line_break, 1);
 }
 
 // A plain search by the rules, byte by byte, as the reference.
@@ -208,7 +254,14 @@ int64_t ReferenceFind(const std::string& image, const std::string& text,
       ok = text[i] == '@' || fold(text[i]) == fold(image[s + i]);
     }
     if (ok && start_anchor && s > 0 && image[s - 1] != '\n') ok = false;
-    if (ok && end_anchor && (s + l >= n || image[s + l] != '\r')) ok = false;
+    // The end anchor needs a CR, or an LF that follows no CR, after the
+    // match.
+    if (ok && end_anchor) {
+      int64_t a = s + l;
+      bool lone_lf =
+          a < n && image[a] == '\n' && (a == 0 || image[a - 1] != '\r');
+      ok = a < n && (image[a] == '\r' || lone_lf);
+    }
     if (ok) return s;
   }
   return -1;

@@ -10,6 +10,10 @@
 #include "fakes/fault_platform.h"
 #include "fakes/temp_dir.h"
 #include "fakes/test_settings.h"
+#include "output/emitter.h"
+#include "output/new_text.h"
+#include "output/output_buffer.h"
+#include "output/result_writer.h"
 #include "search/loader.h"
 
 namespace swu {
@@ -17,7 +21,9 @@ namespace {
 
 class ReplaceLoopTest : public ::testing::Test {
  protected:
-  FileStatus Run(const std::string& image, std::function<bool()> renew) {
+  // |renew| runs after every acted-on match with the run's <new>.
+  FileStatus Run(const std::string& image,
+                 std::function<bool(NewText*)> renew) {
     dir_.Write("f", image);
     FileBuffer buffer(&platform_);
     LoadedFile loaded;
@@ -29,11 +35,14 @@ class ReplaceLoopTest : public ::testing::Test {
     Matcher matcher(settings_);
     bool no_amp = false;
     OutputBuffer out(loaded.stream.get());
-    Emitter emitter(settings_, &buffer, &out, &no_amp);
+    Random random;
+    NewText new_text(settings_, &platform_, &random);
+    new_text.Prepare();
+    Emitter emitter(settings_, new_text, &buffer, &out, &no_amp);
     ResultWriter writer(settings_, &platform_, &buffer, &emitter, &out,
                         loaded.target, &state);
-    ReplaceLoop loop(settings_, &buffer, &matcher, &emitter, &writer, &state,
-                     std::move(renew));
+    ReplaceLoop loop(settings_, &buffer, &matcher, &writer, &state,
+                     [&] { return renew(&new_text); });
     loop.Run();
     return writer.CommitFile();
   }
@@ -44,24 +53,28 @@ class ReplaceLoopTest : public ::testing::Test {
 };
 
 TEST_F(ReplaceLoopTest, RenewsTheNewTextAfterEveryActedMatch) {
-  Configure(&settings_, "-#:O");
+  Configure(&settings_, "-#:O -K:2#");
+  // -K:RM, and the note the parser makes for a random mode.
+  settings_[kResetMode] = 'M';
+  settings_.functions.random_modes = true;
   SetSearch(&settings_, "x");
-  SetNew(&settings_, "1");
+  SetNew(&settings_, "#");
   int renewals = 0;
-  FileStatus status = Run("x x x", [&] {
-    SetNew(&settings_, std::to_string(++renewals + 1));
-    return true;
+  FileStatus status = Run("x x x", [&](NewText* text) {
+    ++renewals;
+    return text->Renew(/*per_match=*/true);
   });
   EXPECT_EQ(status, 2);
   EXPECT_EQ(renewals, 2);
-  EXPECT_EQ(dir_.Read("f"), "1 x 2");
+  // The first two lower-case letters of the sequence from seed 1.
+  EXPECT_EQ(dir_.Read("f"), "q x m");
 }
 
 TEST_F(ReplaceLoopTest, FailedRenewalStopsAndPutsTheFileBack) {
   Configure(&settings_, "");
   SetSearch(&settings_, "x");
   SetNew(&settings_, "YY");
-  FileStatus status = Run("x x x", [] { return false; });
+  FileStatus status = Run("x x x", [](NewText*) { return false; });
   EXPECT_EQ(status, static_cast<FileStatus>(FileError::ReloadFailed));
   EXPECT_EQ(dir_.Read("f"), "x x x");
 }

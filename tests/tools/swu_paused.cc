@@ -143,6 +143,16 @@ class PausedPlatform : public Platform {
   bool SetCurrentDrive(char drive) override {
     return real_->SetCurrentDrive(drive);
   }
+  bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
+  std::string FromTypedPath(const std::string& typed) const override {
+    return real_->FromTypedPath(typed);
+  }
+  void NoteTypedSpelling(const std::string& typed) override {
+    real_->NoteTypedSpelling(typed);
+  }
+  void SetTreeRoot(const std::string& directory) override {
+    real_->SetTreeRoot(directory);
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
     return real_->GetEnvironment(name, value);
   }
@@ -150,7 +160,6 @@ class PausedPlatform : public Platform {
     return real_->EndsDirectoryPart(c);
   }
   char PathSeparator() const override { return real_->PathSeparator(); }
-  bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
   int64_t LargestExitStatus() const override {
     return real_->LargestExitStatus();
   }

@@ -2,7 +2,7 @@
 // the commit: the bytes on disk and the figures reported, for each -#
 // mode, each line mode, the -B/-T insertion and the empty search text.
 
-#include "search/file_processor.h"
+#include "run/file_processor.h"
 
 #include <gtest/gtest.h>
 
@@ -191,15 +191,16 @@ TEST_F(FileProcessorRunTest, WildcardChangeLeavesLaterFilesSearchedAsGiven) {
   EXPECT_EQ(h_.dir().Read("2.txt"), "N");
 }
 
-TEST_F(FileProcessorRunTest, NoAmpersandShortcutLastsForTheRun) {
-  h_.Configure("b", "x", "");
+// The run-wide shortcut for a new text without '&' must never be taken
+// for one that has it, in the first file or a later one.
+TEST_F(FileProcessorRunTest, AmpersandIsExpandedInEveryFile) {
+  h_.Configure("b", "<&>", "");
   h_.dir().Write("1.txt", "abc");
   h_.dir().Write("2.txt", "abc");
   h_.Process("1.txt");
-  // Once a new text without '&' was seen, a later one is not expanded.
-  SetNew(&h_.settings(), "&");
   h_.Process("2.txt");
-  EXPECT_EQ(h_.dir().Read("2.txt"), "a&c");
+  EXPECT_EQ(h_.dir().Read("1.txt"), "a<b>c");
+  EXPECT_EQ(h_.dir().Read("2.txt"), "a<b>c");
 }
 
 TEST_F(FileProcessorRunTest, SameLengthReplacementWritesOnlyChangedBytes) {

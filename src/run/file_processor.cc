@@ -1,9 +1,9 @@
 // One file through loading, the replace loop and the commit.
 
-#include "search/file_processor.h"
+#include "run/file_processor.h"
 
 #include "output/emitter.h"
-#include "output/function_chars.h"
+#include "output/new_text.h"
 #include "output/output_buffer.h"
 #include "output/result_writer.h"
 #include "search/file_buffer.h"
@@ -21,29 +21,32 @@ constexpr int64_t kInitialBlock = 32768;
 }  // namespace
 
 struct FileProcessor::Impl {
-  Impl(Settings* s, Platform* p, Random* r)
-      : settings(s), platform(p), random(r), buffer(p) {}
+  Impl(const Settings& s, Platform* p, Random* r)
+      : settings(s), platform(p), buffer(p), new_text(s, p, r) {}
 
-  // -K:RM: fresh characters after every acted-on match.
-  bool RenewPerMatch() {
-    if (!ResetWanted(*settings, /*per_match=*/true)) return true;
-    return RenewNewText(settings, platform, random);
-  }
-
-  Settings* settings;
+  const Settings& settings;
   Platform* platform;
-  Random* random;
   FileBuffer buffer;
+  NewText new_text;
   bool no_amp = false;  // run-wide: the new text holds no '&'
 };
 
-FileProcessor::FileProcessor(Settings* settings, Platform* platform,
+FileProcessor::FileProcessor(const Settings& settings, Platform* platform,
                              Random* random)
     : impl_(new Impl(settings, platform, random)) {}
 
 FileProcessor::~FileProcessor() { delete impl_; }
 
-void FileProcessor::Reserve() { impl_->buffer.Reserve(kInitialBlock); }
+void FileProcessor::PrepareRun() {
+  impl_->buffer.Reserve(kInitialBlock);
+  impl_->new_text.Prepare();
+}
+
+bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
+  if (impl_->new_text.Renew(/*per_match=*/false)) return true;
+  *why = impl_->new_text.reload_failure();
+  return false;
+}
 
 FileOutcome FileProcessor::Process(const std::string& path,
                                    const std::string& output_path,
@@ -67,7 +70,7 @@ FileOutcome FileProcessor::ProcessDeferred(const std::string& path,
                                            CreateState* create) {
   FileOutcome outcome;
   Impl& impl = *impl_;
-  const Settings& settings = *impl.settings;
+  const Settings& settings = impl.settings;
   LoadedFile loaded;
   FileError error = LoadCurrentFile(settings, impl.platform, path, output_path,
                                     create, &impl.buffer, &loaded);
@@ -82,11 +85,11 @@ FileOutcome FileProcessor::ProcessDeferred(const std::string& path,
   ReplaceState state;
   Matcher matcher(settings);
   OutputBuffer out(loaded.stream.get());
-  Emitter emitter(settings, &impl.buffer, &out, &impl.no_amp);
+  Emitter emitter(settings, impl.new_text, &impl.buffer, &out, &impl.no_amp);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
                       loaded.target, &state);
-  ReplaceLoop loop(settings, &impl.buffer, &matcher, &emitter, &writer, &state,
-                   [&impl] { return impl.RenewPerMatch(); });
+  ReplaceLoop loop(settings, &impl.buffer, &matcher, &writer, &state,
+                   [&impl] { return impl.new_text.Renew(/*per_match=*/true); });
   loop.Run();
   outcome.status = writer.CommitFile();
   outcome.size_change = state.size_change;

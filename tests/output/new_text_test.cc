@@ -1,6 +1,6 @@
-// Reloading the new text's -L file: the outcome characters.
+// Reading the new text's -L file again: the bytes, and why it failed.
 
-#include "search/new_text_reload.h"
+#include "output/new_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace swu {
 namespace {
 
-class NewTextReloadTest : public ::testing::Test {
+class NewTextTest : public ::testing::Test {
  protected:
   // Loads a 300-byte new text from a file, then scribbles over it.
   void SetUp() override {
@@ -19,7 +19,8 @@ class NewTextReloadTest : public ::testing::Test {
     path_ = dir_.Write("new.txt", contents_);
     parsed_ = Parse({"f", "s", "-L", path_}, &platform_);
     ASSERT_EQ(parsed_->outcome.status, RunStatus::None);
-    parsed_->s().new_text()[0] = 'X';
+    text_ = parsed_->new_text();
+    text_[0] = 'X';
   }
 
   CliTestPlatform platform_;
@@ -27,33 +28,31 @@ class NewTextReloadTest : public ::testing::Test {
   std::string contents_;
   std::string path_;
   std::unique_ptr<Parsed> parsed_;
+  std::string text_;
 };
 
-TEST_F(NewTextReloadTest, RestoresTheFilesBytes) {
-  EXPECT_TRUE(ReloadNewText(parsed_->settings.get(), &platform_));
-  EXPECT_EQ(parsed_->new_text(), contents_);
-  EXPECT_EQ(parsed_->s()[kLoadNew], 'L');
+TEST_F(NewTextTest, RestoresTheFilesBytes) {
+  EXPECT_EQ(ReloadTextFile(path_, &platform_, &text_), LoadStatus::kInBlock);
+  EXPECT_EQ(text_, contents_);
 }
 
-TEST_F(NewTextReloadTest, FailuresRecordTheirReason) {
+TEST_F(NewTextTest, FailuresRecordTheirReason) {
   struct Case {
     const char* name;
     std::string replacement;  // new contents; empty: delete the file
-    uint8_t status;
+    LoadStatus status;
   } cases[] = {
-      {"grown", std::string(301, 'n'), '4'},
-      {"shrunk", std::string(10, 'n'), '4'},
-      {"gone", "", '1'},
+      {"grown", std::string(301, 'n'), LoadStatus::kBadSize},
+      {"shrunk", std::string(10, 'n'), LoadStatus::kBadSize},
+      {"gone", "", LoadStatus::kNotFound},
   };
   for (const Case& c : cases) {
-    parsed_->s()[kLoadNew] = 'L';
     if (c.replacement.empty()) {
       platform_.DeleteFile(path_);
     } else {
       dir_.Write("new.txt", c.replacement);
     }
-    EXPECT_FALSE(ReloadNewText(parsed_->settings.get(), &platform_)) << c.name;
-    EXPECT_EQ(parsed_->s()[kLoadNew], c.status) << c.name;
+    EXPECT_EQ(ReloadTextFile(path_, &platform_, &text_), c.status) << c.name;
   }
 }
 

@@ -1,0 +1,64 @@
+// <new> as it is written at each match: the text the command line gave,
+// with the -K characters generated and the -' change made. Under -K:RM it
+// is renewed after every acted-on match and under -K:RF before every file,
+// from a copy of the parsed text or, for a -L text in a block of its own,
+// by reading its file again. The command line's record is never changed.
+//
+// Tested by tests/output/new_text_test.cc and
+// tests/output/function_chars_test.cc.
+
+#ifndef SWU_OUTPUT_NEW_TEXT_H_
+#define SWU_OUTPUT_NEW_TEXT_H_
+
+#include <cstdint>
+#include <string>
+
+#include "cli/settings.h"
+#include "output/random.h"
+#include "platform/platform.h"
+
+namespace swu {
+
+class NewText {
+ public:
+  // Takes <new> as parsed into |settings|, which must outlive this.
+  NewText(const Settings& settings, Platform* platform, Random* random);
+  NewText(const NewText&) = delete;
+  NewText& operator=(const NewText&) = delete;
+
+  // Once, after a command line that was accepted: seeds the generator with
+  // 1 and generates the -K characters, then makes the -' change.
+  void Prepare();
+
+  // Fresh characters, when -K:RM (|per_match|) or -K:RF asks for them.
+  // Returns false when the -L file could not be read again; the text is
+  // then not to be used and reload_failure() says why.
+  bool Renew(bool per_match);
+
+  const uint8_t* data() const {
+    return reinterpret_cast<const uint8_t*>(text_.data());
+  }
+  int64_t size() const { return static_cast<int64_t>(text_.size()); }
+  LoadStatus reload_failure() const { return reload_failure_; }
+
+ private:
+  bool Restore();
+  void Generate();
+
+  const Settings& settings_;
+  Platform* platform_;
+  Random* random_;
+  std::string text_;    // as written
+  std::string parsed_;  // as the command line gave it, when in its buffer
+  LoadStatus reload_failure_ = LoadStatus::kInBlock;  // none yet
+};
+
+// Reads the -L file |name| again into |text|, which must keep its length:
+// a file that grew or shrank is refused. Returns kInBlock on success, or
+// kNotFound, kBadSize or kUnreadable; |text| may then be partly read.
+LoadStatus ReloadTextFile(const std::string& name, Platform* platform,
+                          std::string* text);
+
+}  // namespace swu
+
+#endif  // SWU_OUTPUT_NEW_TEXT_H_

@@ -1,0 +1,57 @@
+// The file runner of a real run: takes one file through loading, the
+// replace loop and the commit, and hands back its figures for the report.
+// Owns the run's FileBuffer, which is reused from file to file and only
+// ever replaced by a larger block, and renews <new> between files for
+// -K:RF.
+
+#ifndef SWU_RUN_FILE_PROCESSOR_H_
+#define SWU_RUN_FILE_PROCESSOR_H_
+
+#include <cstdint>
+#include <string>
+
+#include "cli/settings.h"
+#include "output/random.h"
+#include "platform/platform.h"
+#include "report/status.h"
+#include "run/file_runner.h"
+
+namespace swu {
+
+class FileProcessor : public FileRunner {
+ public:
+  FileProcessor(const Settings& settings, Platform* platform, Random* random);
+  ~FileProcessor() override;
+  FileProcessor(const FileProcessor&) = delete;
+  FileProcessor& operator=(const FileProcessor&) = delete;
+
+  // Allocates the initial 32768-byte block (a failure is not an error)
+  // and makes <new> as it is first written.
+  void PrepareRun() override;
+
+  // Processes the file |path|. |output_path| is the -$ output file (empty
+  // without -$). While *create is Creating, a missing or empty file is
+  // created and *create becomes Created; while it is CreateRequested, an
+  // empty file takes the -B/-T text as a created one would, and *create
+  // stays as it is (the file existed). Never leaves a file damaged: on a
+  // failure after the file changed its original bytes are put back. An
+  // interruption meanwhile is held until the file is done.
+  FileOutcome Process(const std::string& path, const std::string& output_path,
+                      CreateState* create) override;
+
+  // -K:RF: fresh characters in <new> for the next file. Returns false,
+  // with the reason in *why, when its -L file could not be read again.
+  bool RenewBetweenFiles(LoadStatus* why) override;
+
+ private:
+  FileOutcome ProcessDeferred(const std::string& path,
+                              const std::string& output_path,
+                              CreateState* create);
+
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace swu
+
+#endif  // SWU_RUN_FILE_PROCESSOR_H_
