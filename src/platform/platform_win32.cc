@@ -69,6 +69,10 @@ bool NameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+bool HasWildcard(const std::string& pattern) {
+  return pattern.find_first_of("*?") != std::string::npos;
+}
+
 bool IsSplitSeparator(char c) { return c == '\\' || c == ':'; }
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -546,9 +550,17 @@ class WindowsPlatform : public Platform {
     }
   }
 
+  bool SlashStartsSwitch() const override { return true; }
+  // Windows takes '\\' and '/' alike: a typed path needs no change.
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
+  void SetTreeRoot(const std::string& directory) override {
+    tree_root_ = FinalPath(directory.empty() ? "." : directory);
+  }
+
   bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
   char PathSeparator() const override { return '\\'; }
-  bool SlashStartsSwitch() const override { return true; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }
 
  private:
@@ -568,14 +580,38 @@ class WindowsPlatform : public Platform {
   }
 
   uint64_t temporaries_ = 0;  // temporary files made so far
+  std::string tree_root_;     // the -R walk's start, as FinalPath gives it
+
+  // The full path Windows resolves |path| to, links followed, upper-cased
+  // and ending in '\\'; "" when it cannot be opened.
+  static std::string FinalPath(const std::string& path) {
+    ScopedHandle file(CreateFileA(path.c_str(), 0, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+    if (!file.valid()) return "";
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetFinalPathNameByHandleA(file.get(), buffer, sizeof(buffer), 0);
+    if (n == 0 || n >= sizeof(buffer)) return "";
+    std::string final_path = UpperCopy(std::string(buffer, n));
+    if (final_path.back() != '\\') final_path += '\\';
+    return final_path;
+  }
+
+  // True when the link |path| leads outside the walk's tree: a walk
+  // never reaches a file there.
+  bool LeadsOutsideTree(const std::string& path) const {
+    if (tree_root_.empty()) return false;
+    std::string target = FinalPath(path);
+    return target.compare(0, tree_root_.size(), tree_root_) != 0;
+  }
 
   // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
   // hidden and system entries, and directories unless asked for. Sorted.
   // Every entry is listed and matched here, rather than by Windows, whose
   // own matching also tries the short 8.3 names ("*.txt" finding a.txtx).
-  static std::vector<DirEntry> ReadEntries(const std::string& dir,
-                                           const std::string& pattern,
-                                           bool include_directories) {
+  std::vector<DirEntry> ReadEntries(const std::string& dir,
+                                    const std::string& pattern,
+                                    bool include_directories) const {
     std::vector<DirEntry> entries;
     if (pattern.empty()) return entries;
     WIN32_FIND_DATAA data;
@@ -588,6 +624,11 @@ class WindowsPlatform : public Platform {
       uint8_t attributes = Attributes(data);
       if (attributes & (kAttrHidden | kAttrSystem)) continue;
       if ((attributes & kAttrDirectory) && !include_directories) continue;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+          !include_directories && HasWildcard(pattern) &&
+          LeadsOutsideTree(dir + name)) {
+        continue;  // A link out of the -R tree counts as a system entry.
+      }
       entries.push_back(DirEntry{attributes, name});
     } while (find.Next(&data));
     std::sort(entries.begin(), entries.end(),
