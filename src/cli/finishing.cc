@@ -13,7 +13,8 @@ namespace swu {
 namespace {
 
 // A leading -3 character and a trailing -4 character of the search text
-// are anchors: they set slots 6 and 7 and are removed from the text.
+// are anchors: they set kStartAnchor and kEndAnchor and are removed from
+// the text.
 void TakeAnchors(Settings* settings) {
   Settings& s = *settings;
   char* text = s.search_text();

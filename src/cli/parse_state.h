@@ -15,6 +15,7 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
+#include "platform/name_pattern.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -68,9 +69,7 @@ struct SwitchArg {
 
 // Upper-cases the ASCII letters a-z of the NUL-terminated |text| in place.
 inline void UpperCaseAscii(char* text) {
-  for (; *text != '\0'; ++text) {
-    if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 32);
-  }
+  for (; *text != '\0'; ++text) *text = UpperAscii(*text);
 }
 
 }  // namespace swu

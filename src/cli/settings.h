@@ -39,7 +39,7 @@ enum Slot : int {
   kStartAnchor = 6,    // '#': match only at the start of a line
   kEndAnchor = 7,      // '%': match only at the end of a line
   kLineMode = 8,       // -D: 'D'
-  kDisable1 = 9,       // -1..-4 without value: '1'..'4' (slots 9..12)
+  kDisable1 = 9,       // -1..-4 without value: '1'..'4' (kDisable1..4)
   kDisable2 = 10,
   kDisable3 = 11,
   kDisable4 = 12,

@@ -186,9 +186,8 @@ void Emitter::WritePlain(const uint8_t* data, int64_t n) {
 }
 
 int64_t Emitter::WriteLineBreak() {
-  static const uint8_t kCrLf[2] = {'\r', '\n'};
   // A lone LF is the last byte of the pair.
-  out_->Write(kCrLf + 2 - break_length_, break_length_);
+  out_->Write(BreakBytes(break_length_), break_length_);
   return break_length_;
 }
 

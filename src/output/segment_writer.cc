@@ -2,6 +2,8 @@
 
 #include "output/segment_writer.h"
 
+#include "search/line_break.h"
+
 namespace swu {
 
 SegmentWriter::SegmentWriter(const Settings& settings, OutputBuffer* out,
@@ -26,14 +28,13 @@ int64_t SegmentWriter::Write(const uint8_t* data, int64_t n) {
 }
 
 int64_t SegmentWriter::WriteWithLineBreaks(const uint8_t* data, int64_t n) {
-  static const uint8_t kCrLf[2] = {'\r', '\n'};
   int64_t conversions = 0;
   int64_t run_start = 0;
   for (int64_t i = 0; i < n; ++i) {
     if (!is_break_[data[i]]) continue;
     // Bytes before the break go out in one write.
     if (i > run_start) out_->Write(data + run_start, i - run_start);
-    out_->Write(kCrLf + 2 - break_length_, break_length_);
+    out_->Write(BreakBytes(break_length_), break_length_);
     conversions += break_length_ - 1;
     run_start = i + 1;
   }

@@ -3,7 +3,7 @@
 // LF in a file whose lines end in a lone LF) (WriteWithLineBreaks);
 // otherwise a segment is one plain write.
 //
-// Tested by tests/output/segment_writer_test.cc
+// Tested by tests/output/emitter_test.cc and the -K cases end to end.
 
 #ifndef SWU_OUTPUT_SEGMENT_WRITER_H_
 #define SWU_OUTPUT_SEGMENT_WRITER_H_

@@ -6,8 +6,6 @@ namespace swu {
 
 namespace {
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
 // Matches |name| against '*' and '?' ignoring ASCII case, without
 // recursion: a '*' remembers where to resume when a later byte differs.
 bool Wildcard(const char* pattern, const char* name) {

@@ -2,7 +2,8 @@
 // platform implementation and the test fakes: '*' matches any run of
 // characters, '?' one character, letters compare without regard to ASCII
 // case, and a pattern ending in ".*" also matches names without a dot (so
-// "*.*" matches every name). An empty pattern matches nothing.
+// "*.*" matches every name). An empty pattern matches nothing. Also the one
+// ASCII upper-casing of the program.
 
 #ifndef SWU_PLATFORM_NAME_PATTERN_H_
 #define SWU_PLATFORM_NAME_PATTERN_H_
@@ -10,6 +11,11 @@
 #include <string>
 
 namespace swu {
+
+// |c| with a-z made A-Z; every other byte as it is.
+inline char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 // True when |name| matches |pattern|.
 bool NameMatches(const std::string& pattern, const std::string& name);

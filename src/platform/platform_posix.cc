@@ -43,8 +43,6 @@ namespace swu {
 
 namespace {
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -103,7 +103,7 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
          outcome.size_change >= 0 ? "gained" : "lost  ", outcome.size_change);
   Printf(platform, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);
   Printf(platform, "Number times text inserted at %c : %" PRId64 "\n",
-         settings.special(2), outcome.insert_count);
+         settings.amp(), outcome.insert_count);
 }
 
 void ReportFile(const FileOutcome& outcome, const FileNames& names,

@@ -24,6 +24,13 @@ int64_t BreakAt(const uint8_t* data, int64_t first, int64_t at, int64_t end);
 int64_t FindBreak(const uint8_t* data, int64_t from, int64_t end,
                   int64_t* length);
 
+// The bytes of the break the command writes, of |length| 2 (CR LF) or 1
+// (LF).
+inline const uint8_t* BreakBytes(int64_t length) {
+  static const uint8_t kCrLf[2] = {'\r', '\n'};
+  return kCrLf + 2 - length;  // A lone LF is the last byte of the pair.
+}
+
 // The break the command writes into data[first, end): LF when the first
 // break of the image is a lone LF, CR LF otherwise (also when there is no
 // break at all). Returns its length, 1 or 2.

@@ -54,8 +54,7 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
   target.append_base = -1;
   if (append) {
     // Remembered so that a failed file can be cut off again.
-    if (!loaded->stream->Seek(0, Whence::kEnd) ||
-        (target.append_base = loaded->stream->Tell()) < 0) {
+    if ((target.append_base = SizeOf(loaded->stream.get())) < 0) {
       loaded->stream.reset();
       return FileError::WriteOpenFailed;
     }
@@ -98,7 +97,7 @@ FileError CreateFile(const Settings& settings, Platform* platform,
     if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
     if (!loaded->stream->Lock(kLockWaitMs) ||
         !loaded->stream->Identify(&loaded->target.loaded_as) ||
-        !loaded->stream->Seek(0, Whence::kEnd) || loaded->stream->Tell() != 0) {
+        SizeOf(loaded->stream.get()) != 0) {
       loaded->stream.reset();
       return FileError::OpenFailed;
     }
@@ -172,8 +171,7 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   }
   if (error != FileError::None) return error;
 
-  if (!input->Seek(0, Whence::kEnd)) return FileError::ReadFailed;
-  int64_t size = input->Tell();
+  int64_t size = SizeOf(input.get());
   if (size < 0) return FileError::ReadFailed;
   if (size > kMaxFileSize) return FileError::BadSize;
   if (size == 0) {

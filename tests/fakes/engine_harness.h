@@ -10,8 +10,8 @@
 
 #include "cli/settings.h"
 #include "fakes/fault_platform.h"
+#include "fakes/parse_for_test.h"
 #include "fakes/temp_dir.h"
-#include "fakes/test_settings.h"
 #include "output/random.h"
 #include "run/file_processor.h"
 
@@ -23,9 +23,7 @@ class EngineHarness {
   // over them.
   void Configure(const std::string& search, const std::string& new_text,
                  const std::string& switches) {
-    swu::Configure(&settings_, switches);
-    SetSearch(&settings_, search);
-    SetNew(&settings_, new_text);
+    ParseForTest(search, new_text, switches, &settings_);
     processor_ =
         std::make_unique<FileProcessor>(settings_, &platform_, &random_);
     processor_->PrepareRun();

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fakes/memory_stream.h"
-#include "fakes/test_settings.h"
+#include "fakes/parse_for_test.h"
 #include "search/matcher.h"
 
 namespace swu {
@@ -20,9 +20,7 @@ class EmitterTest : public ::testing::Test {
   // Loads |image|, finds the first match of |search| and emits at it.
   void EmitFirst(const std::string& image, const std::string& search,
                  const std::string& new_text, const std::string& switches) {
-    Configure(&settings_, switches);
-    SetSearch(&settings_, search);
-    SetNew(&settings_, new_text);
+    ParseForTest(search, new_text, switches, &settings_);
     ASSERT_TRUE(buffer_.MakeRoom(static_cast<int64_t>(image.size())));
     memcpy(buffer_.block(), image.data(), image.size());
     buffer_.SetImage(static_cast<int64_t>(image.size()));
@@ -109,9 +107,7 @@ class EmitterInsertionTest : public ::testing::Test {
  protected:
   int64_t Insert(const std::string& image, const std::string& new_text,
                  const std::string& switches) {
-    Configure(&settings_, switches);
-    SetSearch(&settings_, "q");
-    SetNew(&settings_, new_text);
+    ParseForTest("q", new_text, switches, &settings_);
     if (image.empty()) {
       EXPECT_TRUE(buffer_.MakeCreatedImage());
     } else {

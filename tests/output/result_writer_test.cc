@@ -39,7 +39,7 @@ TEST_F(ResultWriterTest, OutputDirectoryFormLeavesInputs) {
 }
 
 TEST_F(ResultWriterTest, AppendingFormsAddEachResult) {
-  for (const char* form : {"-$:A", "-$:B"}) {
+  for (const char* form : {"-$:A out", "-$:B out"}) {
     EngineHarness h;
     h.Configure("x", "Y", form);
     h.dir().Write("out", "old;");
@@ -52,7 +52,7 @@ TEST_F(ResultWriterTest, AppendingFormsAddEachResult) {
 }
 
 TEST_F(ResultWriterTest, SingleFileFormKeepsTheLastResult) {
-  h_.Configure("x", "Y", "-$:F");
+  h_.Configure("x", "Y", "-$:F out");
   WriteInputs();
   for (const char* name : {"a", "b", "c"}) h_.Process(name, "out");
   EXPECT_EQ(h_.dir().Read("out"), "3Y");
@@ -67,7 +67,7 @@ TEST_F(ResultWriterTest, EmptyInsertedTextStillCountsAsAdded) {
 }
 
 TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
-  h_.Configure("q", "NEW", "-B -$:A");
+  h_.Configure("q", "NEW", "-B -$:A out");
   h_.dir().Write("out", "old;");
   h_.dir().Write("a", "content");
   EXPECT_EQ(h_.Process("a", "out").status, 0);
@@ -113,7 +113,7 @@ TEST_F(ResultWriterTest, WriteFaultOnAShrinkingFileIsNotCut) {
 }
 
 TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
-  h_.Configure("x", "Y", "-$:A");
+  h_.Configure("x", "Y", "-$:A out");
   WriteInputs();
   h_.dir().Write("b", Repeated("2x", 100000));
   h_.dir().Write("out", "old;");
@@ -125,7 +125,7 @@ TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
 }
 
 TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
-  for (const char* form : {"-$", "-$:F"}) {
+  for (const char* form : {"-$", "-$:F out"}) {
     EngineHarness h;
     h.Configure("x", "Y", form);
     h.dir().Write("a", "1x");
@@ -141,7 +141,7 @@ TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
 // file that was there as it was, and no temporary file behind.
 TEST_F(ResultWriterTest, WriteFaultKeepsAnExistingOutputFile) {
   for (FaultOp op : {FaultOp::kWrite, FaultOp::kRename}) {
-    for (const char* form : {"-$", "-$:F"}) {
+    for (const char* form : {"-$", "-$:F out"}) {
       EngineHarness h;
       h.Configure("x", "Y", form);
       h.dir().Write("a", Repeated("1x", 100000));

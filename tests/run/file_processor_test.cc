@@ -135,7 +135,6 @@ const FileCase kSelectCases[] = {
     {"-#:R only counts", "-#:R", "x", "Y", "xxx", "xxx", 0, 3},
     {"-#:0 with -~ cannot write", "-#:0 -~", "x", "Y", "xxx", "xxx",
      static_cast<FileStatus>(FileError::WriteFault), 3},
-    {"-# alone counts and acts", "-#", "x", "Y", "xx", "YY", 2, 2},
     {"-#:L with growth", "-#:L", "x", "YYY", "x-x", "x-YYY", 1, 2},
     {"-#:J with -O skips a consumed match", "-#:J -O", "a", "ZZZ", "aaxa",
      "ZZZa", 1, 3},

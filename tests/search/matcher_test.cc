@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/test_settings.h"
+#include "fakes/parse_for_test.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -35,9 +35,7 @@ std::vector<Region> AllMatches(const std::string& image,
                                const std::string& new_text = "N",
                                int64_t position = 0) {
   Settings settings;
-  Configure(&settings, switches);
-  SetSearch(&settings, search);
-  SetNew(&settings, new_text);
+  ParseForTest(search, new_text, switches, &settings);
   FileBuffer buffer(Platform::Default());
   Load(&buffer, image);
   buffer.position = position;
@@ -207,9 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, MatcherTest, ::testing::ValuesIn(kLineCases));
 
 TEST(MatcherLineTest, LineFilterDescribesTheWholeLine) {
   Settings settings;
-  Configure(&settings, "-M -D:R");
-  SetSearch(&settings, "bc");
-  SetNew(&settings, "N");
+  ParseForTest("bc", "N", "-M -D:R", &settings);
   FileBuffer buffer(Platform::Default());
   Load(&buffer, "xx\r\nabcd\r\nyy");
   buffer.position = 2;
@@ -226,9 +222,7 @@ TEST(MatcherLineTest, LineFilterDescribesTheWholeLine) {
 
 TEST(MatcherLineTest, LoneLfBreakHasLengthOne) {
   Settings settings;
-  Configure(&settings, "-M");
-  SetSearch(&settings, "b");
-  SetNew(&settings, "N");
+  ParseForTest("b", "N", "-M", &settings);
   FileBuffer buffer(Platform::Default());
   Load(&buffer, "x\nabc\ny");
   Matcher matcher(settings);

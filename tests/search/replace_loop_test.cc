@@ -8,8 +8,8 @@
 #include <string>
 
 #include "fakes/fault_platform.h"
+#include "fakes/parse_for_test.h"
 #include "fakes/temp_dir.h"
-#include "fakes/test_settings.h"
 #include "output/emitter.h"
 #include "output/new_text.h"
 #include "output/output_buffer.h"
@@ -53,12 +53,7 @@ class ReplaceLoopTest : public ::testing::Test {
 };
 
 TEST_F(ReplaceLoopTest, RenewsTheNewTextAfterEveryActedMatch) {
-  Configure(&settings_, "-#:O -K:2#");
-  // -K:RM, and the note the parser makes for a random mode.
-  settings_[kResetMode] = 'M';
-  settings_.functions.random_modes = true;
-  SetSearch(&settings_, "x");
-  SetNew(&settings_, "#");
+  ParseForTest("x", "#", "-#:O -K:2#,RM", &settings_);
   int renewals = 0;
   FileStatus status = Run("x x x", [&](NewText* text) {
     ++renewals;
@@ -71,9 +66,7 @@ TEST_F(ReplaceLoopTest, RenewsTheNewTextAfterEveryActedMatch) {
 }
 
 TEST_F(ReplaceLoopTest, FailedRenewalStopsAndPutsTheFileBack) {
-  Configure(&settings_, "");
-  SetSearch(&settings_, "x");
-  SetNew(&settings_, "YY");
+  ParseForTest("x", "YY", "", &settings_);
   FileStatus status = Run("x x x", [](NewText*) { return false; });
   EXPECT_EQ(status, static_cast<FileStatus>(FileError::ReloadFailed));
   EXPECT_EQ(dir_.Read("f"), "x x x");

@@ -1,0 +1,89 @@
+// Builds a Settings record with the real parser, from what a user would
+// type: "swu F <search> <new> <switches>", so that an engine test can only
+// run a configuration the command line can produce. The two texts reach the
+// parser through -L files, so any bytes arrive as given (NUL, '"', a
+// leading '-' or '/', more than 261 bytes); an empty new text is typed as
+// an empty argument.
+
+#ifndef SWU_TESTS_FAKES_PARSE_FOR_TEST_H_
+#define SWU_TESTS_FAKES_PARSE_FOR_TEST_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/parser.h"
+#include "cli/settings.h"
+#include "platform/platform.h"
+
+namespace swu {
+
+namespace parse_for_test {
+
+// The directory of the text files, removed when the tests end (a -K reset
+// reads a large -L text again during the run, so they must last).
+struct TextDirectory {
+  TextDirectory() {
+    std::random_device seed;
+    path = std::filesystem::temp_directory_path() /
+           ("swu-texts-" + std::to_string(seed()));
+    std::filesystem::create_directories(path);
+  }
+  ~TextDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::filesystem::path path;
+};
+
+// A file holding |bytes|.
+inline std::string TextFile(const std::string& bytes) {
+  static TextDirectory dir;
+  static int count = 0;
+  std::string path = (dir.path / ("t" + std::to_string(++count))).string();
+  FILE* f = fopen(path.c_str(), "wb");
+  if (f != nullptr) {
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+  }
+  return path;
+}
+
+}  // namespace parse_for_test
+
+// Parses the texts and |switches| (separated by spaces) into *settings,
+// which starts afresh as every run's record does. Fails the test when the
+// parser refuses the line.
+inline void ParseForTest(const std::string& search, const std::string& new_text,
+                         const std::string& switches, Settings* settings) {
+  settings->~Settings();
+  new (settings) Settings();
+  std::vector<std::string> args = {"swu", "F", "-L",
+                                   parse_for_test::TextFile(search)};
+  if (new_text.empty()) {
+    args.push_back("");
+  } else {
+    args.push_back("-L");
+    args.push_back(parse_for_test::TextFile(new_text));
+  }
+  std::stringstream words(switches);
+  for (std::string word; words >> word;) args.push_back(word);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  ParseOutcome outcome =
+      ParseCommandLine(static_cast<int>(args.size()), argv.data(),
+                       Platform::Default(), settings);
+  ASSERT_EQ(outcome.status, RunStatus::None)
+      << "refused: " << switches << " (" << outcome.bad_text << ")";
+}
+
+}  // namespace swu
+
+#endif  // SWU_TESTS_FAKES_PARSE_FOR_TEST_H_
