@@ -243,9 +243,20 @@ class Platform {
   // without wildcards is followed.
   virtual void SetTreeRoot(const std::string& directory) { (void)directory; }
 
-  // Environment: looks |name| up exactly as given. On success stores the
-  // value in *value and returns true.
+  // Environment: looks |name| up exactly as given (Windows itself ignores
+  // case in names). On success stores the value in *value and returns true.
   virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+
+  // Rules of this system's paths and exit status. The defaults are POSIX's,
+  // which the test fakes share.
+  // True when |c| ends the directory part of a filespec: '/' and '\' on
+  // POSIX; '\' and ':' on Windows, where "C:*.TXT" names drive C.
+  virtual bool EndsDirectoryPart(char c) const { return c == '/' || c == '\\'; }
+  // The separator put between a directory and a name.
+  virtual char PathSeparator() const { return '/'; }
+  // The largest exit status the process passes on whole: 8 bits on POSIX,
+  // a 32-bit errorlevel on Windows.
+  virtual int64_t LargestExitStatus() const { return 255; }
 };
 
 }  // namespace swu

@@ -7,8 +7,12 @@
 
 #include "platform/platform.h"
 
-// Lets GCC and Clang check the format string against the arguments.
-#if defined(__GNUC__)
+// Lets GCC and Clang check the format string against the arguments. Under
+// mingw plain "printf" would check Microsoft's rules, while the formatter
+// linked there is the C99 one, so the GNU rules are named.
+#if defined(__MINGW32__)
+#define SWU_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#elif defined(__GNUC__)
 #define SWU_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
 #else
 #define SWU_PRINTF_FORMAT(f, a)

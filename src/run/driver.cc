@@ -57,7 +57,7 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
 
 void Driver::SetUpAndProcess() {
   runner_->PrepareRun();
-  SplitFilespec(settings_.split_spec, &state_.files.dir_part,
+  SplitFilespec(settings_.split_spec, *platform_, &state_.files.dir_part,
                 &state_.files.pattern);
   bool recurse = settings_.recurse();
   if (recurse) {
@@ -87,7 +87,8 @@ bool Driver::PrepareOutputDirectory() {
   } else {
     state_.output_created = created;
   }
-  state_.files.output_path = WithSeparator(state_.files.output_path);
+  state_.files.output_path =
+      WithSeparator(state_.files.output_path, *platform_);
   return true;
 }
 

@@ -22,9 +22,9 @@ int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
   return code < 0 ? -code : code;
 }
 
-int ProcessExitStatus(int64_t exit_code) {
-  if (exit_code > 255) return 255;
-  if (exit_code < 0) return 255;  // Never produced; kept out of 0..254.
+int ProcessExitStatus(int64_t exit_code, int64_t largest) {
+  if (exit_code > largest) return static_cast<int>(largest);
+  if (exit_code < 0) return static_cast<int>(largest);  // Never produced.
   return static_cast<int>(exit_code);
 }
 

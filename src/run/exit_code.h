@@ -19,8 +19,10 @@ bool IsParserCode(RunStatus status);
 int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
                     int64_t found);
 
-// The 8-bit process status: values above 255 read as 255, never wrapped.
-int ProcessExitStatus(int64_t exit_code);
+// The process status for |exit_code| where |largest| is the largest one the
+// system passes on whole (255 for an 8-bit status): larger values read as
+// |largest|, never wrapped.
+int ProcessExitStatus(int64_t exit_code, int64_t largest);
 
 }  // namespace swu
 

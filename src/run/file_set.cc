@@ -10,21 +10,27 @@ const char kMarkerContent[] = "This file can be deleted after SW has finished";
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-std::string WithSeparator(const std::string& path) {
-  if (path.empty() || IsSeparator(path.back())) return path;
-  return path + '/';
+std::string WithSeparator(const std::string& path, const Platform& platform) {
+  if (path.empty() || IsSeparator(path.back()) ||
+      platform.EndsDirectoryPart(path.back())) {
+    return path;
+  }
+  return path + platform.PathSeparator();
 }
 
 std::string WithoutSeparator(const std::string& path) {
   std::string out = path;
-  while (out.size() > 1 && IsSeparator(out.back())) out.pop_back();
+  while (out.size() > 1 && IsSeparator(out.back()) &&
+         out[out.size() - 2] != ':') {
+    out.pop_back();
+  }
   return out;
 }
 
-void SplitFilespec(const std::string& filespec, std::string* dir_part,
-                   std::string* pattern) {
+void SplitFilespec(const std::string& filespec, const Platform& platform,
+                   std::string* dir_part, std::string* pattern) {
   size_t i = filespec.size();
-  while (i > 0 && !IsSeparator(filespec[i - 1])) --i;
+  while (i > 0 && !platform.EndsDirectoryPart(filespec[i - 1])) --i;
   *dir_part = filespec.substr(0, i);
   *pattern = filespec.substr(i);
 }
@@ -50,6 +56,23 @@ bool CanEnter(const std::string& path, Platform* platform) {
   return platform->SetCurrentDirectory(current);
 }
 
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+// CanEnter, with the drive that |path| names made current for the test
+// and restored after it, where the system has drives. A lower-case drive
+// letter names the same drive as its capital.
+bool CanEnterOnItsDrive(const std::string& path, Platform* platform) {
+  char current = platform->GetCurrentDrive();
+  if (current == 0 || path.size() < 2 || path[1] != ':') {
+    return CanEnter(path, platform);
+  }
+  char drive = UpperAscii(path[0]);
+  if (drive < 'A' || drive > 'Z') return false;
+  if (!platform->SetCurrentDrive(drive)) return false;
+  bool entered = CanEnter(path, platform);
+  return platform->SetCurrentDrive(current) && entered;
+}
+
 }  // namespace
 
 RunStatus FindOrCreateOutputDirectory(const std::string& path,
@@ -62,7 +85,9 @@ RunStatus FindOrCreateOutputDirectory(const std::string& path,
     return RunStatus::None;
   }
   // It may exist already: a directory that can be entered will do.
-  if (!CanEnter(directory, platform)) return RunStatus::OutputDirFailed;
+  if (!CanEnterOnItsDrive(directory, platform)) {
+    return RunStatus::OutputDirFailed;
+  }
   return RunStatus::None;
 }
 
@@ -107,7 +132,8 @@ bool WriteMarker(const std::string& path, Platform* platform, bool* created,
 bool HasMarker(const std::string& directory, const Marker& marker,
                Platform* platform) {
   FileIdentity found;
-  return platform->Identify(WithSeparator(directory) + marker.name, &found) &&
+  return platform->Identify(WithSeparator(directory, *platform) + marker.name,
+                            &found) &&
          SameFile(found, marker.identity);
 }
 

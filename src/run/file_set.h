@@ -21,29 +21,36 @@ extern const char kMarkerContent[];
 struct FileSet {
   std::string dir_part;     // "" or ending in a separator
   std::string pattern;      // the file pattern, upper-cased
-  std::string output_path;  // -$/-$:B: the output directory, ending in '/'
+  std::string output_path;  // -$/-$:B: the output directory, ending in a
+                            // separator
 };
 
-// '/' and '\' both separate path components.
+// '/' and '\' both separate path components (Windows takes either).
 bool IsSeparator(char c);
 
-// |path| followed by '/' unless it is empty or already ends with a
-// separator.
-std::string WithSeparator(const std::string& path);
+// |path| followed by the platform's separator unless it is empty or
+// already ends with a separator or with what ends a directory part there
+// (the ':' of "C:" on Windows).
+std::string WithSeparator(const std::string& path, const Platform& platform);
 
-// |path| without its trailing separators (a lone "/" is kept).
+// |path| without its trailing separators. A lone "/" and the root of a
+// drive ("C:\") are kept.
 std::string WithoutSeparator(const std::string& path);
 
-// Splits |filespec| at its last separator: the directory part keeps the
-// separator, the pattern is the rest. Without one, the directory part is
-// empty and the pattern is the whole of |filespec|.
-void SplitFilespec(const std::string& filespec, std::string* dir_part,
-                   std::string* pattern);
+// Splits |filespec| after the last character that ends a directory part
+// on |platform|: the directory part keeps it, the pattern is the rest.
+// Without one, the directory part is empty and the pattern is the whole
+// of |filespec|.
+void SplitFilespec(const std::string& filespec, const Platform& platform,
+                   std::string* dir_part, std::string* pattern);
 
 // Finds the directory |path| or creates it, with any missing parents.
 // Returns RunStatus::None and sets *created when this call created it;
-// returns OutputDirFailed when it can neither be created nor entered. The
-// current directory is the same afterwards as before.
+// returns OutputDirFailed when it can neither be created nor entered. On a
+// system with drives, a path that starts with a drive letter and ':' has
+// that drive made current for the test (any other character before the
+// ':' fails). The current drive and directory are the same afterwards as
+// before.
 RunStatus FindOrCreateOutputDirectory(const std::string& path,
                                       Platform* platform, bool* created);
 

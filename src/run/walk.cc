@@ -73,7 +73,7 @@ bool DirectoryWalk::Fits(const std::string& name) const {
 // makes it the current directory. Returns false (nothing changed) when it
 // cannot be read or is empty.
 bool DirectoryWalk::Enter(const std::string& name) {
-  std::string directory = files_->dir_part + name + '/';
+  std::string directory = files_->dir_part + name + platform_->PathSeparator();
   Level& child = levels_[depth_ + 1];
   child.entries =
       platform_->FindFirst(directory + kEverything, true, &child.first);
@@ -95,7 +95,7 @@ DirectoryWalk::Step DirectoryWalk::MirrorOutput(const std::string& name) {
     return Step::kOutputDirFailed;
   }
   set_created(created);
-  files_->output_path = WithSeparator(files_->output_path);
+  files_->output_path = WithSeparator(files_->output_path, *platform_);
   return Step::kDirectory;
 }
 

@@ -4,10 +4,7 @@
 #ifndef SWU_TESTS_CLI_PARSE_HELPER_H_
 #define SWU_TESTS_CLI_PARSE_HELPER_H_
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +12,7 @@
 #include "cli/parser.h"
 #include "cli/settings.h"
 #include "cli_test_platform.h"
+#include "fakes/scratch.h"
 #include "output/new_text.h"
 #include "output/random.h"
 
@@ -60,20 +58,14 @@ inline std::unique_ptr<Parsed> Parse(const std::vector<std::string>& args,
 // A temporary directory, removed with everything in it.
 class TempDir {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/swu-cli-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) root_ = pattern;
-  }
-  ~TempDir() {
-    std::string command = "rm -rf '" + root_ + "'";
-    if (!root_.empty() && system(command.c_str()) != 0) root_.clear();
-  }
+  TempDir() : root_(MakeScratchDir("swu-cli")) {}
+  ~TempDir() { RemoveScratchDir(root_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   // Writes |data| to |name| and returns the file's path.
   std::string Write(const std::string& name, const std::string& data) {
-    std::string path = root_ + "/" + name;
+    std::string path = root_ + name;
     FILE* f = fopen(path.c_str(), "wb");
     if (f != nullptr) {
       fwrite(data.data(), 1, data.size(), f);
@@ -81,7 +73,7 @@ class TempDir {
     }
     return path;
   }
-  std::string Path(const std::string& name) const { return root_ + "/" + name; }
+  std::string Path(const std::string& name) const { return root_ + name; }
 
  private:
   std::string root_;

@@ -12,10 +12,15 @@ random switch combinations (fixed seed, so every run is the same):
     the command writes into it is an LF, like the file's own.
 
 Usage: differential.py <swu-binary> [cases] [seed]
+
+A binary is run through the command in SWU_EMULATOR when that is set (a
+Windows build under wine). A case that disagrees is printed with the exit
+status and output of each run, so that a log shows what differed.
 """
 
 import os
 import random
+import shlex
 import shutil
 import subprocess
 import sys
@@ -23,6 +28,7 @@ import tempfile
 
 BYTES = [b"a", b"b", b"A", b"\r\n", b"\n", b"\r", b"\0", b"\xc9", b"#", b"!",
          b"&", b"@", b"x", b" "]
+EMULATOR = shlex.split(os.environ.get("SWU_EMULATOR", ""))
 # The bytes of a file whose lines end in a lone LF: no CR anywhere.
 LINE_BYTES = [b for b in BYTES if b"\r" not in b and b != b"\n"]
 SWITCHES = ["-C", "-D", "-D:P", "-D:L", "-D:R", "-U", "-A", "-I", "-O", "-X",
@@ -65,7 +71,7 @@ def run(binary, root, case, extra, result_dir=""):
     for name, data in case.files.items():
         with open(os.path.join(root, name), "wb") as f:
             f.write(data)
-    done = subprocess.run([binary] + case.args + extra, cwd=root,
+    done = subprocess.run(EMULATOR + [binary] + case.args + extra, cwd=root,
                           capture_output=True, timeout=60)
     where = os.path.join(root, result_dir)
     files = {}
@@ -74,6 +80,10 @@ def run(binary, root, case, extra, result_dir=""):
             with open(os.path.join(where, name), "rb") as f:
                 files[name] = f.read()
     return done, files
+
+
+def describe(name, done):
+    return "%s: exit %d, stdout %r" % (name, done.returncode, done.stdout)
 
 
 def main(argv):
@@ -92,6 +102,8 @@ def main(argv):
                 problems.append("stderr: %r %r" % (a.stderr[:300], b.stderr[:300]))
             if (a.returncode, a.stdout, files_a) != (b.returncode, b.stdout, files_b):
                 problems.append("-~ changes the result: %r / %r" % (files_a, files_b))
+                problems.append(describe("in place", a))
+                problems.append(describe("with -~", b))
             if case.lf_file and b"\r" in files_a.get("f2.txt", b""):
                 problems.append("a CR in an LF file: %r" % files_a["f2.txt"])
             if "-M" not in case.args:
@@ -99,6 +111,8 @@ def main(argv):
                 expected = {name: files_a[name] for name in files_c}
                 if c.stderr or files_c != expected:
                     problems.append("-$ differs: %r / %r" % (files_a, files_c))
+                    problems.append(describe("in place", a))
+                    problems.append(describe("with -$", c))
             if problems:
                 failures += 1
                 print("FAIL args=%r files=%r" % (case.args, case.files))

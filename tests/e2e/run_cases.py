@@ -5,6 +5,14 @@ byte for byte.
 
 Usage: run_cases.py <swu-binary> <cases-dir-or-file>... [-k substring]
 
+A binary whose name ends in ".exe" is a Windows build: it runs through the
+command in SWU_EMULATOR (e.g. "/usr/lib/wine/wine64"), the cases marked
+"platform: posix" are skipped and those marked "platform: windows" run, and
+each "\\n" of an expected stdout is "\\r\\n", since a Windows console
+program writes its output in text mode. A "user:" case runs with
+WINEPREFIX set to SWU_WINEPREFIX_<USER> when that is set (wine wants a
+prefix owned by the user who runs it).
+
 Case file format (*.cases), one case after another:
 
     === name of the case
@@ -15,21 +23,26 @@ Case file format (*.cases), one case after another:
     link name: target                (a symbolic link)
     fifo name                        (a named pipe)
     mode a.txt: 0444                 (chmod, octal)
+    attrib a.txt: +h +s              (Windows attributes, set with attrib)
     env NAME: value                  (set for the run; escapes apply)
     stdin: y                         (bytes fed to standard input)
     user: nobody                     (run unprivileged; needs root)
+    platform: posix                  (run only there: posix or windows)
     exit: 0
     stdout:
     <lines, each followed by \\n; a last line ending in \\c has no \\n>
     .
+    stdout-bytes: OK\\r\\n             (stdout exactly, not translated)
     expect a.txt: XYZ\\r\\n
     expect-size big.txt: 4000
     absent b.txt
     isdir out
 
-Lines starting with '#' between cases are comments. {dir} in args, env
-values and stdout stands for the scratch directory's absolute path. The
-banner's notice (the text after the two tags) is normalised to <notice>.
+Lines starting with '#' between cases are comments; a "platform:" line
+before the first case applies to every case of its file. {dir} in args, env
+values and stdout stands for the scratch directory's absolute path, {wdir}
+for the same as Windows names it under wine (Z:\\tmp\\...). The banner's
+notice (the text after the two tags) is normalised to <notice>.
 """
 
 import os
@@ -40,8 +53,10 @@ import subprocess
 import sys
 import tempfile
 
+EMULATOR = shlex.split(os.environ.get("SWU_EMULATOR", ""))
+
 BANNER = re.compile(
-    rb"^(SW Multi-file Utility v1\.79ZD\+ \[TURBO\] \[WIN32\] ).*$", re.M)
+    rb"^(SW Multi-file Utility v1\.79ZD\+ \[TURBO\] \[WIN32\] )[^\r\n]*", re.M)
 
 
 def unescape(text):
@@ -82,6 +97,8 @@ class Case:
         self.env = {}
         self.stdin = b""
         self.user = None
+        self.platform = None
+        self.stdout_bytes = None
         self.exit = None
         self.stdout = None
         self.checks = []  # (kind, name, value)
@@ -90,6 +107,7 @@ class Case:
 def parse_file(path):
     cases = []
     case = None
+    file_platform = None
     lines = open(path, encoding="utf-8").read().split("\n")
     i = 0
     while i < len(lines):
@@ -102,15 +120,20 @@ def parse_file(path):
             continue
         if not line.strip() or line.startswith("#"):
             continue
+        if case is None and line.startswith("platform:"):
+            file_platform = line.partition(":")[2].strip()
+            continue
         if case is None:
             raise SystemExit("%s: text before the first case" % where)
+        if case.platform is None:
+            case.platform = file_platform
         key, _, value = line.partition(":")
         value = value[1:] if value.startswith(" ") else value
         head = key.split(" ", 1)
         kind, name = head[0], head[1] if len(head) > 1 else None
         if kind == "args":
             case.args = shlex.split(value)
-        elif kind in ("file", "fill", "link", "mode"):
+        elif kind in ("file", "fill", "link", "mode", "attrib"):
             case.setup.append((kind, name, value))
         elif kind.startswith("dir") or kind.startswith("fifo"):
             case.setup.append((kind, line.split(" ", 1)[1], None))
@@ -120,6 +143,10 @@ def parse_file(path):
             case.stdin = unescape(value)
         elif kind == "user":
             case.user = value.strip()
+        elif kind == "platform":
+            case.platform = value.strip()
+        elif kind == "stdout-bytes":
+            case.stdout_bytes = unescape(value)
         elif kind == "exit":
             case.exit = int(value)
         elif kind == "stdout":
@@ -141,6 +168,15 @@ def parse_file(path):
     return cases
 
 
+def windows_name(path):
+    """The name wine gives a Linux path (its Z: drive is /)."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def substitute(text, root):
+    return text.replace("{dir}", root).replace("{wdir}", windows_name(root))
+
+
 def prepare(case, root):
     for kind, name, value in case.setup:
         path = os.path.join(root, name) if name else root
@@ -160,28 +196,36 @@ def prepare(case, root):
             os.symlink(value.strip(), path)
         elif kind == "mode":
             os.chmod(path, int(value, 8))
+        elif kind == "attrib":
+            subprocess.run(EMULATOR + ["attrib"] + value.split() + [name],
+                           cwd=root, check=True, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL)
 
 
 def command_for(case, binary):
-    cmd = [binary] + case.args
+    cmd = EMULATOR + [binary] + case.args
     if case.user and os.geteuid() == 0:
         cmd = ["setpriv", "--reuid=" + case.user, "--regid=nogroup",
                "--clear-groups", "--"] + cmd
     return cmd
 
 
-def check(case, root, result):
+def check(case, root, result, windows):
     errors = []
     if case.exit is not None and result.returncode != case.exit:
         errors.append("exit status %d, expected %d" %
                       (result.returncode, case.exit))
     if case.stdout is not None:
         got = BANNER.sub(rb"\1<notice>", result.stdout)
-        want = case.stdout.replace("{dir}", root).encode(
-            "utf-8", "surrogateescape")
+        want = substitute(case.stdout, root).encode("utf-8", "surrogateescape")
+        if windows:
+            want = want.replace(b"\n", b"\r\n")
         if got != want:
             errors.append("stdout differs\n--- expected\n%s\n--- got\n%s" %
                           (want.decode("latin-1"), got.decode("latin-1")))
+    got = BANNER.sub(rb"\1<notice>", result.stdout)
+    if case.stdout_bytes is not None and got != case.stdout_bytes:
+        errors.append("stdout is %r, expected %r" % (got, case.stdout_bytes))
     for kind, name, value in case.checks:
         path = os.path.join(root, name)
         if kind == "expect":
@@ -205,7 +249,7 @@ def check(case, root, result):
     return errors
 
 
-def run_case(case, binary):
+def run_case(case, binary, windows):
     root = tempfile.mkdtemp(prefix="swu-e2e-")
     try:
         os.chmod(root, 0o777)
@@ -222,9 +266,12 @@ def run_case(case, binary):
                         os.chmod(p, os.stat(p).st_mode | 0o777)
         env = dict(os.environ)
         for k, v in case.env.items():
-            env[k] = unescape(v.replace("{dir}", root)).decode(
+            env[k] = unescape(substitute(v, root)).decode(
                 "utf-8", "surrogateescape")
-        args = [a.replace("{dir}", root) for a in case.args]
+        prefix = os.environ.get("SWU_WINEPREFIX_%s" % (case.user or "").upper())
+        if case.user and prefix:
+            env["WINEPREFIX"] = prefix
+        args = [substitute(a, root) for a in case.args]
         case_args = case.args
         case.args = args
         cmd = command_for(case, binary)
@@ -235,7 +282,10 @@ def run_case(case, binary):
                                     stderr=subprocess.PIPE, timeout=20)
         except subprocess.TimeoutExpired:
             return ["did not end within 20 seconds"]
-        errors = check(case, root, result)
+        errors = check(case, root, result, windows)
+        if errors and case.stdout is None:
+            errors.append("(exit status %d, stdout %r)" %
+                          (result.returncode, result.stdout[:300]))
         if result.stderr:
             errors.append("stderr is not empty: %r" % result.stderr[:200])
         return errors
@@ -247,6 +297,9 @@ def main(argv):
     if len(argv) < 3:
         raise SystemExit(__doc__)
     binary = os.path.abspath(argv[1])
+    if not os.path.exists(binary):
+        raise SystemExit("no such binary: %s" % binary)
+    windows = binary.endswith(".exe")
     only = None
     paths = []
     rest = argv[2:]
@@ -265,18 +318,23 @@ def main(argv):
             files.append(p)
     failed = 0
     total = 0
+    skipped = 0
     for f in files:
         for case in parse_file(f):
             if only and only not in case.name:
                 continue
+            if case.platform not in (None, "windows" if windows else "posix"):
+                skipped += 1
+                continue
             total += 1
-            errors = run_case(case, binary)
+            errors = run_case(case, binary, windows)
             if errors:
                 failed += 1
                 print("FAIL %s (%s)" % (case.name, case.where))
                 for e in errors:
                     print("    " + e.replace("\n", "\n    "))
-    print("%d of %d end-to-end cases passed" % (total - failed, total))
+    print("%d of %d end-to-end cases passed (%d for another platform "
+          "skipped)" % (total - failed, total, skipped))
     return 1 if failed else 0
 
 

@@ -4,26 +4,17 @@
 #ifndef SWU_TESTS_FAKES_TEMP_DIR_H_
 #define SWU_TESTS_FAKES_TEMP_DIR_H_
 
-#include <sys/stat.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+
+#include "fakes/scratch.h"
 
 namespace swu {
 
 class TempDir {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/swu-engine-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) root_ = std::string(pattern) + "/";
-  }
-  ~TempDir() {
-    if (root_.empty()) return;
-    std::string command =
-        "chmod -R u+rwx '" + root_ + "' && rm -rf '" + root_ + "'";
-    if (system(command.c_str()) != 0) return;
-  }
+  TempDir() : root_(MakeScratchDir("swu-engine")) {}
+  ~TempDir() { RemoveScratchDir(root_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
@@ -49,7 +40,7 @@ class TempDir {
   }
 
   void Chmod(const std::string& name, int mode) const {
-    chmod(Path(name).c_str(), static_cast<mode_t>(mode));
+    ChmodPath(Path(name), mode);
   }
 
  private:

@@ -500,11 +500,13 @@ TEST(ExitCodeTest, MapsTheRunStatus) {
   }
 }
 
-TEST(ExitCodeTest, ProcessStatusSaturatesAt255) {
-  EXPECT_EQ(0, ProcessExitStatus(0));
-  EXPECT_EQ(255, ProcessExitStatus(255));
-  EXPECT_EQ(255, ProcessExitStatus(256));  // never wraps to 0
-  EXPECT_EQ(255, ProcessExitStatus(int64_t{1} << 40));
+TEST(ExitCodeTest, ProcessStatusSaturatesAtTheLargestOne) {
+  EXPECT_EQ(0, ProcessExitStatus(0, 255));
+  EXPECT_EQ(255, ProcessExitStatus(255, 255));
+  EXPECT_EQ(255, ProcessExitStatus(256, 255));  // never wraps to 0
+  EXPECT_EQ(255, ProcessExitStatus(int64_t{1} << 40, 255));
+  EXPECT_EQ(300, ProcessExitStatus(300, INT32_MAX));  // a Windows errorlevel
+  EXPECT_EQ(INT32_MAX, ProcessExitStatus(int64_t{1} << 40, INT32_MAX));
 }
 
 }  // namespace

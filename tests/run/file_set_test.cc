@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "run/fake_platform.h"
 
 namespace swu {
@@ -12,13 +14,25 @@ namespace {
 
 using run_test::FakePlatform;
 
+struct SplitCase {
+  const char* name;
+  const char* filespec;
+  const char* dir_part;
+  const char* pattern;
+};
+
+void ExpectSplits(const SplitCase* cases, size_t n, const Platform& platform) {
+  for (size_t i = 0; i < n; ++i) {
+    const SplitCase& c = cases[i];
+    std::string dir_part = "junk", pattern = "junk";
+    SplitFilespec(c.filespec, platform, &dir_part, &pattern);
+    EXPECT_EQ(c.dir_part, dir_part) << c.name;
+    EXPECT_EQ(c.pattern, pattern) << c.name;
+  }
+}
+
 TEST(FileSetTest, SplitsAtTheLastSeparator) {
-  struct Case {
-    const char* name;
-    const char* filespec;
-    const char* dir_part;
-    const char* pattern;
-  } cases[] = {
+  SplitCase cases[] = {
       {"slash", "DATA/*.TXT", "DATA/", "*.TXT"},
       {"backslash", "DATA\\*.TXT", "DATA\\", "*.TXT"},
       {"mixed, last wins", "A/B\\C.TXT", "A/B\\", "C.TXT"},
@@ -28,20 +42,36 @@ TEST(FileSetTest, SplitsAtTheLastSeparator) {
       {"colon is a plain character", "C:*.TXT", "", "C:*.TXT"},
       {"empty", "", "", ""},
   };
-  for (const Case& c : cases) {
-    std::string dir_part = "junk", pattern = "junk";
-    SplitFilespec(c.filespec, &dir_part, &pattern);
-    EXPECT_EQ(c.dir_part, dir_part) << c.name;
-    EXPECT_EQ(c.pattern, pattern) << c.name;
-  }
+  ExpectSplits(cases, sizeof(cases) / sizeof(cases[0]), FakePlatform());
+}
+
+// On Windows '\' and ':' end the directory part and '/' does not.
+TEST(FileSetTest, SplitsByWindowsRules) {
+  SplitCase cases[] = {
+      {"full path", "C:\\DATA\\*.TXT", "C:\\DATA\\", "*.TXT"},
+      {"drive and pattern", "C:*.TXT", "C:", "*.TXT"},
+      {"slash is a plain character", "DATA/*.TXT", "", "DATA/*.TXT"},
+      {"backslash after a slash", "A/B\\C.TXT", "A/B\\", "C.TXT"},
+      {"directory only", "DATA\\", "DATA\\", ""},
+      {"network name", "\\\\HOST\\SHARE\\*.*", "\\\\HOST\\SHARE\\", "*.*"},
+  };
+  FakePlatform windows;
+  windows.windows_rules = true;
+  ExpectSplits(cases, sizeof(cases) / sizeof(cases[0]), windows);
 }
 
 TEST(FileSetTest, SeparatorHelpers) {
-  EXPECT_EQ("", WithSeparator(""));
-  EXPECT_EQ("out/", WithSeparator("out"));
-  EXPECT_EQ("out\\", WithSeparator("out\\"));
+  FakePlatform posix, windows;
+  windows.windows_rules = true;
+  EXPECT_EQ("", WithSeparator("", posix));
+  EXPECT_EQ("out/", WithSeparator("out", posix));
+  EXPECT_EQ("out\\", WithSeparator("out\\", posix));
+  EXPECT_EQ("out\\", WithSeparator("out", windows));
+  EXPECT_EQ("out/", WithSeparator("out/", windows));
+  EXPECT_EQ("C:", WithSeparator("C:", windows));
   EXPECT_EQ("out", WithoutSeparator("out//"));
   EXPECT_EQ("/", WithoutSeparator("/"));
+  EXPECT_EQ("C:\\", WithoutSeparator("C:\\\\"));  // the root, not C's current
 }
 
 class OutputDirectoryTest : public ::testing::Test {
@@ -74,6 +104,26 @@ TEST_F(OutputDirectoryTest, FailsWhenAFileStandsInTheWay) {
   EXPECT_EQ(RunStatus::OutputDirFailed,
             FindOrCreateOutputDirectory("out/sub", &platform_, &created_));
   EXPECT_FALSE(created_);
+}
+
+// The existence test makes the drive that the path names current (a
+// lower-case letter naming the same drive) and restores the one before.
+TEST_F(OutputDirectoryTest, TestsAnExistingDirectoryOnItsOwnDrive) {
+  platform_.drive = 'C';
+  platform_.AddDir("D:/out");
+  platform_.AddFile("D:/file");
+  platform_.AddDir("1:/out");
+  EXPECT_EQ(RunStatus::None,
+            FindOrCreateOutputDirectory("D:\\out", &platform_, &created_));
+  EXPECT_EQ(RunStatus::None,
+            FindOrCreateOutputDirectory("d:\\out", &platform_, &created_));
+  EXPECT_EQ((std::vector<char>{'D', 'C', 'D', 'C'}), platform_.drive_changes);
+  EXPECT_EQ('C', platform_.drive);
+  EXPECT_EQ(RunStatus::OutputDirFailed,
+            FindOrCreateOutputDirectory("1:\\out", &platform_, &created_));
+  EXPECT_EQ(RunStatus::OutputDirFailed,
+            FindOrCreateOutputDirectory("D:\\file", &platform_, &created_));
+  EXPECT_EQ('C', platform_.drive);
 }
 
 TEST(MarkerTest, NameComesFromTheGeneratorSeededWithOne) {

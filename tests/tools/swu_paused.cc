@@ -156,6 +156,13 @@ class PausedPlatform : public Platform {
   bool GetEnvironment(const std::string& name, std::string* value) override {
     return real_->GetEnvironment(name, value);
   }
+  bool EndsDirectoryPart(char c) const override {
+    return real_->EndsDirectoryPart(c);
+  }
+  char PathSeparator() const override { return real_->PathSeparator(); }
+  int64_t LargestExitStatus() const override {
+    return real_->LargestExitStatus();
+  }
 
  private:
   Platform* real_;
@@ -171,5 +178,5 @@ int main(int argc, char** argv) {
   pause.at_check = getenv("SWU_PAUSE_AT_CHECK") != nullptr;
   swu::PausedPlatform platform(swu::Platform::Default(), &pause);
   int64_t code = swu::RunCommand(argc, argv, &platform);
-  return swu::ProcessExitStatus(code);
+  return swu::ProcessExitStatus(code, platform.LargestExitStatus());
 }

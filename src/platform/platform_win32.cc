@@ -1,0 +1,649 @@
+// The Windows implementation of the platform layer, on the Win32 API and
+// the C runtime. It keeps the order and helper names of platform_posix.cc.
+//
+// Paths are handed to Windows as the program's buffers hold them: Windows
+// itself compares names without regard to case and accepts '\' and '/'.
+// Only '\' and ':' end the directory part of an enumeration pattern, as in
+// the filespec split, so a '/' in the name part matches nothing rather
+// than naming entries of another directory.
+//
+// Attributes of an entry are the low eight bits the file system reports
+// (read-only 0x01, hidden 0x02, system 0x04, directory 0x10, archive 0x20).
+// A directory that is a reparse point (a junction or a symbolic link)
+// counts as a system entry too, so that a walk never follows one, as the
+// POSIX layer treats a symbolic link to a directory.
+//
+// Standard output is in text mode, as a Windows console program writes it:
+// each "\n" reaches a file or a pipe as CR LF. Files are always binary.
+
+// <windows.h> comes first: its macros DeleteFile, RemoveDirectory,
+// GetCurrentDirectory and SetCurrentDirectory would rename the interface's
+// methods, so they are undefined and the ...A functions called by name.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#define NOGDI
+#include <windows.h>
+#undef DeleteFile
+#undef RemoveDirectory
+#undef GetCurrentDirectory
+#undef SetCurrentDirectory
+
+#include <conio.h>
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/name_pattern.h"
+#include "platform/platform.h"
+
+// The C runtime would otherwise be free to expand wildcards in the
+// arguments; the command expands its own filespec.
+extern "C" {
+int _dowildcard = 0;
+}
+
+namespace swu {
+
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+std::string UpperCopy(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) c = UpperAscii(c);
+  return out;
+}
+
+// Entries sort by their upper-case form, ties by raw bytes, so that runs
+// and reports are reproducible whatever order the file system keeps.
+bool NameLess(const std::string& a, const std::string& b) {
+  std::string ua = UpperCopy(a), ub = UpperCopy(b);
+  if (ua != ub) return ua < ub;
+  return a < b;
+}
+
+bool HasWildcard(const std::string& pattern) {
+  return pattern.find_first_of("*?") != std::string::npos;
+}
+
+bool IsSplitSeparator(char c) { return c == '\\' || c == ':'; }
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A Win32 handle, closed when it goes out of scope.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  // Closes the handle now. Returns false if closing failed.
+  bool Close() {
+    bool ok = !valid() || CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// A FindFirstFileA search, closed when it goes out of scope.
+class ScopedFind {
+ public:
+  ScopedFind(const std::string& pattern, WIN32_FIND_DATAA* data)
+      : handle_(FindFirstFileA(pattern.c_str(), data)) {}
+  ~ScopedFind() {
+    if (valid()) FindClose(handle_);
+  }
+  ScopedFind(const ScopedFind&) = delete;
+  ScopedFind& operator=(const ScopedFind&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Next(WIN32_FIND_DATAA* data) { return FindNextFileA(handle_, data); }
+
+ private:
+  HANDLE handle_;
+};
+
+uint8_t Attributes(const WIN32_FIND_DATAA& data) {
+  DWORD raw = data.dwFileAttributes;
+  uint8_t attributes = static_cast<uint8_t>(raw & 0xFF);
+  if ((raw & FILE_ATTRIBUTE_DIRECTORY) &&
+      (raw & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    attributes |= kAttrSystem;  // A junction or link: never walked.
+  }
+  return attributes;
+}
+
+// Windows' 100-nanosecond file times since 1601, as nanoseconds.
+int64_t Nanoseconds(const FILETIME& time) {
+  ULARGE_INTEGER t;
+  t.LowPart = time.dwLowDateTime;
+  t.HighPart = time.dwHighDateTime;
+  return static_cast<int64_t>(t.QuadPart) * 100;
+}
+
+bool IdentityOf(HANDLE file, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  identity->device = info.dwVolumeSerialNumber;
+  identity->file_number =
+      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  identity->size = static_cast<int64_t>(
+      (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  identity->modified = Nanoseconds(info.ftLastWriteTime);
+  identity->regular = GetFileType(file) == FILE_TYPE_DISK &&
+                      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  return true;
+}
+
+// Moves the file pointer of |file|; stores the new position in *at when
+// it is given. Returns false on failure.
+bool MovePointer(HANDLE file, int64_t offset, DWORD method,
+                 int64_t* at = nullptr) {
+  LARGE_INTEGER distance, position;
+  distance.QuadPart = offset;
+  if (!SetFilePointerEx(file, distance, &position, method)) return false;
+  if (at != nullptr) *at = position.QuadPart;
+  return true;
+}
+
+// A stream straight on a file handle, without a buffer of its own: the
+// program collects small writes itself, so every call here is one system
+// call and a failed write never leaves bytes behind that a later call
+// could still write somewhere.
+class WindowsStream : public Stream {
+ public:
+  WindowsStream(HANDLE file, bool append) : file_(file), append_(append) {}
+  ~WindowsStream() override { Close(); }
+
+  bool Seek(int64_t offset, Whence whence) override {
+    DWORD method = whence == Whence::kStart     ? FILE_BEGIN
+                   : whence == Whence::kCurrent ? FILE_CURRENT
+                                                : FILE_END;
+    return file_.valid() && MovePointer(file_.get(), offset, method);
+  }
+  int64_t Tell() override {
+    int64_t at = -1;
+    if (!file_.valid() || !MovePointer(file_.get(), 0, FILE_CURRENT, &at)) {
+      return -1;
+    }
+    return at;
+  }
+  int64_t Read(void* data, int64_t n) override {
+    char* bytes = static_cast<char*>(data);
+    int64_t total = 0;
+    while (file_.valid() && total < n) {
+      DWORD got = 0;
+      if (!ReadFile(file_.get(), bytes + total, Chunk(n - total), &got,
+                    nullptr)) {
+        error_ = true;
+        break;
+      }
+      if (got == 0) break;  // The end of the file.
+      total += got;
+    }
+    return total;
+  }
+  void Write(const void* data, int64_t n) override {
+    if (append_ && file_.valid() && !MovePointer(file_.get(), 0, FILE_END)) {
+      error_ = true;
+      return;
+    }
+    WriteFrom(data, n, nullptr);
+  }
+  void Put(uint8_t byte) override { Write(&byte, 1); }
+  bool error() const override { return error_; }
+  bool Flush() override { return file_.valid() && !error_; }
+  bool Close() override {
+    if (!file_.valid()) return true;
+    return file_.Close() && !error_;
+  }
+
+  // A write at an offset moves a synchronous handle's pointer, so the
+  // position is put back afterwards.
+  void WriteAt(const void* data, int64_t n, int64_t offset) override {
+    int64_t position = Tell();
+    if (position < 0) {
+      error_ = true;
+      return;
+    }
+    WriteFrom(data, n, &offset);
+    if (!MovePointer(file_.get(), position, FILE_BEGIN)) error_ = true;
+  }
+  bool SetLength(int64_t length) override {
+    int64_t position = Tell();
+    return position >= 0 && MovePointer(file_.get(), length, FILE_BEGIN) &&
+           SetEndOfFile(file_.get()) &&
+           MovePointer(file_.get(), position, FILE_BEGIN);
+  }
+  bool Identify(FileIdentity* identity) override {
+    return file_.valid() && IdentityOf(file_.get(), identity);
+  }
+  // Windows locks are mandatory, so the lock covers one byte far past any
+  // data: it keeps another run of this command out (it locks the same
+  // byte) without hindering reads and writes of the file itself.
+  bool Lock(int64_t wait_ms) override {
+    if (!file_.valid()) return false;
+    for (int64_t waited = 0;; waited += kLockPollMs) {
+      OVERLAPPED at = {};
+      at.OffsetHigh = kLockByteHigh;
+      if (LockFileEx(file_.get(),
+                     LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1,
+                     0, &at)) {
+        return true;
+      }
+      if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
+      if (waited >= wait_ms) return false;
+      Sleep(kLockPollMs);
+    }
+  }
+
+ private:
+  static constexpr int64_t kLockPollMs = 20;
+  static constexpr DWORD kLockByteHigh = 0x40000000;  // the byte at 2^62
+  static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
+
+  static DWORD Chunk(int64_t n) {
+    return static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk);
+  }
+
+  // Writes |n| bytes at the file pointer, or at *offset when it is given.
+  void WriteFrom(const void* data, int64_t n, const int64_t* offset) {
+    const char* bytes = static_cast<const char*>(data);
+    int64_t at = offset != nullptr ? *offset : 0;
+    while (file_.valid() && n > 0) {
+      OVERLAPPED place = {};
+      place.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+      place.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD done = 0;
+      if (!WriteFile(file_.get(), bytes, Chunk(n), &done,
+                     offset != nullptr ? &place : nullptr) ||
+          done == 0) {
+        break;
+      }
+      bytes += done;
+      at += done;
+      n -= done;
+    }
+    if (!file_.valid() || n > 0) error_ = true;
+  }
+
+  ScopedHandle file_;
+  bool append_;  // every write goes to the end
+  bool error_ = false;
+};
+
+class WindowsDirEnum : public DirEnum {
+ public:
+  explicit WindowsDirEnum(std::vector<DirEntry> entries)
+      : entries_(std::move(entries)) {}
+  bool Next(DirEntry* entry) override {
+    if (next_ >= entries_.size()) return false;
+    *entry = entries_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<DirEntry> entries_;
+  size_t next_ = 0;
+};
+
+// How CreateFileA opens each stream mode. A mode that truncates opens the
+// file as it is and cuts it only once it is known to be a disk file.
+struct OpenFlags {
+  DWORD access;
+  DWORD disposition;
+  bool truncate;
+};
+
+OpenFlags FlagsFor(OpenMode mode) {
+  const DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+  switch (mode) {
+    case OpenMode::kRead:
+      return {GENERIC_READ, OPEN_EXISTING, false};
+    case OpenMode::kUpdate:
+      return {kReadWrite, OPEN_EXISTING, false};
+    case OpenMode::kCreate:
+      return {kReadWrite, OPEN_ALWAYS, true};
+    case OpenMode::kAppend:
+      return {kReadWrite, OPEN_ALWAYS, false};
+    case OpenMode::kWriteOnly:
+      return {GENERIC_WRITE, OPEN_ALWAYS, true};
+    case OpenMode::kCreateNew:
+      return {GENERIC_WRITE, CREATE_NEW, false};
+  }
+  return {GENERIC_READ, OPEN_EXISTING, false};
+}
+
+// Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a
+// disk file is opened: a device (CON, NUL, COM1) or a pipe could block a
+// read for ever, and a directory is not a file (CreateFileA refuses one
+// without FILE_FLAG_BACKUP_SEMANTICS). Other programs may go on reading,
+// writing, renaming and deleting the file, as on POSIX.
+HANDLE OpenRegular(const std::string& path, OpenMode mode) {
+  OpenFlags flags = FlagsFor(mode);
+  HANDLE file = CreateFileA(path.c_str(), flags.access, kShareAll, nullptr,
+                            flags.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  if (GetFileType(file) != FILE_TYPE_DISK ||
+      (flags.truncate && !SetEndOfFile(file))) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+// The interruption handling. The console calls the handler on a thread of
+// its own; it only remembers the event while a file is being rewritten,
+// and at any other time ends the process as the console's default would.
+// The lock makes "not deferring, so end now" one step against the main
+// thread's DeferInterrupts(true), so no rewrite starts under an ending.
+CRITICAL_SECTION g_interrupt_lock;
+volatile LONG g_interrupt = 0;  // the event remembered plus 1, 0 none
+volatile LONG g_deferring = 0;  // a file is being rewritten
+
+void EndAsInterrupted() { ExitProcess(STATUS_CONTROL_C_EXIT); }
+
+BOOL WINAPI OnInterrupt(DWORD event) {
+  EnterCriticalSection(&g_interrupt_lock);
+  // Once one is remembered the run is already ending: a second event
+  // must not cut short the file's finishing or the report.
+  bool first = g_interrupt == 0;
+  if (first) g_interrupt = static_cast<LONG>(event) + 1;
+  if (first && !g_deferring) EndAsInterrupted();
+  LeaveCriticalSection(&g_interrupt_lock);
+  // Closing the console ends the process when the handler returns: wait
+  // here until the main thread has finished the file and ended it.
+  while (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(1000);
+  return TRUE;
+}
+
+// Reads one key from the console without echo and without Enter. A key
+// that sends two codes (arrows, function keys) is read whole, so its
+// second code is not left for a later wait.
+void ReadRawKey() {
+  int c = _getch();
+  if (c == 0 || c == 0xE0) _getch();
+}
+
+class WindowsPlatform : public Platform {
+ public:
+  WindowsPlatform() {
+    InitializeCriticalSection(&g_interrupt_lock);
+    // Text mode, as a console program's output is read in files and pipes.
+    _setmode(_fileno(stdout), _O_TEXT);
+  }
+
+  void Print(const char* data, size_t n) override {
+    fwrite(data, 1, n, stdout);
+  }
+
+  void ReadKey() override {
+    fflush(stdout);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD console_mode;
+    if (GetConsoleMode(input, &console_mode)) {
+      ReadRawKey();
+    } else {
+      // A pipe, a file or NUL: one byte, or the end of the input.
+      char c;
+      DWORD read;
+      ReadFile(input, &c, 1, &read, nullptr);
+    }
+  }
+
+  std::unique_ptr<Stream> Open(const std::string& path,
+                               OpenMode mode) override {
+    if (path.empty()) return nullptr;
+    HANDLE file = OpenRegular(path, mode);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<WindowsStream>(file, mode == OpenMode::kAppend);
+  }
+
+  bool SetFileLength(const std::string& path, int64_t length) override {
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file.valid()) return false;
+    bool ok = SetLength(file.get(), length);
+    return file.Close() && ok;
+  }
+
+  bool DeleteFile(const std::string& path) override {
+    return DeleteFileA(path.c_str()) != 0;
+  }
+
+  bool Identify(const std::string& path, FileIdentity* identity) override {
+    if (path.empty()) return false;
+    // No access asked for: only the file's information is read. Backup
+    // semantics let a directory be opened too.
+    ScopedHandle file(CreateFileA(path.c_str(), 0, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+    return file.valid() && IdentityOf(file.get(), identity);
+  }
+
+  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
+                                          std::string* path) override {
+    size_t i = beside.size();
+    while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
+      --i;
+    }
+    std::string dir = beside.substr(0, i);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = dir + ".swu-" + TemporarySuffix();
+      HANDLE file =
+          CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        *path = name;
+        return std::make_unique<WindowsStream>(file, false);
+      }
+      if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;
+    }
+    return nullptr;
+  }
+
+  // An existing target's attributes (hidden, system, archive) go over to
+  // the file that replaces it. A read-only target is not replaced:
+  // Windows refuses, where POSIX needs only a writable directory.
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      const DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+      DWORD kept = attributes & kKept;
+      SetFileAttributesA(from.c_str(),
+                         kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+    }
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
+  }
+
+  void WatchInterrupts() override { SetConsoleCtrlHandler(OnInterrupt, TRUE); }
+  void DeferInterrupts(bool defer) override {
+    EnterCriticalSection(&g_interrupt_lock);
+    g_deferring = defer ? 1 : 0;
+    LeaveCriticalSection(&g_interrupt_lock);
+  }
+  bool Interrupted() override { return g_interrupt != 0; }
+  void EndByInterrupt() override {
+    if (g_interrupt == 0) return;
+    fflush(stdout);
+    EndAsInterrupted();
+  }
+
+  std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
+                                     bool include_directories,
+                                     DirEntry* first) override {
+    size_t i = pattern.size();
+    while (i > 0 && !IsSplitSeparator(pattern[i - 1])) --i;
+    std::vector<DirEntry> entries = ReadEntries(
+        pattern.substr(0, i), pattern.substr(i), include_directories);
+    if (entries.empty()) return nullptr;
+    auto enumeration = std::make_unique<WindowsDirEnum>(std::move(entries));
+    enumeration->Next(first);
+    return enumeration;
+  }
+
+  bool MakeDirectory(const std::string& path) override {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+  }
+
+  bool RemoveDirectory(const std::string& path) override {
+    return RemoveDirectoryA(path.c_str()) != 0;
+  }
+
+  bool GetCurrentDirectory(std::string* path) override {
+    DWORD size = GetCurrentDirectoryA(0, nullptr);
+    if (size == 0) return false;
+    std::vector<char> buffer(size);
+    DWORD length = GetCurrentDirectoryA(size, buffer.data());
+    if (length == 0 || length >= size) return false;
+    path->assign(buffer.data(), length);
+    return true;
+  }
+
+  bool SetCurrentDirectory(const std::string& path) override {
+    return SetCurrentDirectoryA(path.c_str()) != 0;
+  }
+
+  char GetCurrentDrive() override {
+    int drive = _getdrive();  // 1 for A:, 0 on a network path
+    return drive == 0 ? 0 : static_cast<char>('A' + drive - 1);
+  }
+
+  bool SetCurrentDrive(char drive) override {
+    if (drive < 'A' || drive > 'Z') return false;
+    return _chdrive(drive - 'A' + 1) == 0;
+  }
+
+  // Names compare without regard to case: Windows keeps the environment so.
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    std::vector<char> buffer(256);
+    while (true) {
+      SetLastError(0);
+      DWORD size = static_cast<DWORD>(buffer.size());
+      DWORD length = GetEnvironmentVariableA(name.c_str(), buffer.data(), size);
+      if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+      if (length < size) {
+        value->assign(buffer.data(), length);
+        return true;
+      }
+      buffer.resize(length);  // The size asked for, terminator included.
+    }
+  }
+
+  bool SlashStartsSwitch() const override { return true; }
+  // Windows takes '\\' and '/' alike: a typed path needs no change.
+  std::string FromTypedPath(const std::string& typed) const override {
+    return typed;
+  }
+  void SetTreeRoot(const std::string& directory) override {
+    tree_root_ = FinalPath(directory.empty() ? "." : directory);
+  }
+
+  bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
+  char PathSeparator() const override { return '\\'; }
+  int64_t LargestExitStatus() const override { return INT32_MAX; }
+
+ private:
+  static bool SetLength(HANDLE file, int64_t length) {
+    return MovePointer(file, length, FILE_BEGIN) && SetEndOfFile(file);
+  }
+
+  // A name part that this process has not used before and that another
+  // process is unlikely to pick at the same moment.
+  std::string TemporarySuffix() {
+    uint64_t x = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 32) ^
+                 ++temporaries_;
+    x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+    char text[17];
+    snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(x));
+    return std::string(text).substr(0, 8);
+  }
+
+  uint64_t temporaries_ = 0;  // temporary files made so far
+  std::string tree_root_;     // the -R walk's start, as FinalPath gives it
+
+  // The full path Windows resolves |path| to, links followed, upper-cased
+  // and ending in '\\'; "" when it cannot be opened.
+  static std::string FinalPath(const std::string& path) {
+    ScopedHandle file(CreateFileA(path.c_str(), 0, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+    if (!file.valid()) return "";
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetFinalPathNameByHandleA(file.get(), buffer, sizeof(buffer), 0);
+    if (n == 0 || n >= sizeof(buffer)) return "";
+    std::string final_path = UpperCopy(std::string(buffer, n));
+    if (final_path.back() != '\\') final_path += '\\';
+    return final_path;
+  }
+
+  // True when the link |path| leads outside the walk's tree: a walk
+  // never reaches a file there.
+  bool LeadsOutsideTree(const std::string& path) const {
+    if (tree_root_.empty()) return false;
+    std::string target = FinalPath(path);
+    return target.compare(0, tree_root_.size(), tree_root_) != 0;
+  }
+
+  // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
+  // hidden and system entries, and directories unless asked for. Sorted.
+  // Every entry is listed and matched here, rather than by Windows, whose
+  // own matching also tries the short 8.3 names ("*.txt" finding a.txtx).
+  std::vector<DirEntry> ReadEntries(const std::string& dir,
+                                    const std::string& pattern,
+                                    bool include_directories) const {
+    std::vector<DirEntry> entries;
+    if (pattern.empty()) return entries;
+    WIN32_FIND_DATAA data;
+    ScopedFind find(dir + "*", &data);
+    if (!find.valid()) return entries;
+    do {
+      const char* name = data.cFileName;
+      if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+      if (!NameMatches(pattern, name)) continue;
+      uint8_t attributes = Attributes(data);
+      if (attributes & (kAttrHidden | kAttrSystem)) continue;
+      if ((attributes & kAttrDirectory) && !include_directories) continue;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+          !include_directories && HasWildcard(pattern) &&
+          LeadsOutsideTree(dir + name)) {
+        continue;  // A link out of the -R tree counts as a system entry.
+      }
+      entries.push_back(DirEntry{attributes, name});
+    } while (find.Next(&data));
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) {
+                return NameLess(a.name, b.name);
+              });
+    return entries;
+  }
+};
+
+}  // namespace
+
+Platform* Platform::Default() {
+  static WindowsPlatform platform;
+  return &platform;
+}
+
+}  // namespace swu

@@ -1,0 +1,205 @@
+// Tests of the Windows platform layer on the real disk, in a scoped
+// temporary directory. Built only for Windows (run under wine in CI).
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#undef DeleteFile
+#undef RemoveDirectory
+#undef GetCurrentDirectory
+#undef SetCurrentDirectory
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/scratch.h"
+#include "fakes/temp_dir.h"
+#include "platform/platform.h"
+
+namespace swu {
+namespace {
+
+class PlatformWin32Test : public ::testing::Test {
+ protected:
+  std::vector<std::string> Names(const std::string& pattern, bool dirs) {
+    std::vector<std::string> names;
+    DirEntry entry;
+    auto e = platform_->FindFirst(dir_.Path(pattern), dirs, &entry);
+    if (e == nullptr) return names;
+    do {
+      names.push_back(entry.name);
+    } while (e->Next(&entry));
+    return names;
+  }
+  void SetAttributes(const std::string& name, DWORD attributes) {
+    ASSERT_TRUE(SetFileAttributesA(dir_.Path(name).c_str(), attributes));
+  }
+
+  Platform* platform_ = Platform::Default();
+  TempDir dir_;
+};
+
+TEST_F(PlatformWin32Test, EnumerationIsSortedAndLeavesOutHiddenAndSystem) {
+  dir_.Write("b.txt", "1");
+  dir_.Write("A.TXT", "2");
+  dir_.Write("hidden.txt", "3");
+  dir_.Write("system.txt", "4");
+  dir_.Write("ro.txt", "5");
+  dir_.Write("noext", "6");
+  ASSERT_TRUE(platform_->MakeDirectory(dir_.Path("sub.txt")));
+  SetAttributes("hidden.txt", FILE_ATTRIBUTE_HIDDEN);
+  SetAttributes("system.txt", FILE_ATTRIBUTE_SYSTEM);
+  SetAttributes("ro.txt", FILE_ATTRIBUTE_READONLY);
+
+  EXPECT_EQ(Names("*.TXT", false),
+            (std::vector<std::string>{"A.TXT", "b.txt", "ro.txt"}));
+  EXPECT_EQ(Names("*.txt", true),
+            (std::vector<std::string>{"A.TXT", "b.txt", "ro.txt", "sub.txt"}));
+  EXPECT_EQ(Names("*.*", false).size(), 4u);  // noext too
+  EXPECT_TRUE(Names("", false).empty());
+
+  DirEntry entry;
+  ASSERT_NE(platform_->FindFirst(dir_.Path("ro.txt"), false, &entry), nullptr);
+  EXPECT_EQ(entry.attributes & (kAttrReadOnly | kAttrDirectory), kAttrReadOnly);
+  ASSERT_NE(platform_->FindFirst(dir_.Path("sub.txt"), true, &entry), nullptr);
+  EXPECT_EQ(entry.attributes, kAttrDirectory);
+  SetAttributes("ro.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+// Only '\' and ':' end the directory part: a '/' in the name part matches
+// no entry, so a run never takes a file of another directory for one of
+// the directory it names.
+TEST_F(PlatformWin32Test, SlashInTheNamePartMatchesNothing) {
+  ASSERT_TRUE(platform_->MakeDirectory(dir_.Path("sub")));
+  dir_.Write("sub\\f.txt", "x");
+  DirEntry entry;
+  EXPECT_EQ(platform_->FindFirst(dir_.Path("sub/*.txt"), false, &entry),
+            nullptr);
+  ASSERT_NE(platform_->FindFirst(dir_.Path("sub\\*.txt"), false, &entry),
+            nullptr);
+  EXPECT_EQ(entry.name, "f.txt");
+}
+
+TEST_F(PlatformWin32Test, StreamsAreBinaryWithPositionsPastFourGiB) {
+  dir_.Write("f", "01\r\n456789");
+  auto s = platform_->Open(dir_.Path("F"), OpenMode::kUpdate);
+  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(s->Seek(0, Whence::kEnd));
+  EXPECT_EQ(s->Tell(), 10);
+  ASSERT_TRUE(s->Seek(5, Whence::kStart));
+  s->Write("a\n", 2);
+  s->Put('c');
+  ASSERT_TRUE(s->Seek(int64_t{5} << 30, Whence::kStart));
+  EXPECT_EQ(s->Tell(), int64_t{5} << 30);
+  EXPECT_TRUE(s->Close());
+  EXPECT_EQ(dir_.Read("f"), "01\r\n4a\nc89");
+
+  EXPECT_TRUE(platform_->SetFileLength(dir_.Path("f"), 4));
+  EXPECT_EQ(dir_.Read("f"), "01\r\n");
+  EXPECT_TRUE(platform_->DeleteFile(dir_.Path("f")));
+  EXPECT_EQ(dir_.Read("f"), "<missing>");
+  EXPECT_FALSE(platform_->DeleteFile(dir_.Path("f")));
+}
+
+// Positioned writes and length changes leave the stream where it was; the
+// lock keeps a second locker out without hindering reads of the file.
+TEST_F(PlatformWin32Test, StreamServicesForSafeRewriting) {
+  dir_.Write("f", "0123456789");
+  auto s = platform_->Open(dir_.Path("f"), OpenMode::kUpdate);
+  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(s->Seek(3, Whence::kStart));
+  s->WriteAt("ab", 2, 7);
+  EXPECT_EQ(s->Tell(), 3);
+  EXPECT_TRUE(s->SetLength(8));
+  EXPECT_EQ(s->Tell(), 3);
+  s->Write("X", 1);
+  EXPECT_FALSE(s->error());
+
+  ASSERT_TRUE(s->Lock(0));
+  auto other = platform_->Open(dir_.Path("F"), OpenMode::kUpdate);
+  ASSERT_NE(other, nullptr);
+  EXPECT_FALSE(other->Lock(50));
+  char data[8];
+  EXPECT_EQ(other->Read(data, 8), 8);
+  EXPECT_EQ(std::string(data, 8), "012X456a");
+
+  FileIdentity a, b;
+  ASSERT_TRUE(s->Identify(&a));
+  ASSERT_TRUE(platform_->Identify(dir_.Path("F"), &b));
+  EXPECT_TRUE(SameFile(a, b));
+  EXPECT_TRUE(a.regular);
+  EXPECT_EQ(a.size, 8);
+  EXPECT_TRUE(s->Close());
+  EXPECT_TRUE(other->Lock(0));  // The lock went with the close.
+}
+
+TEST_F(PlatformWin32Test, TemporaryRenamedOverKeepsTheTargetsAttributes) {
+  dir_.Write("out.txt", "old");
+  SetAttributes("out.txt", FILE_ATTRIBUTE_HIDDEN);
+  std::string temp;
+  auto s = platform_->CreateTemporary(dir_.Path("out.txt"), &temp);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(temp.rfind(dir_.Path(".swu-"), 0), 0u) << temp;
+  s->Write("new", 3);
+  EXPECT_TRUE(s->Close());
+  ASSERT_TRUE(platform_->RenameOver(temp, dir_.Path("out.txt")));
+  EXPECT_EQ(dir_.Read("out.txt"), "new");
+  EXPECT_EQ(dir_.Read(temp.substr(dir_.Path("").size())), "<missing>");
+  DWORD attributes = GetFileAttributesA(dir_.Path("out.txt").c_str());
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(platform_->Open(dir_.Path("out.txt"), OpenMode::kCreateNew),
+            nullptr);
+}
+
+TEST_F(PlatformWin32Test, DirectoriesAndDevicesAreNotOpenedAsFiles) {
+  ASSERT_TRUE(platform_->MakeDirectory(dir_.Path("d")));
+  EXPECT_EQ(platform_->Open(dir_.Path("d"), OpenMode::kRead), nullptr);
+  EXPECT_EQ(platform_->Open(dir_.Path("missing"), OpenMode::kRead), nullptr);
+  EXPECT_EQ(platform_->Open("NUL", OpenMode::kCreate), nullptr);
+}
+
+TEST_F(PlatformWin32Test, MakeAndRemoveDirectories) {
+  EXPECT_TRUE(platform_->MakeDirectory(dir_.Path("out")));
+  EXPECT_FALSE(platform_->MakeDirectory(dir_.Path("out")));
+  EXPECT_FALSE(platform_->MakeDirectory(dir_.Path("no\\such\\parent")));
+  dir_.Write("out\\f", "x");
+  EXPECT_FALSE(platform_->RemoveDirectory(dir_.Path("out")));
+  EXPECT_TRUE(platform_->DeleteFile(dir_.Path("out\\f")));
+  EXPECT_TRUE(platform_->RemoveDirectory(dir_.Path("OUT")));
+}
+
+TEST_F(PlatformWin32Test, CurrentDirectoryAndDriveAreRestored) {
+  std::string before;
+  ASSERT_TRUE(platform_->GetCurrentDirectory(&before));
+  char drive = platform_->GetCurrentDrive();
+  ASSERT_GE(drive, 'A');
+  ASSERT_LE(drive, 'Z');
+  EXPECT_EQ(before[0], drive);
+
+  ASSERT_TRUE(platform_->SetCurrentDirectory(dir_.Path("")));
+  std::string inside;
+  ASSERT_TRUE(platform_->GetCurrentDirectory(&inside));
+  EXPECT_EQ(inside + "\\", dir_.Path(""));
+  EXPECT_FALSE(platform_->SetCurrentDirectory(dir_.Path("missing")));
+  EXPECT_FALSE(platform_->SetCurrentDrive('a'));
+  EXPECT_TRUE(platform_->SetCurrentDrive(drive));
+  EXPECT_EQ(platform_->GetCurrentDrive(), drive);
+  ASSERT_TRUE(platform_->SetCurrentDirectory(before));
+}
+
+TEST_F(PlatformWin32Test, EnvironmentTellsEmptyFromUnset) {
+  ASSERT_TRUE(SetEnvironmentVariableA("SWU_TEST_EMPTY", ""));
+  ASSERT_TRUE(
+      SetEnvironmentVariableA("SWU_TEST_LONG", std::string(1000, 'v').c_str()));
+  std::string value = "old";
+  EXPECT_TRUE(platform_->GetEnvironment("SWU_TEST_EMPTY", &value));
+  EXPECT_EQ(value, "");
+  EXPECT_TRUE(platform_->GetEnvironment("swu_test_long", &value));
+  EXPECT_EQ(value, std::string(1000, 'v'));
+  EXPECT_FALSE(platform_->GetEnvironment("SWU_TEST_UNSET", &value));
+}
+
+}  // namespace
+}  // namespace swu
