@@ -73,6 +73,12 @@ def run(binary, root, case, extra, result_dir=""):
             f.write(data)
     done = subprocess.run(EMULATOR + [binary] + case.args + extra, cwd=root,
                           capture_output=True, timeout=60)
+    if EMULATOR and not_started(done):
+        # Under wine a process now and then fails to start at all: exit 1
+        # and not a byte of output. The command never ran, so the files are
+        # as they were; it is started once more.
+        done = subprocess.run(EMULATOR + [binary] + case.args + extra,
+                              cwd=root, capture_output=True, timeout=60)
     where = os.path.join(root, result_dir)
     files = {}
     if os.path.isdir(where):
@@ -80,6 +86,10 @@ def run(binary, root, case, extra, result_dir=""):
             with open(os.path.join(where, name), "rb") as f:
                 files[name] = f.read()
     return done, files
+
+
+def not_started(done):
+    return done.returncode == 1 and not done.stdout and not done.stderr
 
 
 def describe(name, done):

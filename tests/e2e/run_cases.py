@@ -280,6 +280,15 @@ def run_case(case, binary, windows):
             result = subprocess.run(cmd, cwd=root, env=env, input=case.stdin,
                                     stdout=subprocess.PIPE,
                                     stderr=subprocess.PIPE, timeout=20)
+            if windows and result.returncode == 1 and not result.stdout \
+                    and not result.stderr:
+                # Under wine a process now and then fails to start at all:
+                # exit 1 and not a byte of output. The command never ran,
+                # so it is started once more.
+                result = subprocess.run(cmd, cwd=root, env=env,
+                                        input=case.stdin,
+                                        stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, timeout=20)
         except subprocess.TimeoutExpired:
             return ["did not end within 20 seconds"]
         errors = check(case, root, result, windows)
