@@ -10,7 +10,6 @@
 #include "platform/platform.h"
 #include "report/run_totals.h"
 #include "report/status.h"
-#include "report/status.h"
 
 namespace swu {
 
