@@ -289,9 +289,7 @@ class PosixStream : public Stream {
     }
     if (fd_ < 0 || n > 0) error_ = true;
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return error_; }
-  bool Flush() override { return fd_ >= 0 && !error_; }
   bool Close() override {
     if (fd_ < 0) return true;
     bool ok = close(fd_) == 0 && !error_;

@@ -205,9 +205,7 @@ class WindowsStream : public Stream {
     }
     WriteFrom(data, n, nullptr);
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return error_; }
-  bool Flush() override { return file_.valid() && !error_; }
   bool Close() override {
     if (!file_.valid()) return true;
     return file_.Close() && !error_;

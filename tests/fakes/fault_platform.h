@@ -165,9 +165,7 @@ class FaultStream : public Stream {
     platform_->AddWritten(n);
     real_->Write(data, n);
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return failed_ || real_->error(); }
-  bool Flush() override { return real_->Flush() && !failed_; }
   bool Close() override {
     if (closed_) return true;
     closed_ = true;

@@ -70,9 +70,7 @@ class FakeStream : public Stream {
     std::copy_n(static_cast<const char*>(data), n, &bytes[position_]);
     position_ += n;
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return false; }
-  bool Flush() override { return true; }
   bool Close() override { return true; }
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     int64_t at = position_;

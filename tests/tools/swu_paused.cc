@@ -62,9 +62,7 @@ class PausedStream : public Stream {
     pause_->BeforeWrite(n);
     real_->Write(data, n);
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return real_->error(); }
-  bool Flush() override { return real_->Flush(); }
   bool Close() override { return real_->Close(); }
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     pause_->BeforeWrite(n);
