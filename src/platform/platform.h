@@ -138,9 +138,6 @@ class Platform {
   // Opens |path| in |mode|. On failure returns nullptr.
   virtual std::unique_ptr<Stream> Open(const std::string& path,
                                        OpenMode mode) = 0;
-  // Sets the length of the file |path| through a handle opened for
-  // reading and writing. Returns false on failure.
-  virtual bool SetFileLength(const std::string& path, int64_t length) = 0;
   // Deletes the file |path|. Returns false on failure.
   virtual bool DeleteFile(const std::string& path) = 0;
   // Stores the identity of the file |path| (a link is followed) in

@@ -508,13 +508,6 @@ class PosixPlatform : public Platform {
     return std::make_unique<PosixStream>(fd);
   }
 
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    int fd = open(resolver_.Resolve(path).c_str(), O_RDWR);
-    if (fd < 0) return false;
-    bool ok = ftruncate(fd, static_cast<off_t>(length)) == 0;
-    return (close(fd) == 0) && ok;
-  }
-
   bool DeleteFile(const std::string& path) override {
     return unlink(resolver_.Resolve(path).c_str()) == 0;
   }

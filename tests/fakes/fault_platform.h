@@ -28,7 +28,7 @@ enum class FaultOp {
   kRead,
   kWrite,
   kClose,
-  kSetFileLength,
+  kSetLength,
   kDeleteFile,
   kAllocate,
   kRename,
@@ -66,10 +66,6 @@ class FaultPlatform : public Platform {
   void Print(const char* data, size_t n) override { printed_.append(data, n); }
   void ReadKey() override {}
   std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    if (Fails(FaultOp::kSetFileLength)) return false;
-    return real_->SetFileLength(path, length);
-  }
   bool DeleteFile(const std::string& path) override {
     if (Fails(FaultOp::kDeleteFile)) return false;
     return real_->DeleteFile(path);
@@ -182,7 +178,7 @@ class FaultStream : public Stream {
     real_->WriteAt(data, n, offset);
   }
   bool SetLength(int64_t length) override {
-    if (platform_->Fails(FaultOp::kSetFileLength)) return false;
+    if (platform_->Fails(FaultOp::kSetLength)) return false;
     return real_->SetLength(length);
   }
   bool Identify(FileIdentity* identity) override {

@@ -202,12 +202,6 @@ std::unique_ptr<Stream> FakePlatform::Open(const std::string& path,
   return std::make_unique<FakeStream>(this, key, mode == OpenMode::kAppend);
 }
 
-bool FakePlatform::SetFileLength(const std::string& path, int64_t length) {
-  if (!IsFile(path)) return false;
-  nodes_[Key(path)].data.resize(length);
-  return true;
-}
-
 bool FakePlatform::DeleteFile(const std::string& path) {
   if (!IsFile(path)) return false;
   nodes_.erase(Key(path));

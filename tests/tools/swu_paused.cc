@@ -95,9 +95,6 @@ class PausedPlatform : public Platform {
                                OpenMode mode) override {
     return Wrap(real_->Open(path, mode), pause_);
   }
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    return real_->SetFileLength(path, length);
-  }
   bool DeleteFile(const std::string& path) override {
     return real_->DeleteFile(path);
   }
