@@ -81,7 +81,6 @@ extern const char kLetterTable[40];
 // -#:a,a,a: up to 10 positive match numbers.
 struct MatchList {
   static constexpr int kCapacity = 10;
-  static constexpr int32_t kMaxEntry = 999999989;
   int32_t entries[kCapacity] = {};
   int32_t last = -1;  // index of the last entry, -1 when empty
 };

@@ -43,7 +43,6 @@ class NewText {
 
  private:
   bool Restore();
-  void Generate();
 
   const Settings& settings_;
   Platform* platform_;

@@ -97,7 +97,6 @@ bool Driver::PrepareOutputDirectory() {
 bool Driver::PlaceMarker() {
   Marker marker;
   marker.name = MarkerName(random_);
-  state_.marker_name = marker.name;
   std::string path = state_.files.output_path + marker.name;
   bool created = false;
   if (!WriteMarker(path, platform_, &created, &marker.identity)) {

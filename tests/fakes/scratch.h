@@ -43,14 +43,6 @@ inline void RemoveScratchDir(const std::string& dir) {
   fs::remove_all(dir, error);
 }
 
-// Sets the permission bits of |path| (octal |mode|). On Windows only the
-// read-only attribute follows: it is set when no write bit is.
-inline void ChmodPath(const std::string& path, int mode) {
-  std::error_code error;
-  std::filesystem::permissions(path, static_cast<std::filesystem::perms>(mode),
-                               error);
-}
-
 }  // namespace swu
 
 #endif  // SWU_TESTS_FAKES_SCRATCH_H_

@@ -39,10 +39,6 @@ class TempDir {
     return data;
   }
 
-  void Chmod(const std::string& name, int mode) const {
-    ChmodPath(Path(name), mode);
-  }
-
  private:
   std::string root_;
 };
