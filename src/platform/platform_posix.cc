@@ -36,6 +36,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/image_posix.h"
 #include "platform/name_pattern.h"
 #include "platform/platform.h"
 
@@ -259,7 +260,11 @@ class PosixStream : public Stream {
     int w = whence == Whence::kStart     ? SEEK_SET
             : whence == Whence::kCurrent ? SEEK_CUR
                                          : SEEK_END;
-    return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), w) >= 0;
+    if (fd_ < 0) return false;
+    off_t at = lseek(fd_, static_cast<off_t>(offset), w);
+    if (at < 0) return false;
+    offset_ = static_cast<int64_t>(at);
+    return true;
   }
   int64_t Tell() override {
     return fd_ < 0 ? -1 : static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
@@ -276,15 +281,18 @@ class PosixStream : public Stream {
       }
       total += got;
     }
+    offset_ += total;
     return total;
   }
   void Write(const void* data, int64_t n) override {
     const char* bytes = static_cast<const char*>(data);
+    KeepImagePages(image_, image_size_, offset_, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = write(fd_, bytes, Chunk(n));
       if (done < 0 && errno == EINTR) continue;
       if (done <= 0) break;
       bytes += done;
+      offset_ += done;
       n -= done;
     }
     if (fd_ < 0 || n > 0) error_ = true;
@@ -301,6 +309,7 @@ class PosixStream : public Stream {
 
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     const char* bytes = static_cast<const char*>(data);
+    KeepImagePages(image_, image_size_, offset, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = pwrite(fd_, bytes, Chunk(n), static_cast<off_t>(offset));
       if (done < 0 && errno == EINTR) continue;
@@ -312,7 +321,9 @@ class PosixStream : public Stream {
     if (fd_ < 0 || n > 0) error_ = true;
   }
   bool SetLength(int64_t length) override {
-    return fd_ >= 0 && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+    // The bytes cut off stay in the image, for a put-back.
+    if (fd_ < 0 || !DetachImageTail(image_, image_size_, length)) return false;
+    return ftruncate(fd_, static_cast<off_t>(length)) == 0;
   }
   bool Identify(FileIdentity* identity) override {
     struct stat st;
@@ -333,6 +344,16 @@ class PosixStream : public Stream {
     }
   }
 
+  char* MapImage(int64_t size) override {
+    if (fd_ < 0) return nullptr;
+    char* image = MapFileImage(fd_, size);
+    if (image != nullptr) {
+      image_ = image;
+      image_size_ = size;
+    }
+    return image;
+  }
+
  private:
   static constexpr int64_t kLockPollMs = 20;
   static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
@@ -343,6 +364,9 @@ class PosixStream : public Stream {
 
   int fd_;
   bool error_ = false;
+  int64_t offset_ = 0;     // the file position, kept without a call
+  char* image_ = nullptr;  // the image mapped from this file, if any
+  int64_t image_size_ = 0;
 };
 
 class PosixDirEnum : public DirEnum {
@@ -597,6 +621,11 @@ class PosixPlatform : public Platform {
     if (size < kHugeBlock) return Platform::FreeBlock(block, size);
     munmap(block, MappedLength(size));
   }
+
+  void ReleaseImage(char* image, int64_t size) override {
+    ReleaseFileImage(image, size);
+  }
+  bool ImageDamaged() override { return FileImageDamaged(); }
 
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                      bool include_directories,

@@ -122,14 +122,14 @@ def tree_case():
 
 def size_limit_case():
     """A file-size limit is a write fault: the file is put back."""
-    data = LINE * 12000  # 696 000 bytes, growing past 700 KiB
+    data = LINE * 20000  # 1 160 000 bytes, growing past 1150 KiB
     d = tempfile.mkdtemp(prefix="swu-safety-")
     try:
         path = os.path.join(d, "f.txt")
         with open(path, "wb") as f:
             f.write(data)
         r = subprocess.run(
-            ["bash", "-c", 'ulimit -f 700; exec "$0" f.txt alpha ALPHA-1-2-3-4-5',
+            ["bash", "-c", 'ulimit -f 1150; exec "$0" f.txt alpha ALPHA-1-2-3-4-5',
              SWU], cwd=d, stdout=subprocess.PIPE, timeout=60)
         expect(r.returncode == 0, "ulimit: ended with %d" % r.returncode)
         expect(b"Write fault encountered: f.txt" in r.stdout,
