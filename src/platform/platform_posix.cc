@@ -253,7 +253,10 @@ FileIdentity IdentityOf(const struct stat& st) {
 // call could still write somewhere.
 class PosixStream : public Stream {
  public:
-  explicit PosixStream(int fd) : fd_(fd) {}
+  // |appending|: every write goes to the end of the file (O_APPEND), so
+  // the stream cannot know its position without asking.
+  PosixStream(int fd, bool appending)
+      : fd_(fd), appending_(appending), offset_(appending ? -1 : 0) {}
   ~PosixStream() override { Close(); }
 
   bool Seek(int64_t offset, Whence whence) override {
@@ -261,13 +264,16 @@ class PosixStream : public Stream {
             : whence == Whence::kCurrent ? SEEK_CUR
                                          : SEEK_END;
     if (fd_ < 0) return false;
+    if (whence == Whence::kStart && offset == offset_) return true;
     off_t at = lseek(fd_, static_cast<off_t>(offset), w);
     if (at < 0) return false;
-    offset_ = static_cast<int64_t>(at);
+    if (!appending_) offset_ = static_cast<int64_t>(at);
     return true;
   }
   int64_t Tell() override {
-    return fd_ < 0 ? -1 : static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
+    if (fd_ < 0) return -1;
+    if (offset_ >= 0) return offset_;
+    return static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
   }
   int64_t Read(void* data, int64_t n) override {
     char* bytes = static_cast<char*>(data);
@@ -281,18 +287,18 @@ class PosixStream : public Stream {
       }
       total += got;
     }
-    offset_ += total;
+    if (offset_ >= 0) offset_ += total;
     return total;
   }
   void Write(const void* data, int64_t n) override {
     const char* bytes = static_cast<const char*>(data);
-    KeepImagePages(image_, image_size_, offset_, n);
+    if (offset_ >= 0) KeepImagePages(image_, image_size_, offset_, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = write(fd_, bytes, Chunk(n));
       if (done < 0 && errno == EINTR) continue;
       if (done <= 0) break;
       bytes += done;
-      offset_ += done;
+      if (offset_ >= 0) offset_ += done;
       n -= done;
     }
     if (fd_ < 0 || n > 0) error_ = true;
@@ -363,8 +369,9 @@ class PosixStream : public Stream {
   }
 
   int fd_;
+  bool appending_;
   bool error_ = false;
-  int64_t offset_ = 0;     // the file position, kept without a call
+  int64_t offset_;         // the file position, -1 while not known
   char* image_ = nullptr;  // the image mapped from this file, if any
   int64_t image_size_ = 0;
 };
@@ -531,7 +538,7 @@ class PosixPlatform : public Platform {
       fd = OpenRegular(resolver_.Resolve(path), mode);
     }
     if (fd < 0) return nullptr;
-    return std::make_unique<PosixStream>(fd);
+    return std::make_unique<PosixStream>(fd, mode == OpenMode::kAppend);
   }
 
   bool SetFileLength(const std::string& path, int64_t length) override {
@@ -566,7 +573,7 @@ class PosixPlatform : public Platform {
     int fd = mkostemp(buffer.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
     *path = buffer.data();
-    return std::make_unique<PosixStream>(fd);
+    return std::make_unique<PosixStream>(fd, /*appending=*/false);
   }
 
   bool RenameOver(const std::string& from, const std::string& to) override {

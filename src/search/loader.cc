@@ -183,7 +183,8 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   }
   if (error != FileError::None) return error;
 
-  int64_t size = SizeOf(input.get());
+  // The size as the file was identified once locked.
+  int64_t size = identity.size;
   if (size < 0) return FileError::ReadFailed;
   if (size > kMaxFileSize) return FileError::BadSize;
   if (size == 0) {
