@@ -26,7 +26,6 @@ class StubPlatform : public Platform {
   std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
     return nullptr;
   }
-  bool SetFileLength(const std::string&, int64_t) override { return false; }
   bool DeleteFile(const std::string&) override { return false; }
   bool Identify(const std::string&, FileIdentity*) override { return false; }
   std::unique_ptr<Stream> CreateTemporary(const std::string&,

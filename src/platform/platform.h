@@ -54,9 +54,9 @@ inline bool Unchanged(const FileIdentity& then, const FileIdentity& now) {
 
 enum class Whence { kStart, kCurrent, kEnd };
 
-// An open byte stream (binary, nothing translated). Writes are buffered;
-// a failed write sets the error indicator instead of returning a status,
-// as stdio does. The destructor closes the stream.
+// An open byte stream (binary, nothing translated). Writes go straight to
+// the file; a failed write sets the error indicator instead of returning a
+// status, as stdio does. The destructor closes the stream.
 class Stream {
  public:
   virtual ~Stream() = default;
@@ -70,23 +70,18 @@ class Stream {
   virtual int64_t Read(void* data, int64_t n) = 0;
   // Writes |n| bytes; a failure sets the error indicator.
   virtual void Write(const void* data, int64_t n) = 0;
-  // Writes one byte; a failure sets the error indicator.
-  virtual void Put(uint8_t byte) = 0;
   // True once a read or write has failed.
   virtual bool error() const = 0;
-  // Flushes buffered writes. Returns false (and sets the error indicator)
-  // on failure.
-  virtual bool Flush() = 0;
-  // Flushes and closes. Returns false if either failed. Further calls do
-  // nothing and return true.
+  // Closes the stream. Returns false if it failed or a write had failed.
+  // Further calls do nothing and return true.
   virtual bool Close() = 0;
 
   // Writes |n| bytes at |offset| of the file in one positioned write,
-  // without moving the stream position. Buffered writes must have been
-  // flushed. A failure sets the error indicator.
+  // without moving the stream position. A failure sets the error
+  // indicator.
   virtual void WriteAt(const void* data, int64_t n, int64_t offset) = 0;
-  // Flushes, then sets the length of the open file to |length|. Returns
-  // false on failure.
+  // Sets the length of the open file to |length|. Returns false on
+  // failure.
   virtual bool SetLength(int64_t length) = 0;
   // Stores the identity of the open file in *identity. Returns false on
   // failure.
@@ -155,9 +150,6 @@ class Platform {
   // Opens |path| in |mode|. On failure returns nullptr.
   virtual std::unique_ptr<Stream> Open(const std::string& path,
                                        OpenMode mode) = 0;
-  // Sets the length of the file |path| through a handle opened for
-  // reading and writing. Returns false on failure.
-  virtual bool SetFileLength(const std::string& path, int64_t length) = 0;
   // Deletes the file |path|. Returns false on failure.
   virtual bool DeleteFile(const std::string& path) = 0;
   // Stores the identity of the file |path| (a link is followed) in

@@ -303,9 +303,7 @@ class PosixStream : public Stream {
     }
     if (fd_ < 0 || n > 0) error_ = true;
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return error_; }
-  bool Flush() override { return fd_ >= 0 && !error_; }
   bool Close() override {
     if (fd_ < 0) return true;
     bool ok = close(fd_) == 0 && !error_;
@@ -539,13 +537,6 @@ class PosixPlatform : public Platform {
     }
     if (fd < 0) return nullptr;
     return std::make_unique<PosixStream>(fd, mode == OpenMode::kAppend);
-  }
-
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    int fd = open(resolver_.Resolve(path).c_str(), O_RDWR);
-    if (fd < 0) return false;
-    bool ok = ftruncate(fd, static_cast<off_t>(length)) == 0;
-    return (close(fd) == 0) && ok;
   }
 
   bool DeleteFile(const std::string& path) override {

@@ -205,9 +205,7 @@ class WindowsStream : public Stream {
     }
     WriteFrom(data, n, nullptr);
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return error_; }
-  bool Flush() override { return file_.valid() && !error_; }
   bool Close() override {
     if (!file_.valid()) return true;
     return file_.Close() && !error_;
@@ -414,16 +412,6 @@ class WindowsPlatform : public Platform {
     return std::make_unique<WindowsStream>(file, mode == OpenMode::kAppend);
   }
 
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (!file.valid()) return false;
-    bool ok = SetLength(file.get(), length);
-    return file.Close() && ok;
-  }
-
   bool DeleteFile(const std::string& path) override {
     return DeleteFileA(path.c_str()) != 0;
   }
@@ -564,10 +552,6 @@ class WindowsPlatform : public Platform {
   int64_t LargestExitStatus() const override { return INT32_MAX; }
 
  private:
-  static bool SetLength(HANDLE file, int64_t length) {
-    return MovePointer(file, length, FILE_BEGIN) && SetEndOfFile(file);
-  }
-
   // A name part that this process has not used before and that another
   // process is unlikely to pick at the same moment.
   std::string TemporarySuffix() {

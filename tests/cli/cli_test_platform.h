@@ -31,9 +31,6 @@ class CliTestPlatform : public Platform {
                                OpenMode mode) override {
     return disk()->Open(path, mode);
   }
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    return disk()->SetFileLength(path, length);
-  }
   bool DeleteFile(const std::string& path) override {
     return disk()->DeleteFile(path);
   }

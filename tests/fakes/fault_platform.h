@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/forwarding_platform.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -28,15 +29,16 @@ enum class FaultOp {
   kRead,
   kWrite,
   kClose,
-  kSetFileLength,
+  kSetLength,
   kDeleteFile,
   kAllocate,
   kRename,
 };
 
-class FaultPlatform : public Platform {
+class FaultPlatform : public ForwardingPlatform {
  public:
-  explicit FaultPlatform(Platform* real = Platform::Default()) : real_(real) {}
+  explicit FaultPlatform(Platform* real = Platform::Default())
+      : ForwardingPlatform(real) {}
 
   // Makes the |n|th call (counted from 1) of |op| fail, and every later
   // one too when |sticky|.
@@ -63,137 +65,97 @@ class FaultPlatform : public Platform {
   }
   void AddWritten(int64_t n) { bytes_written_ += n; }
 
-  void Print(const char* data, size_t n) override { printed_.append(data, n); }
+  // The console and the interruptions stay out of the tests' process.
+  void Print(const char*, size_t) override {}
   void ReadKey() override {}
+  void WatchInterrupts() override {}
+  void DeferInterrupts(bool) override {}
+  bool Interrupted() override { return false; }
+  void EndByInterrupt() override {}
+  // Not passed on either: the real platform is shared by every test, and
+  // what they set would outlive the test that set it.
+  void NoteTypedSpelling(const std::string&) override {}
+  void SetTreeRoot(const std::string&) override {}
+
   std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    if (Fails(FaultOp::kSetFileLength)) return false;
-    return real_->SetFileLength(path, length);
-  }
   bool DeleteFile(const std::string& path) override {
     if (Fails(FaultOp::kDeleteFile)) return false;
-    return real_->DeleteFile(path);
-  }
-  bool Identify(const std::string& path, FileIdentity* identity) override {
-    return real_->Identify(path, identity);
+    return ForwardingPlatform::DeleteFile(path);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override;
   bool RenameOver(const std::string& from, const std::string& to) override {
     if (Fails(FaultOp::kRename)) return false;
-    return real_->RenameOver(from, to);
+    return ForwardingPlatform::RenameOver(from, to);
   }
-  void WatchInterrupts() override {}
-  void DeferInterrupts(bool) override {}
-  bool Interrupted() override { return false; }
-  void EndByInterrupt() override {}
   char* AllocateBlock(int64_t size) override {
     if (Fails(FaultOp::kAllocate)) return nullptr;
     allocations_.push_back(size);
-    return real_->AllocateBlock(size);
-  }
-  void FreeBlock(char* block, int64_t size) override {
-    real_->FreeBlock(block, size);
-  }
-  std::unique_ptr<DirEnum> FindFirst(const std::string& pattern, bool dirs,
-                                     DirEntry* first) override {
-    return real_->FindFirst(pattern, dirs, first);
-  }
-  bool MakeDirectory(const std::string& path) override {
-    return real_->MakeDirectory(path);
-  }
-  bool RemoveDirectory(const std::string& path) override {
-    return real_->RemoveDirectory(path);
-  }
-  bool GetCurrentDirectory(std::string* path) override {
-    return real_->GetCurrentDirectory(path);
-  }
-  bool SetCurrentDirectory(const std::string& path) override {
-    return real_->SetCurrentDirectory(path);
-  }
-  char GetCurrentDrive() override { return real_->GetCurrentDrive(); }
-  bool SetCurrentDrive(char drive) override {
-    return real_->SetCurrentDrive(drive);
-  }
-  bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
-  std::string FromTypedPath(const std::string& typed) const override {
-    return real_->FromTypedPath(typed);
-  }
-  // NoteTypedSpelling and SetTreeRoot are not passed on: the real
-  // platform is shared by every test, and what they set would outlive the
-  // test that set it.
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    return real_->GetEnvironment(name, value);
+    return ForwardingPlatform::AllocateBlock(size);
   }
 
   const std::vector<int64_t>& allocations() const { return allocations_; }
 
  private:
-  Platform* real_;
   std::map<FaultOp, std::pair<int, bool>> faults_;
   std::map<FaultOp, int> counts_;
   int64_t bytes_written_ = 0;
   std::vector<int64_t> allocations_;
-  std::string printed_;
 };
 
 // A stream that passes every call to a real one unless its platform says
 // the call fails. A failed write writes nothing and sets the error
 // indicator, as a full disk would.
-class FaultStream : public Stream {
+class FaultStream : public ForwardingStream {
  public:
   FaultStream(std::unique_ptr<Stream> real, FaultPlatform* platform)
-      : real_(std::move(real)), platform_(platform) {}
+      : ForwardingStream(std::move(real)), platform_(platform) {}
 
   bool Seek(int64_t offset, Whence whence) override {
     if (platform_->Fails(FaultOp::kSeek)) return false;
-    return real_->Seek(offset, whence);
+    return ForwardingStream::Seek(offset, whence);
   }
   int64_t Tell() override {
     if (platform_->Fails(FaultOp::kTell)) return -1;
-    return real_->Tell();
+    return ForwardingStream::Tell();
   }
   int64_t Read(void* data, int64_t n) override {
     if (platform_->Fails(FaultOp::kRead)) return 0;
-    return real_->Read(data, n);
+    return ForwardingStream::Read(data, n);
   }
   void Write(const void* data, int64_t n) override {
-    if (platform_->Fails(FaultOp::kWrite)) {
-      failed_ = true;
-      return;
-    }
-    platform_->AddWritten(n);
-    real_->Write(data, n);
+    if (WriteFails(n)) return;
+    ForwardingStream::Write(data, n);
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
-  bool error() const override { return failed_ || real_->error(); }
-  bool Flush() override { return real_->Flush() && !failed_; }
+  bool error() const override { return failed_ || ForwardingStream::error(); }
   bool Close() override {
     if (closed_) return true;
     closed_ = true;
-    bool ok = real_->Close();
+    bool ok = ForwardingStream::Close();
     if (platform_->Fails(FaultOp::kClose)) return false;
     return ok && !failed_;
   }
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
-    if (platform_->Fails(FaultOp::kWrite)) {
-      failed_ = true;
-      return;
-    }
-    platform_->AddWritten(n);
-    real_->WriteAt(data, n, offset);
+    if (WriteFails(n)) return;
+    ForwardingStream::WriteAt(data, n, offset);
   }
   bool SetLength(int64_t length) override {
-    if (platform_->Fails(FaultOp::kSetFileLength)) return false;
-    return real_->SetLength(length);
+    if (platform_->Fails(FaultOp::kSetLength)) return false;
+    return ForwardingStream::SetLength(length);
   }
-  bool Identify(FileIdentity* identity) override {
-    return real_->Identify(identity);
-  }
-  bool Lock(int64_t wait_ms) override { return real_->Lock(wait_ms); }
 
  private:
-  std::unique_ptr<Stream> real_;
+  // Counts a write of |n| bytes; when it is to fail, sets the error
+  // indicator and returns true.
+  bool WriteFails(int64_t n) {
+    if (platform_->Fails(FaultOp::kWrite)) {
+      failed_ = true;
+      return true;
+    }
+    platform_->AddWritten(n);
+    return false;
+  }
+
   FaultPlatform* platform_;
   bool failed_ = false;
   bool closed_ = false;
@@ -206,7 +168,7 @@ inline std::unique_ptr<Stream> FaultPlatform::Open(const std::string& path,
                : mode == OpenMode::kAppend ? FaultOp::kOpenAppend
                                            : FaultOp::kOpenCreate;
   if (Fails(op)) return nullptr;
-  std::unique_ptr<Stream> real = real_->Open(path, mode);
+  std::unique_ptr<Stream> real = ForwardingPlatform::Open(path, mode);
   if (real == nullptr) return nullptr;
   return std::make_unique<FaultStream>(std::move(real), this);
 }
@@ -214,7 +176,8 @@ inline std::unique_ptr<Stream> FaultPlatform::Open(const std::string& path,
 inline std::unique_ptr<Stream> FaultPlatform::CreateTemporary(
     const std::string& beside, std::string* path) {
   if (Fails(FaultOp::kOpenCreate)) return nullptr;
-  std::unique_ptr<Stream> real = real_->CreateTemporary(beside, path);
+  std::unique_ptr<Stream> real =
+      ForwardingPlatform::CreateTemporary(beside, path);
   if (real == nullptr) return nullptr;
   return std::make_unique<FaultStream>(std::move(real), this);
 }

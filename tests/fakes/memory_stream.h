@@ -42,9 +42,7 @@ class MemoryStream : public Stream {
     memcpy(&data_[static_cast<size_t>(at_)], in, static_cast<size_t>(n));
     at_ += n;
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return false; }
-  bool Flush() override { return true; }
   bool Close() override { return true; }
   void WriteAt(const void* in, int64_t n, int64_t offset) override {
     int64_t at = at_;

@@ -170,7 +170,7 @@ TEST_F(ResultWriterTest, FailedCloseIsAWriteFault) {
 TEST_F(ResultWriterTest, FailedShorteningPutsTheFileBack) {
   h_.Configure("bc", "", "");
   h_.dir().Write("f", "abcd");
-  h_.platform().FailNth(FaultOp::kSetFileLength, 1);
+  h_.platform().FailNth(FaultOp::kSetLength, 1);
   EXPECT_EQ(h_.Process("f").status, Code(FileError::TruncateFailed));
   EXPECT_EQ(h_.dir().Read("f"), "abcd");
 }

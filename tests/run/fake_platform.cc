@@ -70,9 +70,7 @@ class FakeStream : public Stream {
     std::copy_n(static_cast<const char*>(data), n, &bytes[position_]);
     position_ += n;
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
   bool error() const override { return false; }
-  bool Flush() override { return true; }
   bool Close() override { return true; }
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     int64_t at = position_;
@@ -202,12 +200,6 @@ std::unique_ptr<Stream> FakePlatform::Open(const std::string& path,
     if (mode != OpenMode::kAppend) node.data.clear();
   }
   return std::make_unique<FakeStream>(this, key, mode == OpenMode::kAppend);
-}
-
-bool FakePlatform::SetFileLength(const std::string& path, int64_t length) {
-  if (!IsFile(path)) return false;
-  nodes_[Key(path)].data.resize(length);
-  return true;
 }
 
 bool FakePlatform::DeleteFile(const std::string& path) {

@@ -54,7 +54,6 @@ class FakePlatform : public Platform {
   void Print(const char* data, size_t n) override;
   void ReadKey() override;
   std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
-  bool SetFileLength(const std::string& path, int64_t length) override;
   bool DeleteFile(const std::string& path) override;
   bool Identify(const std::string& path, FileIdentity* identity) override;
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,

@@ -91,6 +91,9 @@ const FileCase kEmitCases[] = {
     {"-K:6 writes CR LF", "-K:6~", "b", "x~y", "abc", "ax\r\nyc", 1},
     {"-K:6 counts once for -N", "-K:6~ -N", "bcd", "a~", "bcd", "a\r\n ", 1},
     {"& text is not converted", "-K:6~", "b@", "[&]", "b~", "[b~]", 1},
+    // The first two lower-case letters of the sequence from seed 1.
+    {"-K:RM renews after each acted-on match", "-#:O -K:2#,RM", "x", "#",
+     "x x x", "q x m", 2},
 };
 INSTANTIATE_TEST_SUITE_P(Emit, FileProcessorTest,
                          ::testing::ValuesIn(kEmitCases));
@@ -200,6 +203,17 @@ TEST_F(FileProcessorRunTest, AmpersandIsExpandedInEveryFile) {
   h_.Process("2.txt");
   EXPECT_EQ(h_.dir().Read("1.txt"), "a<b>c");
   EXPECT_EQ(h_.dir().Read("2.txt"), "a<b>c");
+}
+
+// A -L text too long for the command line's buffer is read again for each
+// -K:RM renewal; when that fails, the file is put back.
+TEST_F(FileProcessorRunTest, FailedRenewalPutsTheFileBack) {
+  h_.Configure("x", std::string(300, 'Y') + "#", "-K:2#,RM");
+  h_.dir().Write("f.txt", "x x x");
+  h_.platform().FailNth(FaultOp::kOpenRead, 1);
+  EXPECT_EQ(h_.Process("f.txt").status,
+            static_cast<FileStatus>(FileError::ReloadFailed));
+  EXPECT_EQ(h_.dir().Read("f.txt"), "x x x");
 }
 
 TEST_F(FileProcessorRunTest, SameLengthReplacementWritesOnlyChangedBytes) {

@@ -57,9 +57,10 @@ TEST_F(LoaderTest, FailureCodes) {
 
 TEST_F(LoaderTest, FileOverTheSizeLimitIsRefused) {
   h_.Configure("a", "b", "");
-  h_.dir().Write("big", "");
-  ASSERT_TRUE(
-      h_.platform().SetFileLength(h_.dir().Path("big"), kMaxFileSize + 1));
+  auto big = h_.platform().Open(h_.dir().Path("big"), OpenMode::kCreate);
+  ASSERT_NE(big, nullptr);
+  ASSERT_TRUE(big->SetLength(kMaxFileSize + 1));
+  ASSERT_TRUE(big->Close());
   EXPECT_EQ(h_.Process("big").status, Code(FileError::BadSize));
   EXPECT_TRUE(h_.platform().allocations().size() == 1);  // only the first block
 }

@@ -1,75 +1,85 @@
-// Tests of the replace loop's renewal of the new text after each acted-on
-// match (-K:RM), and of the early stop when that renewal fails.
+// Tests of the replace loop through a recording writer: the calls it makes
+// for a -# selection and the -M line filter, the renewal of the new text
+// after each acted-on match (-K:RM), and the early stop when that renewal
+// fails. What the calls write is tested in tests/run/file_processor_test.cc.
 
 #include "search/replace_loop.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 
-#include "fakes/fault_platform.h"
 #include "fakes/parse_for_test.h"
-#include "fakes/temp_dir.h"
-#include "output/emitter.h"
-#include "output/new_text.h"
-#include "output/output_buffer.h"
-#include "output/result_writer.h"
-#include "search/loader.h"
+#include "fakes/recording_writer.h"
 
 namespace swu {
 namespace {
 
 class ReplaceLoopTest : public ::testing::Test {
  protected:
-  // |renew| runs after every acted-on match with the run's <new>.
-  FileStatus Run(const std::string& image,
-                 std::function<bool(NewText*)> renew) {
-    dir_.Write("f", image);
-    FileBuffer buffer(&platform_);
-    LoadedFile loaded;
-    CreateState create = CreateState::None;
-    EXPECT_EQ(LoadCurrentFile(settings_, &platform_, dir_.Path("f"), "",
-                              &create, &buffer, &loaded),
-              FileError::None);
-    ReplaceState state;
+  // Runs the loop over |image| (not empty) and returns the writer's log.
+  // |renew|, when given, runs after every acted-on match.
+  std::string Run(const std::string& image,
+                  std::function<bool()> renew = nullptr) {
+    const int64_t size = static_cast<int64_t>(image.size());
+    EXPECT_TRUE(buffer_.MakeRoom(size));
+    memcpy(buffer_.block(), image.data(), image.size());
+    buffer_.SetImage(size);
     Matcher matcher(settings_);
-    bool no_amp = false;
-    OutputBuffer out(loaded.stream.get());
-    Random random;
-    NewText new_text(settings_, &platform_, &random);
-    new_text.Prepare();
-    Emitter emitter(settings_, new_text, &buffer, &out, &no_amp);
-    ResultWriter writer(settings_, &platform_, &buffer, &emitter, &out,
-                        loaded.target, &state);
-    ReplaceLoop loop(settings_, &buffer, &matcher, &writer, &state,
-                     [&] { return renew(&new_text); });
+    ReplaceLoop loop(settings_, &buffer_, &matcher, &writer_, &state_,
+                     std::move(renew));
     loop.Run();
-    return writer.CommitFile();
+    return writer_.log();
   }
 
-  TempDir dir_;
-  FaultPlatform platform_;
   Settings settings_;
+  FileBuffer buffer_{Platform::Default()};
+  ReplaceState state_;
+  RecordingWriter writer_{&buffer_};
 };
+
+TEST_F(ReplaceLoopTest, CallsTheWriterMakes) {
+  struct Case {
+    const char* name;
+    const char* switches;
+    std::string image;
+    std::string calls;
+  } cases[] = {
+      {"every match", "", "axbx", "pass 1, match 1, pass 1, match 1, finish"},
+      {"-#:2 passes nothing for a skipped match", "-#:2", "x-x",
+       "pass 2, match 1, finish"},
+      {"-#:J acts on each match when the next is found", "-#:J", "x-x-x",
+       "pass 0, match 1, pass 1, match 1, finish"},
+      {"-M drops the lines around a modified one", "-M", "a\r\nxb\r\nc\r\n",
+       "drop 3, copy 0, match 1, copy 3, drop rest 3, finish"},
+  };
+  for (const Case& c : cases) {
+    ParseForTest("x", "Y", c.switches, &settings_);
+    state_ = ReplaceState();
+    writer_ = RecordingWriter(&buffer_);
+    EXPECT_EQ(Run(c.image), c.calls) << c.name;
+  }
+}
 
 TEST_F(ReplaceLoopTest, RenewsTheNewTextAfterEveryActedMatch) {
   ParseForTest("x", "#", "-#:O -K:2#,RM", &settings_);
-  int renewals = 0;
-  FileStatus status = Run("x x x", [&](NewText* text) {
-    ++renewals;
-    return text->Renew(/*per_match=*/true);
-  });
-  EXPECT_EQ(status, 2);
-  EXPECT_EQ(renewals, 2);
-  // The first two lower-case letters of the sequence from seed 1.
-  EXPECT_EQ(dir_.Read("f"), "q x m");
+  EXPECT_EQ(Run("x x x",
+                [&] {
+                  writer_.Note("renew");
+                  return true;
+                }),
+            "pass 0, match 1, renew, pass 3, match 1, renew, finish");
+  EXPECT_EQ(state_.acted_on, 2);
 }
 
-TEST_F(ReplaceLoopTest, FailedRenewalStopsAndPutsTheFileBack) {
+TEST_F(ReplaceLoopTest, FailedRenewalStopsTheLoop) {
   ParseForTest("x", "YY", "", &settings_);
-  FileStatus status = Run("x x x", [](NewText*) { return false; });
-  EXPECT_EQ(status, static_cast<FileStatus>(FileError::ReloadFailed));
-  EXPECT_EQ(dir_.Read("f"), "x x x");
+  EXPECT_EQ(Run("x x x", [] { return false; }), "pass 0, match 1");
+  EXPECT_EQ(state_.error, FileError::ReloadFailed);
+  EXPECT_FALSE(state_.finished);  // FinishMatches was never called.
 }
 
 }  // namespace

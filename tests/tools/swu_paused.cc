@@ -16,7 +16,9 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "fakes/forwarding_platform.h"
 #include "platform/platform.h"
 #include "run/driver.h"
 #include "run/exit_code.h"
@@ -49,37 +51,24 @@ struct Pause {
   }
 };
 
-class PausedStream : public Stream {
+class PausedStream : public ForwardingStream {
  public:
   PausedStream(std::unique_ptr<Stream> real, Pause* pause)
-      : real_(std::move(real)), pause_(pause) {}
-  bool Seek(int64_t offset, Whence whence) override {
-    return real_->Seek(offset, whence);
-  }
-  int64_t Tell() override { return real_->Tell(); }
-  int64_t Read(void* data, int64_t n) override { return real_->Read(data, n); }
+      : ForwardingStream(std::move(real)), pause_(pause) {}
   void Write(const void* data, int64_t n) override {
     pause_->BeforeWrite(n);
-    real_->Write(data, n);
+    ForwardingStream::Write(data, n);
   }
-  void Put(uint8_t byte) override { Write(&byte, 1); }
-  bool error() const override { return real_->error(); }
-  bool Flush() override { return real_->Flush(); }
-  bool Close() override { return real_->Close(); }
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     pause_->BeforeWrite(n);
-    real_->WriteAt(data, n, offset);
+    ForwardingStream::WriteAt(data, n, offset);
   }
-  bool SetLength(int64_t length) override { return real_->SetLength(length); }
   bool Identify(FileIdentity* identity) override {
     pause_->BeforeIdentify();
-    return real_->Identify(identity);
+    return ForwardingStream::Identify(identity);
   }
-  bool Lock(int64_t wait_ms) override { return real_->Lock(wait_ms); }
-  char* MapImage(int64_t size) override { return real_->MapImage(size); }
 
  private:
-  std::unique_ptr<Stream> real_;
   Pause* pause_;
 };
 
@@ -88,89 +77,20 @@ std::unique_ptr<Stream> Wrap(std::unique_ptr<Stream> real, Pause* pause) {
   return std::make_unique<PausedStream>(std::move(real), pause);
 }
 
-class PausedPlatform : public Platform {
+class PausedPlatform : public ForwardingPlatform {
  public:
-  PausedPlatform(Platform* real, Pause* pause) : real_(real), pause_(pause) {}
-
-  void Print(const char* data, size_t n) override { real_->Print(data, n); }
-  void ReadKey() override { real_->ReadKey(); }
+  PausedPlatform(Platform* real, Pause* pause)
+      : ForwardingPlatform(real), pause_(pause) {}
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
-    return Wrap(real_->Open(path, mode), pause_);
-  }
-  bool SetFileLength(const std::string& path, int64_t length) override {
-    return real_->SetFileLength(path, length);
-  }
-  bool DeleteFile(const std::string& path) override {
-    return real_->DeleteFile(path);
-  }
-  bool Identify(const std::string& path, FileIdentity* identity) override {
-    return real_->Identify(path, identity);
+    return Wrap(ForwardingPlatform::Open(path, mode), pause_);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
-    return Wrap(real_->CreateTemporary(beside, path), pause_);
-  }
-  bool RenameOver(const std::string& from, const std::string& to) override {
-    return real_->RenameOver(from, to);
-  }
-  void WatchInterrupts() override { real_->WatchInterrupts(); }
-  void DeferInterrupts(bool defer) override { real_->DeferInterrupts(defer); }
-  bool Interrupted() override { return real_->Interrupted(); }
-  void EndByInterrupt() override { real_->EndByInterrupt(); }
-  char* AllocateBlock(int64_t size) override {
-    return real_->AllocateBlock(size);
-  }
-  void FreeBlock(char* block, int64_t size) override {
-    real_->FreeBlock(block, size);
-  }
-  void ReleaseImage(char* image, int64_t size) override {
-    real_->ReleaseImage(image, size);
-  }
-  bool ImageDamaged() override { return real_->ImageDamaged(); }
-  std::unique_ptr<DirEnum> FindFirst(const std::string& pattern, bool dirs,
-                                     DirEntry* first) override {
-    return real_->FindFirst(pattern, dirs, first);
-  }
-  bool MakeDirectory(const std::string& path) override {
-    return real_->MakeDirectory(path);
-  }
-  bool RemoveDirectory(const std::string& path) override {
-    return real_->RemoveDirectory(path);
-  }
-  bool GetCurrentDirectory(std::string* path) override {
-    return real_->GetCurrentDirectory(path);
-  }
-  bool SetCurrentDirectory(const std::string& path) override {
-    return real_->SetCurrentDirectory(path);
-  }
-  char GetCurrentDrive() override { return real_->GetCurrentDrive(); }
-  bool SetCurrentDrive(char drive) override {
-    return real_->SetCurrentDrive(drive);
-  }
-  bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
-  std::string FromTypedPath(const std::string& typed) const override {
-    return real_->FromTypedPath(typed);
-  }
-  void NoteTypedSpelling(const std::string& typed) override {
-    real_->NoteTypedSpelling(typed);
-  }
-  void SetTreeRoot(const std::string& directory) override {
-    real_->SetTreeRoot(directory);
-  }
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    return real_->GetEnvironment(name, value);
-  }
-  bool EndsDirectoryPart(char c) const override {
-    return real_->EndsDirectoryPart(c);
-  }
-  char PathSeparator() const override { return real_->PathSeparator(); }
-  int64_t LargestExitStatus() const override {
-    return real_->LargestExitStatus();
+    return Wrap(ForwardingPlatform::CreateTemporary(beside, path), pause_);
   }
 
  private:
-  Platform* real_;
   Pause* pause_;
 };
 
