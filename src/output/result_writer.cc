@@ -148,6 +148,8 @@ FileStatus ResultWriter::CommitFile() {
     return static_cast<FileStatus>(FileError::ReadFailed);
   }
   if (stream_->error()) state_->Fail(FileError::WriteFault);
+  // Part of the image read as zeros: the file was shortened under the run.
+  if (!buffer_->Intact()) state_->Fail(FileError::ReadFailed);
   if (state_->succeeded() && state_->size_change < 0 && target_.in_place) {
     // Through the descriptor that was written: the name may stand for
     // another file by now.

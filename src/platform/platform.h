@@ -90,6 +90,18 @@ class Stream {
   // |wait_ms| milliseconds while another process holds one. The lock goes
   // with Close. Returns false when it could not be had in time.
   virtual bool Lock(int64_t wait_ms) = 0;
+  // Maps the file's first |size| bytes as a private image, readable and
+  // writable by this process, which keeps the bytes the file had when it
+  // was mapped: before this stream writes over a part of the file or
+  // shortens it, the pages of the image there get copies of their own. A
+  // page that another program's shortening makes unreadable reads as
+  // zeros and counts in Platform::ImageDamaged. The image outlives the
+  // stream; release it with Platform::ReleaseImage. Returns nullptr where
+  // no such image can be had; the caller then reads the file instead.
+  virtual char* MapImage(int64_t size) {
+    (void)size;
+    return nullptr;
+  }
 };
 
 // The size of the file open as |stream|, found by moving to its end (the
@@ -183,6 +195,14 @@ class Platform {
     (void)size;
     delete[] block;
   }
+  // Releases an image from Stream::MapImage; |size| is the size mapped.
+  virtual void ReleaseImage(char* image, int64_t size) {
+    (void)image;
+    (void)size;
+  }
+  // True when a page of the last image from Stream::MapImage could not be
+  // read since it was mapped: the file was shortened under it.
+  virtual bool ImageDamaged() { return false; }
 
   // Directories.
   // Opens an enumeration of |pattern|: a directory part (possibly empty)

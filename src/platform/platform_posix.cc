@@ -36,6 +36,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/image_posix.h"
 #include "platform/name_pattern.h"
 #include "platform/platform.h"
 
@@ -252,17 +253,27 @@ FileIdentity IdentityOf(const struct stat& st) {
 // call could still write somewhere.
 class PosixStream : public Stream {
  public:
-  explicit PosixStream(int fd) : fd_(fd) {}
+  // |appending|: every write goes to the end of the file (O_APPEND), so
+  // the stream cannot know its position without asking.
+  PosixStream(int fd, bool appending)
+      : fd_(fd), appending_(appending), offset_(appending ? -1 : 0) {}
   ~PosixStream() override { Close(); }
 
   bool Seek(int64_t offset, Whence whence) override {
     int w = whence == Whence::kStart     ? SEEK_SET
             : whence == Whence::kCurrent ? SEEK_CUR
                                          : SEEK_END;
-    return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), w) >= 0;
+    if (fd_ < 0) return false;
+    if (whence == Whence::kStart && offset == offset_) return true;
+    off_t at = lseek(fd_, static_cast<off_t>(offset), w);
+    if (at < 0) return false;
+    if (!appending_) offset_ = static_cast<int64_t>(at);
+    return true;
   }
   int64_t Tell() override {
-    return fd_ < 0 ? -1 : static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
+    if (fd_ < 0) return -1;
+    if (offset_ >= 0) return offset_;
+    return static_cast<int64_t>(lseek(fd_, 0, SEEK_CUR));
   }
   int64_t Read(void* data, int64_t n) override {
     char* bytes = static_cast<char*>(data);
@@ -276,15 +287,18 @@ class PosixStream : public Stream {
       }
       total += got;
     }
+    if (offset_ >= 0) offset_ += total;
     return total;
   }
   void Write(const void* data, int64_t n) override {
     const char* bytes = static_cast<const char*>(data);
+    if (offset_ >= 0) KeepImagePages(image_, image_size_, offset_, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = write(fd_, bytes, Chunk(n));
       if (done < 0 && errno == EINTR) continue;
       if (done <= 0) break;
       bytes += done;
+      if (offset_ >= 0) offset_ += done;
       n -= done;
     }
     if (fd_ < 0 || n > 0) error_ = true;
@@ -299,6 +313,7 @@ class PosixStream : public Stream {
 
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     const char* bytes = static_cast<const char*>(data);
+    KeepImagePages(image_, image_size_, offset, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = pwrite(fd_, bytes, Chunk(n), static_cast<off_t>(offset));
       if (done < 0 && errno == EINTR) continue;
@@ -310,7 +325,9 @@ class PosixStream : public Stream {
     if (fd_ < 0 || n > 0) error_ = true;
   }
   bool SetLength(int64_t length) override {
-    return fd_ >= 0 && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+    // The bytes cut off stay in the image, for a put-back.
+    if (fd_ < 0 || !DetachImageTail(image_, image_size_, length)) return false;
+    return ftruncate(fd_, static_cast<off_t>(length)) == 0;
   }
   bool Identify(FileIdentity* identity) override {
     struct stat st;
@@ -331,6 +348,16 @@ class PosixStream : public Stream {
     }
   }
 
+  char* MapImage(int64_t size) override {
+    if (fd_ < 0) return nullptr;
+    char* image = MapFileImage(fd_, size);
+    if (image != nullptr) {
+      image_ = image;
+      image_size_ = size;
+    }
+    return image;
+  }
+
  private:
   static constexpr int64_t kLockPollMs = 20;
   static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
@@ -340,7 +367,11 @@ class PosixStream : public Stream {
   }
 
   int fd_;
+  bool appending_;
   bool error_ = false;
+  int64_t offset_;         // the file position, -1 while not known
+  char* image_ = nullptr;  // the image mapped from this file, if any
+  int64_t image_size_ = 0;
 };
 
 class PosixDirEnum : public DirEnum {
@@ -505,7 +536,7 @@ class PosixPlatform : public Platform {
       fd = OpenRegular(resolver_.Resolve(path), mode);
     }
     if (fd < 0) return nullptr;
-    return std::make_unique<PosixStream>(fd);
+    return std::make_unique<PosixStream>(fd, mode == OpenMode::kAppend);
   }
 
   bool DeleteFile(const std::string& path) override {
@@ -533,7 +564,7 @@ class PosixPlatform : public Platform {
     int fd = mkostemp(buffer.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
     *path = buffer.data();
-    return std::make_unique<PosixStream>(fd);
+    return std::make_unique<PosixStream>(fd, /*appending=*/false);
   }
 
   bool RenameOver(const std::string& from, const std::string& to) override {
@@ -588,6 +619,11 @@ class PosixPlatform : public Platform {
     if (size < kHugeBlock) return Platform::FreeBlock(block, size);
     munmap(block, MappedLength(size));
   }
+
+  void ReleaseImage(char* image, int64_t size) override {
+    ReleaseFileImage(image, size);
+  }
+  bool ImageDamaged() override { return FileImageDamaged(); }
 
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                      bool include_directories,

@@ -40,14 +40,36 @@ bool FileBuffer::MakeCreatedImage() {
   return true;
 }
 
+void FileBuffer::UseMappedImage(char* image, int64_t size) {
+  ReleaseMapped();
+  mapped_ = image;
+  mapped_size_ = size;
+  start = 0;
+  position = 0;
+  end = size;
+  lead_in = 0;
+}
+
+bool FileBuffer::Intact() const {
+  return mapped_ == nullptr || !platform_->ImageDamaged();
+}
+
 void FileBuffer::Reset() {
+  ReleaseMapped();
   start -= lead_in;
   lead_in = 0;
   position = start;
   end = start;
 }
 
+void FileBuffer::ReleaseMapped() {
+  if (mapped_ != nullptr) platform_->ReleaseImage(mapped_, mapped_size_);
+  mapped_ = nullptr;
+  mapped_size_ = 0;
+}
+
 void FileBuffer::Free() {
+  ReleaseMapped();
   if (block_ != nullptr) platform_->FreeBlock(block_, capacity_);
   block_ = nullptr;
   capacity_ = 0;

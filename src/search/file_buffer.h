@@ -1,7 +1,9 @@
 // The run's one block for file images. A file is loaded whole into it; the
-// block is reused from file to file and only replaced by a larger one. The
-// image is addressed by indexes into the block: start, position (the first
-// byte not yet handed to the output) and end.
+// block is reused from file to file and only replaced by a larger one. A
+// large file may instead be mapped as an image of its own, which stands in
+// for the block until the file is done. The image is addressed by indexes
+// into the block: start, position (the first byte not yet handed to the
+// output) and end.
 
 #ifndef SWU_SEARCH_FILE_BUFFER_H_
 #define SWU_SEARCH_FILE_BUFFER_H_
@@ -37,13 +39,21 @@ class FileBuffer {
   // can be had.
   bool MakeCreatedImage();
 
+  // Takes |image|, |size| bytes from Stream::MapImage, as the image in
+  // place of the block; Reset releases it.
+  void UseMappedImage(char* image, int64_t size);
+
+  // False when part of a mapped image could not be read: the file was
+  // shortened under it by another program.
+  bool Intact() const;
+
   // Returns the block to its plain state after a file.
   void Reset();
 
-  char* block() { return block_; }
-  const char* block() const { return block_; }
+  char* block() { return mapped_ != nullptr ? mapped_ : block_; }
+  const char* block() const { return mapped_ != nullptr ? mapped_ : block_; }
   const uint8_t* bytes() const {
-    return reinterpret_cast<const uint8_t*>(block_);
+    return reinterpret_cast<const uint8_t*>(block());
   }
   int64_t capacity() const { return capacity_; }
   int64_t size() const { return end - start; }
@@ -55,10 +65,13 @@ class FileBuffer {
 
  private:
   void Free();
+  void ReleaseMapped();
 
   Platform* platform_;
   char* block_ = nullptr;
   int64_t capacity_ = 0;
+  char* mapped_ = nullptr;  // the mapped image, while one stands in
+  int64_t mapped_size_ = 0;
 };
 
 }  // namespace swu

@@ -9,6 +9,9 @@ namespace {
 // How long a file locked by another run is waited for.
 constexpr int64_t kLockWaitMs = 5000;
 
+// Files from this size on are mapped rather than read, where they can be.
+constexpr int64_t kMapFrom = 1 << 20;
+
 bool Appending(const Settings& settings) {
   OutputForm form = settings.output_form();
   return form == OutputForm::kAppendFile ||
@@ -144,8 +147,17 @@ FileError OpenInput(const Settings& settings, Platform* platform,
   return FileError::None;
 }
 
-// Reads the whole file as one item into the buffer.
+// Reads the whole file as one item into the buffer. A large file is
+// mapped instead where the platform can, which spares zeroing a block of
+// its size and copying the file into it.
 FileError ReadImage(Stream* input, int64_t size, FileBuffer* buffer) {
+  if (size >= kMapFrom) {
+    char* image = input->MapImage(size);
+    if (image != nullptr) {
+      buffer->UseMappedImage(image, size);
+      return FileError::None;
+    }
+  }
   if (!buffer->MakeRoom(size)) return FileError::LoadNoMemory;
   buffer->SetImage(size);
   if (!input->Seek(0, Whence::kStart)) return FileError::ReadFailed;
@@ -171,7 +183,8 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   }
   if (error != FileError::None) return error;
 
-  int64_t size = SizeOf(input.get());
+  // The size as the file was identified once locked.
+  int64_t size = identity.size;
   if (size < 0) return FileError::ReadFailed;
   if (size > kMaxFileSize) return FileError::BadSize;
   if (size == 0) {

@@ -122,14 +122,14 @@ def tree_case():
 
 def size_limit_case():
     """A file-size limit is a write fault: the file is put back."""
-    data = LINE * 12000  # 696 000 bytes, growing past 700 KiB
+    data = LINE * 20000  # 1 160 000 bytes, growing past 1150 KiB
     d = tempfile.mkdtemp(prefix="swu-safety-")
     try:
         path = os.path.join(d, "f.txt")
         with open(path, "wb") as f:
             f.write(data)
         r = subprocess.run(
-            ["bash", "-c", 'ulimit -f 700; exec "$0" f.txt alpha ALPHA-1-2-3-4-5',
+            ["bash", "-c", 'ulimit -f 1150; exec "$0" f.txt alpha ALPHA-1-2-3-4-5',
              SWU], cwd=d, stdout=subprocess.PIPE, timeout=60)
         expect(r.returncode == 0, "ulimit: ended with %d" % r.returncode)
         expect(b"Write fault encountered: f.txt" in r.stdout,
@@ -192,6 +192,30 @@ def truncate(d, path):
     return DATA[:100]
 
 
+def cut_during_rewrite_case():
+    """Another program cuts a large file short while it is being
+    rewritten: the run does not crash, the file fails as unreadable and
+    gets its length back with the bytes that were written over."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        p, paused = start_paused(d, ["f.txt"] + SHRINK,
+                                 {"SWU_PAUSE_AT_BYTE": "0"})
+        expect(paused, "cut: did not pause")
+        os.truncate(path, 100)
+        out = finish(p)
+        got = open(path, "rb").read()
+        expect(p.returncode >= 0, "cut: ended by signal %d" % -p.returncode)
+        expect(b"Bad file - Could not read: f.txt" in out,
+               "cut: not reported as unreadable")
+        expect(len(got) == len(DATA) and got[:100] == DATA[:100],
+               "cut: not put back")
+    finally:
+        shutil.rmtree(d)
+
+
 def concurrent_case():
     """A second run over a file waits for the first one's lock."""
     first = result_of(GROW, DATA)
@@ -250,6 +274,7 @@ def main(argv):
     closed_output_case()
     changed_behind_case("renamed over", rename_over)
     changed_behind_case("truncated", truncate)
+    cut_during_rewrite_case()
     concurrent_case()
     lock_timeout_case()
     print("%d interruption points tried; %d failures" %

@@ -35,6 +35,7 @@ class ForwardingStream : public Stream {
     return real_->Identify(identity);
   }
   bool Lock(int64_t wait_ms) override { return real_->Lock(wait_ms); }
+  char* MapImage(int64_t size) override { return real_->MapImage(size); }
 
  private:
   std::unique_ptr<Stream> real_;
@@ -75,6 +76,10 @@ class ForwardingPlatform : public Platform {
   void FreeBlock(char* block, int64_t size) override {
     real_->FreeBlock(block, size);
   }
+  void ReleaseImage(char* image, int64_t size) override {
+    real_->ReleaseImage(image, size);
+  }
+  bool ImageDamaged() override { return real_->ImageDamaged(); }
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern, bool dirs,
                                      DirEntry* first) override {
     return real_->FindFirst(pattern, dirs, first);
