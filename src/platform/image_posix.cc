@@ -22,6 +22,7 @@ uintptr_t g_page_size = 4096;
 // Bytes of the guarded image kept so far, and whether it has been moved
 // out of the file's pages altogether.
 int64_t g_kept = 0;
+bool g_move_tried = false;
 bool g_detached = false;
 
 // Once this share of an image is to be kept page by page, it is cheaper to
@@ -75,6 +76,7 @@ char* MapFileImage(int fd, int64_t size) {
   g_image = static_cast<char*>(image);
   g_image_damaged = 0;
   g_kept = 0;
+  g_move_tried = false;
   g_detached = false;
   return g_image;
 }
@@ -122,12 +124,13 @@ void KeepImagePages(char* image, int64_t image_size, int64_t offset,
                     int64_t n) {
   if (image == nullptr || n <= 0 || offset >= image_size) return;
   if (Detached(image)) return;
-  if (image == g_image) {
+  if (image == g_image && !g_move_tried) {
     g_kept += n;
-    if (g_kept > image_size / kDetachShare &&
-        MoveWholeImage(image, image_size)) {
-      g_detached = true;
-      return;
+    if (g_kept > image_size / kDetachShare) {
+      // Tried once: without the memory for it, pages are kept one by one.
+      g_move_tried = true;
+      g_detached = MoveWholeImage(image, image_size);
+      if (g_detached) return;
     }
   }
   int64_t page = static_cast<int64_t>(g_page_size);

@@ -158,17 +158,23 @@ def closed_output_case():
         shutil.rmtree(d)
 
 
+def shrink_paused(d, point, value, what):
+    """Starts a shrinking rewrite of DATA in |d| that pauses at |point|;
+    returns the file's path and the process."""
+    path = os.path.join(d, "f.txt")
+    with open(path, "wb") as f:
+        f.write(DATA)
+    p, paused = start_paused(d, ["f.txt"] + SHRINK, {point: value})
+    expect(paused, what + ": did not pause")
+    return path, p
+
+
 def changed_behind_case(what, change):
     """Another program changes the file between its load and the first
     write: nothing is written and the file fails as unreadable."""
     d = tempfile.mkdtemp(prefix="swu-safety-")
     try:
-        path = os.path.join(d, "f.txt")
-        with open(path, "wb") as f:
-            f.write(DATA)
-        p, paused = start_paused(d, ["f.txt"] + SHRINK,
-                                 {"SWU_PAUSE_AT_CHECK": "1"})
-        expect(paused, what + ": did not pause")
+        path, p = shrink_paused(d, "SWU_PAUSE_AT_CHECK", "1", what)
         left = change(d, path)
         out = finish(p)
         expect(open(path, "rb").read() == left,
@@ -198,12 +204,7 @@ def cut_during_rewrite_case():
     gets its length back with the bytes that were written over."""
     d = tempfile.mkdtemp(prefix="swu-safety-")
     try:
-        path = os.path.join(d, "f.txt")
-        with open(path, "wb") as f:
-            f.write(DATA)
-        p, paused = start_paused(d, ["f.txt"] + SHRINK,
-                                 {"SWU_PAUSE_AT_BYTE": "0"})
-        expect(paused, "cut: did not pause")
+        path, p = shrink_paused(d, "SWU_PAUSE_AT_BYTE", "0", "cut")
         os.truncate(path, 100)
         out = finish(p)
         got = open(path, "rb").read()
