@@ -55,6 +55,14 @@ const char* LongOptionSwitch(const char* argument, const ParseState& state) {
   return argument;
 }
 
+// True for --sync, which the parser takes itself: it has no switch form.
+bool TakeLongOption(const char* argument, ParseState* state) {
+  if ((*state->settings)[kPendingText] == 'G') return false;
+  if (strcmp(argument, "--sync") != 0) return false;
+  state->settings->sync = true;
+  return true;
+}
+
 // Reads one argument, and the rest after a double quote as if it were the
 // next argument, until the argument is used up or something has failed.
 // The argument is copied whole: a text longer than kMaxText bytes is
@@ -99,7 +107,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
   (*settings)[kPadByte] = 32;
   (*settings)[kWildcardByte] = 32;
   for (int i = 1; i < argc && !state.failed(); ++i) {
-    ReadArgument(argv[i] != nullptr ? argv[i] : "", &state);
+    const char* argument = argv[i] != nullptr ? argv[i] : "";
+    if (!TakeLongOption(argument, &state)) ReadArgument(argument, &state);
   }
   ValidateCommandLine(&state);
   FinishCommandLine(&state);

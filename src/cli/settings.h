@@ -250,6 +250,8 @@ struct Settings {
   // Unchanged stretches may be passed over in place (not -~, not -$).
   bool intelligent_writing() const { return slots[kNoIntelligent] != '~'; }
   bool pause() const { return slots[kPause] == 'P'; }  // -P
+  // --sync: a file's result is on the disk before the run goes on.
+  bool durable() const { return sync; }
   // The special characters, 0 when disabled: -1 the wildcard, -2 the
   // matched text.
   uint8_t wildcard() const { return specials[1]; }
@@ -291,6 +293,8 @@ struct Settings {
   uint8_t specials[5] = {0, '@', '&', '#', '!'};  // index 1..4
   MatchList match_list;
   SpecialFunctionList functions;
+
+  bool sync = false;  // --sync
 
   uint32_t search_length = 0;
   uint32_t new_length = 0;

@@ -4,24 +4,32 @@
 
 #include <cassert>
 
+#include "output/journal_apply.h"
+
 namespace swu {
 
 ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
                            FileBuffer* buffer, Emitter* emitter,
-                           OutputBuffer* out, const OutputTarget& target,
+                           OutputBuffer* out, Stream* file,
+                           JournalWriter* journal, const OutputTarget& target,
                            ReplaceState* state)
     : settings_(settings),
       platform_(platform),
       buffer_(buffer),
       emitter_(emitter),
       out_(out),
-      stream_(out->stream()),
+      file_(file),
+      journal_(journal),
       target_(target),
       state_(state),
       original_size_(buffer->size()) {
   if (target_.check_unchanged) {
     out_->set_first_write_check([this] { return StillAsLoaded(); });
   }
+  // An incomplete temporary output means nothing: an interruption that
+  // ends the run at once takes it along.
+  if (!target_.temp_path.empty())
+    platform_->DeleteOnInterrupt(target_.temp_path);
   // In place the stream stands at the start of the file.
   if (Intelligent()) out_->StartPositioned(0);
 }
@@ -30,7 +38,7 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
 // written it, cut it or been renamed over its name since.
 bool ResultWriter::StillAsLoaded() {
   FileIdentity now, named;
-  return stream_->Identify(&now) && Unchanged(target_.loaded_as, now) &&
+  return file_->Identify(&now) && Unchanged(target_.loaded_as, now) &&
          platform_->Identify(target_.path, &named) && SameFile(named, now);
 }
 
@@ -144,27 +152,116 @@ FileStatus ResultWriter::CommitFile() {
   if (out_->blocked()) {
     // Another program changed the file after it was loaded. Nothing was
     // written, and nothing may be written over its bytes now.
-    stream_->Close();
+    file_->Close();
     return static_cast<FileStatus>(FileError::ReadFailed);
   }
-  if (stream_->error()) state_->Fail(FileError::WriteFault);
+  if (out_->stream()->error()) state_->Fail(FileError::WriteFault);
   // Part of the image read as zeros: the file was shortened under the run.
   if (!buffer_->Intact()) state_->Fail(FileError::ReadFailed);
-  if (state_->succeeded() && state_->size_change < 0 && target_.in_place) {
-    // Through the descriptor that was written: the name may stand for
-    // another file by now.
-    if (!stream_->SetLength(state_->bytes_written)) {
-      state_->Fail(FileError::TruncateFailed);
-    }
-  }
-  if (state_->failed() && target_.writable) PutBack();
-  if (!stream_->Close() && !state_->failed()) {
-    state_->Fail(FileError::WriteFault);
-    if (target_.writable) PutBackByName();
+  if (journal_ != nullptr) {
+    CommitInPlace();
+  } else {
+    CommitOutput();
   }
   Publish();
   if (state_->succeeded()) return state_->acted_on;
   return static_cast<FileStatus>(state_->error);
+}
+
+// The result is in the journal; the file has not been touched. Now it is
+// written in place, from the journal, and the journal goes once the
+// file's final length is set.
+void ResultWriter::CommitInPlace() {
+  int64_t result_size = original_size_ + state_->size_change;
+  bool changes = !journal_->empty() || result_size != original_size_;
+  if (state_->succeeded() && changes) {
+    // While the file is written, an interruption waits until it is done.
+    platform_->DeferInterrupts(true);
+    if (journal_->empty()) {
+      Shorten(result_size);
+    } else {
+      Rewrite(result_size);
+    }
+    platform_->DeferInterrupts(false);
+  }
+  if (state_->failed()) state_->size_change = 0;  // Nothing for the totals.
+  journal_->Remove();  // Unless Rewrite() kept it to finish the file.
+  if (!file_->Close() && !state_->failed() && !reapplied_) {
+    state_->Fail(FileError::WriteFault);
+  }
+}
+
+// A result that is the file cut short: one length change, which is
+// atomic, needs no journal.
+void ResultWriter::Shorten(int64_t result_size) {
+  if (!StillAsLoaded()) {
+    state_->Fail(FileError::ReadFailed);
+  } else if (!file_->SetLength(result_size)) {
+    state_->Fail(FileError::TruncateFailed);
+  } else if (settings_.durable() && !file_->Sync()) {
+    state_->Fail(FileError::WriteFault);
+  }
+}
+
+void ResultWriter::Rewrite(int64_t result_size) {
+  bool durable = settings_.durable();
+  if (!journal_->Finish(result_size, durable)) {
+    state_->Fail(FileError::WriteFault);  // The file is untouched.
+    return;
+  }
+  if (!StillAsLoaded()) {
+    state_->Fail(FileError::ReadFailed);
+    return;
+  }
+  Applied applied = ApplyJournal(journal_->file(), journal_->records_begin(),
+                                 file_, original_size_, result_size, durable);
+  if (applied == Applied::kFailed) {
+    applied = ApplyAgain(result_size);
+    // The first stream keeps the error it had, which the second one mended.
+    reapplied_ = applied == Applied::kDone;
+  }
+  switch (applied) {
+    case Applied::kDone:
+      if (durable) platform_->SyncDirectoryOf(target_.path);
+      return;
+    case Applied::kNotStarted:
+      state_->Fail(FileError::WriteFault);
+      return;
+    case Applied::kFileChanged:
+      state_->Fail(FileError::ReadFailed);
+      return;
+    case Applied::kFailed:
+      // Half written: the journal stays beside the file, and the next run
+      // over it (or --recover) finishes the rewrite.
+      state_->Fail(FileError::WriteFault);
+      journal_->Keep();
+      return;
+  }
+}
+
+// A write that failed part way is tried once more from the journal,
+// through a stream of its own: the failed one keeps its error. The file
+// stays locked through the first stream meanwhile.
+Applied ResultWriter::ApplyAgain(int64_t result_size) {
+  std::unique_ptr<Stream> again =
+      platform_->Open(target_.path, OpenMode::kUpdate);
+  FileIdentity first, second;
+  if (again == nullptr || !file_->Identify(&first) ||
+      !again->Identify(&second) || !SameFile(first, second)) {
+    return Applied::kFailed;
+  }
+  return ApplyJournal(journal_->file(), journal_->records_begin(), again.get(),
+                      original_size_, result_size, settings_.durable());
+}
+
+// The result went to a -$ output file (appended, or a temporary beside
+// it): check it, close it, and cut an appended output back on a failure.
+void ResultWriter::CommitOutput() {
+  if (state_->failed() && target_.writable) PutBack();
+  if (!file_->Close() && !state_->failed()) {
+    state_->Fail(FileError::WriteFault);
+    if (target_.writable) PutBackByName();
+  }
 }
 
 // Best effort, through the stream that was written: the failure is
@@ -172,29 +269,18 @@ FileStatus ResultWriter::CommitFile() {
 // file adds no bytes to the run's total.
 void ResultWriter::PutBack() {
   state_->size_change = 0;
-  if (target_.in_place) {
-    if (!out_->wrote()) return;  // Nothing reached the file.
-    stream_->WriteAt(buffer_->block() + buffer_->start, original_size_, 0);
-    stream_->SetLength(original_size_);
-  } else if (target_.append_base >= 0) {
-    stream_->SetLength(target_.append_base);
-  }
+  if (target_.append_base >= 0) file_->SetLength(target_.append_base);
   // A temporary output is removed by Publish().
 }
 
 // The same once the stream is closed: only when closing it failed.
 void ResultWriter::PutBackByName() {
   state_->size_change = 0;
-  if (!target_.in_place && target_.append_base < 0) return;
+  if (target_.append_base < 0) return;
   std::unique_ptr<Stream> file =
       platform_->Open(target_.path, OpenMode::kUpdate);
   if (file == nullptr) return;
-  if (target_.in_place) {
-    file->WriteAt(buffer_->block() + buffer_->start, original_size_, 0);
-    file->SetLength(original_size_);
-  } else {
-    file->SetLength(target_.append_base);
-  }
+  file->SetLength(target_.append_base);
   file->Close();
 }
 
@@ -202,6 +288,7 @@ void ResultWriter::PutBackByName() {
 // removed, leaving the output file as it was.
 void ResultWriter::Publish() {
   if (target_.temp_path.empty()) return;
+  platform_->DeleteOnInterrupt("");
   if (state_->succeeded() &&
       platform_->RenameOver(target_.temp_path, target_.path)) {
     return;

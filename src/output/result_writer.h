@@ -1,15 +1,20 @@
 // Passes the unchanged stretches of a file to its output, finishes the
 // file after its last match (the rest of the image and the -B/-T
-// insertion) and commits it: checks the stream, closes it and shortens a
-// file that shrank. When a file fails after its output changed, the output
-// is put back: a file rewritten in place gets its original bytes again, an
-// appended output file is cut back to its length before this file, and a
-// new output file is removed.
+// insertion) and commits it.
+//
+// In place, the output is the file's journal: nothing reaches the file
+// until its whole result is there. The commit then completes the journal,
+// checks that the file is still the one loaded, writes the result in
+// place from the journal, sets the length and removes the journal. A file
+// that fails before that is left untouched; one whose writing fails part
+// way keeps its journal, which the next run over it applies. Under -$ an
+// appended output file is cut back to its length before this file when
+// the file fails, and a new output file is removed.
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
 // where the result needs them, so they are passed over instead of written,
-// and each change goes to its place with a positioned write (changes close
+// and each change becomes one record of the journal (changes close
 // together in one).
 //
 // Tested by tests/output/result_writer_test.cc
@@ -22,6 +27,8 @@
 
 #include "cli/settings.h"
 #include "output/emitter.h"
+#include "output/journal_apply.h"
+#include "output/journal_writer.h"
 #include "output/output_buffer.h"
 #include "platform/platform.h"
 #include "report/status.h"
@@ -35,8 +42,11 @@ namespace swu {
 
 class ResultWriter : public MatchWriter {
  public:
+  // |out| writes to |journal| in place (|file| is the file itself), and
+  // to |file| otherwise (|journal| is null).
   ResultWriter(const Settings& settings, Platform* platform, FileBuffer* buffer,
-               Emitter* emitter, OutputBuffer* out, const OutputTarget& target,
+               Emitter* emitter, OutputBuffer* out, Stream* file,
+               JournalWriter* journal, const OutputTarget& target,
                ReplaceState* state);
 
   // MatchWriter. The only code that moves the position or changes the
@@ -52,11 +62,11 @@ class ResultWriter : public MatchWriter {
   int64_t WriteAtMatch(const Match& match) override;
   void FinishMatches() override;
 
-  // Checks and closes the stream, shortens a file that shrank in place,
-  // renames a temporary output over the output file, and puts the output
-  // back when the file failed. A file that another program changed after
-  // its load is not written at all and fails with ReadFailed. Returns the
-  // file's status: the matches acted on, or a negative FileError.
+  // Writes the result in place from the journal, or renames a temporary
+  // output over the output file, and puts an output back when the file
+  // failed. A file that another program changed after its load is not
+  // written at all and fails with ReadFailed. Returns the file's status:
+  // the matches acted on, or a negative FileError.
   FileStatus CommitFile();
 
  private:
@@ -65,6 +75,11 @@ class ResultWriter : public MatchWriter {
   void Insert(bool at_start);
   void CheckCounts() const;
   bool StillAsLoaded();
+  void CommitInPlace();
+  void Shorten(int64_t result_size);
+  void Rewrite(int64_t result_size);
+  Applied ApplyAgain(int64_t result_size);
+  void CommitOutput();
   void PutBack();
   void PutBackByName();
   void Publish();
@@ -74,10 +89,12 @@ class ResultWriter : public MatchWriter {
   FileBuffer* buffer_;
   Emitter* emitter_;
   OutputBuffer* out_;
-  Stream* stream_;
+  Stream* file_;            // the file itself, or the -$ output
+  JournalWriter* journal_;  // in place: where the result goes first
   OutputTarget target_;
   ReplaceState* state_;
-  int64_t original_size_;  // size of the image as loaded
+  int64_t original_size_;   // size of the image as loaded
+  bool reapplied_ = false;  // a second stream wrote the file after a fault
 };
 
 }  // namespace swu

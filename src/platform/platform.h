@@ -18,17 +18,19 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace swu {
 
 // The stream modes the program uses, named after their stdio forms.
 enum class OpenMode {
-  kRead,       // "rb"
-  kUpdate,     // "r+b"
-  kCreate,     // "w+b": create or truncate, read and write
-  kAppend,     // "a+b": every write goes to the end
-  kWriteOnly,  // "wb"
-  kCreateNew   // "wbx": create a file that must not exist yet
+  kRead,        // "rb"
+  kUpdate,      // "r+b"
+  kCreate,      // "w+b": create or truncate, read and write
+  kAppend,      // "a+b": every write goes to the end
+  kOpenAlways,  // "r+b", creating the file when it is missing
+  kWriteOnly,   // "wb"
+  kCreateNew    // "wbx": create a file that must not exist yet
 };
 
 // What tells two names of one file apart from two files, and a file that
@@ -90,14 +92,25 @@ class Stream {
   // |wait_ms| milliseconds while another process holds one. The lock goes
   // with Close. Returns false when it could not be had in time.
   virtual bool Lock(int64_t wait_ms) = 0;
+  // Reads up to |n| bytes at |offset| of the file without moving the
+  // stream position. Returns the count read: less than |n| at the end of
+  // the file, 0 on failure.
+  virtual int64_t ReadAt(void* data, int64_t n, int64_t offset) = 0;
+  // Makes the file's bytes and length as written so far durable: once this
+  // returns true they survive a power cut. Returns false on failure.
+  virtual bool Sync() = 0;
+  // Makes the file |length| bytes long (at least its present length),
+  // reserving the space where the file system can, so that writes below
+  // |length| do not fail for want of it. Returns false on failure; the
+  // length may then have changed, and the caller sets it back.
+  virtual bool Allocate(int64_t length) { return SetLength(length); }
   // Maps the file's first |size| bytes as a private image, readable and
-  // writable by this process, which keeps the bytes the file had when it
-  // was mapped: before this stream writes over a part of the file or
-  // shortens it, the pages of the image there get copies of their own. A
-  // page that another program's shortening makes unreadable reads as
-  // zeros and counts in Platform::ImageDamaged. The image outlives the
-  // stream; release it with Platform::ReleaseImage. Returns nullptr where
-  // no such image can be had; the caller then reads the file instead.
+  // writable by this process. The program never writes the file while its
+  // image is in use: an in-place result goes to a journal first. A page
+  // that another program's shortening makes unreadable reads as zeros and
+  // counts in Platform::ImageDamaged. The image outlives the stream;
+  // release it with Platform::ReleaseImage. Returns nullptr where no such
+  // image can be had; the caller then reads the file instead.
   virtual char* MapImage(int64_t size) {
     (void)size;
     return nullptr;
@@ -161,6 +174,24 @@ class Platform {
   // *path. Returns nullptr on failure.
   virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                                   std::string* path) = 0;
+  // Makes the entry of the file |path| in its directory durable (a
+  // created, renamed or deleted name survives a power cut once this
+  // returns true). Returns false on failure.
+  virtual bool SyncDirectoryOf(const std::string& path) {
+    (void)path;
+    return false;
+  }
+  // Stores in *names the names in |directory| ("" is the current one)
+  // that begin with |prefix|, hidden ones included, as they are spelt.
+  // Returns false when the directory cannot be read.
+  virtual bool ListNamesStartingWith(const std::string& directory,
+                                     const std::string& prefix,
+                                     std::vector<std::string>* names) {
+    (void)directory;
+    (void)prefix;
+    names->clear();
+    return false;
+  }
   // Renames the file |from| over |to| in one step. When |to| exists, the
   // file keeps its permission bits. Returns false on failure; |from| is
   // then left as it is.
@@ -176,6 +207,10 @@ class Platform {
   // While |defer| is set, an interruption is only remembered; clearing it
   // does not act on one remembered meanwhile.
   virtual void DeferInterrupts(bool defer) = 0;
+  // Names a file that an interruption ending the process at once deletes
+  // first: a journal or temporary output that is not complete yet, which
+  // would mean nothing to a later run. "" names none.
+  virtual void DeleteOnInterrupt(const std::string& path) { (void)path; }
   // True once an interruption has been remembered.
   virtual bool Interrupted() = 0;
   // Flushes standard output and ends the process as the remembered

@@ -292,7 +292,6 @@ class PosixStream : public Stream {
   }
   void Write(const void* data, int64_t n) override {
     const char* bytes = static_cast<const char*>(data);
-    if (offset_ >= 0) KeepImagePages(image_, image_size_, offset_, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = write(fd_, bytes, Chunk(n));
       if (done < 0 && errno == EINTR) continue;
@@ -313,7 +312,6 @@ class PosixStream : public Stream {
 
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
     const char* bytes = static_cast<const char*>(data);
-    KeepImagePages(image_, image_size_, offset, n);
     while (fd_ >= 0 && n > 0) {
       ssize_t done = pwrite(fd_, bytes, Chunk(n), static_cast<off_t>(offset));
       if (done < 0 && errno == EINTR) continue;
@@ -325,8 +323,36 @@ class PosixStream : public Stream {
     if (fd_ < 0 || n > 0) error_ = true;
   }
   bool SetLength(int64_t length) override {
-    // The bytes cut off stay in the image, for a put-back.
-    if (fd_ < 0 || !DetachImageTail(image_, image_size_, length)) return false;
+    return fd_ >= 0 && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+  }
+  int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
+    char* bytes = static_cast<char*>(data);
+    int64_t total = 0;
+    while (fd_ >= 0 && total < n) {
+      ssize_t got = pread(fd_, bytes + total, Chunk(n - total),
+                          static_cast<off_t>(offset + total));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      total += got;
+    }
+    return total;
+  }
+  bool Sync() override {
+    while (fd_ >= 0) {
+      if (fdatasync(fd_) == 0) return true;
+      if (errno != EINTR) return false;
+    }
+    return false;
+  }
+  bool Allocate(int64_t length) override {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
+    if (length <= st.st_size) return true;
+    int error = posix_fallocate(fd_, st.st_size,
+                                static_cast<off_t>(length - st.st_size));
+    if (error == 0) return true;
+    // A file system that cannot reserve space gets the length alone.
+    if (error != EINVAL && error != EOPNOTSUPP) return false;
     return ftruncate(fd_, static_cast<off_t>(length)) == 0;
   }
   bool Identify(FileIdentity* identity) override {
@@ -350,12 +376,7 @@ class PosixStream : public Stream {
 
   char* MapImage(int64_t size) override {
     if (fd_ < 0) return nullptr;
-    char* image = MapFileImage(fd_, size);
-    if (image != nullptr) {
-      image_ = image;
-      image_size_ = size;
-    }
-    return image;
+    return MapFileImage(fd_, size);
   }
 
  private:
@@ -369,9 +390,7 @@ class PosixStream : public Stream {
   int fd_;
   bool appending_;
   bool error_ = false;
-  int64_t offset_;         // the file position, -1 while not known
-  char* image_ = nullptr;  // the image mapped from this file, if any
-  int64_t image_size_ = 0;
+  int64_t offset_;  // the file position, -1 while not known
 };
 
 class PosixDirEnum : public DirEnum {
@@ -400,6 +419,8 @@ int FlagsFor(OpenMode mode) {
       return O_RDWR | O_CREAT | O_TRUNC;
     case OpenMode::kAppend:
       return O_RDWR | O_CREAT | O_APPEND;
+    case OpenMode::kOpenAlways:
+      return O_RDWR | O_CREAT;
     case OpenMode::kWriteOnly:
       return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
@@ -438,6 +459,9 @@ int OpenRegular(const std::string& path, OpenMode mode) {
 // failing the file's reads and writes.
 volatile sig_atomic_t g_interrupt = 0;  // the signal remembered, 0 none
 volatile sig_atomic_t g_deferring = 0;  // a file is being rewritten
+// A file to delete when an interruption ends the process at once.
+char g_delete_path[4096];
+volatile sig_atomic_t g_delete_armed = 0;
 
 const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -447,6 +471,7 @@ void OnInterrupt(int signal_number) {
   if (g_interrupt != 0) return;
   g_interrupt = signal_number;
   if (g_deferring) return;
+  if (g_delete_armed) unlink(g_delete_path);
   ::signal(signal_number, SIG_DFL);
   raise(signal_number);
 }
@@ -567,6 +592,35 @@ class PosixPlatform : public Platform {
     return std::make_unique<PosixStream>(fd, /*appending=*/false);
   }
 
+  bool SyncDirectoryOf(const std::string& path) override {
+    std::string resolved = resolver_.Resolve(path);
+    size_t slash = resolved.rfind('/');
+    std::string dir =
+        slash == std::string::npos ? "." : resolved.substr(0, slash + 1);
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+  }
+
+  bool ListNamesStartingWith(const std::string& directory,
+                             const std::string& prefix,
+                             std::vector<std::string>* names) override {
+    names->clear();
+    std::string dir = resolver_.Resolve(directory);
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return false;
+    while (struct dirent* e = readdir(d)) {
+      if (strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) {
+        names->push_back(e->d_name);
+      }
+    }
+    closedir(d);
+    std::sort(names->begin(), names->end());
+    return true;
+  }
+
   bool RenameOver(const std::string& from, const std::string& to) override {
     std::string target = resolver_.Resolve(to);
     struct stat st;
@@ -583,6 +637,13 @@ class PosixPlatform : public Platform {
 
   void WatchInterrupts() override { InstallInterruptHandlers(); }
   void DeferInterrupts(bool defer) override { g_deferring = defer ? 1 : 0; }
+  void DeleteOnInterrupt(const std::string& path) override {
+    g_delete_armed = 0;
+    std::string resolved = path.empty() ? path : resolver_.Resolve(path);
+    if (resolved.empty() || resolved.size() >= sizeof(g_delete_path)) return;
+    memcpy(g_delete_path, resolved.c_str(), resolved.size() + 1);
+    g_delete_armed = 1;
+  }
   bool Interrupted() override { return g_interrupt != 0; }
   void EndByInterrupt() override {
     if (g_interrupt == 0) return;

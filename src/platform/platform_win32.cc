@@ -231,6 +231,31 @@ class WindowsStream : public Stream {
   bool Identify(FileIdentity* identity) override {
     return file_.valid() && IdentityOf(file_.get(), identity);
   }
+  // A read at an offset moves a synchronous handle's pointer too.
+  int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
+    int64_t position = Tell();
+    if (position < 0) return 0;
+    char* bytes = static_cast<char*>(data);
+    int64_t total = 0;
+    while (total < n) {
+      OVERLAPPED place = {};
+      int64_t at = offset + total;
+      place.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+      place.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD got = 0;
+      if (!ReadFile(file_.get(), bytes + total, Chunk(n - total), &got,
+                    &place) ||
+          got == 0) {
+        break;  // The end of the file, or a failure.
+      }
+      total += got;
+    }
+    if (!MovePointer(file_.get(), position, FILE_BEGIN)) return 0;
+    return total;
+  }
+  bool Sync() override {
+    return file_.valid() && FlushFileBuffers(file_.get()) != 0;
+  }
   // Windows locks are mandatory, so the lock covers one byte far past any
   // data: it keeps another run of this command out (it locks the same
   // byte) without hindering reads and writes of the file itself.
@@ -318,6 +343,7 @@ OpenFlags FlagsFor(OpenMode mode) {
     case OpenMode::kCreate:
       return {kReadWrite, OPEN_ALWAYS, true};
     case OpenMode::kAppend:
+    case OpenMode::kOpenAlways:
       return {kReadWrite, OPEN_ALWAYS, false};
     case OpenMode::kWriteOnly:
       return {GENERIC_WRITE, OPEN_ALWAYS, true};
@@ -327,6 +353,17 @@ OpenFlags FlagsFor(OpenMode mode) {
   return {GENERIC_READ, OPEN_EXISTING, false};
 }
 
+// A file created whose name begins with '.' (the program's journals) is
+// hidden by attribute, as such a name hides it on POSIX, so that no
+// listing returns it.
+DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
+  size_t i = path.size();
+  while (i > 0 && !IsSplitSeparator(path[i - 1]) && path[i - 1] != '/') --i;
+  bool dot = i < path.size() && path[i] == '.';
+  return mode == OpenMode::kCreate && dot ? FILE_ATTRIBUTE_HIDDEN
+                                          : FILE_ATTRIBUTE_NORMAL;
+}
+
 // Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a
 // disk file is opened: a device (CON, NUL, COM1) or a pipe could block a
 // read for ever, and a directory is not a file (CreateFileA refuses one
@@ -334,8 +371,9 @@ OpenFlags FlagsFor(OpenMode mode) {
 // writing, renaming and deleting the file, as on POSIX.
 HANDLE OpenRegular(const std::string& path, OpenMode mode) {
   OpenFlags flags = FlagsFor(mode);
-  HANDLE file = CreateFileA(path.c_str(), flags.access, kShareAll, nullptr,
-                            flags.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), flags.access, kShareAll, nullptr,
+                  flags.disposition, CreatedAttributes(path, mode), nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
   if (GetFileType(file) != FILE_TYPE_DISK ||
       (flags.truncate && !SetEndOfFile(file))) {
@@ -353,6 +391,7 @@ HANDLE OpenRegular(const std::string& path, OpenMode mode) {
 CRITICAL_SECTION g_interrupt_lock;
 volatile LONG g_interrupt = 0;  // the event remembered plus 1, 0 none
 volatile LONG g_deferring = 0;  // a file is being rewritten
+std::string g_delete_path;      // deleted before an ending at once
 
 void EndAsInterrupted() { ExitProcess(STATUS_CONTROL_C_EXIT); }
 
@@ -362,7 +401,10 @@ BOOL WINAPI OnInterrupt(DWORD event) {
   // must not cut short the file's finishing or the report.
   bool first = g_interrupt == 0;
   if (first) g_interrupt = static_cast<LONG>(event) + 1;
-  if (first && !g_deferring) EndAsInterrupted();
+  if (first && !g_deferring) {
+    if (!g_delete_path.empty()) DeleteFileA(g_delete_path.c_str());
+    EndAsInterrupted();
+  }
   LeaveCriticalSection(&g_interrupt_lock);
   // Closing the console ends the process when the handler returns: wait
   // here until the main thread has finished the file and ended it.
@@ -447,6 +489,26 @@ class WindowsPlatform : public Platform {
     return nullptr;
   }
 
+  // NTFS commits a change of names through its own log; there is no
+  // flush of a directory for an ordinary process.
+  bool SyncDirectoryOf(const std::string&) override { return true; }
+
+  bool ListNamesStartingWith(const std::string& directory,
+                             const std::string& prefix,
+                             std::vector<std::string>* names) override {
+    names->clear();
+    WIN32_FIND_DATAA data;
+    ScopedFind find(directory + prefix + "*", &data);
+    if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+      if (strncmp(data.cFileName, prefix.c_str(), prefix.size()) == 0) {
+        names->push_back(data.cFileName);
+      }
+    } while (find.Next(&data));
+    std::sort(names->begin(), names->end());
+    return true;
+  }
+
   // An existing target's attributes (hidden, system, archive) go over to
   // the file that replaces it. A read-only target is not replaced:
   // Windows refuses, where POSIX needs only a writable directory.
@@ -468,6 +530,11 @@ class WindowsPlatform : public Platform {
   void DeferInterrupts(bool defer) override {
     EnterCriticalSection(&g_interrupt_lock);
     g_deferring = defer ? 1 : 0;
+    LeaveCriticalSection(&g_interrupt_lock);
+  }
+  void DeleteOnInterrupt(const std::string& path) override {
+    EnterCriticalSection(&g_interrupt_lock);
+    g_delete_path = path;
     LeaveCriticalSection(&g_interrupt_lock);
   }
   bool Interrupted() override { return g_interrupt != 0; }

@@ -42,6 +42,25 @@ enum class FileError : int32_t {
   ReloadFailed = -31,
 };
 
+// What became of an interrupted rewrite's journal found beside a file.
+enum class Recovery {
+  kNothing,       // no journal
+  kFinished,      // the journal was applied: the file is the result
+  kOriginalKept,  // the journal could not have been applied yet: removed
+  kFileChanged,   // the file is not as the interrupted rewrite left it
+  kDamaged,       // the journal no longer checks, and the file was written
+  kInUse,         // another run holds the journal or the file
+  kFailed,        // applying it failed; it is kept for another attempt
+  kNoFile,        // the journal's file cannot be opened
+};
+
+// True for the outcomes after which the file is its original or result
+// and no journal is left.
+inline bool Recovered(Recovery r) {
+  return r == Recovery::kNothing || r == Recovery::kFinished ||
+         r == Recovery::kOriginalKept;
+}
+
 // A file's status as the report sees it: matches acted on, or an error.
 using FileStatus = int64_t;
 
@@ -55,6 +74,8 @@ struct FileOutcome {
   int64_t insert_count = 0;   // '&' expansions written
   int64_t matches_found = 0;  // including those -# skipped
   bool text_added = false;    // the -B/-T insertion was made
+  // An interrupted rewrite of the file found before it was processed.
+  Recovery recovery = Recovery::kNothing;
 };
 
 // The -B:C / -T:C create option.

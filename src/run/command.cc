@@ -1,16 +1,51 @@
 // The whole command: the start phase (parse, banner, help) and then the
 // run of driver.cc with the search engine as its file runner.
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "cli/parser.h"
 #include "report/help_screen.h"
 #include "report/verbosity.h"
 #include "run/driver.h"
 #include "run/file_processor.h"
+#include "run/recover_command.h"
 
 namespace swu {
 
+namespace {
+
+// True when the command line asks for --recover (first, or after --sync);
+// stores the paths after it in *paths and --sync in *durable.
+bool RecoverRequested(int argc, char** argv, std::vector<std::string>* paths,
+                      bool* durable) {
+  int i = 1;
+  *durable = false;
+  if (i < argc && strcmp(argv[i], "--sync") == 0) {
+    *durable = true;
+    ++i;
+  }
+  if (i >= argc || strcmp(argv[i], "--recover") != 0) return false;
+  for (++i; i < argc; ++i) {
+    if (strcmp(argv[i], "--sync") == 0) {
+      *durable = true;
+    } else {
+      paths->push_back(argv[i]);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 int64_t RunCommand(int argc, char** argv, Platform* platform) {
   platform->WatchInterrupts();
+  std::vector<std::string> recover_paths;
+  bool durable = false;
+  if (RecoverRequested(argc, argv, &recover_paths, &durable)) {
+    return RunRecover(recover_paths, durable, platform);
+  }
   Settings settings;
   Random random;
   ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "report/recovery_report.h"
+
 namespace swu {
 
 DirectoryLoop::DirectoryLoop(const Settings& settings, Platform* platform,
@@ -109,6 +111,7 @@ void DirectoryLoop::ProcessFile(const std::string& path,
     names.long_name = name;
   } else {
     outcome = runner_->Process(path, names.output_file, &state_->create);
+    ReportRecovery(outcome.recovery, path, settings_.verbosity(), platform_);
     if (outcome.loaded) ReportDetail(outcome, names, settings_, platform_);
   }
   ReportFile(outcome, names, settings_, state_->create, platform_,

@@ -2,9 +2,14 @@
 
 #include "run/file_processor.h"
 
+#include <memory>
+
 #include "output/emitter.h"
+#include "output/journal_format.h"
+#include "output/journal_writer.h"
 #include "output/new_text.h"
 #include "output/output_buffer.h"
+#include "output/recovery.h"
 #include "output/result_writer.h"
 #include "search/file_buffer.h"
 #include "search/loader.h"
@@ -17,6 +22,24 @@ namespace swu {
 namespace {
 
 constexpr int64_t kInitialBlock = 32768;
+
+// The journal an in-place rewrite of |path| writes its result to first;
+// null where the result goes elsewhere or nothing is written.
+std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
+                                          const std::string& path,
+                                          const LoadedFile& loaded) {
+  if (!loaded.target.in_place || !loaded.target.writable) return nullptr;
+  const FileIdentity& as = loaded.target.loaded_as;
+  JournalHeader header;
+  header.device = as.device;
+  header.file_number = as.file_number;
+  header.original_size = as.size;
+  header.original_modified = as.modified;
+  std::string dir = DirectoryPartOf(path, *platform);
+  header.name = path.substr(dir.size());
+  return std::make_unique<JournalWriter>(
+      platform, JournalPathFor(path, as, *platform), std::move(header));
+}
 
 }  // namespace
 
@@ -51,25 +74,53 @@ bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
 FileOutcome FileProcessor::Process(const std::string& path,
                                    const std::string& output_path,
                                    CreateState* create) {
-  FileOutcome outcome;
-  Impl& impl = *impl_;
-  // From the load to the commit an interruption waits, so that the file
-  // ends as the result or, when it fails, as it was, never torn.
-  impl.platform->DeferInterrupts(true);
-  outcome = ProcessDeferred(path, output_path, create);
-  impl.platform->DeferInterrupts(false);
+  // An output file appended to is written in place from the first byte:
+  // an interruption waits until it is done or cut back. In place the
+  // result goes to a journal first, and the writer holds interruptions
+  // only while it writes the file; a temporary output is simply deleted.
+  const OutputForm form = impl_->settings.output_form();
+  bool hold =
+      form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory;
+  if (hold) impl_->platform->DeferInterrupts(true);
+  FileOutcome outcome = ProcessFile(path, output_path, create);
+  if (hold) impl_->platform->DeferInterrupts(false);
   return outcome;
 }
 
-FileOutcome FileProcessor::ProcessDeferred(const std::string& path,
-                                           const std::string& output_path,
-                                           CreateState* create) {
+// Loads the file. A file with an interrupted rewrite's journal beside it
+// is recovered first and then loaded again; one whose journal cannot be
+// dealt with is not processed.
+FileError FileProcessor::Load(const std::string& path,
+                              const std::string& output_path,
+                              CreateState* create, LoadedFile* loaded,
+                              FileOutcome* outcome) {
+  Impl& impl = *impl_;
+  CreateState before = *create;
+  FileError error = LoadCurrentFile(impl.settings, impl.platform, path,
+                                    output_path, create, &impl.buffer, loaded);
+  if (error != FileError::None || !loaded->opened) return error;
+  FileIdentity pending;
+  if (!impl.platform->Identify(
+          JournalPathFor(path, loaded->input, *impl.platform), &pending)) {
+    return FileError::None;
+  }
+  loaded->stream.reset();
+  impl.buffer.Reset();
+  outcome->recovery = RecoverFile(impl.platform, path, impl.settings.durable());
+  if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
+  *create = before;
+  return LoadCurrentFile(impl.settings, impl.platform, path, output_path,
+                         create, &impl.buffer, loaded);
+}
+
+FileOutcome FileProcessor::ProcessFile(const std::string& path,
+                                       const std::string& output_path,
+                                       CreateState* create) {
   FileOutcome outcome;
   Impl& impl = *impl_;
   const Settings& settings = impl.settings;
   LoadedFile loaded;
-  FileError error = LoadCurrentFile(settings, impl.platform, path, output_path,
-                                    create, &impl.buffer, &loaded);
+  FileError error = Load(path, output_path, create, &loaded, &outcome);
   if (error != FileError::None) {
     impl.buffer.Reset();
     outcome.status = static_cast<FileStatus>(error);
@@ -80,10 +131,13 @@ FileOutcome FileProcessor::ProcessDeferred(const std::string& path,
 
   ReplaceState state;
   Matcher matcher(settings);
-  OutputBuffer out(loaded.stream.get());
+  std::unique_ptr<JournalWriter> journal =
+      JournalFor(impl.platform, path, loaded);
+  OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
   Emitter emitter(settings, impl.new_text, &impl.buffer, &out, &impl.no_amp);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
-                      loaded.target, &state);
+                      loaded.stream.get(), journal.get(), loaded.target,
+                      &state);
   ReplaceLoop loop(settings, &impl.buffer, &matcher, &writer, &state,
                    [&impl] { return impl.new_text.Renew(/*per_match=*/true); });
   loop.Run();

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "report/status.h"
 #include "run/file_runner.h"
+#include "search/loader.h"
 
 namespace swu {
 
@@ -33,9 +34,10 @@ class FileProcessor : public FileRunner {
   // without -$). While *create is Creating, a missing or empty file is
   // created and *create becomes Created; while it is CreateRequested, an
   // empty file takes the -B/-T text as a created one would, and *create
-  // stays as it is (the file existed). Never leaves a file damaged: on a
-  // failure after the file changed its original bytes are put back. An
-  // interruption meanwhile is held until the file is done.
+  // stays as it is (the file existed). Never leaves a file damaged: in
+  // place nothing is written until the whole result is in the file's
+  // journal, and a file with an interrupted rewrite's journal is recovered
+  // first. An interruption is held while the file itself is written.
   FileOutcome Process(const std::string& path, const std::string& output_path,
                       CreateState* create) override;
 
@@ -44,9 +46,10 @@ class FileProcessor : public FileRunner {
   bool RenewBetweenFiles(LoadStatus* why) override;
 
  private:
-  FileOutcome ProcessDeferred(const std::string& path,
-                              const std::string& output_path,
-                              CreateState* create);
+  FileOutcome ProcessFile(const std::string& path,
+                          const std::string& output_path, CreateState* create);
+  FileError Load(const std::string& path, const std::string& output_path,
+                 CreateState* create, LoadedFile* loaded, FileOutcome* outcome);
 
   struct Impl;
   Impl* impl_;

@@ -96,7 +96,7 @@ FileError CreateFile(const Settings& settings, Platform* platform,
   } else {
     // Opened without truncating: a file that exists but could not be read
     // is left as it is.
-    loaded->stream = platform->Open(path, OpenMode::kAppend);
+    loaded->stream = platform->Open(path, OpenMode::kOpenAlways);
     if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
     if (!loaded->stream->Lock(kLockWaitMs) ||
         !loaded->stream->Identify(&loaded->target.loaded_as) ||
@@ -183,6 +183,8 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   }
   if (error != FileError::None) return error;
 
+  loaded->opened = true;
+  loaded->input = identity;
   // The size as the file was identified once locked.
   int64_t size = identity.size;
   if (size < 0) return FileError::ReadFailed;

@@ -34,6 +34,8 @@ struct OutputTarget {
 struct LoadedFile {
   std::unique_ptr<Stream> stream;  // where the result is written
   OutputTarget target;             // what that stream stands for
+  bool opened = false;             // an existing file was opened
+  FileIdentity input;              // then: the file as it was loaded
 };
 
 // Loads |path| into *buffer and opens its output in *loaded. |output_path|

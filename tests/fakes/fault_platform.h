@@ -28,6 +28,7 @@ enum class FaultOp {
   kTell,
   kRead,
   kWrite,
+  kJournalWrite,  // a write to a journal (a file opened with kCreate)
   kClose,
   kSetLength,
   kDeleteFile,
@@ -108,8 +109,13 @@ class FaultPlatform : public ForwardingPlatform {
 // indicator, as a full disk would.
 class FaultStream : public ForwardingStream {
  public:
-  FaultStream(std::unique_ptr<Stream> real, FaultPlatform* platform)
-      : ForwardingStream(std::move(real)), platform_(platform) {}
+  // Writes to a |journal| count apart from the others: they are not the
+  // bytes that reach the files themselves.
+  FaultStream(std::unique_ptr<Stream> real, FaultPlatform* platform,
+              bool journal = false)
+      : ForwardingStream(std::move(real)),
+        platform_(platform),
+        journal_(journal) {}
 
   bool Seek(int64_t offset, Whence whence) override {
     if (platform_->Fails(FaultOp::kSeek)) return false;
@@ -148,15 +154,16 @@ class FaultStream : public ForwardingStream {
   // Counts a write of |n| bytes; when it is to fail, sets the error
   // indicator and returns true.
   bool WriteFails(int64_t n) {
-    if (platform_->Fails(FaultOp::kWrite)) {
+    if (platform_->Fails(journal_ ? FaultOp::kJournalWrite : FaultOp::kWrite)) {
       failed_ = true;
       return true;
     }
-    platform_->AddWritten(n);
+    if (!journal_) platform_->AddWritten(n);
     return false;
   }
 
   FaultPlatform* platform_;
+  bool journal_;
   bool failed_ = false;
   bool closed_ = false;
 };
@@ -165,12 +172,14 @@ inline std::unique_ptr<Stream> FaultPlatform::Open(const std::string& path,
                                                    OpenMode mode) {
   FaultOp op = mode == OpenMode::kRead     ? FaultOp::kOpenRead
                : mode == OpenMode::kUpdate ? FaultOp::kOpenUpdate
-               : mode == OpenMode::kAppend ? FaultOp::kOpenAppend
-                                           : FaultOp::kOpenCreate;
+               : mode == OpenMode::kAppend || mode == OpenMode::kOpenAlways
+                   ? FaultOp::kOpenAppend
+                   : FaultOp::kOpenCreate;
   if (Fails(op)) return nullptr;
   std::unique_ptr<Stream> real = ForwardingPlatform::Open(path, mode);
   if (real == nullptr) return nullptr;
-  return std::make_unique<FaultStream>(std::move(real), this);
+  return std::make_unique<FaultStream>(std::move(real), this,
+                                       mode == OpenMode::kCreate);
 }
 
 inline std::unique_ptr<Stream> FaultPlatform::CreateTemporary(

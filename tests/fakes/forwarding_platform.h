@@ -35,6 +35,11 @@ class ForwardingStream : public Stream {
     return real_->Identify(identity);
   }
   bool Lock(int64_t wait_ms) override { return real_->Lock(wait_ms); }
+  int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
+    return real_->ReadAt(data, n, offset);
+  }
+  bool Sync() override { return real_->Sync(); }
+  bool Allocate(int64_t length) override { return real_->Allocate(length); }
   char* MapImage(int64_t size) override { return real_->MapImage(size); }
 
  private:
@@ -62,6 +67,17 @@ class ForwardingPlatform : public Platform {
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
     return real_->CreateTemporary(beside, path);
+  }
+  bool SyncDirectoryOf(const std::string& path) override {
+    return real_->SyncDirectoryOf(path);
+  }
+  bool ListNamesStartingWith(const std::string& directory,
+                             const std::string& prefix,
+                             std::vector<std::string>* names) override {
+    return real_->ListNamesStartingWith(directory, prefix, names);
+  }
+  void DeleteOnInterrupt(const std::string& path) override {
+    real_->DeleteOnInterrupt(path);
   }
   bool RenameOver(const std::string& from, const std::string& to) override {
     return real_->RenameOver(from, to);

@@ -63,6 +63,14 @@ class MemoryStream : public Stream {
     return true;
   }
   bool Lock(int64_t) override { return true; }
+  int64_t ReadAt(void* out, int64_t n, int64_t offset) override {
+    int64_t left = static_cast<int64_t>(data_.size()) - offset;
+    if (left <= 0) return 0;
+    if (n > left) n = left;
+    memcpy(out, data_.data() + offset, static_cast<size_t>(n));
+    return n;
+  }
+  bool Sync() override { return true; }
 
   const std::string& data() const { return data_; }
   int writes() const { return writes_; }

@@ -1,7 +1,8 @@
-// Tests of committing: the four -$ forms, and that a file that fails after
-// its output changed is put back: in place to its original bytes, an
-// appended output to its old length, a new output file removed. Faults are
-// injected into the real platform and the bytes on disk are checked.
+// Tests of committing: the four -$ forms; in place, that a fault before
+// the journal is complete leaves the file untouched and one after it is
+// finished from the journal; under -$, that an appended output is cut back
+// to its old length and a new output file removed. Faults are injected
+// into the real platform and the bytes on disk are checked.
 
 #include "output/result_writer.h"
 
@@ -76,15 +77,6 @@ TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
 
 // Same-length changes far apart go out in separate positioned writes; the
 // second one fails after the first changed the file.
-TEST_F(ResultWriterTest, FailedWriteAfterAChangePutsTheFileBack) {
-  h_.Configure(".", "-", "");
-  const std::string image = "a." + std::string(10000, 'b') + ".c";
-  h_.dir().Write("f", image);
-  h_.platform().FailNth(FaultOp::kWrite, 2);
-  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
-  EXPECT_EQ(h_.dir().Read("f"), image);
-}
-
 // Many matches, so that the result reaches the file in several writes.
 std::string Repeated(const std::string& piece, int times) {
   std::string out;
@@ -92,24 +84,62 @@ std::string Repeated(const std::string& piece, int times) {
   return out;
 }
 
-TEST_F(ResultWriterTest, WriteFaultInPlacePutsTheFileBack) {
+// The number of journals left in |dir|.
+int Journals(const TempDir& dir) {
+  int found = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path(""))) {
+    found += e.path().filename().string().rfind(".swu-journal-", 0) == 0;
+  }
+  return found;
+}
+
+// In place the result goes to a journal first: a fault there, growing,
+// shrinking or at the same length, leaves the file as it was.
+TEST_F(ResultWriterTest, WriteFaultInTheJournalLeavesTheFileUntouched) {
+  const struct {
+    const char* search;
+    const char* replacement;
+  } kCases[] = {{"b", "BBB"}, {"bc", ""}, {"b", "B"}};
+  for (const auto& c : kCases) {
+    EngineHarness h;
+    h.Configure(c.search, c.replacement, "");
+    const std::string image = Repeated("abc", 500000);
+    h.dir().Write("f", image);
+    h.platform().FailNth(FaultOp::kJournalWrite, 1);
+    FileOutcome outcome = h.Process("f");
+    EXPECT_EQ(outcome.status, Code(FileError::WriteFault)) << c.search;
+    EXPECT_EQ(h.dir().Read("f"), image) << c.search;
+    EXPECT_EQ(outcome.size_change, 0) << c.search;  // Not in the totals.
+    EXPECT_EQ(Journals(h.dir()), 0) << c.search;
+  }
+}
+
+// Once the journal is complete, a write that fails while the file is
+// written is tried again from the journal.
+TEST_F(ResultWriterTest, AFailedWriteInPlaceIsFinishedFromTheJournal) {
   h_.Configure("b", "BBB", "");
   const std::string image = Repeated("abc", 50000);
   h_.dir().Write("f", image);
-  h_.platform().FailNth(FaultOp::kWrite, 3);
-  FileOutcome outcome = h_.Process("f");
-  EXPECT_EQ(outcome.status, Code(FileError::WriteFault));
-  EXPECT_EQ(h_.dir().Read("f"), image);
-  EXPECT_EQ(outcome.size_change, 0);  // Nothing is added to the totals.
+  h_.platform().FailNth(FaultOp::kWrite, 1);
+  EXPECT_EQ(h_.Process("f").status, 50000);
+  EXPECT_EQ(h_.dir().Read("f"), Repeated("aBBBc", 50000));
+  EXPECT_EQ(Journals(h_.dir()), 0);
 }
 
-TEST_F(ResultWriterTest, WriteFaultOnAShrinkingFileIsNotCut) {
+// A file whose writing keeps failing keeps its journal, and the next run
+// over it finishes the rewrite before anything else.
+TEST_F(ResultWriterTest, AFaultThatPersistsLeavesTheJournalForTheNextRun) {
   h_.Configure("bc", "", "");
-  const std::string image = Repeated("abc", 100000);
-  h_.dir().Write("f", image);
-  h_.platform().FailNth(FaultOp::kWrite, 2);
+  h_.dir().Write("f", "abcd");
+  h_.platform().FailNth(FaultOp::kSetLength, 1, /*sticky=*/true);
   EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
-  EXPECT_EQ(h_.dir().Read("f"), image);
+  EXPECT_EQ(Journals(h_.dir()), 1);
+  h_.platform().Clear();
+  FileOutcome outcome = h_.Process("f");
+  EXPECT_EQ(outcome.recovery, Recovery::kFinished);
+  EXPECT_EQ(outcome.status, 0);  // The result holds no further match.
+  EXPECT_EQ(h_.dir().Read("f"), "ad");
+  EXPECT_EQ(Journals(h_.dir()), 0);
 }
 
 TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
@@ -159,20 +189,14 @@ TEST_F(ResultWriterTest, WriteFaultKeepsAnExistingOutputFile) {
   }
 }
 
+// A -$ output whose closing fails is a write fault and is not kept.
 TEST_F(ResultWriterTest, FailedCloseIsAWriteFault) {
-  h_.Configure("b", "BB", "");
+  h_.Configure("b", "BB", "-$:F out");
   h_.dir().Write("f", "abc");
   h_.platform().FailNth(FaultOp::kClose, 1);
-  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.Process("f", "out").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.dir().Read("out"), "<missing>");
   EXPECT_EQ(h_.dir().Read("f"), "abc");
-}
-
-TEST_F(ResultWriterTest, FailedShorteningPutsTheFileBack) {
-  h_.Configure("bc", "", "");
-  h_.dir().Write("f", "abcd");
-  h_.platform().FailNth(FaultOp::kSetLength, 1);
-  EXPECT_EQ(h_.Process("f").status, Code(FileError::TruncateFailed));
-  EXPECT_EQ(h_.dir().Read("f"), "abcd");
 }
 
 TEST_F(ResultWriterTest, InsertionInReportOnlyModeIsAWriteFault) {

@@ -243,31 +243,6 @@ TEST_F(PlatformPosixTest, MakeAndRemoveDirectories) {
   EXPECT_TRUE(platform_->RemoveDirectory(root_ + "OUT"));
 }
 
-// The image must keep the loaded bytes wherever the stream writes over the
-// file or cuts it, or a put-back would restore the new bytes. A small
-// write keeps single pages; a large one moves the whole image.
-TEST_F(PlatformPosixTest, AMappedImageKeepsTheBytesTheStreamWritesOver) {
-  const int64_t size = 40 * 4096;
-  std::string data;
-  for (int64_t i = 0; i < size; ++i) data += static_cast<char>('a' + i % 26);
-  for (int64_t written : {5000, 100000}) {
-    Write("f", data);
-    auto s = platform_->Open(root_ + "f", OpenMode::kUpdate);
-    ASSERT_NE(s, nullptr);
-    char* image = s->MapImage(size);
-    ASSERT_NE(image, nullptr);
-    ASSERT_TRUE(s->Seek(10, Whence::kStart));
-    s->Write(std::string(written, 'X').data(), written);
-    s->WriteAt(std::string(100, 'Y').data(), 100, 120000);
-    EXPECT_TRUE(s->SetLength(3000));
-    EXPECT_TRUE(s->Close());
-    EXPECT_EQ(ReadBack("f"), data.substr(0, 10) + std::string(2990, 'X'));
-    EXPECT_TRUE(std::string(image, size) == data) << written;
-    EXPECT_FALSE(platform_->ImageDamaged());
-    platform_->ReleaseImage(image, size);
-  }
-}
-
 // Another program cutting the file must not end the process: the lost
 // pages read as zeros and the damage is told.
 TEST_F(PlatformPosixTest, AMappedImageCutShortByAnotherProgramReadsAsZeros) {

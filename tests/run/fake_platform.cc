@@ -89,6 +89,13 @@ class FakeStream : public Stream {
     return platform_->Identify(key_, identity);
   }
   bool Lock(int64_t) override { return true; }
+  int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
+    int64_t count = std::min<int64_t>(n, Size() - offset);
+    if (count <= 0) return 0;
+    std::copy_n(Data().data() + offset, count, static_cast<char*>(data));
+    return count;
+  }
+  bool Sync() override { return true; }
 
  private:
   std::string& Data() { return platform_->nodes_[key_].data; }
@@ -197,7 +204,9 @@ std::unique_ptr<Stream> FakePlatform::Open(const std::string& path,
     if (!IsDir(Parent(key))) return nullptr;
     Node& node = nodes_[key];
     node.name = path.substr(path.find_last_of("/\\") + 1);
-    if (mode != OpenMode::kAppend) node.data.clear();
+    if (mode != OpenMode::kAppend && mode != OpenMode::kOpenAlways) {
+      node.data.clear();
+    }
   }
   return std::make_unique<FakeStream>(this, key, mode == OpenMode::kAppend);
 }

@@ -1,0 +1,129 @@
+// Recovering interrupted rewrites.
+
+#include "output/recovery.h"
+
+#include <memory>
+
+#include "output/journal_apply.h"
+#include "output/journal_format.h"
+
+namespace swu {
+
+namespace {
+
+// How long a file locked by another run is waited for, as a run waits.
+constexpr int64_t kLockWaitMs = 5000;
+
+// True when |now| is the file |header| names, exactly as it was before
+// the rewrite began.
+bool Untouched(const JournalHeader& header, const FileIdentity& now) {
+  return header.device == now.device && header.file_number == now.file_number &&
+         header.original_size == now.size &&
+         header.original_modified == now.modified;
+}
+
+// True when |now| is a state that applying |info|'s journal, made at
+// |journal_time|, can have left: the same file, with the original's or the
+// result's length, written no earlier than the journal was completed.
+bool Explained(const JournalInfo& info, const FileIdentity& now,
+               int64_t journal_time) {
+  const JournalHeader& h = info.header;
+  if (h.device != now.device || h.file_number != now.file_number) return false;
+  if (Untouched(h, now)) return true;
+  return (now.size == h.original_size || now.size == info.result_size) &&
+         now.modified >= journal_time;
+}
+
+void Delete(Platform* platform, const std::string& journal_path,
+            Stream* journal) {
+  // Deleted while still locked, so no other run takes it meanwhile.
+  platform->DeleteFile(journal_path);
+  journal->Close();
+}
+
+Recovery Finish(Platform* platform, const std::string& journal_path,
+                Stream* journal, const JournalInfo& info, Stream* file,
+                bool durable) {
+  Applied applied =
+      ApplyJournal(journal, info.records_begin, file, info.header.original_size,
+                   info.result_size, durable);
+  if (applied == Applied::kFileChanged) return Recovery::kFileChanged;
+  if (applied != Applied::kDone) return Recovery::kFailed;
+  Delete(platform, journal_path, journal);
+  return Recovery::kFinished;
+}
+
+}  // namespace
+
+Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
+                        Stream* file, const FileIdentity& identity,
+                        bool durable) {
+  std::unique_ptr<Stream> journal =
+      platform->Open(journal_path, OpenMode::kUpdate);
+  if (journal == nullptr) return Recovery::kNothing;
+  if (!journal->Lock(0)) return Recovery::kInUse;
+  JournalInfo info;
+  ReadJournal(journal.get(), &info);
+  FileIdentity written;
+  if (!journal->Identify(&written)) return Recovery::kFailed;
+  switch (info.state) {
+    case JournalState::kIncomplete:
+      // Cut short while it was written: the file was never touched.
+      Delete(platform, journal_path, journal.get());
+      return Recovery::kOriginalKept;
+    case JournalState::kDamaged:
+      if (!info.has_header || !Untouched(info.header, identity)) {
+        return Recovery::kDamaged;
+      }
+      Delete(platform, journal_path, journal.get());
+      return Recovery::kOriginalKept;
+    case JournalState::kComplete:
+      break;
+  }
+  if (!Explained(info, identity, written.modified)) {
+    return Recovery::kFileChanged;
+  }
+  return Finish(platform, journal_path, journal.get(), info, file, durable);
+}
+
+Recovery RecoverFile(Platform* platform, const std::string& path,
+                     bool durable) {
+  std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);
+  FileIdentity identity;
+  if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
+  std::string journal_path = JournalPathFor(path, identity, *platform);
+  if (!platform->Identify(journal_path, &identity)) return Recovery::kNothing;
+  if (!file->Lock(kLockWaitMs)) return Recovery::kInUse;
+  if (!file->Identify(&identity)) return Recovery::kNoFile;
+  return RecoverJournal(platform, journal_path, file.get(), identity, durable);
+}
+
+Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
+                          bool durable, std::string* file_path) {
+  *file_path = journal_path;
+  std::unique_ptr<Stream> journal =
+      platform->Open(journal_path, OpenMode::kRead);
+  if (journal == nullptr) return Recovery::kNothing;
+  JournalInfo info;
+  ReadJournal(journal.get(), &info);
+  journal.reset();
+  if (info.has_header && !info.header.name.empty()) {
+    *file_path = DirectoryPartOf(journal_path, *platform) + info.header.name;
+  }
+  std::unique_ptr<Stream> file = platform->Open(*file_path, OpenMode::kUpdate);
+  FileIdentity identity;
+  if (file != nullptr && file->Lock(kLockWaitMs) && file->Identify(&identity)) {
+    return RecoverJournal(platform, journal_path, file.get(), identity,
+                          durable);
+  }
+  if (info.state != JournalState::kIncomplete) {
+    return file == nullptr ? Recovery::kNoFile : Recovery::kInUse;
+  }
+  // An incomplete journal wrote nothing: it goes, whatever its file is.
+  std::unique_ptr<Stream> own = platform->Open(journal_path, OpenMode::kUpdate);
+  if (own == nullptr || !own->Lock(0)) return Recovery::kInUse;
+  Delete(platform, journal_path, own.get());
+  return Recovery::kOriginalKept;
+}
+
+}  // namespace swu
