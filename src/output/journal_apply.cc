@@ -11,9 +11,9 @@ namespace swu {
 
 namespace {
 
-constexpr int64_t kChunk = 4 << 20;
-// Bytes written between two checks of the file's length.
-constexpr int64_t kCheckEvery = 16 << 20;
+// The records are written in batches of at most this size, and the
+// file's length is checked before each.
+constexpr int64_t kChunk = 1 << 20;
 
 // True when the file open as |file| is |a| or |b| bytes long.
 bool LengthExplained(Stream* file, int64_t a, int64_t b) {
@@ -21,32 +21,54 @@ bool LengthExplained(Stream* file, int64_t a, int64_t b) {
   return file->Identify(&now) && (now.size == a || now.size == b);
 }
 
-// Writes the records from |at| on. Returns kDone at the end record.
+// Reads the journal a window at a time, so that many small records cost
+// one read between them.
+class Window {
+ public:
+  explicit Window(Stream* journal)
+      : journal_(journal), bytes_(static_cast<size_t>(kChunk)) {}
+
+  // The journal's bytes [at, at + n), n <= kChunk, or null past its end.
+  const char* Get(int64_t at, int64_t n) {
+    if (at < start_ || at + n > start_ + size_) {
+      start_ = at;
+      size_ = journal_->ReadAt(bytes_.data(), kChunk, at);
+      if (size_ < n) return nullptr;
+    }
+    return bytes_.data() + (at - start_);
+  }
+
+ private:
+  Stream* journal_;
+  std::vector<char> bytes_;
+  int64_t start_ = 0;
+  int64_t size_ = 0;
+};
+
+// Writes the records from |at| on, checking the file's length before each
+// batch of kChunk bytes. Returns kDone at the end record.
 Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
                      int64_t original_size, int64_t result_size) {
-  std::vector<char> chunk(static_cast<size_t>(kChunk));
-  int64_t since_check = 0;
+  Window window(journal);
+  int64_t since_check = kChunk;
   while (true) {
-    char fields[kRecordHead];
-    if (journal->ReadAt(fields, kRecordHead, at) != kRecordHead) {
-      return Applied::kFailed;
-    }
+    const char* fields = window.Get(at, kRecordHead);
+    if (fields == nullptr) return Applied::kFailed;
     int64_t offset = GetInt(fields);
     int64_t length = GetInt(fields + 8);
     if (offset == kEndMark) return Applied::kDone;
     at += kRecordHead;
     for (int64_t done = 0; done < length;) {
-      if (since_check >= kCheckEvery) {
+      if (since_check >= kChunk) {
         if (!LengthExplained(file, original_size, result_size)) {
           return Applied::kFileChanged;
         }
         since_check = 0;
       }
       int64_t n = std::min(kChunk, length - done);
-      if (journal->ReadAt(chunk.data(), n, at + done) != n) {
-        return Applied::kFailed;
-      }
-      file->WriteAt(chunk.data(), n, offset + done);
+      const char* bytes = window.Get(at + done, n);
+      if (bytes == nullptr) return Applied::kFailed;
+      file->WriteAt(bytes, n, offset + done);
       if (file->error()) return Applied::kFailed;
       done += n;
       since_check += n;

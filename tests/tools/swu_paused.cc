@@ -6,8 +6,17 @@
 //
 //   SWU_PAUSE_AT_BYTE=N  stop before the write that takes the bytes
 //                        written to files past N (0: before the first)
+//   SWU_PAUSE_AT_JOURNAL_BYTE=N  the same, counting journal bytes only
+//   SWU_PAUSE_AT_FILE_BYTE=N     stop at the first check of a file's
+//                        length once N bytes (N >= 1) have been written to
+//                        it in place from its journal: before the next
+//                        batch of writes, or before its length is set
 //   SWU_PAUSE_AT_CHECK=1 stop before the check, made just before the first
 //                        write, that the file is still as it was loaded
+//   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal is deleted, once its
+//                        file has been written
+//
+// A journal is a file opened with OpenMode::kCreate.
 //
 // On stopping it writes "paused\n" to standard error.
 
@@ -28,9 +37,13 @@ namespace {
 
 struct Pause {
   int64_t at_byte = -1;  // -1: no pause at a byte
+  int64_t at_journal_byte = -1;
+  int64_t at_file_byte = -1;
   bool at_check = false;
+  bool before_remove = false;
   bool done = false;
   int64_t written = 0;
+  int64_t journal_written = 0;
   int identifies = 0;
 
   void Wait() {
@@ -40,9 +53,23 @@ struct Pause {
     while (fgetc(stdin) != EOF) {
     }
   }
-  void BeforeWrite(int64_t n) {
+  void BeforeWrite(int64_t n, bool journal) {
     if (!done && at_byte >= 0 && written + n > at_byte) Wait();
+    if (!done && journal && at_journal_byte >= 0 &&
+        journal_written + n > at_journal_byte) {
+      Wait();
+    }
     written += n;
+    if (journal) journal_written += n;
+  }
+  void BeforeLengthCheck(int64_t file_written) {
+    if (!done && at_file_byte > 0 && file_written >= at_file_byte) Wait();
+  }
+  void BeforeDelete(const std::string& path) {
+    if (!done && before_remove &&
+        path.find(".swu-journal-") != std::string::npos) {
+      Wait();
+    }
   }
   void BeforeIdentify() {
     // The first identification of an open file is its load; the second
@@ -53,28 +80,33 @@ struct Pause {
 
 class PausedStream : public ForwardingStream {
  public:
-  PausedStream(std::unique_ptr<Stream> real, Pause* pause)
-      : ForwardingStream(std::move(real)), pause_(pause) {}
+  PausedStream(std::unique_ptr<Stream> real, Pause* pause, bool journal)
+      : ForwardingStream(std::move(real)), pause_(pause), journal_(journal) {}
   void Write(const void* data, int64_t n) override {
-    pause_->BeforeWrite(n);
+    pause_->BeforeWrite(n, journal_);
     ForwardingStream::Write(data, n);
   }
   void WriteAt(const void* data, int64_t n, int64_t offset) override {
-    pause_->BeforeWrite(n);
+    pause_->BeforeWrite(n, journal_);
     ForwardingStream::WriteAt(data, n, offset);
+    if (!journal_) written_at_ += n;
   }
   bool Identify(FileIdentity* identity) override {
     pause_->BeforeIdentify();
+    if (!journal_) pause_->BeforeLengthCheck(written_at_);
     return ForwardingStream::Identify(identity);
   }
 
  private:
   Pause* pause_;
+  bool journal_;
+  int64_t written_at_ = 0;  // bytes written to this file at offsets
 };
 
-std::unique_ptr<Stream> Wrap(std::unique_ptr<Stream> real, Pause* pause) {
+std::unique_ptr<Stream> Wrap(std::unique_ptr<Stream> real, Pause* pause,
+                             bool journal = false) {
   if (real == nullptr) return nullptr;
-  return std::make_unique<PausedStream>(std::move(real), pause);
+  return std::make_unique<PausedStream>(std::move(real), pause, journal);
 }
 
 class PausedPlatform : public ForwardingPlatform {
@@ -83,7 +115,12 @@ class PausedPlatform : public ForwardingPlatform {
       : ForwardingPlatform(real), pause_(pause) {}
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
-    return Wrap(ForwardingPlatform::Open(path, mode), pause_);
+    return Wrap(ForwardingPlatform::Open(path, mode), pause_,
+                mode == OpenMode::kCreate);
+  }
+  bool DeleteFile(const std::string& path) override {
+    pause_->BeforeDelete(path);
+    return ForwardingPlatform::DeleteFile(path);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
@@ -100,7 +137,14 @@ class PausedPlatform : public ForwardingPlatform {
 int main(int argc, char** argv) {
   swu::Pause pause;
   if (const char* at = getenv("SWU_PAUSE_AT_BYTE")) pause.at_byte = atoll(at);
+  if (const char* at = getenv("SWU_PAUSE_AT_JOURNAL_BYTE")) {
+    pause.at_journal_byte = atoll(at);
+  }
+  if (const char* at = getenv("SWU_PAUSE_AT_FILE_BYTE")) {
+    pause.at_file_byte = atoll(at);
+  }
   pause.at_check = getenv("SWU_PAUSE_AT_CHECK") != nullptr;
+  pause.before_remove = getenv("SWU_PAUSE_BEFORE_REMOVE") != nullptr;
   swu::PausedPlatform platform(swu::Platform::Default(), &pause);
   int64_t code = swu::RunCommand(argc, argv, &platform);
   return swu::ProcessExitStatus(code, platform.LargestExitStatus());
