@@ -8,6 +8,8 @@
 //                        written to files past N (0: before the first)
 //   SWU_PAUSE_AT_CHECK=1 stop before the check, made just before the first
 //                        write, that the file is still as it was loaded
+//   SWU_PAUSE_AT_OPEN=S  stop before the first open of a path that ends
+//                        with S (under -R, after the directory was listed)
 //
 // On stopping it writes "paused\n" to standard error.
 
@@ -29,6 +31,7 @@ namespace {
 struct Pause {
   int64_t at_byte = -1;  // -1: no pause at a byte
   bool at_check = false;
+  std::string at_open;  // empty: no pause at an open
   bool done = false;
   int64_t written = 0;
   int identifies = 0;
@@ -43,6 +46,13 @@ struct Pause {
   void BeforeWrite(int64_t n) {
     if (!done && at_byte >= 0 && written + n > at_byte) Wait();
     written += n;
+  }
+  void BeforeOpen(const std::string& path) {
+    if (done || at_open.empty() || path.size() < at_open.size()) return;
+    if (path.compare(path.size() - at_open.size(), std::string::npos,
+                     at_open) == 0) {
+      Wait();
+    }
   }
   void BeforeIdentify() {
     // The first identification of an open file is its load; the second
@@ -83,6 +93,7 @@ class PausedPlatform : public ForwardingPlatform {
       : ForwardingPlatform(real), pause_(pause) {}
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
+    pause_->BeforeOpen(path);
     return Wrap(ForwardingPlatform::Open(path, mode), pause_);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
@@ -101,6 +112,7 @@ int main(int argc, char** argv) {
   swu::Pause pause;
   if (const char* at = getenv("SWU_PAUSE_AT_BYTE")) pause.at_byte = atoll(at);
   pause.at_check = getenv("SWU_PAUSE_AT_CHECK") != nullptr;
+  if (const char* at = getenv("SWU_PAUSE_AT_OPEN")) pause.at_open = at;
   swu::PausedPlatform platform(swu::Platform::Default(), &pause);
   int64_t code = swu::RunCommand(argc, argv, &platform);
   return swu::ProcessExitStatus(code, platform.LargestExitStatus());
