@@ -206,16 +206,7 @@ class PathResolver {
   Spellings spellings_;
 };
 
-FileIdentity IdentityOf(const struct stat& st) {
-  FileIdentity identity;
-  identity.device = static_cast<uint64_t>(st.st_dev);
-  identity.file_number = static_cast<uint64_t>(st.st_ino);
-  identity.size = static_cast<int64_t>(st.st_size);
-  identity.modified =
-      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  identity.regular = S_ISREG(st.st_mode);
-  return identity;
-}
+FileIdentity IdentityOf(const struct stat& st);
 
 // How a file enumeration saw an entry, kept under -R so that the entry is
 // opened later as it was listed.
@@ -263,6 +254,17 @@ uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories,
   }
   if (e.d_type == DT_DIR) return kAttrDirectory;
   return Attributes(dir_fd, e.d_name, listed);
+}
+
+FileIdentity IdentityOf(const struct stat& st) {
+  FileIdentity identity;
+  identity.device = static_cast<uint64_t>(st.st_dev);
+  identity.file_number = static_cast<uint64_t>(st.st_ino);
+  identity.size = static_cast<int64_t>(st.st_size);
+  identity.modified =
+      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  identity.regular = S_ISREG(st.st_mode);
+  return identity;
 }
 
 // A stream straight on a file descriptor, without a buffer of its own:
@@ -392,10 +394,11 @@ class PosixStream : public Stream {
   int64_t image_size_ = 0;
 };
 
-// A directory of the -R walk, held open while the walk's enumeration of
-// it lives, with what the last file enumeration of it saw, by name.
-using Notes = std::unordered_map<std::string, Listed>;  // by entry name
+// How the last file enumeration of a directory saw each entry, by name.
+using Notes = std::unordered_map<std::string, Listed>;
 
+// A directory of the -R walk, held open while the walk's enumeration of
+// it lives, with the notes of its last file enumeration.
 struct TreeDirectory {
   DIR* stream = nullptr;
   Notes files;
