@@ -287,7 +287,14 @@ class Platform {
   // without directories) whose name pattern has a wildcard leaves out a
   // symbolic link whose target lies outside |directory|, as it leaves out
   // system entries, so the walk never reaches outside its tree. A name
-  // without wildcards is followed.
+  // without wildcards is followed. The POSIX platform also uses each entry
+  // as it was listed: an enumeration with directories keeps its directory
+  // open while it lives, and a subdirectory of that directory is read only
+  // while it is still a directory there, not a link; a file that the last
+  // file enumeration of such a directory listed is opened for reading or
+  // update only while it is no link (or, listed as a link, while it names
+  // the file it named then). Otherwise the enumeration finds nothing and
+  // the open fails.
   virtual void SetTreeRoot(const std::string& directory) { (void)directory; }
 
   // Environment: looks |name| up exactly as given (Windows itself ignores

@@ -9,6 +9,12 @@
 //
 // Under -R (SetTreeRoot) a file enumeration with a wildcard pattern leaves out
 // a symbolic link whose target lies outside the walk's starting directory.
+// The walk's enumerations keep their directories open, so that what was
+// listed is what gets used even if the tree's owner swaps an entry for a
+// link meanwhile: a subdirectory is opened relative to its parent with
+// O_NOFOLLOW, and a listed file relative to its directory, with O_NOFOLLOW
+// when it was listed as a plain file, or, when it was a link, only if it
+// still names the file it named then (the fstat the open makes anyway).
 //
 // Attributes of an entry follow the DOS bits the program tests: directory
 // 0x10 (never read-only: a directory the process may not write is still
@@ -200,7 +206,18 @@ class PathResolver {
   Spellings spellings_;
 };
 
-uint8_t Attributes(int dir_fd, const char* name) {
+FileIdentity IdentityOf(const struct stat& st);
+
+// How a file enumeration saw an entry, kept under -R so that the entry is
+// opened later as it was listed.
+struct Listed {
+  bool link = false;    // a symbolic link, followed as the file it names
+  FileIdentity target;  // for a link: the file it named when listed
+};
+
+// The attributes of the entry |name| of the directory open as |dir_fd|.
+// A link to a regular file is noted in *listed with the file it names.
+uint8_t Attributes(int dir_fd, const char* name, Listed* listed) {
   struct stat st;
   uint8_t attributes = 0;
   if (name[0] == '.') attributes |= kAttrHidden;
@@ -210,6 +227,8 @@ uint8_t Attributes(int dir_fd, const char* name) {
   if (S_ISLNK(st.st_mode)) {
     if (fstatat(dir_fd, name, &st, 0) != 0) return attributes | kAttrSystem;
     if (S_ISDIR(st.st_mode)) return attributes | kAttrSystem | kAttrDirectory;
+    listed->link = true;
+    listed->target = IdentityOf(st);
   }
   if (S_ISDIR(st.st_mode)) {
     return attributes | kAttrDirectory;  // Never read-only: see above.
@@ -226,14 +245,15 @@ uint8_t Attributes(int dir_fd, const char* name) {
 // one, so that a plain file or directory costs no stat. In an enumeration
 // that includes directories the files are only listed for the walk, which
 // looks at directories alone, so their read-only bit is not worked out.
-uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories) {
+uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories,
+                 Listed* listed) {
   if (e.d_type == DT_REG) {
     if (include_directories) return kAttrArchive;
     bool read_only = faccessat(dir_fd, e.d_name, W_OK, 0) != 0;
     return kAttrArchive | (read_only ? kAttrReadOnly : 0);
   }
   if (e.d_type == DT_DIR) return kAttrDirectory;
-  return Attributes(dir_fd, e.d_name);
+  return Attributes(dir_fd, e.d_name, listed);
 }
 
 FileIdentity IdentityOf(const struct stat& st) {
@@ -393,19 +413,51 @@ class PosixStream : public Stream {
   int64_t offset_;  // the file position, -1 while not known
 };
 
+// How the last file enumeration of a directory saw each entry, by name.
+using Notes = std::unordered_map<std::string, Listed>;
+
+// A directory of the -R walk, held open while the walk's enumeration of
+// it lives, with the notes of its last file enumeration.
+struct TreeDirectory {
+  DIR* stream = nullptr;
+  Notes files;
+};
+
+// The directories the walk holds open, by their resolved path ("" or
+// ending in '/').
+using TreeDirectories = std::unordered_map<std::string, TreeDirectory*>;
+
 class PosixDirEnum : public DirEnum {
  public:
   explicit PosixDirEnum(std::vector<DirEntry> entries)
       : entries_(std::move(entries)) {}
+  ~PosixDirEnum() override {
+    if (tree_ == nullptr) return;
+    auto it = tree_->find(path_);
+    if (it != tree_->end() && it->second == &held_) tree_->erase(it);
+    closedir(held_.stream);
+  }
   bool Next(DirEntry* entry) override {
     if (next_ >= entries_.size()) return false;
     *entry = entries_[next_++];
     return true;
   }
 
+  // Keeps |stream|, the directory |path| of the walk, open in |tree| for
+  // as long as this enumeration lives.
+  void HoldOpen(DIR* stream, const std::string& path, TreeDirectories* tree) {
+    held_.stream = stream;
+    path_ = path;
+    tree_ = tree;
+    (*tree)[path] = &held_;
+  }
+
  private:
   std::vector<DirEntry> entries_;
   size_t next_ = 0;
+  TreeDirectory held_;               // the walk's directory, when held
+  std::string path_;                 // its key in |tree_|
+  TreeDirectories* tree_ = nullptr;  // null: nothing held
 };
 
 // The open(2) flags of each stream mode.
@@ -429,19 +481,29 @@ int FlagsFor(OpenMode mode) {
   return O_RDONLY;
 }
 
-// Opens |path| and returns its descriptor, or -1. Only a regular file is
-// opened: a FIFO, device or socket could block the open or a read for
-// ever, and a directory is not a file. The open itself does not block
-// (O_NONBLOCK, which changes nothing for a regular file afterwards, so it
-// stays set), and an existing file is truncated only once it is known to
-// be a regular one.
-int OpenRegular(const std::string& path, OpenMode mode) {
+// True when the open file |st| is what its enumeration saw: a link still
+// names the file it named then (a plain entry was opened with O_NOFOLLOW).
+bool AsListed(const struct stat& st, const Listed* listed) {
+  return listed == nullptr || !listed->link ||
+         SameFile(IdentityOf(st), listed->target);
+}
+
+// Opens |name| in the directory |dir_fd| (AT_FDCWD: |name| is a path) and
+// returns its descriptor, or -1. Only a regular file is opened: a FIFO,
+// device or socket could block the open or a read for ever, and a
+// directory is not a file. The open itself does not block (O_NONBLOCK,
+// which changes nothing for a regular file afterwards, so it stays set),
+// and an existing file is truncated only once it is known to be a regular
+// one. With |listed|, only the file the enumeration saw is opened.
+int OpenRegularAt(int dir_fd, const std::string& name, OpenMode mode,
+                  const Listed* listed) {
   int flags = FlagsFor(mode);
-  int fd = open(path.c_str(),
-                (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  if (listed != nullptr && !listed->link) flags |= O_NOFOLLOW;
+  int fd = openat(dir_fd, name.c_str(),
+                  (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !AsListed(st, listed)) {
     close(fd);
     errno = EACCES;
     return -1;
@@ -451,6 +513,10 @@ int OpenRegular(const std::string& path, OpenMode mode) {
     return -1;
   }
   return fd;
+}
+
+int OpenRegular(const std::string& path, OpenMode mode) {
+  return OpenRegularAt(AT_FDCWD, path, mode, nullptr);
 }
 
 // The interruption handling. The handler only remembers the signal while
@@ -556,7 +622,14 @@ class PosixPlatform : public Platform {
     // before it is looked for ignoring case. A file to create or append
     // to takes an existing file of the same name ignoring case.
     bool must_exist = mode == OpenMode::kRead || mode == OpenMode::kUpdate;
-    int fd = must_exist ? OpenRegular(resolver_.Quick(path), mode) : -1;
+    std::string quick = must_exist ? resolver_.Quick(path) : std::string();
+    int fd = -1;
+    if (must_exist && OpenListed(quick, mode, &fd)) {
+      // Under -R a listed file is opened as listed or not at all.
+      if (fd < 0) return nullptr;
+      return std::make_unique<PosixStream>(fd, /*appending=*/false);
+    }
+    if (must_exist) fd = OpenRegular(quick, mode);
     if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
       fd = OpenRegular(resolver_.Resolve(path), mode);
     }
@@ -697,11 +770,23 @@ class PosixPlatform : public Platform {
     // Links out of the tree are left out of the file enumerations; the
     // walk's own enumerations enter no link anyway.
     bool keep_inside = !include_directories && HasWildcard(name_pattern);
+    std::string resolved = resolver_.Resolve(dir);
+    DIR* d = OpenDirectory(resolved);
+    if (d == nullptr) return nullptr;
     std::vector<DirEntry> entries =
-        ReadEntries(resolver_.Resolve(dir), name_pattern, include_directories,
-                    keep_inside ? tree_root_ : std::string());
-    if (entries.empty()) return nullptr;
+        ReadEntries(d, resolved, name_pattern, include_directories,
+                    keep_inside ? tree_root_ : std::string(),
+                    include_directories ? nullptr : NotesFor(resolved));
+    if (entries.empty()) {
+      closedir(d);
+      return nullptr;
+    }
     auto enumeration = std::make_unique<PosixDirEnum>(std::move(entries));
+    if (include_directories && !tree_root_.empty()) {
+      enumeration->HoldOpen(d, resolved, &tree_);
+    } else {
+      closedir(d);
+    }
     enumeration->Next(first);
     return enumeration;
   }
@@ -763,6 +848,70 @@ class PosixPlatform : public Platform {
 
   PathResolver resolver_;
   std::string tree_root_;  // -R: the real path of the walk's start
+  TreeDirectories tree_;   // -R: the directories the walk holds open
+
+  // Opens the directory |dir| ("" is the current one) for reading. Under
+  // -R a directory the walk holds open is read through its descriptor, and
+  // a subdirectory of one is opened relative to it, and only while it is a
+  // directory there, not a link put in its place since it was listed.
+  DIR* OpenDirectory(const std::string& dir) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    std::string parent, name;
+    int fd;
+    auto held = tree_.find(dir);
+    if (held != tree_.end()) {
+      fd = openat(dirfd(held->second->stream), ".", flags);
+    } else if (SplitDirectory(dir, &parent, &name) &&
+               (held = tree_.find(parent)) != tree_.end()) {
+      fd =
+          openat(dirfd(held->second->stream), name.c_str(), flags | O_NOFOLLOW);
+    } else {
+      return opendir(dir.empty() ? "." : dir.c_str());
+    }
+    if (fd < 0) return nullptr;
+    DIR* d = fdopendir(fd);
+    if (d == nullptr) close(fd);
+    return d;
+  }
+
+  // Splits the directory |dir| (ending in '/') into its parent ("" or
+  // ending in '/') and its last name. Returns false when it has no name.
+  static bool SplitDirectory(const std::string& dir, std::string* parent,
+                             std::string* name) {
+    if (dir.size() < 2 || dir.back() != '/') return false;
+    size_t slash = dir.rfind('/', dir.size() - 2);
+    size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+    *parent = dir.substr(0, name_at);
+    *name = dir.substr(name_at, dir.size() - 1 - name_at);
+    return !name->empty();
+  }
+
+  // Under -R, where a file enumeration of |dir| notes what it sees: the
+  // walk's open directory, its earlier notes cleared. Null otherwise.
+  Notes* NotesFor(const std::string& dir) {
+    auto held = tree_.find(dir);
+    if (held == tree_.end()) return nullptr;
+    held->second->files.clear();
+    return &held->second->files;
+  }
+
+  // Under -R, opens a file that the last enumeration of its directory
+  // listed, relative to that directory and as it was listed, storing the
+  // descriptor (-1 on failure) in *fd. Returns false, *fd untouched, when
+  // |path| is not such a file.
+  bool OpenListed(const std::string& path, OpenMode mode, int* fd) {
+    if (tree_.empty()) return false;
+    size_t slash = path.rfind('/');
+    size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+    auto dir = tree_.find(path.substr(0, name_at));
+    if (dir == tree_.end()) return false;
+    const Notes& notes = dir->second->files;
+    auto file = notes.find(path.substr(name_at));
+    if (file == notes.end()) return false;
+    *fd = OpenRegularAt(dirfd(dir->second->stream), file->first, mode,
+                        &file->second);
+    return true;
+  }
 
   static bool HasWildcard(const std::string& pattern) {
     return pattern.find_first_of("*?") != std::string::npos;
@@ -793,28 +942,30 @@ class PosixPlatform : public Platform {
            (target.size() > root.size() && target[root.size()] != '/');
   }
 
-  // Reads the entries of |dir| that match |pattern|, leaving out '.', '..',
-  // hidden and system entries, directories unless asked for, and, when
-  // |root| is not empty, links to anything outside |root|. Sorted.
-  static std::vector<DirEntry> ReadEntries(const std::string& dir,
+  // Reads the entries of the directory |dir|, open as |d|, that match
+  // |pattern|, leaving out '.', '..', hidden and system entries,
+  // directories unless asked for, and, when |root| is not empty, links to
+  // anything outside |root|. Sorted. Notes how each entry returned was
+  // seen in *notes, unless it is null.
+  static std::vector<DirEntry> ReadEntries(DIR* d, const std::string& dir,
                                            const std::string& pattern,
                                            bool include_directories,
-                                           const std::string& root) {
+                                           const std::string& root,
+                                           Notes* notes) {
     std::vector<DirEntry> entries;
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (d == nullptr) return entries;
     int fd = dirfd(d);
     while (struct dirent* e = readdir(d)) {
       if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
       if (e->d_name[0] == '.') continue;  // Hidden: never returned.
       if (!NameMatches(pattern, e->d_name)) continue;
-      uint8_t attributes = Classify(fd, *e, include_directories);
+      Listed listed;
+      uint8_t attributes = Classify(fd, *e, include_directories, &listed);
       if (attributes & (kAttrHidden | kAttrSystem)) continue;
       if ((attributes & kAttrDirectory) && !include_directories) continue;
       if (!root.empty() && LinksOutside(fd, dir, *e, root)) continue;
       entries.push_back(DirEntry{attributes, e->d_name});
+      if (notes != nullptr) (*notes)[e->d_name] = listed;
     }
-    closedir(d);
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) {
                 return NameLess(a.name, b.name);

@@ -16,7 +16,9 @@
 // would not fit the 261-byte bound is skipped with the same warning; a
 // directory holding the marker file this run placed (the output
 // directory) is skipped with a warning; links to
-// directories carry the system attribute and are never entered.
+// directories carry the system attribute and are never entered, nor is a
+// directory swapped for a link after it was listed (the platform opens it
+// relative to its parent, which this walk's enumeration holds open).
 //
 // Tested by tests/run/walk_test.cc.
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Safety of the rewrite against the world outside: real signals sent to a
 real process in the middle of a large rewrite, a file-size limit, another
-program renaming or cutting the file, two runs over one file, and a lock
-that is never let go. After each, the bytes on disk are compared.
+program renaming or cutting the file, two runs over one file, a lock that
+is never let go, and a -R tree whose owner swaps an entry for a link out
+of the tree between its listing and its open. After each, the bytes on disk are compared.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
 and goes on when its standard input ends, so every point is exact.
@@ -264,6 +265,66 @@ def lock_timeout_case():
         shutil.rmtree(d)
 
 
+def swap_for_link(target):
+    """A swap that replaces the tree entry |name| with a link to |target|
+    (relative to the entry's directory)."""
+    def swap(tree, name):
+        path = os.path.join(tree, name)
+        if os.path.isdir(path) and not os.path.islink(path):
+            shutil.rmtree(path)
+        else:
+            os.remove(path)
+        os.symlink(target, path)
+    return swap
+
+
+def walk_swap_case(what, pause_at, name, swap):
+    """Under -R the owner of the tree swaps the entry |name|, which the
+    walk has already listed, for a link out of the tree while the run
+    stops before opening the path that ends with |pause_at|: the file
+    outside is never written and never reported OK."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        tree = os.path.join(d, "tree")
+        outside = os.path.join(d, "outside")
+        for sub in ("tree/sub", "outside"):
+            os.makedirs(os.path.join(d, sub))
+        for f in ("tree/a.txt", "tree/in.txt", "tree/sub/b.txt",
+                  "tree/z.txt", "outside/b.txt", "outside/secret.txt"):
+            with open(os.path.join(d, f), "wb") as out:
+                out.write(b"alpha\r\n")
+        os.symlink("in.txt", os.path.join(tree, "link.txt"))
+        p, paused = start_paused(tree, ["*.txt", "alpha", "B", "-R"],
+                                 {"SWU_PAUSE_AT_OPEN": pause_at})
+        expect(paused, what + ": did not pause")
+        swap(tree, name)
+        out = finish(p)
+        expect(p.returncode >= 0, what + ": ended by a signal")
+        for f in ("b.txt", "secret.txt"):
+            expect(open(os.path.join(outside, f), "rb").read() == b"alpha\r\n",
+                   what + ": wrote outside/" + f)
+        swapped = [line for line in out.splitlines()
+                   if line.startswith(b"OK:") and
+                   (line.endswith(b": " + name.encode()) or
+                    b": " + name.encode() + b"/" in line)]
+        expect(not swapped, what + ": reported OK")
+        expect(open(os.path.join(tree, "a.txt"), "rb").read() == b"B\r\n",
+               what + ": the files before it were not processed")
+    finally:
+        shutil.rmtree(d)
+
+
+def walk_swap_cases():
+    walk_swap_case("file swapped for a link", "z.txt", "z.txt",
+                   swap_for_link("../outside/secret.txt"))
+    walk_swap_case("followed link retargeted", "link.txt", "link.txt",
+                   swap_for_link("../outside/secret.txt"))
+    walk_swap_case("directory swapped before it is entered", "a.txt", "sub",
+                   swap_for_link("../outside"))
+    walk_swap_case("directory swapped before its file opens", "b.txt", "sub",
+                   swap_for_link("../outside"))
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -278,6 +339,7 @@ def main(argv):
     cut_during_rewrite_case()
     concurrent_case()
     lock_timeout_case()
+    walk_swap_cases()
     print("%d interruption points tried; %d failures" %
           (points + 1, len(FAILURES)))
     return 1 if FAILURES else 0

@@ -15,6 +15,8 @@
 //                        write, that the file is still as it was loaded
 //   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal is deleted, once its
 //                        file has been written
+//   SWU_PAUSE_AT_OPEN=S  stop before the first open of a path that ends
+//                        with S (under -R, after the directory was listed)
 //
 // A journal is a file opened with OpenMode::kCreate.
 //
@@ -41,6 +43,7 @@ struct Pause {
   int64_t at_file_byte = -1;
   bool at_check = false;
   bool before_remove = false;
+  std::string at_open;  // empty: no pause at an open
   bool done = false;
   int64_t written = 0;
   int64_t journal_written = 0;
@@ -68,6 +71,13 @@ struct Pause {
   void BeforeDelete(const std::string& path) {
     if (!done && before_remove &&
         path.find(".swu-journal-") != std::string::npos) {
+      Wait();
+    }
+  }
+  void BeforeOpen(const std::string& path) {
+    if (done || at_open.empty() || path.size() < at_open.size()) return;
+    if (path.compare(path.size() - at_open.size(), std::string::npos,
+                     at_open) == 0) {
       Wait();
     }
   }
@@ -115,6 +125,7 @@ class PausedPlatform : public ForwardingPlatform {
       : ForwardingPlatform(real), pause_(pause) {}
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
+    pause_->BeforeOpen(path);
     return Wrap(ForwardingPlatform::Open(path, mode), pause_,
                 mode == OpenMode::kCreate);
   }
@@ -145,6 +156,7 @@ int main(int argc, char** argv) {
   }
   pause.at_check = getenv("SWU_PAUSE_AT_CHECK") != nullptr;
   pause.before_remove = getenv("SWU_PAUSE_BEFORE_REMOVE") != nullptr;
+  if (const char* at = getenv("SWU_PAUSE_AT_OPEN")) pause.at_open = at;
   swu::PausedPlatform platform(swu::Platform::Default(), &pause);
   int64_t code = swu::RunCommand(argc, argv, &platform);
   return swu::ProcessExitStatus(code, platform.LargestExitStatus());
