@@ -107,10 +107,12 @@ Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
   JournalInfo info;
   ReadJournal(journal.get(), &info);
   journal.reset();
-  if (info.has_header && !info.header.name.empty()) {
+  if (info.has_header) {
     *file_path = DirectoryPartOf(journal_path, *platform) + info.header.name;
   }
-  std::unique_ptr<Stream> file = platform->Open(*file_path, OpenMode::kUpdate);
+  // Without a header the journal names no file, and wrote nothing.
+  std::unique_ptr<Stream> file;
+  if (info.has_header) file = platform->Open(*file_path, OpenMode::kUpdate);
   FileIdentity identity;
   if (file != nullptr && file->Lock(kLockWaitMs) && file->Identify(&identity)) {
     return RecoverJournal(platform, journal_path, file.get(), identity,

@@ -37,9 +37,16 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
 // True when the file is still the one loaded, as it was: nothing else has
 // written it, cut it or been renamed over its name since.
 bool ResultWriter::StillAsLoaded() {
-  FileIdentity now, named;
+  FileIdentity now;
   return file_->Identify(&now) && Unchanged(target_.loaded_as, now) &&
-         platform_->Identify(target_.path, &named) && SameFile(named, now);
+         NamesTheFile();
+}
+
+// True when the file's name still stands for the file the stream has open.
+bool ResultWriter::NamesTheFile() {
+  FileIdentity now, named;
+  return file_->Identify(&now) && platform_->Identify(target_.path, &named) &&
+         SameFile(named, now);
 }
 
 bool ResultWriter::Intelligent() const {
@@ -222,7 +229,8 @@ void ResultWriter::Rewrite(int64_t result_size) {
   }
   switch (applied) {
     case Applied::kDone:
-      if (durable) platform_->SyncDirectoryOf(target_.path);
+      // Renamed over meanwhile: the result went to a file no longer named.
+      if (!NamesTheFile()) state_->Fail(FileError::ReadFailed);
       return;
     case Applied::kNotStarted:
       state_->Fail(FileError::WriteFault);

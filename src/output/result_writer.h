@@ -75,6 +75,7 @@ class ResultWriter : public MatchWriter {
   void Insert(bool at_start);
   void CheckCounts() const;
   bool StillAsLoaded();
+  bool NamesTheFile();
   void CommitInPlace();
   void Shorten(int64_t result_size);
   void Rewrite(int64_t result_size);

@@ -63,56 +63,72 @@ def finish(p):
     return out
 
 
+def journals(d):
+    """The journals and temporaries left in |d|."""
+    return [n for n in os.listdir(d) if n.startswith(".swu-")]
+
+
 def signal_cases():
+    """A signal while the result goes to the journal ends the run at once
+    and leaves the file as it was, with no journal behind; one while the
+    file itself is written lets the file finish, then ends the run."""
     points = 0
     for name, args in (("growing", GROW), ("shrinking", SHRINK)):
         want = result_of(args, DATA)
-        size = len(want)
-        for at in (0, size // 3, size * 2 // 3, size - 1):
+        for point, at, finished in (
+                ("SWU_PAUSE_AT_JOURNAL_BYTE", 0, False),
+                ("SWU_PAUSE_AT_JOURNAL_BYTE", len(want) // 2, False),
+                ("SWU_PAUSE_AT_FILE_BYTE", 1, True),
+                ("SWU_PAUSE_AT_FILE_BYTE", len(want) - 1, True)):
             for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
                 points += 1
-                what = "%s rewrite, %s at byte %d" % (name, sig.name, at)
+                what = "%s rewrite, %s at %s %d" % (name, sig.name, point, at)
                 d = tempfile.mkdtemp(prefix="swu-safety-")
                 try:
                     path = os.path.join(d, "f.txt")
                     with open(path, "wb") as f:
                         f.write(DATA)
                     p, paused = start_paused(d, ["f.txt"] + args,
-                                             {"SWU_PAUSE_AT_BYTE": str(at)})
+                                             {point: str(at)})
                     expect(paused, what + ": did not pause")
                     p.send_signal(sig)
-                    if at == 0:
-                        p.send_signal(sig)  # a second one changes nothing
+                    p.send_signal(sig)  # a second one changes nothing
                     out = finish(p)
                     got = open(path, "rb").read()
-                    expect(got in (DATA, want),
-                           what + ": file is neither original nor result")
+                    expect(got == (want if finished else DATA),
+                           what + ": file is not the %s" %
+                           ("result" if finished else "original"))
                     expect(p.returncode == -sig,
                            what + ": ended with %d" % p.returncode)
-                    expect(b"Totals:" in out, what + ": no totals")
+                    expect((b"Totals:" in out) == finished,
+                           what + ": totals %s" %
+                           ("missing" if finished else "printed"))
+                    expect(journals(d) == [], what + ": journal left")
                 finally:
                     shutil.rmtree(d)
     return points
 
 
 def tree_case():
-    """Over a tree, the file being rewritten is finished and no further
+    """Over a tree, the file being written is finished and no further
     file is started."""
+    small = LINE * 3000
+    want_small = result_of(GROW, small)
     want = result_of(GROW, DATA)
     d = tempfile.mkdtemp(prefix="swu-safety-")
     try:
-        for n in "abc":
+        for n, data in (("a", small), ("b", DATA), ("c", DATA)):
             with open(os.path.join(d, n + ".txt"), "wb") as f:
-                f.write(DATA)
-        at = len(want) + len(want) // 2  # half way through b.txt
+                f.write(data)
+        # Only b.txt writes this much to itself.
         p, paused = start_paused(d, ["*.txt"] + GROW,
-                                 {"SWU_PAUSE_AT_BYTE": str(at)})
+                                 {"SWU_PAUSE_AT_FILE_BYTE": "1500000"})
         expect(paused, "tree: did not pause")
         p.send_signal(signal.SIGINT)
         out = finish(p)
         files = [open(os.path.join(d, n + ".txt"), "rb").read()
                  for n in "abc"]
-        expect(files == [want, want, DATA],
+        expect(files == [want_small, want, DATA],
                "tree: not a.txt and b.txt done and c.txt untouched")
         expect(p.returncode == -signal.SIGINT, "tree: not ended by SIGINT")
         expect(out.count(b"OK:") == 2 and b"Totals:" in out,
@@ -199,23 +215,31 @@ def truncate(d, path):
     return DATA[:100]
 
 
-def cut_during_rewrite_case():
-    """Another program cuts a large file short while it is being
-    rewritten: the run does not crash, the file fails as unreadable and
-    gets its length back with the bytes that were written over."""
+def changed_during_rewrite_case(what, point, at, change):
+    """Another program cuts, lengthens or renames over a large file while
+    it is rewritten: the run does not crash, the file fails as unreadable,
+    the command never lengthens it with bytes it did not have, and what
+    the other program left is kept."""
     d = tempfile.mkdtemp(prefix="swu-safety-")
     try:
-        path, p = shrink_paused(d, "SWU_PAUSE_AT_BYTE", "0", "cut")
-        os.truncate(path, 100)
+        path, p = shrink_paused(d, point, str(at), what)
+        change(d, path)
+        left = open(path, "rb").read()
         out = finish(p)
         got = open(path, "rb").read()
-        expect(p.returncode >= 0, "cut: ended by signal %d" % -p.returncode)
+        expect(p.returncode >= 0, what + ": ended by signal %d" % -p.returncode)
         expect(b"Bad file - Could not read: f.txt" in out,
-               "cut: not reported as unreadable")
-        expect(len(got) == len(DATA) and got[:100] == DATA[:100],
-               "cut: not put back")
+               what + ": not reported as unreadable")
+        expect(b"OK:" not in out, what + ": reported OK")
+        expect(got == left, what + ": changed after the other program")
+        expect(journals(d) == [], what + ": journal left")
     finally:
         shutil.rmtree(d)
+
+
+def lengthen(d, path):
+    with open(path, "ab") as f:
+        f.write(b"appended by another program\r\n")
 
 
 def concurrent_case():
@@ -336,7 +360,14 @@ def main(argv):
     closed_output_case()
     changed_behind_case("renamed over", rename_over)
     changed_behind_case("truncated", truncate)
-    cut_during_rewrite_case()
+    changed_during_rewrite_case("cut while journalled",
+                                "SWU_PAUSE_AT_JOURNAL_BYTE", 0, truncate)
+    changed_during_rewrite_case("cut while written", "SWU_PAUSE_AT_FILE_BYTE",
+                                1, truncate)
+    changed_during_rewrite_case("lengthened while written",
+                                "SWU_PAUSE_AT_FILE_BYTE", 1, lengthen)
+    changed_during_rewrite_case("renamed over while written",
+                                "SWU_PAUSE_AT_FILE_BYTE", 1, rename_over)
     concurrent_case()
     lock_timeout_case()
     walk_swap_cases()
