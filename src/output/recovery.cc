@@ -14,24 +14,28 @@ namespace {
 // How long a file locked by another run is waited for, as a run waits.
 constexpr int64_t kLockWaitMs = 5000;
 
-// True when |now| is the file |header| names, exactly as it was before
-// the rewrite began.
+// True when |now| is the file |header| names (the same file number: a
+// journal lies beside its file, so on its file system, whose device number
+// may differ after a restart), exactly as it was before the rewrite began.
 bool Untouched(const JournalHeader& header, const FileIdentity& now) {
-  return header.device == now.device && header.file_number == now.file_number &&
+  return header.file_number == now.file_number &&
          header.original_size == now.size &&
          header.original_modified == now.modified;
 }
 
-// True when |now| is a state that applying |info|'s journal, made at
+// True when |now| is a state that applying |info|'s journal, completed at
 // |journal_time|, can have left: the same file, with the original's or the
-// result's length, written no earlier than the journal was completed.
+// result's length, and last written before the rewrite or after the
+// journal was complete. (After a power cut the file's time may not have
+// reached the disk while its length and bytes did, so both times count.)
 bool Explained(const JournalInfo& info, const FileIdentity& now,
                int64_t journal_time) {
   const JournalHeader& h = info.header;
-  if (h.device != now.device || h.file_number != now.file_number) return false;
-  if (Untouched(h, now)) return true;
-  return (now.size == h.original_size || now.size == info.result_size) &&
-         now.modified >= journal_time;
+  if (h.file_number != now.file_number) return false;
+  bool length = now.size == h.original_size || now.size == info.result_size;
+  bool time =
+      now.modified == h.original_modified || now.modified >= journal_time;
+  return length && time;
 }
 
 void Delete(Platform* platform, const std::string& journal_path,

@@ -265,6 +265,11 @@ Applied ResultWriter::ApplyAgain(int64_t result_size) {
 // The result went to a -$ output file (appended, or a temporary beside
 // it): check it, close it, and cut an appended output back on a failure.
 void ResultWriter::CommitOutput() {
+  // --sync: the output's bytes are on the disk before it takes its name.
+  if (state_->succeeded() && target_.writable && settings_.durable() &&
+      !file_->Sync()) {
+    state_->Fail(FileError::WriteFault);
+  }
   if (state_->failed() && target_.writable) PutBack();
   if (!file_->Close() && !state_->failed()) {
     state_->Fail(FileError::WriteFault);
@@ -299,6 +304,7 @@ void ResultWriter::Publish() {
   platform_->DeleteOnInterrupt("");
   if (state_->succeeded() &&
       platform_->RenameOver(target_.temp_path, target_.path)) {
+    if (settings_.durable()) platform_->SyncDirectoryOf(target_.path);
     return;
   }
   if (!state_->failed()) {

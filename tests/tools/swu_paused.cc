@@ -7,10 +7,11 @@
 //   SWU_PAUSE_AT_BYTE=N  stop before the write that takes the bytes
 //                        written to files past N (0: before the first)
 //   SWU_PAUSE_AT_JOURNAL_BYTE=N  the same, counting journal bytes only
-//   SWU_PAUSE_AT_FILE_BYTE=N     stop at the first check of a file's
-//                        length once N bytes (N >= 1) have been written to
-//                        it in place from its journal: before the next
-//                        batch of writes, or before its length is set
+//   SWU_PAUSE_AT_FILE_BYTE=N     stop at the first check of a file, once
+//                        its journal is written, after N bytes have been
+//                        written to it in place: before the next batch of
+//                        writes or before its length is set (0: before
+//                        the first write to the file)
 //   SWU_PAUSE_AT_CHECK=1 stop before the check, made just before the first
 //                        write, that the file is still as it was loaded
 //   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal is deleted, once its
@@ -66,7 +67,10 @@ struct Pause {
     if (journal) journal_written += n;
   }
   void BeforeLengthCheck(int64_t file_written) {
-    if (!done && at_file_byte > 0 && file_written >= at_file_byte) Wait();
+    if (!done && at_file_byte >= 0 && journal_written > 0 &&
+        file_written >= at_file_byte) {
+      Wait();
+    }
   }
   void BeforeDelete(const std::string& path) {
     if (!done && before_remove &&
