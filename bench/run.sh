@@ -6,8 +6,10 @@
 #   sparse    same-length, -C, "needle" every 64 KiB     vs rg -c -F
 #   sparse-i  the same, case-insensitive                 vs rg -c -i -F
 #   nomatch   a word that is not there                   vs rg -c -F
-#   dense     same-length alpha -> ALPHA (1.6 million)   vs sd -s
-#   growing   alpha -> ALPHA-1                           vs sd -s
+#   sparse-1g the same on 1 GiB (four copies of the file) vs rg -c -F
+#   dense     same-length alpha -> ALPHA (1.6 million)   vs sd -s, cp
+#   growing   alpha -> ALPHA-1                           vs sd -s, cp
+#   sync      sparse and growing with --sync             vs without
 #   tree      -R over 10 000 files of ~4 KiB             vs rg -c -F,
 #             find -exec sd (one process per file: slow, ~30 s a run)
 #   long      a 20 001-byte -L search text on 1 MiB of "a"
@@ -20,7 +22,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 swu=$(cd "${1:-$here/../build}" && pwd)/swu
 shift || true
-workloads=${*:-sparse sparse-i nomatch dense growing tree long memory count}
+workloads=${*:-sparse sparse-i sparse-1g nomatch dense growing sync tree long memory count}
 work=$here/work
 mkdir -p "$work"
 cd "$work"
@@ -62,10 +64,22 @@ for w in $workloads; do
       "rg -c -i -F needle big.txt" ;;
     nomatch) compare nomatch 5 "$big" "$swu big.txt NOSUCHWORD other -C -V:0" \
       "rg -c -F NOSUCHWORD big.txt" ;;
+    sparse-1g)
+      [ -f huge.base ] || cat big.base big.base big.base big.base > huge.base
+      compare sparse-1g 3 'cp huge.base huge.txt' \
+        "$swu huge.txt needle pinned -C -V:0" "rg -c -F needle huge.txt" ;;
+    # cp writes every byte of the file once: the floor of a rewrite that
+    # writes the whole file.
     dense) compare dense 3 "$big" "$swu big.txt alpha ALPHA -C -V:0" \
-      "sd -s alpha ALPHA big.txt" ;;
+      "sd -s alpha ALPHA big.txt" "cp big.base big2.txt" ;;
     growing) compare growing 3 "$big" "$swu big.txt alpha ALPHA-1 -C -V:0" \
-      "sd -s alpha ALPHA-1 big.txt" ;;
+      "sd -s alpha ALPHA-1 big.txt" "cp big.base big2.txt" ;;
+    sync)
+      compare sync-sparse 3 "$big" "$swu big.txt needle pinned -C -V:0 --sync" \
+        "$swu big.txt needle pinned -C -V:0"
+      compare sync-growing 3 "$big" \
+        "$swu big.txt alpha ALPHA-1 -C -V:0 --sync" \
+        "$swu big.txt alpha ALPHA-1 -C -V:0" ;;
     tree) compare tree 2 "$tree" "$swu tree/*.txt needle pinned -R -C -V:0" \
       "rg -c -F needle tree" \
       "find tree -name *.txt -exec sd -s needle pinned {} ;" ;;
