@@ -158,7 +158,8 @@ class Platform {
   virtual bool Identify(const std::string& path, FileIdentity* identity) = 0;
   // Creates a new empty file, for reading and writing, in the directory
   // of |beside| under a name that no file had, and stores its path in
-  // *path. Returns nullptr on failure.
+  // *path. Returns nullptr on failure, and when the file system refuses
+  // the name |beside| itself (too long): the file could never replace it.
   virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                                   std::string* path) = 0;
   // Renames the file |from| over |to| in one step. When |to| exists, the

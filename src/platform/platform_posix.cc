@@ -555,6 +555,10 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
     std::string resolved = resolver_.Resolve(beside);
+    struct stat st;
+    if (lstat(resolved.c_str(), &st) != 0 && errno == ENAMETOOLONG) {
+      return nullptr;  // The temporary could never be renamed to that name.
+    }
     size_t slash = resolved.rfind('/');
     std::string dir =
         slash == std::string::npos ? "" : resolved.substr(0, slash + 1);

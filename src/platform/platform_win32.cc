@@ -75,6 +75,12 @@ bool HasWildcard(const std::string& pattern) {
 
 bool IsSplitSeparator(char c) { return c == '\\' || c == ':'; }
 
+// True for the errors of a name the file system does not take (too long
+// for a component or a path).
+bool NameRefused(DWORD error) {
+  return error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_NAME;
+}
+
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // A Win32 handle, closed when it goes out of scope.
@@ -428,6 +434,10 @@ class WindowsPlatform : public Platform {
 
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
+    if (GetFileAttributesA(beside.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        NameRefused(GetLastError())) {
+      return nullptr;  // The temporary could never be renamed to that name.
+    }
     size_t i = beside.size();
     while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
       --i;
