@@ -88,7 +88,9 @@ class Stream {
   virtual bool Identify(FileIdentity* identity) = 0;
   // Takes an exclusive advisory lock on the open file, waiting up to
   // |wait_ms| milliseconds while another process holds one. The lock goes
-  // with Close. Returns false when it could not be had in time.
+  // with Close. Returns false when it could not be had in time. Where the
+  // file system has no locks (flock answers ENOLCK, EOPNOTSUPP or EINVAL)
+  // returns true without one: the file is used unlocked.
   virtual bool Lock(int64_t wait_ms) = 0;
   // Maps the file's first |size| bytes as a private image, readable and
   // writable by this process, which keeps the bytes the file had when it

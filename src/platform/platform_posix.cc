@@ -66,6 +66,13 @@ bool NameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+// True for the errors of flock where the file system has no locks to give
+// (NFS without a lock manager, some FUSE mounts): there the file is used
+// without one, as it would be on a system without locks.
+bool NoLocking(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
+}
+
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -341,6 +348,7 @@ class PosixStream : public Stream {
     // same file in this process neither share nor release them.
     for (int64_t waited = 0;; waited += kLockPollMs) {
       if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+      if (NoLocking(errno)) return true;  // Used without a lock.
       if (errno != EWOULDBLOCK && errno != EINTR) return false;
       if (waited >= wait_ms) return false;
       struct timespec pause = {0, kLockPollMs * 1000000L};

@@ -81,6 +81,12 @@ bool NameRefused(DWORD error) {
   return error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_NAME;
 }
 
+// True for the errors of LockFileEx where the file system has no locks to
+// give (some network redirectors): there the file is used without one.
+bool NoLocking(DWORD error) {
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // A Win32 handle, closed when it goes out of scope.
@@ -250,6 +256,7 @@ class WindowsStream : public Stream {
                      0, &at)) {
         return true;
       }
+      if (NoLocking(GetLastError())) return true;  // Used without a lock.
       if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
       if (waited >= wait_ms) return false;
       Sleep(kLockPollMs);

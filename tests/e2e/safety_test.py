@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Safety of the rewrite against the world outside: real signals sent to a
 real process in the middle of a large rewrite, a file-size limit, another
-program renaming or cutting the file, two runs over one file, and a lock
-that is never let go. After each, the bytes on disk are compared.
+program renaming or cutting the file, two runs over one file, a lock that
+is never let go, and a file system without locks (flock errors injected
+with strace). After each, the bytes on disk are compared.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
 and goes on when its standard input ends, so every point is exact.
@@ -264,6 +265,31 @@ def lock_timeout_case():
         shutil.rmtree(d)
 
 
+def no_locking_case():
+    """Where flock answers that the file system has no locks, the file is
+    rewritten without one. strace makes every flock call fail so."""
+    if shutil.which("strace") is None:
+        expect(False, "no locking: strace is needed to inject flock errors")
+        return
+    for error in ("ENOLCK", "EOPNOTSUPP", "EINVAL"):
+        d = tempfile.mkdtemp(prefix="swu-safety-")
+        try:
+            path = os.path.join(d, "f.txt")
+            with open(path, "wb") as f:
+                f.write(b"alpha\r\n")
+            r = subprocess.run(
+                ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=flock",
+                 "-e", "inject=flock:error=" + error,
+                 SWU, "f.txt", "alpha", "B"],
+                cwd=d, stdout=subprocess.PIPE, timeout=60)
+            expect(b"OK: 1 matches found: f.txt" in r.stdout,
+                   "no locking (%s): not rewritten: %r" % (error, r.stdout))
+            expect(open(path, "rb").read() == b"B\r\n",
+                   "no locking (%s): file not rewritten" % error)
+        finally:
+            shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -278,6 +304,7 @@ def main(argv):
     cut_during_rewrite_case()
     concurrent_case()
     lock_timeout_case()
+    no_locking_case()
     print("%d interruption points tried; %d failures" %
           (points + 1, len(FAILURES)))
     return 1 if FAILURES else 0
