@@ -165,7 +165,9 @@ class Platform {
   virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                                   std::string* path) = 0;
   // Renames the file |from| over |to| in one step. When |to| exists, the
-  // file keeps its permission bits. Returns false on failure; |from| is
+  // file keeps its permission bits, and its owner and group where the
+  // process may set them; where it may not, the set-user-ID and
+  // set-group-ID bits are dropped. Returns false on failure; |from| is
   // then left as it is.
   virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
 

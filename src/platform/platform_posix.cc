@@ -73,6 +73,23 @@ bool NoLocking(int error) {
   return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
 }
 
+// Gives the file |path| the owner, group and permission bits of the file
+// |replaced| describes. Where the owner or group cannot be copied (the
+// process lacks the privilege), the set-user-ID and set-group-ID bits are
+// dropped: they would lend the rights of an owner other than the file's.
+void TakeOwnerAndMode(const std::string& path, const struct stat& replaced) {
+  struct stat now;
+  bool same_owner = stat(path.c_str(), &now) == 0 &&
+                    now.st_uid == replaced.st_uid &&
+                    now.st_gid == replaced.st_gid;
+  if (!same_owner) {
+    same_owner = chown(path.c_str(), replaced.st_uid, replaced.st_gid) == 0;
+  }
+  mode_t mode = replaced.st_mode & 07777;
+  if (!same_owner) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+  chmod(path.c_str(), mode);
+}
+
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -583,7 +600,7 @@ class PosixPlatform : public Platform {
     std::string target = resolver_.Resolve(to);
     struct stat st;
     if (stat(target.c_str(), &st) == 0) {
-      chmod(from.c_str(), st.st_mode & 07777);
+      TakeOwnerAndMode(from, st);
     } else {
       // A new file gets the permissions a plain create would give it.
       mode_t mask = umask(0);

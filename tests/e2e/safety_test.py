@@ -2,8 +2,8 @@
 """Safety of the rewrite against the world outside: real signals sent to a
 real process in the middle of a large rewrite, a file-size limit, another
 program renaming or cutting the file, two runs over one file, a lock that
-is never let go, and a file system without locks (flock errors injected
-with strace). After each, the bytes on disk are compared.
+is never let go, a file system without locks (flock errors injected
+with strace), and -$ over a set-user-ID output (as root). After each, the bytes on disk are compared.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
 and goes on when its standard input ends, so every point is exact.
@@ -13,6 +13,7 @@ Usage: safety_test.py <swu> <swu_paused>
 
 import fcntl
 import os
+import pwd
 import shutil
 import signal
 import subprocess
@@ -265,6 +266,45 @@ def lock_timeout_case():
         shutil.rmtree(d)
 
 
+def set_id_case(as_nobody):
+    """-$ replacing a set-user-ID output keeps its owner (a root run may
+    copy it), or else drops the set-ID bits: the result never lends the
+    rights of an owner other than the replaced file's."""
+    what = "set-ID output replaced by %s" % ("nobody" if as_nobody else "root")
+    nobody = pwd.getpwnam("nobody")
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        os.chmod(d, 0o777)
+        with open(os.path.join(d, "f.txt"), "wb") as f:
+            f.write(b"alpha\r\n")
+        os.mkdir(os.path.join(d, "out"), 0o777)
+        os.chmod(os.path.join(d, "out"), 0o777)
+        out = os.path.join(d, "out", "f.txt")
+        with open(out, "wb") as f:
+            f.write(b"old\r\n")
+        # The output belongs to someone other than the run's user.
+        owner = (0, 0) if as_nobody else (nobody.pw_uid, nobody.pw_gid)
+        os.chown(out, *owner)
+        os.chmod(out, 0o6757)
+        cmd = [SWU, "f.txt", "alpha", "B", "-$", "out"]
+        if as_nobody:
+            cmd = ["setpriv", "--reuid=nobody", "--regid=nogroup",
+                   "--clear-groups", "--"] + cmd
+        subprocess.run(cmd, cwd=d, stdout=subprocess.PIPE, timeout=60)
+        st = os.stat(out)
+        expect(open(out, "rb").read() == b"B\r\n", what + ": not replaced")
+        if as_nobody:
+            expect(st.st_mode & 0o7777 == 0o0757,
+                   what + ": mode %o, expected 757" % (st.st_mode & 0o7777))
+        else:
+            expect((st.st_uid, st.st_gid) == owner,
+                   what + ": owner %d:%d" % (st.st_uid, st.st_gid))
+            expect(st.st_mode & 0o7777 == 0o6757,
+                   what + ": mode %o, expected 6757" % (st.st_mode & 0o7777))
+    finally:
+        shutil.rmtree(d)
+
+
 def no_locking_case():
     """Where flock answers that the file system has no locks, the file is
     rewritten without one. strace makes every flock call fail so."""
@@ -305,6 +345,11 @@ def main(argv):
     concurrent_case()
     lock_timeout_case()
     no_locking_case()
+    if os.geteuid() == 0:
+        set_id_case(as_nobody=False)
+        set_id_case(as_nobody=True)
+    else:
+        print("set-ID cases skipped: they need root")
     print("%d interruption points tried; %d failures" %
           (points + 1, len(FAILURES)))
     return 1 if FAILURES else 0
