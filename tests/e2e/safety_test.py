@@ -3,7 +3,8 @@
 real process in the middle of a large rewrite, a file-size limit, another
 program renaming or cutting the file, two runs over one file, a lock that
 is never let go, a file system without locks (flock errors injected
-with strace), and -$ over a set-user-ID output (as root). After each, the bytes on disk are compared.
+with strace), two -R -$ runs at once, and -$ over a set-user-ID output
+(as root). After each, the bytes on disk are compared.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
 and goes on when its standard input ends, so every point is exact.
@@ -266,6 +267,38 @@ def lock_timeout_case():
         shutil.rmtree(d)
 
 
+def two_tree_runs_case():
+    """Two -R -$ runs at once into one output directory inside the tree:
+    each holds a marker of its own, the one that ends first leaves the
+    other's alone, and neither walks into the output directory."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        for name in ("a.txt", "b.dat"):
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(b"alpha\r\n")
+        args = ["alpha", "B", "-R", "-$", "zout", "-V:1"]
+        # The first run stops in its first output, past the 46 bytes of
+        # its marker; the second, over other files, runs meanwhile.
+        p, paused = start_paused(d, ["*.txt"] + args,
+                                 {"SWU_PAUSE_AT_BYTE": "46"})
+        expect(paused, "two tree runs: did not pause")
+        q = subprocess.run([SWU, "*.dat"] + args, cwd=d,
+                           stdout=subprocess.PIPE, timeout=60)
+        out = os.path.join(d, "zout")
+        markers = [n for n in os.listdir(out) if n.endswith(".SWU")]
+        expect(q.returncode == 0, "two tree runs: the second run failed")
+        expect(len(markers) == 1,
+               "two tree runs: the first run's marker is gone: %r" % markers)
+        finish(p)
+        expect(p.returncode == 0, "two tree runs: the first run failed")
+        expect(not os.path.exists(os.path.join(out, "zout")),
+               "two tree runs: a run walked into its output directory")
+        expect(sorted(os.listdir(out)) == ["a.txt", "b.dat"],
+               "two tree runs: left %r" % sorted(os.listdir(out)))
+    finally:
+        shutil.rmtree(d)
+
+
 def set_id_case(as_nobody):
     """-$ replacing a set-user-ID output keeps its owner (a root run may
     copy it), or else drops the set-ID bits: the result never lends the
@@ -345,6 +378,7 @@ def main(argv):
     concurrent_case()
     lock_timeout_case()
     no_locking_case()
+    two_tree_runs_case()
     if os.geteuid() == 0:
         set_id_case(as_nobody=False)
         set_id_case(as_nobody=True)
