@@ -162,6 +162,8 @@ class Platform {
   // of |beside| under a name that no file had, and stores its path in
   // *path. Returns nullptr on failure, and when the file system refuses
   // the name |beside| itself (too long): the file could never replace it.
+  // The file stays locked while it is open, which tells it from one that
+  // a killed process left (see RemoveLeftTemporaries).
   virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                                   std::string* path) = 0;
   // Renames the file |from| over |to| in one step. When |to| exists, the
@@ -170,6 +172,12 @@ class Platform {
   // set-group-ID bits are dropped. Returns false on failure; |from| is
   // then left as it is.
   virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
+  // Deletes, in the directory of |beside|, the files CreateTemporary made
+  // that no live process holds: those a killed process left. A file whose
+  // lock cannot be had stays, as does every one where there are no locks.
+  virtual void RemoveLeftTemporaries(const std::string& beside) {
+    (void)beside;
+  }
 
   // Interruptions: Ctrl-C and the signals that ask a process to end
   // (SIGINT, SIGTERM, SIGHUP; Ctrl-C and Ctrl-Break on a console).

@@ -90,6 +90,42 @@ void TakeOwnerAndMode(const std::string& path, const struct stat& replaced) {
   chmod(path.c_str(), mode);
 }
 
+// The temporaries of CreateTemporary: this prefix and six characters.
+constexpr char kTemporaryPrefix[] = ".swu-";
+constexpr int kTemporaryAttempts = 10;
+
+// The directory part of |path|, ending in '/', or "".
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Locks the new temporary |fd| for the life of the run that made it, so
+// that RemoveLeftTemporaries in another run leaves it alone. Returns false
+// when |path| no longer names it: another run took it for a killed run's
+// and removed it before the lock was had.
+bool HoldTemporary(int fd, const char* path) {
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return NoLocking(errno);
+  }
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && stat(path, &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// Deletes the temporary |path| when no live run holds its lock: a run
+// that was killed left it. Where locks are not to be had it stays.
+void RemoveIfLeft(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    unlink(path.c_str());
+  }
+  close(fd);
+}
+
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -584,16 +620,34 @@ class PosixPlatform : public Platform {
     if (lstat(resolved.c_str(), &st) != 0 && errno == ENAMETOOLONG) {
       return nullptr;  // The temporary could never be renamed to that name.
     }
-    size_t slash = resolved.rfind('/');
-    std::string dir =
-        slash == std::string::npos ? "" : resolved.substr(0, slash + 1);
-    std::string name = dir + ".swu-XXXXXX";
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    int fd = mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    *path = buffer.data();
-    return std::make_unique<PosixStream>(fd, /*appending=*/false);
+    std::string dir = DirectoryOf(resolved);
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+      std::string name = dir + kTemporaryPrefix + "XXXXXX";
+      std::vector<char> buffer(name.begin(), name.end());
+      buffer.push_back('\0');
+      int fd = mkostemp(buffer.data(), O_CLOEXEC);
+      if (fd < 0) return nullptr;
+      if (HoldTemporary(fd, buffer.data())) {
+        *path = buffer.data();
+        return std::make_unique<PosixStream>(fd, /*appending=*/false);
+      }
+      close(fd);  // Another run removed it before it was locked.
+    }
+    return nullptr;
+  }
+
+  void RemoveLeftTemporaries(const std::string& beside) override {
+    std::string dir = DirectoryOf(resolver_.Resolve(beside));
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return;
+    const size_t prefix = strlen(kTemporaryPrefix);
+    while (struct dirent* e = readdir(d)) {
+      if (strncmp(e->d_name, kTemporaryPrefix, prefix) == 0 &&
+          strlen(e->d_name) == prefix + 6) {
+        RemoveIfLeft(dir + e->d_name);
+      }
+    }
+    closedir(d);
   }
 
   bool RenameOver(const std::string& from, const std::string& to) override {

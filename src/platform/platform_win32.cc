@@ -177,6 +177,28 @@ bool MovePointer(HANDLE file, int64_t offset, DWORD method,
 // program collects small writes itself, so every call here is one system
 // call and a failed write never leaves bytes behind that a later call
 // could still write somewhere.
+// The byte whose lock is a file's lock: the one at 2^62, which no data
+// reaches.
+constexpr DWORD kLockByteHigh = 0x40000000;
+
+// Takes the lock on |file| if no other handle holds it, without waiting.
+bool TryLock(HANDLE file) {
+  OVERLAPPED at = {};
+  at.OffsetHigh = kLockByteHigh;
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY,
+                    0, 1, 0, &at) != 0;
+}
+
+// Deletes the temporary |path| when no live run holds its lock: a run
+// that was killed left it.
+void RemoveIfLeft(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  if (TryLock(file)) DeleteFileA(path.c_str());
+  CloseHandle(file);
+}
+
 class WindowsStream : public Stream {
  public:
   WindowsStream(HANDLE file, bool append) : file_(file), append_(append) {}
@@ -265,7 +287,6 @@ class WindowsStream : public Stream {
 
  private:
   static constexpr int64_t kLockPollMs = 20;
-  static constexpr DWORD kLockByteHigh = 0x40000000;  // the byte at 2^62
   static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
 
   static DWORD Chunk(int64_t n) {
@@ -456,12 +477,30 @@ class WindowsPlatform : public Platform {
           CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
+        // Held while open: RemoveLeftTemporaries leaves it alone.
+        TryLock(file);
         *path = name;
         return std::make_unique<WindowsStream>(file, false);
       }
       if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;
     }
     return nullptr;
+  }
+
+  void RemoveLeftTemporaries(const std::string& beside) override {
+    size_t i = beside.size();
+    while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
+      --i;
+    }
+    std::string dir = beside.substr(0, i);
+    WIN32_FIND_DATAA data;
+    ScopedFind find(dir + ".swu-*", &data);
+    if (!find.valid()) return;
+    do {
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        RemoveIfLeft(dir + data.cFileName);
+      }
+    } while (find.Next(&data));
   }
 
   // An existing target's attributes (hidden, system, archive) go over to

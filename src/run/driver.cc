@@ -73,6 +73,12 @@ void Driver::SetUpAndProcess() {
     if (!PrepareOutputDirectory()) return;
     if (recurse && !PlaceMarker()) return;
   }
+  // What killed runs left where this one writes goes first.
+  if (settings_.output_directory()) {
+    platform_->RemoveLeftTemporaries(state_.files.output_path);
+  } else if (settings_.output_mode()) {
+    platform_->RemoveLeftTemporaries(settings_.output_name);
+  }
   DirectoryLoop loop(settings_, platform_, runner_, walk_.get(), &state_);
   loop.Run();
 }

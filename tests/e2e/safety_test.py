@@ -3,8 +3,8 @@
 real process in the middle of a large rewrite, a file-size limit, another
 program renaming or cutting the file, two runs over one file, a lock that
 is never let go, a file system without locks (flock errors injected
-with strace), two -R -$ runs at once, and -$ over a set-user-ID output
-(as root). After each, the bytes on disk are compared.
+with strace), two -R -$ runs at once, a killed -$ run's temporary, and
+-$ over a set-user-ID output (as root). After each, the bytes on disk are compared.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
 and goes on when its standard input ends, so every point is exact.
@@ -299,6 +299,38 @@ def two_tree_runs_case():
         shutil.rmtree(d)
 
 
+def killed_temporary_case():
+    """A -$ run killed while writing its temporary leaves it behind; the
+    next -$ run into that directory removes it, but never the temporary
+    of a run that is still alive."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        for name in ("f.txt", "g.txt"):
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(DATA)
+        out = os.path.join(d, "out")
+
+        def temporaries():
+            return [n for n in os.listdir(out) if n.startswith(".swu-")]
+
+        p, paused = start_paused(d, ["f.txt"] + GROW + ["-$", "out"],
+                                 {"SWU_PAUSE_AT_BYTE": "0"})
+        expect(paused, "killed temporary: did not pause")
+        live = temporaries()
+        subprocess.run([SWU, "g.txt"] + GROW + ["-$", "out", "-V:0"], cwd=d,
+                       timeout=60)
+        expect(len(live) == 1 and temporaries() == live,
+               "killed temporary: a live run's temporary was touched")
+        p.send_signal(signal.SIGKILL)
+        finish(p)
+        subprocess.run([SWU, "g.txt"] + GROW + ["-$", "out", "-V:0"], cwd=d,
+                       timeout=60)
+        expect(temporaries() == [],
+               "killed temporary: left %r" % temporaries())
+    finally:
+        shutil.rmtree(d)
+
+
 def set_id_case(as_nobody):
     """-$ replacing a set-user-ID output keeps its owner (a root run may
     copy it), or else drops the set-ID bits: the result never lends the
@@ -379,6 +411,7 @@ def main(argv):
     lock_timeout_case()
     no_locking_case()
     two_tree_runs_case()
+    killed_temporary_case()
     if os.geteuid() == 0:
         set_id_case(as_nobody=False)
         set_id_case(as_nobody=True)
