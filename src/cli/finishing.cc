@@ -1,5 +1,6 @@
 // Finishing steps, in this order: anchors, -& case, disabled special
-// characters, the -K check and the split copy of the filespec. The -K
+// characters, the -K check, the report-only add mode and the split copy of
+// the filespec. The -K
 // characters and the -' change are made in <new> once the run starts
 // (NewText::Prepare), -' after -K so that -K never sees the converted
 // quotes.
@@ -60,6 +61,15 @@ bool CheckFunctions(Settings* settings) {
   return !refused;
 }
 
+// -#:0 and -#:R only report: a file opened in place for reading is never
+// written, so -B/-T have nothing to add their text to. Under -$ the output
+// is written anyway and keeps it.
+void DropReportOnlyAdd(Settings* settings) {
+  if (settings->report_only() && !settings->output_mode()) {
+    (*settings)[kAddMode] = 0;
+  }
+}
+
 }  // namespace
 
 void FinishCommandLine(ParseState* state) {
@@ -70,6 +80,7 @@ void FinishCommandLine(ParseState* state) {
       settings.new_length > 0 && !CheckFunctions(&settings)) {
     state->Fail(RunStatus::BadCommandLine);
   }
+  DropReportOnlyAdd(&settings);
   CopyBounded(settings.split_spec,
               state->platform->FromTypedPath(settings.filespec).c_str());
 }

@@ -26,6 +26,9 @@ struct ParseState {
   ParseOutcome* outcome;
   int64_t begun = 0;  // items begun
   int64_t taken = 0;  // items taken
+  // The text meant for the -$ name was refused (too long): the name is
+  // bad, not missing.
+  bool output_name_refused = false;
 
   bool failed() const { return outcome->status != RunStatus::None; }
 

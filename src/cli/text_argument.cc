@@ -71,6 +71,7 @@ void TakeTextArgument(const char* text, ParseState* state) {
       strlen(source) > static_cast<size_t>(kMaxText)) {
     state->Fail(RunStatus::BadArgument);
     state->MarkWholeBadText(text);
+    if (settings[kOutputPending] == '$') state->output_name_refused = true;
     return;
   }
   PlaceText(source, state);

@@ -45,7 +45,10 @@ void DefaultOutputDirectory(ParseState* state) {
 void CheckOutput(ParseState* state) {
   Settings& settings = *state->settings;
   uint8_t mode = settings[kOutputMode];
-  if ((mode == 'F' || mode == 'A') && settings.output_name[0] == '\0') {
+  // A missing name outranks an earlier bad switch; a name refused as too
+  // long stays the bad argument it is.
+  if ((mode == 'F' || mode == 'A') && settings.output_name[0] == '\0' &&
+      !state->output_name_refused) {
     state->outcome->status = RunStatus::MissingOutputName;
   }
   if (mode != 0) settings[kOutputPending] = '$';

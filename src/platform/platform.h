@@ -90,7 +90,9 @@ class Stream {
   virtual bool Identify(FileIdentity* identity) = 0;
   // Takes an exclusive advisory lock on the open file, waiting up to
   // |wait_ms| milliseconds while another process holds one. The lock goes
-  // with Close. Returns false when it could not be had in time.
+  // with Close. Returns false when it could not be had in time. Where the
+  // file system has no locks (flock answers ENOLCK, EOPNOTSUPP or EINVAL)
+  // returns true without one: the file is used unlocked.
   virtual bool Lock(int64_t wait_ms) = 0;
   // Reads up to |n| bytes at |offset| of the file without moving the
   // stream position. Returns the count read: less than |n| at the end of
@@ -171,7 +173,10 @@ class Platform {
   virtual bool Identify(const std::string& path, FileIdentity* identity) = 0;
   // Creates a new empty file, for reading and writing, in the directory
   // of |beside| under a name that no file had, and stores its path in
-  // *path. Returns nullptr on failure.
+  // *path. Returns nullptr on failure, and when the file system refuses
+  // the name |beside| itself (too long): the file could never replace it.
+  // The file stays locked while it is open, which tells it from one that
+  // a killed process left (see RemoveLeftTemporaries).
   virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                                   std::string* path) = 0;
   // Makes the entry of the file |path| in its directory durable (a
@@ -193,9 +198,17 @@ class Platform {
     return false;
   }
   // Renames the file |from| over |to| in one step. When |to| exists, the
-  // file keeps its permission bits. Returns false on failure; |from| is
+  // file keeps its permission bits, and its owner and group where the
+  // process may set them; where it may not, the set-user-ID and
+  // set-group-ID bits are dropped. Returns false on failure; |from| is
   // then left as it is.
   virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
+  // Deletes, in the directory of |beside|, the files CreateTemporary made
+  // that no live process holds: those a killed process left. A file whose
+  // lock cannot be had stays, as does every one where there are no locks.
+  virtual void RemoveLeftTemporaries(const std::string& beside) {
+    (void)beside;
+  }
 
   // Interruptions: Ctrl-C and the signals that ask a process to end
   // (SIGINT, SIGTERM, SIGHUP; Ctrl-C and Ctrl-Break on a console).

@@ -72,6 +72,66 @@ bool NameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+// True for the errors of flock where the file system has no locks to give
+// (NFS without a lock manager, some FUSE mounts): there the file is used
+// without one, as it would be on a system without locks.
+bool NoLocking(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
+}
+
+// Gives the file |path| the owner, group and permission bits of the file
+// |replaced| describes. Where the owner or group cannot be copied (the
+// process lacks the privilege), the set-user-ID and set-group-ID bits are
+// dropped: they would lend the rights of an owner other than the file's.
+void TakeOwnerAndMode(const std::string& path, const struct stat& replaced) {
+  struct stat now;
+  bool same_owner = stat(path.c_str(), &now) == 0 &&
+                    now.st_uid == replaced.st_uid &&
+                    now.st_gid == replaced.st_gid;
+  if (!same_owner) {
+    same_owner = chown(path.c_str(), replaced.st_uid, replaced.st_gid) == 0;
+  }
+  mode_t mode = replaced.st_mode & 07777;
+  if (!same_owner) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+  chmod(path.c_str(), mode);
+}
+
+// The temporaries of CreateTemporary: this prefix and six characters.
+constexpr char kTemporaryPrefix[] = ".swu-";
+constexpr int kTemporaryAttempts = 10;
+
+// The directory part of |path|, ending in '/', or "".
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Locks the new temporary |fd| for the life of the run that made it, so
+// that RemoveLeftTemporaries in another run leaves it alone. Returns false
+// when |path| no longer names it: another run took it for a killed run's
+// and removed it before the lock was had.
+bool HoldTemporary(int fd, const char* path) {
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return NoLocking(errno);
+  }
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && stat(path, &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// Deletes the temporary |path| when no live run holds its lock: a run
+// that was killed left it. Where locks are not to be had it stays.
+void RemoveIfLeft(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    unlink(path.c_str());
+  }
+  close(fd);
+}
+
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -387,6 +447,7 @@ class PosixStream : public Stream {
     // same file in this process neither share nor release them.
     for (int64_t waited = 0;; waited += kLockPollMs) {
       if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+      if (NoLocking(errno)) return true;  // Used without a lock.
       if (errno != EWOULDBLOCK && errno != EINTR) return false;
       if (waited >= wait_ms) return false;
       struct timespec pause = {0, kLockPollMs * 1000000L};
@@ -653,16 +714,38 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
     std::string resolved = resolver_.Resolve(beside);
-    size_t slash = resolved.rfind('/');
-    std::string dir =
-        slash == std::string::npos ? "" : resolved.substr(0, slash + 1);
-    std::string name = dir + ".swu-XXXXXX";
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    int fd = mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    *path = buffer.data();
-    return std::make_unique<PosixStream>(fd, /*appending=*/false);
+    struct stat st;
+    if (lstat(resolved.c_str(), &st) != 0 && errno == ENAMETOOLONG) {
+      return nullptr;  // The temporary could never be renamed to that name.
+    }
+    std::string dir = DirectoryOf(resolved);
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+      std::string name = dir + kTemporaryPrefix + "XXXXXX";
+      std::vector<char> buffer(name.begin(), name.end());
+      buffer.push_back('\0');
+      int fd = mkostemp(buffer.data(), O_CLOEXEC);
+      if (fd < 0) return nullptr;
+      if (HoldTemporary(fd, buffer.data())) {
+        *path = buffer.data();
+        return std::make_unique<PosixStream>(fd, /*appending=*/false);
+      }
+      close(fd);  // Another run removed it before it was locked.
+    }
+    return nullptr;
+  }
+
+  void RemoveLeftTemporaries(const std::string& beside) override {
+    std::string dir = DirectoryOf(resolver_.Resolve(beside));
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return;
+    const size_t prefix = strlen(kTemporaryPrefix);
+    while (struct dirent* e = readdir(d)) {
+      if (strncmp(e->d_name, kTemporaryPrefix, prefix) == 0 &&
+          strlen(e->d_name) == prefix + 6) {
+        RemoveIfLeft(dir + e->d_name);
+      }
+    }
+    closedir(d);
   }
 
   bool SyncDirectoryOf(const std::string& path) override {
@@ -698,7 +781,7 @@ class PosixPlatform : public Platform {
     std::string target = resolver_.Resolve(to);
     struct stat st;
     if (stat(target.c_str(), &st) == 0) {
-      chmod(from.c_str(), st.st_mode & 07777);
+      TakeOwnerAndMode(from, st);
     } else {
       // A new file gets the permissions a plain create would give it.
       mode_t mask = umask(0);

@@ -75,6 +75,18 @@ bool HasWildcard(const std::string& pattern) {
 
 bool IsSplitSeparator(char c) { return c == '\\' || c == ':'; }
 
+// True for the errors of a name the file system does not take (too long
+// for a component or a path).
+bool NameRefused(DWORD error) {
+  return error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_NAME;
+}
+
+// True for the errors of LockFileEx where the file system has no locks to
+// give (some network redirectors): there the file is used without one.
+bool NoLocking(DWORD error) {
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // A Win32 handle, closed when it goes out of scope.
@@ -165,6 +177,28 @@ bool MovePointer(HANDLE file, int64_t offset, DWORD method,
 // program collects small writes itself, so every call here is one system
 // call and a failed write never leaves bytes behind that a later call
 // could still write somewhere.
+// The byte whose lock is a file's lock: the one at 2^62, which no data
+// reaches.
+constexpr DWORD kLockByteHigh = 0x40000000;
+
+// Takes the lock on |file| if no other handle holds it, without waiting.
+bool TryLock(HANDLE file) {
+  OVERLAPPED at = {};
+  at.OffsetHigh = kLockByteHigh;
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY,
+                    0, 1, 0, &at) != 0;
+}
+
+// Deletes the temporary |path| when no live run holds its lock: a run
+// that was killed left it.
+void RemoveIfLeft(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  if (TryLock(file)) DeleteFileA(path.c_str());
+  CloseHandle(file);
+}
+
 class WindowsStream : public Stream {
  public:
   WindowsStream(HANDLE file, bool append) : file_(file), append_(append) {}
@@ -269,6 +303,7 @@ class WindowsStream : public Stream {
                      0, &at)) {
         return true;
       }
+      if (NoLocking(GetLastError())) return true;  // Used without a lock.
       if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
       if (waited >= wait_ms) return false;
       Sleep(kLockPollMs);
@@ -277,7 +312,6 @@ class WindowsStream : public Stream {
 
  private:
   static constexpr int64_t kLockPollMs = 20;
-  static constexpr DWORD kLockByteHigh = 0x40000000;  // the byte at 2^62
   static constexpr int64_t kMaxChunk = 1 << 30;  // one call's bytes at most
 
   static DWORD Chunk(int64_t n) {
@@ -470,6 +504,10 @@ class WindowsPlatform : public Platform {
 
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
+    if (GetFileAttributesA(beside.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        NameRefused(GetLastError())) {
+      return nullptr;  // The temporary could never be renamed to that name.
+    }
     size_t i = beside.size();
     while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
       --i;
@@ -481,6 +519,8 @@ class WindowsPlatform : public Platform {
           CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
+        // Held while open: RemoveLeftTemporaries leaves it alone.
+        TryLock(file);
         *path = name;
         return std::make_unique<WindowsStream>(file, false);
       }
@@ -507,6 +547,25 @@ class WindowsPlatform : public Platform {
     } while (find.Next(&data));
     std::sort(names->begin(), names->end());
     return true;
+  }
+
+  void RemoveLeftTemporaries(const std::string& beside) override {
+    size_t i = beside.size();
+    while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
+      --i;
+    }
+    std::string dir = beside.substr(0, i);
+    WIN32_FIND_DATAA data;
+    ScopedFind find(dir + ".swu-*", &data);
+    if (!find.valid()) return;
+    // Only ".swu-" and the 16 digits of a temporary: never a journal.
+    const size_t kTemporaryName = 5 + 16;
+    do {
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+          strlen(data.cFileName) == kTemporaryName) {
+        RemoveIfLeft(dir + data.cFileName);
+      }
+    } while (find.Next(&data));
   }
 
   // An existing target's attributes (hidden, system, archive) go over to

@@ -16,6 +16,9 @@ namespace swu {
 
 namespace {
 
+// How many marker names a run tries while live runs hold the earlier ones.
+constexpr int kMarkerNames = 100;
+
 class Driver {
  public:
   Driver(const Settings& settings, Platform* platform, Random* random,
@@ -70,6 +73,12 @@ void Driver::SetUpAndProcess() {
     if (!PrepareOutputDirectory()) return;
     if (recurse && !PlaceMarker()) return;
   }
+  // What killed runs left where this one writes goes first.
+  if (settings_.output_directory()) {
+    platform_->RemoveLeftTemporaries(state_.files.output_path);
+  } else if (settings_.output_mode()) {
+    platform_->RemoveLeftTemporaries(settings_.output_name);
+  }
   DirectoryLoop loop(settings_, platform_, runner_, walk_.get(), &state_);
   loop.Run();
 }
@@ -93,16 +102,19 @@ bool Driver::PrepareOutputDirectory() {
 }
 
 // Writes the marker into the output directory and probes the starting
-// directory for it. Returns false when the run must end here.
+// directory for it. A name whose marker a live run holds is passed over
+// for the next one. Returns false when the run must end here.
 bool Driver::PlaceMarker() {
+  std::string first = MarkerName(random_);
+  MarkerWrite result = MarkerWrite::kHeld;
   Marker marker;
-  marker.name = MarkerName(random_);
-  std::string path = state_.files.output_path + marker.name;
-  bool created = false;
-  if (!WriteMarker(path, platform_, &created, &marker.identity)) {
-    state_.status = RunStatus::DirUnreadable;
+  for (int k = 0; k < kMarkerNames && result == MarkerWrite::kHeld; ++k) {
+    marker.name = MarkerCandidate(first, k);
+    result = WriteMarker(state_.files.output_path + marker.name, platform_,
+                         &state_.marker);
   }
-  if (created) state_.marker_path = path;
+  if (result != MarkerWrite::kPlaced) state_.status = RunStatus::DirUnreadable;
+  marker.identity = state_.marker.identity;
   walk_->set_marker(marker);
   if (state_.status == RunStatus::None &&
       HasMarker(state_.files.dir_part, marker, platform_)) {
@@ -119,7 +131,9 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
       state_.status != RunStatus::DirUnreadable) {
     state_.status = RunStatus::NoFiles;
   }
-  if (!state_.marker_path.empty()) platform_->DeleteFile(state_.marker_path);
+  // Deleted while still locked, so that no other run takes it over first.
+  if (!state_.marker.path.empty()) platform_->DeleteFile(state_.marker.path);
+  state_.marker.stream.reset();
   if (!settings_.help() && (state_.status == RunStatus::None ||
                             state_.status == RunStatus::OutputDirFailed)) {
     ReportTotals(state_.totals, settings_, platform_);

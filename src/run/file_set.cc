@@ -3,6 +3,7 @@
 #include "run/file_set.h"
 
 #include <cstring>
+#include <utility>
 
 namespace swu {
 
@@ -102,31 +103,87 @@ std::string MarkerName(Random* random) {
 
 namespace {
 
-// True when |path| holds exactly the marker's content.
-bool IsLeftOverMarker(const std::string& path, Platform* platform) {
-  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kRead);
-  if (stream == nullptr) return false;
+// How long a marker this run has just created is waited for, should
+// another run be looking at it at that moment.
+constexpr int64_t kMarkerLockWaitMs = 1000;
+
+// How often a name is tried again when the run that held its marker ends
+// while this one looks at it.
+constexpr int kMarkerRetries = 3;
+
+// True when |stream| holds exactly the marker's content.
+bool HoldsMarkerContent(Stream* stream) {
   const int64_t length = static_cast<int64_t>(strlen(kMarkerContent));
   char data[64];
-  return stream->Read(data, sizeof(data)) == length &&
+  return stream->Seek(0, Whence::kStart) &&
+         stream->Read(data, sizeof(data)) == length &&
          memcmp(data, kMarkerContent, static_cast<size_t>(length)) == 0;
+}
+
+// True when |path| still names the file open as |stream|, whose identity
+// is stored in *identity.
+bool StillNamed(const std::string& path, Stream* stream, Platform* platform,
+                FileIdentity* identity) {
+  FileIdentity named;
+  return stream->Identify(identity) && platform->Identify(path, &named) &&
+         SameFile(named, *identity);
+}
+
+// Creates the marker |path| and locks it before its content is written,
+// so that no other run ever takes a marker that is being written.
+MarkerWrite CreateMarker(std::unique_ptr<Stream> stream,
+                         const std::string& path, HeldMarker* held) {
+  held->path = path;  // This run's to delete, even after a failed write.
+  if (!stream->Lock(kMarkerLockWaitMs)) return MarkerWrite::kFailed;
+  stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
+  bool known = stream->Identify(&held->identity);
+  held->stream = std::move(stream);
+  if (held->stream->error() || !known) return MarkerWrite::kFailed;
+  return MarkerWrite::kPlaced;
+}
+
+// Takes over the existing file |path| when it is a marker that no live run
+// holds: a run that was killed left it.
+MarkerWrite TakeOverMarker(const std::string& path, Platform* platform,
+                           HeldMarker* held, bool* gone) {
+  *gone = false;
+  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kRead);
+  if (stream == nullptr) return MarkerWrite::kFailed;
+  if (!stream->Lock(0)) return MarkerWrite::kHeld;  // A live run's marker.
+  FileIdentity identity;
+  if (!StillNamed(path, stream.get(), platform, &identity)) {
+    *gone = true;  // Its run deleted it meanwhile: the name is free again.
+    return MarkerWrite::kFailed;
+  }
+  if (!HoldsMarkerContent(stream.get())) return MarkerWrite::kFailed;
+  held->path = path;
+  held->identity = identity;
+  held->stream = std::move(stream);
+  return MarkerWrite::kPlaced;
 }
 
 }  // namespace
 
-bool WriteMarker(const std::string& path, Platform* platform, bool* created,
-                 FileIdentity* identity) {
-  *created = false;
-  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kCreateNew);
-  if (stream == nullptr) {
-    if (!IsLeftOverMarker(path, platform)) return false;
-    *created = true;
-    return platform->Identify(path, identity);
+MarkerWrite WriteMarker(const std::string& path, Platform* platform,
+                        HeldMarker* held) {
+  for (int attempt = 0; attempt < kMarkerRetries; ++attempt) {
+    std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kCreateNew);
+    if (stream != nullptr) {
+      return CreateMarker(std::move(stream), path, held);
+    }
+    bool gone = false;
+    MarkerWrite result = TakeOverMarker(path, platform, held, &gone);
+    if (!gone) return result;
   }
-  *created = true;
-  stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
-  bool known = stream->Identify(identity);
-  return stream->Close() && known;
+  return MarkerWrite::kFailed;
+}
+
+std::string MarkerCandidate(const std::string& first, int k) {
+  if (k == 0) return first;
+  std::string number = std::to_string(k);
+  size_t dot = first.find('.');
+  size_t keep = dot > number.size() ? dot - number.size() : 0;
+  return first.substr(0, keep) + number + first.substr(dot);
 }
 
 bool HasMarker(const std::string& directory, const Marker& marker,

@@ -6,6 +6,7 @@
 #ifndef SWU_RUN_FILE_SET_H_
 #define SWU_RUN_FILE_SET_H_
 
+#include <memory>
 #include <string>
 
 #include "output/random.h"
@@ -64,15 +65,33 @@ struct Marker {
   FileIdentity identity;  // device 0 and file 0 until it is placed
 };
 
+// The marker file this run holds: open and locked for the run's life, so
+// that another run neither takes it over nor deletes it.
+struct HeldMarker {
+  std::string path;  // "" unless the file is this run's to delete
+  FileIdentity identity;
+  std::unique_ptr<Stream> stream;  // keeps the lock
+};
+
+enum class MarkerWrite {
+  kPlaced,  // the marker is this run's, in *held
+  kHeld,    // a live run holds a marker of that name: try another name
+  kFailed,  // it cannot be created or written, or a user's file is there
+};
+
 // Places the marker file |path|: creates it with its content, never over
 // an existing file, or takes over a marker (a file of exactly the 46
-// bytes) that a run which did not end left there. Sets *created once the
-// file is this run's to delete (even after a failed write) and stores the
-// file's identity in *identity. Returns false when it cannot be created or
-// written, or when another file of that name is in the way (it is left
-// untouched).
-bool WriteMarker(const std::string& path, Platform* platform, bool* created,
-                 FileIdentity* identity);
+// bytes) that no live run holds, left by a run that did not end. Sets
+// held->path once the file is this run's to delete (even after a failed
+// write) and, on kPlaced, the file's identity and the locked stream.
+// Another file of that name (a user's) is left untouched.
+MarkerWrite WriteMarker(const std::string& path, Platform* platform,
+                        HeldMarker* held);
+
+// The name tried |k|th for the marker: |first| (from MarkerName) for k 0,
+// then the same with its last letters replaced by the number k, so that
+// runs at once in one output directory each hold a marker of their own.
+std::string MarkerCandidate(const std::string& first, int k);
 
 // True when |directory| ("" is the current one) holds |marker|: the very
 // file this run placed, not just a file of its name.

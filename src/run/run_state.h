@@ -21,7 +21,7 @@ struct RunState {
   // Without -R: this run created the output directory (with -R the walk
   // keeps one such flag per depth).
   bool output_created = false;
-  std::string marker_path;  // "" unless this run created the marker
+  HeldMarker marker;  // the -R -$ marker this run placed, if any
   LoadStatus new_reload = LoadStatus::kInBlock;  // why -K:RF's reload failed
   bool interrupted = false;  // an interruption came while a file was done
 };

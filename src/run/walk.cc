@@ -96,6 +96,7 @@ DirectoryWalk::Step DirectoryWalk::MirrorOutput(const std::string& name) {
   }
   set_created(created);
   files_->output_path = WithSeparator(files_->output_path, *platform_);
+  platform_->RemoveLeftTemporaries(files_->output_path);  // a killed run's
   return Step::kDirectory;
 }
 

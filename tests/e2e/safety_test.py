@@ -2,8 +2,11 @@
 """Safety of the rewrite against the world outside: real signals sent to a
 real process in the middle of a large rewrite, a file-size limit, another
 program renaming or cutting the file, two runs over one file, a lock that
-is never let go, and a -R tree whose owner swaps an entry for a link out
-of the tree between its listing and its open. After each, the bytes on disk are compared.
+is never let go, a -R tree whose owner swaps an entry for a link out
+of the tree between its listing and its open, a file system without locks
+(flock errors injected with strace), two -R -$ runs at once, a killed -$
+run's temporary, and -$ over a set-user-ID output (as root). After each,
+the bytes on disk are compared.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
 and goes on when its standard input ends, so every point is exact.
@@ -13,6 +16,7 @@ Usage: safety_test.py <swu> <swu_paused>
 
 import fcntl
 import os
+import pwd
 import shutil
 import signal
 import subprocess
@@ -338,6 +342,38 @@ def walk_swap_case(what, pause_at, name, swap):
         shutil.rmtree(d)
 
 
+def two_tree_runs_case():
+    """Two -R -$ runs at once into one output directory inside the tree:
+    each holds a marker of its own, the one that ends first leaves the
+    other's alone, and neither walks into the output directory."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        for name in ("a.txt", "b.dat"):
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(b"alpha\r\n")
+        args = ["alpha", "B", "-R", "-$", "zout", "-V:1"]
+        # The first run stops in its first output, past the 46 bytes of
+        # its marker; the second, over other files, runs meanwhile.
+        p, paused = start_paused(d, ["*.txt"] + args,
+                                 {"SWU_PAUSE_AT_BYTE": "46"})
+        expect(paused, "two tree runs: did not pause")
+        q = subprocess.run([SWU, "*.dat"] + args, cwd=d,
+                           stdout=subprocess.PIPE, timeout=60)
+        out = os.path.join(d, "zout")
+        markers = [n for n in os.listdir(out) if n.endswith(".SWU")]
+        expect(q.returncode == 0, "two tree runs: the second run failed")
+        expect(len(markers) == 1,
+               "two tree runs: the first run's marker is gone: %r" % markers)
+        finish(p)
+        expect(p.returncode == 0, "two tree runs: the first run failed")
+        expect(not os.path.exists(os.path.join(out, "zout")),
+               "two tree runs: a run walked into its output directory")
+        expect(sorted(os.listdir(out)) == ["a.txt", "b.dat"],
+               "two tree runs: left %r" % sorted(os.listdir(out)))
+    finally:
+        shutil.rmtree(d)
+
+
 def walk_swap_cases():
     walk_swap_case("file swapped for a link", "z.txt", "z.txt",
                    swap_for_link("../outside/secret.txt"))
@@ -347,6 +383,102 @@ def walk_swap_cases():
                    swap_for_link("../outside"))
     walk_swap_case("directory swapped before its file opens", "b.txt", "sub",
                    swap_for_link("../outside"))
+
+
+def killed_temporary_case():
+    """A -$ run killed while writing its temporary leaves it behind; the
+    next -$ run into that directory removes it, but never the temporary
+    of a run that is still alive."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        for name in ("f.txt", "g.txt"):
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(DATA)
+        out = os.path.join(d, "out")
+
+        def temporaries():
+            return [n for n in os.listdir(out) if n.startswith(".swu-")]
+
+        p, paused = start_paused(d, ["f.txt"] + GROW + ["-$", "out"],
+                                 {"SWU_PAUSE_AT_BYTE": "0"})
+        expect(paused, "killed temporary: did not pause")
+        live = temporaries()
+        subprocess.run([SWU, "g.txt"] + GROW + ["-$", "out", "-V:0"], cwd=d,
+                       timeout=60)
+        expect(len(live) == 1 and temporaries() == live,
+               "killed temporary: a live run's temporary was touched")
+        p.send_signal(signal.SIGKILL)
+        finish(p)
+        subprocess.run([SWU, "g.txt"] + GROW + ["-$", "out", "-V:0"], cwd=d,
+                       timeout=60)
+        expect(temporaries() == [],
+               "killed temporary: left %r" % temporaries())
+    finally:
+        shutil.rmtree(d)
+
+
+def set_id_case(as_nobody):
+    """-$ replacing a set-user-ID output keeps its owner (a root run may
+    copy it), or else drops the set-ID bits: the result never lends the
+    rights of an owner other than the replaced file's."""
+    what = "set-ID output replaced by %s" % ("nobody" if as_nobody else "root")
+    nobody = pwd.getpwnam("nobody")
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        os.chmod(d, 0o777)
+        with open(os.path.join(d, "f.txt"), "wb") as f:
+            f.write(b"alpha\r\n")
+        os.mkdir(os.path.join(d, "out"), 0o777)
+        os.chmod(os.path.join(d, "out"), 0o777)
+        out = os.path.join(d, "out", "f.txt")
+        with open(out, "wb") as f:
+            f.write(b"old\r\n")
+        # The output belongs to someone other than the run's user.
+        owner = (0, 0) if as_nobody else (nobody.pw_uid, nobody.pw_gid)
+        os.chown(out, *owner)
+        os.chmod(out, 0o6757)
+        cmd = [SWU, "f.txt", "alpha", "B", "-$", "out"]
+        if as_nobody:
+            cmd = ["setpriv", "--reuid=nobody", "--regid=nogroup",
+                   "--clear-groups", "--"] + cmd
+        subprocess.run(cmd, cwd=d, stdout=subprocess.PIPE, timeout=60)
+        st = os.stat(out)
+        expect(open(out, "rb").read() == b"B\r\n", what + ": not replaced")
+        if as_nobody:
+            expect(st.st_mode & 0o7777 == 0o0757,
+                   what + ": mode %o, expected 757" % (st.st_mode & 0o7777))
+        else:
+            expect((st.st_uid, st.st_gid) == owner,
+                   what + ": owner %d:%d" % (st.st_uid, st.st_gid))
+            expect(st.st_mode & 0o7777 == 0o6757,
+                   what + ": mode %o, expected 6757" % (st.st_mode & 0o7777))
+    finally:
+        shutil.rmtree(d)
+
+
+def no_locking_case():
+    """Where flock answers that the file system has no locks, the file is
+    rewritten without one. strace makes every flock call fail so."""
+    if shutil.which("strace") is None:
+        expect(False, "no locking: strace is needed to inject flock errors")
+        return
+    for error in ("ENOLCK", "EOPNOTSUPP", "EINVAL"):
+        d = tempfile.mkdtemp(prefix="swu-safety-")
+        try:
+            path = os.path.join(d, "f.txt")
+            with open(path, "wb") as f:
+                f.write(b"alpha\r\n")
+            r = subprocess.run(
+                ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=flock",
+                 "-e", "inject=flock:error=" + error,
+                 SWU, "f.txt", "alpha", "B"],
+                cwd=d, stdout=subprocess.PIPE, timeout=60)
+            expect(b"OK: 1 matches found: f.txt" in r.stdout,
+                   "no locking (%s): not rewritten: %r" % (error, r.stdout))
+            expect(open(path, "rb").read() == b"B\r\n",
+                   "no locking (%s): file not rewritten" % error)
+        finally:
+            shutil.rmtree(d)
 
 
 def main(argv):
@@ -371,6 +503,14 @@ def main(argv):
     concurrent_case()
     lock_timeout_case()
     walk_swap_cases()
+    no_locking_case()
+    two_tree_runs_case()
+    killed_temporary_case()
+    if os.geteuid() == 0:
+        set_id_case(as_nobody=False)
+        set_id_case(as_nobody=True)
+    else:
+        print("set-ID cases skipped: they need root")
     print("%d interruption points tried; %d failures" %
           (points + 1, len(FAILURES)))
     return 1 if FAILURES else 0

@@ -82,6 +82,9 @@ class ForwardingPlatform : public Platform {
   bool RenameOver(const std::string& from, const std::string& to) override {
     return real_->RenameOver(from, to);
   }
+  void RemoveLeftTemporaries(const std::string& beside) override {
+    real_->RemoveLeftTemporaries(beside);
+  }
   void WatchInterrupts() override { real_->WatchInterrupts(); }
   void DeferInterrupts(bool defer) override { real_->DeferInterrupts(defer); }
   bool Interrupted() override { return real_->Interrupted(); }

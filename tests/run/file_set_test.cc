@@ -147,11 +147,11 @@ TEST(MarkerTest, NameComesFromTheGeneratorSeededWithOne) {
 TEST(MarkerTest, WritesItsContentAndIsFoundByTheProbe) {
   FakePlatform platform;
   platform.AddDir("out");
-  bool created = false;
-  Marker marker{"QMZRHLAJ.SWU", {}};
-  ASSERT_TRUE(
-      WriteMarker("out/QMZRHLAJ.SWU", &platform, &created, &marker.identity));
-  EXPECT_TRUE(created);
+  HeldMarker held;
+  ASSERT_EQ(WriteMarker("out/QMZRHLAJ.SWU", &platform, &held),
+            MarkerWrite::kPlaced);
+  EXPECT_EQ("out/QMZRHLAJ.SWU", held.path);
+  Marker marker{"QMZRHLAJ.SWU", held.identity};
   EXPECT_EQ("This file can be deleted after SW has finished",
             platform.Contents("out/QMZRHLAJ.SWU"));
   EXPECT_EQ(46u, platform.Contents("out/QMZRHLAJ.SWU").size());
@@ -164,11 +164,10 @@ TEST(MarkerTest, WritesItsContentAndIsFoundByTheProbe) {
 
 TEST(MarkerTest, ReportsAMarkerThatCannotBeCreated) {
   FakePlatform platform;
-  bool created = true;
-  FileIdentity identity;
-  EXPECT_FALSE(
-      WriteMarker("missing/QMZRHLAJ.SWU", &platform, &created, &identity));
-  EXPECT_FALSE(created);
+  HeldMarker held;
+  EXPECT_EQ(WriteMarker("missing/QMZRHLAJ.SWU", &platform, &held),
+            MarkerWrite::kFailed);
+  EXPECT_EQ("", held.path);
 }
 
 // A file of the marker's name is the user's unless it holds exactly the
@@ -177,18 +176,19 @@ TEST(MarkerTest, ReportsAMarkerThatCannotBeCreated) {
 TEST(MarkerTest, NeverTakesAUserFileAndKnowsItsOwnMarker) {
   FakePlatform platform;
   platform.AddFile("out/qmzrhlaj.swu", "notes");
-  bool created = false;
-  FileIdentity identity;
-  EXPECT_FALSE(WriteMarker("out/QMZRHLAJ.SWU", &platform, &created, &identity));
-  EXPECT_FALSE(created);
+  HeldMarker user;
+  EXPECT_EQ(WriteMarker("out/QMZRHLAJ.SWU", &platform, &user),
+            MarkerWrite::kFailed);
+  EXPECT_EQ("", user.path);
   EXPECT_EQ("notes", platform.Contents("out/qmzrhlaj.swu"));
 
   platform.AddFile("old/QMZRHLAJ.SWU", kMarkerContent);
   platform.AddFile("elsewhere/QMZRHLAJ.SWU", kMarkerContent);
-  Marker marker{"QMZRHLAJ.SWU", {}};
-  ASSERT_TRUE(
-      WriteMarker("old/QMZRHLAJ.SWU", &platform, &created, &marker.identity));
-  EXPECT_TRUE(created);
+  HeldMarker held;
+  ASSERT_EQ(WriteMarker("old/QMZRHLAJ.SWU", &platform, &held),
+            MarkerWrite::kPlaced);
+  EXPECT_EQ("old/QMZRHLAJ.SWU", held.path);
+  Marker marker{"QMZRHLAJ.SWU", held.identity};
   EXPECT_TRUE(HasMarker("old", marker, &platform));
   EXPECT_FALSE(HasMarker("elsewhere", marker, &platform));
 }
