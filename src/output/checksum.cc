@@ -2,6 +2,7 @@
 
 #include "output/checksum.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace swu {
@@ -28,35 +29,34 @@ uint64_t Mix(uint64_t lane, uint64_t word) {
 
 }  // namespace
 
+void Checksum::AddStripe(const unsigned char* p) {
+  for (int lane = 0; lane < 4; ++lane) {
+    lanes_[lane] = Mix(lanes_[lane], Word(p + 8 * lane));
+  }
+}
+
 void Checksum::Add(const void* data, int64_t n) {
   const unsigned char* p = static_cast<const unsigned char*>(data);
   length_ += static_cast<uint64_t>(n);
-  while (n >= kPiece) {
-    for (int lane = 0; lane < 4; ++lane) {
-      lanes_[lane] = Mix(lanes_[lane], Word(p + 8 * lane));
-    }
-    p += kPiece;
-    n -= kPiece;
+  if (stashed_ > 0) {
+    int take = static_cast<int>(std::min<int64_t>(n, kStripe - stashed_));
+    memcpy(stash_ + stashed_, p, static_cast<size_t>(take));
+    stashed_ += take;
+    p += take;
+    n -= take;
+    if (stashed_ < kStripe) return;
+    AddStripe(stash_);
+    stashed_ = 0;
   }
-  // The rest of a last piece, word by word and then byte by byte.
-  int lane = 0;
-  while (n >= 8) {
-    lanes_[lane] = Mix(lanes_[lane], Word(p));
-    lane = (lane + 1) % 4;
-    p += 8;
-    n -= 8;
-  }
-  while (n > 0) {
-    tail_ = Mix(tail_ ^ *p, kPrime1);
-    ++p;
-    --n;
-  }
+  for (; n >= kStripe; p += kStripe, n -= kStripe) AddStripe(p);
+  memcpy(stash_, p, static_cast<size_t>(n));
+  stashed_ = static_cast<int>(n);
 }
 
 uint64_t Checksum::value() const {
   uint64_t h = Rotate(lanes_[0], 1) + Rotate(lanes_[1], 7) +
                Rotate(lanes_[2], 12) + Rotate(lanes_[3], 18);
-  h = Mix(h, tail_);
+  for (int i = 0; i < stashed_; ++i) h = Mix(h ^ stash_[i], kPrime1);
   h = Mix(h, length_);
   h ^= h >> 33;
   h *= kPrime2;

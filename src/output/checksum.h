@@ -15,18 +15,21 @@ namespace swu {
 
 class Checksum {
  public:
-  // Adds |n| bytes. Every piece but the last must be a multiple of
-  // kPiece bytes long, so that a range checks the same in any pieces.
+  // Adds |n| bytes. A range checks the same however it is cut into
+  // pieces.
   void Add(const void* data, int64_t n);
   // The checksum of everything added so far.
   uint64_t value() const;
 
-  static constexpr int64_t kPiece = 32;
-
  private:
+  static constexpr int kStripe = 32;
+
+  void AddStripe(const unsigned char* p);
+
   uint64_t lanes_[4] = {0x243f6a8885a308d3ULL, 0x13198a2e03707344ULL,
                         0xa4093822299f31d0ULL, 0x082efa98ec4e6c89ULL};
-  uint64_t tail_ = 0;    // the bytes of a last piece that fill no stripe
+  unsigned char stash_[kStripe];  // bytes that do not fill a stripe yet
+  int stashed_ = 0;
   uint64_t length_ = 0;  // bytes added
 };
 

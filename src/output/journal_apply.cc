@@ -1,8 +1,15 @@
 // Applying a journal.
+//
+// Records close together (a same-length rewrite journals each change
+// apart) are gathered into one piece of at most kPiece bytes and written
+// with one call. The unchanged bytes between them are read from the file
+// first, once per piece: they are the same in the original and the
+// result, however much of the journal an earlier attempt applied.
 
 #include "output/journal_apply.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "output/journal_format.h"
@@ -11,9 +18,11 @@ namespace swu {
 
 namespace {
 
-// The records are written in batches of at most this size, and the
-// file's length is checked before each.
-constexpr int64_t kChunk = 1 << 20;
+// The largest piece written in one call, and the largest gap of unchanged
+// bytes between two records that is written again rather than costing a
+// call of its own.
+constexpr int64_t kPiece = 1 << 20;
+constexpr int64_t kMergeGap = 4096;
 
 // True when the file open as |file| is |a| or |b| bytes long.
 bool LengthExplained(Stream* file, int64_t a, int64_t b) {
@@ -21,59 +30,91 @@ bool LengthExplained(Stream* file, int64_t a, int64_t b) {
   return file->Identify(&now) && (now.size == a || now.size == b);
 }
 
-// Reads the journal a window at a time, so that many small records cost
-// one read between them.
-class Window {
+// Gathers records into pieces and writes each, checking the file's length
+// before every write.
+class PieceWriter {
  public:
-  explicit Window(Stream* journal)
-      : journal_(journal), bytes_(static_cast<size_t>(kChunk)) {}
+  PieceWriter(Stream* file, int64_t original_size, int64_t result_size)
+      : file_(file),
+        original_size_(original_size),
+        result_size_(result_size),
+        bytes_(static_cast<size_t>(kPiece)) {}
 
-  // The journal's bytes [at, at + n), n <= kChunk, or null past its end.
-  const char* Get(int64_t at, int64_t n) {
-    if (at < start_ || at + n > start_ + size_) {
-      start_ = at;
-      size_ = journal_->ReadAt(bytes_.data(), kChunk, at);
-      if (size_ < n) return nullptr;
+  // Adds |n| bytes for the file's offset |offset| (n <= kPiece).
+  Applied Add(int64_t offset, const char* data, int64_t n) {
+    if (!Fits(offset, n)) {
+      Applied flushed = Flush();
+      if (flushed != Applied::kDone) return flushed;
+      start_ = end_ = filled_ = offset;
     }
-    return bytes_.data() + (at - start_);
+    if (offset > filled_ && !Fill(offset)) return Applied::kFailed;
+    memcpy(bytes_.data() + (offset - start_), data, static_cast<size_t>(n));
+    end_ = offset + n;
+    filled_ = std::max(filled_, end_);
+    return Applied::kDone;
+  }
+
+  // Writes the piece gathered so far.
+  Applied Flush() {
+    if (end_ == start_) return Applied::kDone;
+    Applied written = Write(bytes_.data(), end_ - start_, start_);
+    start_ = end_;
+    return written;
+  }
+
+  // Writes |n| bytes at |offset| at once, after a length check.
+  Applied Write(const char* data, int64_t n, int64_t offset) {
+    if (!LengthExplained(file_, original_size_, result_size_)) {
+      return Applied::kFileChanged;
+    }
+    file_->WriteAt(data, n, offset);
+    return file_->error() ? Applied::kFailed : Applied::kDone;
   }
 
  private:
-  Stream* journal_;
+  bool Fits(int64_t offset, int64_t n) const {
+    return end_ > start_ && offset >= end_ && offset - end_ <= kMergeGap &&
+           offset + n - start_ <= kPiece;
+  }
+
+  // Reads the file's bytes from |filled_| on, up to the piece's room, so
+  // that the gap before |offset| holds them.
+  bool Fill(int64_t offset) {
+    int64_t want = start_ + kPiece - filled_;
+    int64_t got =
+        file_->ReadAt(bytes_.data() + (filled_ - start_), want, filled_);
+    filled_ += std::max<int64_t>(got, 0);
+    return filled_ >= offset;
+  }
+
+  Stream* file_;
+  int64_t original_size_;
+  int64_t result_size_;
   std::vector<char> bytes_;
-  int64_t start_ = 0;
-  int64_t size_ = 0;
+  int64_t start_ = 0;   // the file offset of the piece's first byte
+  int64_t end_ = 0;     // one past the last record byte in the piece
+  int64_t filled_ = 0;  // one past the last byte the piece holds
 };
 
-// Writes the records from |at| on, checking the file's length before each
-// batch of kChunk bytes. Returns kDone at the end record.
+// Writes the records from |at| on. Returns kDone at the end record.
 Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
                      int64_t original_size, int64_t result_size) {
-  Window window(journal);
-  int64_t since_check = kChunk;
+  JournalWindow window(journal);
+  RecordReader reader(&window, at);
+  PieceWriter pieces(file, original_size, result_size);
+  Record record;
   while (true) {
-    const char* fields = window.Get(at, kRecordHead);
-    if (fields == nullptr) return Applied::kFailed;
-    int64_t offset = GetInt(fields);
-    int64_t length = GetInt(fields + 8);
-    if (offset == kEndMark) return Applied::kDone;
-    at += kRecordHead;
-    for (int64_t done = 0; done < length;) {
-      if (since_check >= kChunk) {
-        if (!LengthExplained(file, original_size, result_size)) {
-          return Applied::kFileChanged;
-        }
-        since_check = 0;
-      }
-      int64_t n = std::min(kChunk, length - done);
-      const char* bytes = window.Get(at + done, n);
+    RecordReader::Step step = reader.Next(&record);
+    if (step == RecordReader::Step::kBroken) return Applied::kFailed;
+    if (step == RecordReader::Step::kEnd) return pieces.Flush();
+    for (int64_t done = 0; done < record.length;) {
+      int64_t n = std::min(kPiece, record.length - done);
+      const char* bytes = window.Get(record.data_at + done, n);
       if (bytes == nullptr) return Applied::kFailed;
-      file->WriteAt(bytes, n, offset + done);
-      if (file->error()) return Applied::kFailed;
+      Applied added = pieces.Add(record.offset + done, bytes, n);
+      if (added != Applied::kDone) return added;
       done += n;
-      since_check += n;
     }
-    at += length;
   }
 }
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "output/checksum.h"
 
@@ -13,20 +12,21 @@ namespace swu {
 namespace {
 
 constexpr char kHeadMagic[] = "SWUJRNL1";
-constexpr char kEndMagic[] = "SWUJEND1";
 constexpr int64_t kFixedHead = 56;  // the header without the name
 constexpr int64_t kMaxName = 4096;
-constexpr int64_t kChunk = 4 << 20;
+constexpr int kMaxVarint = 10;
 
-// Reads exactly |n| bytes at |offset|. Returns false at the end.
-bool ReadExactly(Stream* journal, char* data, int64_t n, int64_t offset) {
-  return journal->ReadAt(data, n, offset) == n;
+void PutVarint(std::string* out, uint64_t value) {
+  while (value >= 0x80) {
+    out->push_back(static_cast<char>((value & 0x7f) | 0x80));
+    value >>= 7;
+  }
+  out->push_back(static_cast<char>(value));
 }
 
-bool ReadHeader(Stream* journal, JournalInfo* info) {
-  char fixed[kFixedHead];
-  if (!ReadExactly(journal, fixed, kFixedHead, 0)) return false;
-  if (memcmp(fixed, kHeadMagic, 8) != 0) return false;
+bool ReadHeader(JournalWindow* window, JournalInfo* info) {
+  const char* fixed = window->Get(0, kFixedHead);
+  if (fixed == nullptr || memcmp(fixed, kHeadMagic, 8) != 0) return false;
   JournalHeader& h = info->header;
   h.device = static_cast<uint64_t>(GetInt(fixed + 8));
   h.file_number = static_cast<uint64_t>(GetInt(fixed + 16));
@@ -34,27 +34,26 @@ bool ReadHeader(Stream* journal, JournalInfo* info) {
   h.original_modified = GetInt(fixed + 32);
   int64_t name_length = GetInt(fixed + 40);
   if (name_length < 0 || name_length > kMaxName) return false;
-  h.name.resize(static_cast<size_t>(name_length));
-  if (name_length > 0 &&
-      !ReadExactly(journal, &h.name[0], name_length, kFixedHead)) {
-    return false;
-  }
+  const char* name = window->Get(kFixedHead, name_length);
+  if (name == nullptr) return false;
+  h.name.assign(name, static_cast<size_t>(name_length));
   info->records_begin = kFixedHead + name_length;
   info->has_header = true;
   return true;
 }
 
-// Checks the bytes of one record against its checksum.
-bool RecordChecks(Stream* journal, int64_t at, int64_t length, uint64_t sum,
-                  std::vector<char>* chunk) {
+// The checksum of the journal's first |n| bytes.
+bool ChecksumOfJournal(JournalWindow* window, int64_t n, uint64_t* sum) {
   Checksum check;
-  for (int64_t done = 0; done < length;) {
-    int64_t n = std::min<int64_t>(kChunk, length - done);
-    if (!ReadExactly(journal, chunk->data(), n, at + done)) return false;
-    check.Add(chunk->data(), n);
-    done += n;
+  for (int64_t at = 0; at < n;) {
+    int64_t piece = std::min(JournalWindow::kSize, n - at);
+    const char* bytes = window->Get(at, piece);
+    if (bytes == nullptr) return false;
+    check.Add(bytes, piece);
+    at += piece;
   }
-  return check.value() == sum;
+  *sum = check.value();
+  return true;
 }
 
 }  // namespace
@@ -97,6 +96,15 @@ int64_t GetInt(const char* p) {
   return static_cast<int64_t>(v);
 }
 
+void PutRecordHead(std::string* out, int64_t offset, int64_t length,
+                   int64_t previous_end) {
+  PutVarint(out, static_cast<uint64_t>(length) + 1);
+  int64_t delta = offset - previous_end;
+  // Zigzag: small steps back cost as little as small steps forward.
+  PutVarint(out, (static_cast<uint64_t>(delta) << 1) ^
+                     static_cast<uint64_t>(delta >> 63));
+}
+
 std::string EncodeHeader(const JournalHeader& header) {
   std::string out(kHeadMagic, 8);
   PutInt(&out, static_cast<int64_t>(header.device));
@@ -109,48 +117,95 @@ std::string EncodeHeader(const JournalHeader& header) {
   return out;
 }
 
+JournalWindow::JournalWindow(Stream* journal)
+    : journal_(journal), bytes_(static_cast<size_t>(kSize)) {}
+
+const char* JournalWindow::Get(int64_t at, int64_t n) {
+  if (at < start_ || at + n > start_ + size_) {
+    start_ = at;
+    size_ = journal_->ReadAt(bytes_.data(), kSize, at);
+    if (size_ < n) return nullptr;
+  }
+  return bytes_.data() + (at - start_);
+}
+
+bool RecordReader::Varint(uint64_t* value) {
+  *value = 0;
+  for (int i = 0; i < kMaxVarint; ++i) {
+    const char* byte = window_->Get(at_, 1);
+    if (byte == nullptr) return false;
+    ++at_;
+    uint8_t b = static_cast<uint8_t>(*byte);
+    *value |= static_cast<uint64_t>(b & 0x7f) << (7 * i);
+    if ((b & 0x80) == 0) return true;
+  }
+  return false;
+}
+
+RecordReader::Step RecordReader::Next(Record* record) {
+  int64_t start = at_;
+  uint64_t length_plus_one, zigzag;
+  if (!Varint(&length_plus_one)) return Step::kBroken;
+  if (length_plus_one == 0) {
+    at_ = start;
+    return Step::kEnd;
+  }
+  if (!Varint(&zigzag)) return Step::kBroken;
+  int64_t delta =
+      static_cast<int64_t>(zigzag >> 1) ^ -static_cast<int64_t>(zigzag & 1);
+  record->length = static_cast<int64_t>(length_plus_one - 1);
+  record->offset = previous_end_ + delta;
+  record->data_at = at_;
+  if (record->length < 0 || record->offset < 0) return Step::kBroken;
+  previous_end_ = record->offset + record->length;
+  at_ += record->length;
+  return Step::kRecord;
+}
+
+namespace {
+
+// True when the journal's last bytes are an end record's: it was
+// completed, so anything that does not check now is damage, not a cut.
+bool EndsComplete(Stream* journal, int64_t records_begin) {
+  FileIdentity identity;
+  char tail[8];
+  return journal->Identify(&identity) &&
+         identity.size >= records_begin + kEndRecord &&
+         journal->ReadAt(tail, 8, identity.size - 8) == 8 &&
+         memcmp(tail, kEndMagic, 8) == 0;
+}
+
+}  // namespace
+
 void ReadJournal(Stream* journal, JournalInfo* info) {
   *info = JournalInfo();
-  if (!ReadHeader(journal, info)) return;
-  std::string head = EncodeHeader(info->header);
-  uint64_t head_sum =
-      ChecksumOf(head.data(), static_cast<int64_t>(head.size()));
-  // The end record's checksum covers the header's and every record's.
-  std::string sums;
-  PutInt(&sums, static_cast<int64_t>(head_sum));
-  std::vector<char> chunk(static_cast<size_t>(kChunk));
-  bool damaged = false;
+  JournalWindow window(journal);
+  if (!ReadHeader(&window, info)) return;
+  if (!EndsComplete(journal, info->records_begin)) return;
+  info->state = JournalState::kDamaged;
+  RecordReader reader(&window, info->records_begin);
+  Record record;
   int64_t count = 0;
-  for (int64_t at = info->records_begin;;) {
-    char fields[kRecordHead];
-    if (!ReadExactly(journal, fields, kRecordHead, at)) return;
-    int64_t offset = GetInt(fields);
-    int64_t length = GetInt(fields + 8);
-    if (offset == kEndMark) {
-      char end[kEndRecord];
-      char probe;
-      if (!ReadExactly(journal, end, kEndRecord, at)) return;
-      if (memcmp(end + 32, kEndMagic, 8) != 0) return;
-      if (journal->ReadAt(&probe, 1, at + kEndRecord) != 0) return;
-      uint64_t all = ChecksumOf(sums.data(), static_cast<int64_t>(sums.size()));
-      if (GetInt(end + 16) != count ||
-          static_cast<uint64_t>(GetInt(end + 24)) != all || length < 0) {
-        info->state = JournalState::kDamaged;
-        return;
-      }
-      info->result_size = length;
-      info->state = damaged ? JournalState::kDamaged : JournalState::kComplete;
-      return;
-    }
-    if (offset < 0 || length < 0) return;
-    uint64_t sum = static_cast<uint64_t>(GetInt(fields + 16));
-    if (!RecordChecks(journal, at + kRecordHead, length, sum, &chunk)) {
-      damaged = true;  // Or cut short: the end record decides which.
-    }
-    PutInt(&sums, static_cast<int64_t>(sum));
-    ++count;
-    at += kRecordHead + length;
+  RecordReader::Step step;
+  while ((step = reader.Next(&record)) == RecordReader::Step::kRecord) ++count;
+  if (step == RecordReader::Step::kBroken) return;
+  int64_t end_at = reader.at();
+  const char* end = window.Get(end_at, kEndRecord);
+  char probe;
+  if (end == nullptr || memcmp(end + 25, kEndMagic, 8) != 0 ||
+      journal->ReadAt(&probe, 1, end_at + kEndRecord) != 0) {
+    return;
   }
+  int64_t result_size = GetInt(end + 1);
+  int64_t written_count = GetInt(end + 9);
+  uint64_t written_sum = static_cast<uint64_t>(GetInt(end + 17));
+  uint64_t sum = 0;
+  if (!ChecksumOfJournal(&window, end_at + 17, &sum) || sum != written_sum ||
+      written_count != count || result_size < 0) {
+    return;
+  }
+  info->result_size = result_size;
+  info->state = JournalState::kComplete;
 }
 
 }  // namespace swu

@@ -7,8 +7,6 @@
 #include <new>
 #include <vector>
 
-#include "output/checksum.h"
-
 namespace swu {
 
 namespace {
@@ -122,10 +120,9 @@ bool JournalWriter::Create() {
   }
   std::string head = EncodeHeader(header_);
   records_begin_ = static_cast<int64_t>(head.size());
-  PutInt(&sums_, static_cast<int64_t>(ChecksumOf(
-                     head.data(), static_cast<int64_t>(head.size()))));
   buffer_.reserve(kBufferSize);
-  buffer_ = head;
+  buffer_.clear();
+  Put(head.data(), records_begin_);
   return true;
 }
 
@@ -135,19 +132,17 @@ void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
     failed_ = true;
     return;
   }
-  uint64_t sum = ChecksumOf(data, n);
   std::string head;
-  PutInt(&head, offset);
-  PutInt(&head, n);
-  PutInt(&head, static_cast<int64_t>(sum));
-  PutInt(&sums_, static_cast<int64_t>(sum));
+  PutRecordHead(&head, offset, n, previous_end_);
   ++records_;
+  previous_end_ = offset + n;
   end_ = std::max(end_, offset + n);
-  Put(head.data(), kRecordHead);
+  Put(head.data(), static_cast<int64_t>(head.size()));
   Put(data, n);
 }
 
 void JournalWriter::Put(const void* data, int64_t n) {
+  sum_.Add(data, n);
   int64_t used = static_cast<int64_t>(buffer_.size());
   if (used + n <= kBufferSize) {
     buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
@@ -169,14 +164,14 @@ void JournalWriter::FlushBuffer() {
 
 bool JournalWriter::Finish(int64_t result_size, bool durable) {
   if (failed_ || file_ == nullptr) return false;
-  std::string end;
-  PutInt(&end, kEndMark);
+  std::string end(1, '\0');
   PutInt(&end, result_size);
   PutInt(&end, records_);
-  PutInt(&end, static_cast<int64_t>(ChecksumOf(
-                   sums_.data(), static_cast<int64_t>(sums_.size()))));
-  end += "SWUJEND1";
-  Put(end.data(), kEndRecord);
+  Put(end.data(), static_cast<int64_t>(end.size()));
+  end.clear();
+  PutInt(&end, static_cast<int64_t>(sum_.value()));
+  end += kEndMagic;
+  Put(end.data(), static_cast<int64_t>(end.size()));
   FlushBuffer();
   if (file_->error()) return false;
   if (durable && !in_memory_ &&

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "output/checksum.h"
 #include "output/journal_format.h"
 #include "platform/platform.h"
 
@@ -79,8 +80,9 @@ class JournalWriter : public Stream {
   JournalHeader header_;
   std::unique_ptr<Stream> file_;  // null until the first record
   std::string buffer_;            // small records collected for one write
-  std::string sums_;              // header's and records' checksums
+  Checksum sum_;                  // of every byte written so far
   int64_t records_ = 0;
+  int64_t previous_end_ = 0;  // where the last record's bytes ended
   int64_t records_begin_ = 0;
   int64_t position_ = 0;  // where Write() puts the next bytes
   int64_t end_;           // the result's file length so far

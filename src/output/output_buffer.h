@@ -55,16 +55,11 @@ class OutputBuffer {
     offset_ = offset;
   }
 
-  // Positioned: passes over the next |n| bytes of the file, which hold
-  // |same| already. A short stretch between two changes is written again,
-  // so that both go out in one write; a longer one is not written at all.
-  void Skip(const void* same, int64_t n) {
+  // Positioned: passes over the next |n| bytes of the file, which it
+  // holds already. Each change between two such stretches is one piece:
+  // the journal that takes them gathers close ones when it writes them.
+  void Skip(int64_t n) {
     if (n <= 0) return;
-    if (used_ > 0 && n <= kMergeGap && used_ + n <= kCapacity) {
-      memcpy(data_.get() + used_, same, static_cast<size_t>(n));
-      used_ += n;
-      return;
-    }
     Flush();
     offset_ += n;
   }
@@ -91,9 +86,6 @@ class OutputBuffer {
 
  private:
   static constexpr int64_t kCapacity = 1 << 16;
-  // Unchanged bytes between two changes that cost less to write again
-  // than a second system call.
-  static constexpr int64_t kMergeGap = 4096;
 
   void Put(const void* data, int64_t n) {
     if (!MayWrite()) return;

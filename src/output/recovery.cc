@@ -72,7 +72,12 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
   if (!journal->Identify(&written)) return Recovery::kFailed;
   switch (info.state) {
     case JournalState::kIncomplete:
-      // Cut short while it was written: the file was never touched.
+      // Cut short while it was written, so its file was never touched;
+      // a file of its that was touched means the journal lost its end.
+      if (info.has_header && info.header.file_number == identity.file_number &&
+          !Untouched(info.header, identity)) {
+        return Recovery::kDamaged;
+      }
       Delete(platform, journal_path, journal.get());
       return Recovery::kOriginalKept;
     case JournalState::kDamaged:

@@ -60,7 +60,7 @@ void ResultWriter::PassUnchanged(int64_t n) {
     CopyThrough(n);
     return;
   }
-  out_->Skip(buffer_->bytes() + buffer_->position, n);
+  out_->Skip(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();

@@ -83,7 +83,7 @@ def kill_points(want):
     """(point, at, finished): where to kill, and whether the file must be
     the result afterwards (else the original)."""
     return (("SWU_PAUSE_AT_JOURNAL_BYTE", 0, False),
-            ("SWU_PAUSE_AT_JOURNAL_BYTE", len(want) // 2, False),
+            ("SWU_PAUSE_AT_JOURNAL_BYTE", 100000, False),
             ("SWU_PAUSE_AT_FILE_BYTE", 1, True),
             ("SWU_PAUSE_AT_FILE_BYTE", len(want) // 2, True),
             ("SWU_PAUSE_BEFORE_REMOVE", 1, True))
