@@ -34,10 +34,12 @@ bool LengthExplained(Stream* file, int64_t a, int64_t b) {
 // before every write.
 class PieceWriter {
  public:
-  PieceWriter(Stream* file, int64_t original_size, int64_t result_size)
+  PieceWriter(Stream* file, int64_t original_size, int64_t result_size,
+              const char* original)
       : file_(file),
         original_size_(original_size),
         result_size_(result_size),
+        original_(original),
         bytes_(static_cast<size_t>(kPiece)) {}
 
   // Adds |n| bytes for the file's offset |offset| (n <= kPiece).
@@ -81,15 +83,22 @@ class PieceWriter {
   // that the gap before |offset| holds them.
   bool Fill(int64_t offset) {
     int64_t want = start_ + kPiece - filled_;
-    int64_t got =
-        file_->ReadAt(bytes_.data() + (filled_ - start_), want, filled_);
-    filled_ += std::max<int64_t>(got, 0);
+    char* to = bytes_.data() + (filled_ - start_);
+    int64_t got;
+    if (original_ != nullptr) {
+      got = std::max<int64_t>(0, std::min(want, original_size_ - filled_));
+      memcpy(to, original_ + filled_, static_cast<size_t>(got));
+    } else {
+      got = std::max<int64_t>(0, file_->ReadAt(to, want, filled_));
+    }
+    filled_ += got;
     return filled_ >= offset;
   }
 
   Stream* file_;
   int64_t original_size_;
   int64_t result_size_;
+  const char* original_;  // the file as loaded, or null
   std::vector<char> bytes_;
   int64_t start_ = 0;   // the file offset of the piece's first byte
   int64_t end_ = 0;     // one past the last record byte in the piece
@@ -98,10 +107,11 @@ class PieceWriter {
 
 // Writes the records from |at| on. Returns kDone at the end record.
 Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
-                     int64_t original_size, int64_t result_size) {
+                     int64_t original_size, int64_t result_size,
+                     const char* original) {
   JournalWindow window(journal);
   RecordReader reader(&window, at);
-  PieceWriter pieces(file, original_size, result_size);
+  PieceWriter pieces(file, original_size, result_size, original);
   Record record;
   while (true) {
     RecordReader::Step step = reader.Next(&record);
@@ -121,7 +131,8 @@ Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
 }  // namespace
 
 Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
-                     int64_t original_size, int64_t result_size, bool durable) {
+                     int64_t original_size, int64_t result_size, bool durable,
+                     const char* original) {
   if (!LengthExplained(file, original_size, result_size)) {
     return Applied::kFileChanged;
   }
@@ -130,8 +141,8 @@ Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
     file->SetLength(original_size);
     return Applied::kNotStarted;
   }
-  Applied written =
-      WriteRecords(journal, records_begin, file, original_size, result_size);
+  Applied written = WriteRecords(journal, records_begin, file, original_size,
+                                 result_size, original);
   if (written != Applied::kDone) return written;
   if (!LengthExplained(file, original_size, result_size)) {
     return Applied::kFileChanged;

@@ -29,10 +29,13 @@ enum class Applied {
 
 // Applies the records of the complete journal open as |journal|, which
 // start at |records_begin|, to |file|, whose length as loaded was
-// |original_size|, and makes it |result_size| bytes long. With |durable|
-// the file is flushed to the disk before this returns kDone.
+// |original_size|, and makes it |result_size| bytes long. |original|, when
+// not null, holds the file's bytes as loaded, which spares reading the
+// unchanged bytes between records from the file. With |durable| the file
+// is flushed to the disk before this returns kDone.
 Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
-                     int64_t original_size, int64_t result_size, bool durable);
+                     int64_t original_size, int64_t result_size, bool durable,
+                     const char* original = nullptr);
 
 }  // namespace swu
 
