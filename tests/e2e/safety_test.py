@@ -141,6 +141,36 @@ def tree_case():
         shutil.rmtree(d)
 
 
+def prompt_interruption_cases():
+    """Work that needs no protection ends at once on a signal: a count-only
+    scan, and a -$ output, whose temporary goes with it."""
+    for what, args, point in (
+            ("count-only scan", ["f.txt", "alpha", "-#:0"],
+             {"SWU_PAUSE_AT_OPEN": "f.txt"}),
+            ("-$ output", ["f.txt", "alpha", "B", "-$", "out"],
+             {"SWU_PAUSE_AT_BYTE": "1000"})):
+        d = tempfile.mkdtemp(prefix="swu-safety-")
+        try:
+            os.mkdir(os.path.join(d, "out"))
+            with open(os.path.join(d, "f.txt"), "wb") as f:
+                f.write(DATA)
+            p, paused = start_paused(d, args, point)
+            expect(paused, what + ": did not pause")
+            p.send_signal(signal.SIGINT)
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                pass
+            expect(p.returncode == -signal.SIGINT,
+                   what + ": did not end at once by the signal")
+            out = finish(p)
+            expect(b"Totals:" not in out, what + ": went on to the totals")
+            expect(os.listdir(os.path.join(d, "out")) == [],
+                   what + ": left %r" % os.listdir(os.path.join(d, "out")))
+        finally:
+            shutil.rmtree(d)
+
+
 def size_limit_case():
     """A file-size limit is a write fault: the file is put back."""
     data = LINE * 20000  # 1 160 000 bytes, growing past 1150 KiB
@@ -488,6 +518,7 @@ def main(argv):
     SWU, PAUSED = os.path.abspath(argv[1]), os.path.abspath(argv[2])
     points = signal_cases()
     tree_case()
+    prompt_interruption_cases()
     size_limit_case()
     closed_output_case()
     changed_behind_case("renamed over", rename_over)
