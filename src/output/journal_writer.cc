@@ -107,8 +107,9 @@ void JournalWriter::WriteAt(const void* data, int64_t n, int64_t offset) {
   AddRecord(offset, data, n);
 }
 
-bool JournalWriter::Create() {
-  file_ = platform_->Open(path_, OpenMode::kCreate);
+void JournalWriter::Create() {
+  // Never over an existing name, nor through a link someone put there.
+  file_ = platform_->Open(path_, OpenMode::kCreateNew);
   if (file_ != nullptr) {
     // Held until the journal is removed or the process ends: a run that
     // cannot lock a journal leaves it to its live owner.
@@ -123,15 +124,11 @@ bool JournalWriter::Create() {
   buffer_.reserve(kBufferSize);
   buffer_.clear();
   Put(head.data(), records_begin_);
-  return true;
 }
 
 void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
   if (n <= 0 || failed_) return;
-  if (file_ == nullptr && !Create()) {
-    failed_ = true;
-    return;
-  }
+  if (file_ == nullptr) Create();
   std::string head;
   PutRecordHead(&head, offset, n, previous_end_);
   ++records_;

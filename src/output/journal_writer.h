@@ -6,7 +6,8 @@
 // nothing. Finish() closes it with the result's length; until then an
 // interruption that ends the process deletes it, and so does destroying
 // the writer. Where no journal can be created beside the file (a
-// directory the user may not write to), it is kept in memory: the file is
+// directory the user may not write to, or a name that is taken), it is
+// kept in memory: the file is
 // still untouched until the result is complete, but a process killed
 // while the file is written cannot be recovered.
 //
@@ -70,7 +71,7 @@ class JournalWriter : public Stream {
   void Keep();
 
  private:
-  bool Create();
+  void Create();
   void AddRecord(int64_t offset, const void* data, int64_t n);
   void Put(const void* data, int64_t n);
   void FlushBuffer();

@@ -70,6 +70,13 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
   ReadJournal(journal.get(), &info);
   FileIdentity written;
   if (!journal->Identify(&written)) return Recovery::kFailed;
+  // A journal says what to write into its file: only one its file's owner
+  // or this user made is taken, so that nobody can have another user's
+  // run (root's, say) write into a file through a journal of their own.
+  if (written.owner != identity.owner &&
+      written.owner != platform->CurrentUser()) {
+    return Recovery::kForeign;
+  }
   switch (info.state) {
     case JournalState::kIncomplete:
       // Cut short while it was written, so its file was never touched;

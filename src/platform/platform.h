@@ -30,7 +30,8 @@ enum class OpenMode {
   kAppend,      // "a+b": every write goes to the end
   kOpenAlways,  // "r+b", creating the file when it is missing
   kWriteOnly,   // "wb"
-  kCreateNew    // "wbx": create a file that must not exist yet
+  kCreateNew    // "w+bx": create a file that must not exist yet (never
+                // through a link), read and write
 };
 
 // What tells two names of one file apart from two files, and a file that
@@ -41,6 +42,7 @@ struct FileIdentity {
   int64_t size = 0;
   int64_t modified = 0;  // modification time in nanoseconds
   bool regular = false;  // a regular file, not a FIFO, device or directory
+  uint32_t owner = 0;    // the owning user's number (0 where none is kept)
 };
 
 // True when |a| and |b| name the same file.
@@ -273,6 +275,8 @@ class Platform {
   virtual bool GetCurrentDirectory(std::string* path) = 0;
   // Changes the current directory. Returns false on failure.
   virtual bool SetCurrentDirectory(const std::string& path) = 0;
+  // The number of the user the process runs as (0 where there is none).
+  virtual uint32_t CurrentUser() const { return 0; }
   // The current drive letter ('A'..'Z'), or 0 where there are no drives.
   virtual char GetCurrentDrive() = 0;
   // Makes |drive| current. Returns false on failure; true (and does

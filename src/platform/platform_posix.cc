@@ -324,6 +324,7 @@ FileIdentity IdentityOf(const struct stat& st) {
   identity.modified =
       static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   identity.regular = S_ISREG(st.st_mode);
+  identity.owner = static_cast<uint32_t>(st.st_uid);
   return identity;
 }
 
@@ -537,7 +538,7 @@ int FlagsFor(OpenMode mode) {
     case OpenMode::kWriteOnly:
       return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
-      return O_WRONLY | O_CREAT | O_EXCL;
+      return O_RDWR | O_CREAT | O_EXCL;
   }
   return O_RDONLY;
 }
@@ -893,6 +894,9 @@ class PosixPlatform : public Platform {
     return chdir(resolver_.Resolve(path).c_str()) == 0;
   }
 
+  uint32_t CurrentUser() const override {
+    return static_cast<uint32_t>(geteuid());
+  }
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
 

@@ -382,7 +382,7 @@ OpenFlags FlagsFor(OpenMode mode) {
     case OpenMode::kWriteOnly:
       return {GENERIC_WRITE, OPEN_ALWAYS, true};
     case OpenMode::kCreateNew:
-      return {GENERIC_WRITE, CREATE_NEW, false};
+      return {kReadWrite, CREATE_NEW, false};
   }
   return {GENERIC_READ, OPEN_EXISTING, false};
 }
@@ -394,8 +394,8 @@ DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
   size_t i = path.size();
   while (i > 0 && !IsSplitSeparator(path[i - 1]) && path[i - 1] != '/') --i;
   bool dot = i < path.size() && path[i] == '.';
-  return mode == OpenMode::kCreate && dot ? FILE_ATTRIBUTE_HIDDEN
-                                          : FILE_ATTRIBUTE_NORMAL;
+  return mode == OpenMode::kCreateNew && dot ? FILE_ATTRIBUTE_HIDDEN
+                                             : FILE_ATTRIBUTE_NORMAL;
 }
 
 // Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a

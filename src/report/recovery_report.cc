@@ -25,6 +25,8 @@ constexpr RecoveryText kTexts[] = {
     {Recovery::kFailed, "Not recovered",
      "could not write the file; journal kept"},
     {Recovery::kNoFile, "Not recovered", "cannot open the file; journal kept"},
+    {Recovery::kForeign, "Not recovered",
+     "journal belongs to another user; journal kept"},
 };
 
 }  // namespace

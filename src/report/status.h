@@ -52,6 +52,8 @@ enum class Recovery {
   kInUse,         // another run holds the journal or the file
   kFailed,        // applying it failed; it is kept for another attempt
   kNoFile,        // the journal's file cannot be opened
+  kForeign,       // the journal belongs to neither the file's owner nor
+                  // the user running the command: left alone
 };
 
 // True for the outcomes after which the file is its original or result

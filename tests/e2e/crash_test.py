@@ -193,6 +193,57 @@ def live_journal_case():
         shutil.rmtree(d)
 
 
+def journal_name_taken_case():
+    """A link planted at the journal's name just before the journal is made
+    is never written through: the run keeps its result in memory."""
+    args = MODES[0][1]
+    d = tempfile.mkdtemp(prefix="swu-crash-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        with open(os.path.join(d, "outside"), "wb") as f:
+            f.write(b"not a journal\r\n")
+        env = dict(os.environ, SWU_PAUSE_AT_CHECK="1")
+        p = subprocess.Popen([PAUSED, "f.txt"] + args, cwd=d, env=env,
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE)
+        expect(p.stderr.readline() == b"paused\n", "name taken: did not pause")
+        name = ".swu-journal-%016x" % os.stat(path).st_ino
+        os.symlink("outside", os.path.join(d, name))
+        p.communicate(timeout=60)
+        expect(open(os.path.join(d, "outside"), "rb").read() ==
+               b"not a journal\r\n", "name taken: written through the link")
+        expect(open(path, "rb").read() == result_of(args, DATA),
+               "name taken: not the result")
+    finally:
+        shutil.rmtree(d)
+
+
+def foreign_journal_case():
+    """A journal that belongs to neither its file's owner nor the user
+    running the command is never applied."""
+    if os.geteuid() != 0:
+        print("foreign journal case skipped: it needs root")
+        return
+    d = tempfile.mkdtemp(prefix="swu-crash-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        killed_at(d, ["f.txt"] + MODES[0][1], "SWU_PAUSE_AT_FILE_BYTE", 1)
+        before = open(path, "rb").read()
+        journal = os.path.join(d, left_behind(d)[0])
+        os.chown(journal, 65534, 65534)  # as if another user had made it
+        r = recover(d, "--recover")
+        expect(r.returncode == 4, "foreign: exit %d" % r.returncode)
+        expect(b"journal belongs to another user" in r.stdout,
+               "foreign: %r" % r.stdout)
+        expect(open(path, "rb").read() == before, "foreign: journal applied")
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -202,6 +253,8 @@ def main(argv):
     tree_case()
     changed_since_case()
     live_journal_case()
+    journal_name_taken_case()
+    foreign_journal_case()
     print("%d kills recovered; %d failures" % (tried + 1, len(FAILURES)))
     return 1 if FAILURES else 0
 

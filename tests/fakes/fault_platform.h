@@ -28,7 +28,7 @@ enum class FaultOp {
   kTell,
   kRead,
   kWrite,
-  kJournalWrite,  // a write to a journal (a file opened with kCreate)
+  kJournalWrite,  // a write to a journal (a .swu-journal- file)
   kClose,
   kSetLength,
   kDeleteFile,
@@ -178,8 +178,8 @@ inline std::unique_ptr<Stream> FaultPlatform::Open(const std::string& path,
   if (Fails(op)) return nullptr;
   std::unique_ptr<Stream> real = ForwardingPlatform::Open(path, mode);
   if (real == nullptr) return nullptr;
-  return std::make_unique<FaultStream>(std::move(real), this,
-                                       mode == OpenMode::kCreate);
+  return std::make_unique<FaultStream>(
+      std::move(real), this, path.find(".swu-journal-") != std::string::npos);
 }
 
 inline std::unique_ptr<Stream> FaultPlatform::CreateTemporary(

@@ -19,7 +19,7 @@
 //   SWU_PAUSE_AT_OPEN=S  stop before the first open of a path that ends
 //                        with S (under -R, after the directory was listed)
 //
-// A journal is a file opened with OpenMode::kCreate.
+// A journal is a file whose name holds ".swu-journal-".
 //
 // On stopping it writes "paused\n" to standard error.
 
@@ -131,7 +131,7 @@ class PausedPlatform : public ForwardingPlatform {
                                OpenMode mode) override {
     pause_->BeforeOpen(path);
     return Wrap(ForwardingPlatform::Open(path, mode), pause_,
-                mode == OpenMode::kCreate);
+                path.find(".swu-journal-") != std::string::npos);
   }
   bool DeleteFile(const std::string& path) override {
     pause_->BeforeDelete(path);
