@@ -6,41 +6,47 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <atomic>
 #include <cstdint>
-#include <cstring>
 
 namespace swu {
 
 namespace {
 
-// The image the fault handler guards; one file is loaded at a time.
-char* volatile g_image = nullptr;
-volatile int64_t g_image_size = 0;
-volatile sig_atomic_t g_image_damaged = 0;
+// What the fault handler reads: the image it guards, set while that image
+// lives, and the page size, set once with the handler. A lock-free atomic
+// may be read in a signal handler.
+std::atomic<MappedImage*> g_guarded{nullptr};
+static_assert(std::atomic<MappedImage*>::is_always_lock_free,
+              "the fault handler reads the guarded image");
 uintptr_t g_page_size = 4096;
 
-// A bus error inside the guarded image means the file was shortened
-// below that page: the page is replaced by one of zeros, the damage is
-// noted, and the access is retried. Any other bus error ends the process
+}  // namespace
+
+// A bus error inside the guarded image means the file was shortened below
+// that page: the page is replaced by one of zeros, the image notes the
+// damage, and the access is retried. Any other bus error ends the process
 // as it would have without this handler.
-void OnBusError(int signal_number, siginfo_t* info, void* context) {
+void MappedImage::OnBusError(int signal_number, siginfo_t* info,
+                             void* context) {
   (void)context;
+  MappedImage* guarded = g_guarded.load();
   uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
-  uintptr_t image = reinterpret_cast<uintptr_t>(g_image);
-  if (image != 0 && at >= image &&
-      at < image + static_cast<uintptr_t>(g_image_size)) {
-    void* page = reinterpret_cast<void*>(at & ~(g_page_size - 1));
-    if (mmap(page, g_page_size, PROT_READ | PROT_WRITE,
-             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
-      g_image_damaged = 1;
-      return;
+  if (guarded != nullptr) {
+    uintptr_t image = reinterpret_cast<uintptr_t>(guarded->data_);
+    if (at >= image && at < image + static_cast<uintptr_t>(guarded->size_)) {
+      void* page = reinterpret_cast<void*>(at & ~(g_page_size - 1));
+      if (mmap(page, g_page_size, PROT_READ,
+               MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+        guarded->damaged_ = 1;
+        return;
+      }
     }
   }
   signal(signal_number, SIG_DFL);
 }
 
-void InstallBusErrorHandler() {
+void MappedImage::InstallBusErrorHandler() {
   static bool installed = false;
   if (installed) return;
   installed = true;
@@ -53,31 +59,26 @@ void InstallBusErrorHandler() {
   sigaction(SIGBUS, &action, nullptr);
 }
 
-}  // namespace
-
-char* MapFileImage(int fd, int64_t size) {
+std::unique_ptr<MappedImage> MappedImage::Map(int fd, int64_t size) {
   if (size <= 0) return nullptr;
   InstallBusErrorHandler();
-  void* image = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE, fd, 0);
-  if (image == MAP_FAILED) return nullptr;
+  void* data =
+      mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
+  if (data == MAP_FAILED) return nullptr;
   // Read ahead generously: the scan goes through the image once, in order.
-  madvise(image, static_cast<size_t>(size), MADV_SEQUENTIAL);
-  g_image_size = size;
-  g_image = static_cast<char*>(image);
-  g_image_damaged = 0;
-  return g_image;
+  madvise(data, static_cast<size_t>(size), MADV_SEQUENTIAL);
+  std::unique_ptr<MappedImage> image(
+      new MappedImage(static_cast<char*>(data), size));
+  g_guarded.store(image.get());
+  return image;
 }
 
-void ReleaseFileImage(char* image, int64_t size) {
-  if (image == nullptr) return;
-  if (g_image == image) {
-    g_image = nullptr;
-    g_image_size = 0;
-  }
-  munmap(image, static_cast<size_t>(size));
+MappedImage::~MappedImage() {
+  // Only the image guarded last stops the guard; one mapped after it
+  // keeps it.
+  MappedImage* self = this;
+  g_guarded.compare_exchange_strong(self, nullptr);
+  munmap(data_, static_cast<size_t>(size_));
 }
-
-bool FileImageDamaged() { return g_image_damaged != 0; }
 
 }  // namespace swu

@@ -58,6 +58,19 @@ inline bool Unchanged(const FileIdentity& then, const FileIdentity& now) {
 
 enum class Whence { kStart, kCurrent, kEnd };
 
+// A file's bytes mapped into memory, from Stream::MapImage. The destructor
+// releases the mapping.
+class FileImage {
+ public:
+  virtual ~FileImage() = default;
+
+  virtual const char* data() const = 0;
+  virtual int64_t size() const = 0;
+  // True when a page could not be read since mapping: another program
+  // shortened the file. Such a page reads as zeros.
+  virtual bool damaged() const = 0;
+};
+
 // An open byte stream (binary, nothing translated). Writes go straight to
 // the file; a failed write sets the error indicator instead of returning a
 // status, as stdio does. The destructor closes the stream.
@@ -108,14 +121,12 @@ class Stream {
   // |length| do not fail for want of it. Returns false on failure; the
   // length may then have changed, and the caller sets it back.
   virtual bool Allocate(int64_t length) { return SetLength(length); }
-  // Maps the file's first |size| bytes as a private image, readable and
-  // writable by this process. The program never writes the file while its
-  // image is in use: an in-place result goes to a journal first. A page
-  // that another program's shortening makes unreadable reads as zeros and
-  // counts in Platform::ImageDamaged. The image outlives the stream;
-  // release it with Platform::ReleaseImage. Returns nullptr where no such
-  // image can be had; the caller then reads the file instead.
-  virtual char* MapImage(int64_t size) {
+  // Maps the file's first |size| bytes as a private, read-only image. The
+  // program never writes the file while its image is in use: an in-place
+  // result goes to a journal first. The image may outlive the stream;
+  // destroying it releases the mapping. Returns nullptr where no such image
+  // can be had; the caller then reads the file instead.
+  virtual std::unique_ptr<FileImage> MapImage(int64_t size) {
     (void)size;
     return nullptr;
   }
@@ -245,14 +256,6 @@ class Platform {
     (void)size;
     delete[] block;
   }
-  // Releases an image from Stream::MapImage; |size| is the size mapped.
-  virtual void ReleaseImage(char* image, int64_t size) {
-    (void)image;
-    (void)size;
-  }
-  // True when a page of the last image from Stream::MapImage could not be
-  // read since it was mapped: the file was shortened under it.
-  virtual bool ImageDamaged() { return false; }
 
   // Directories.
   // Opens an enumeration of |pattern|: a directory part (possibly empty)

@@ -456,9 +456,9 @@ class PosixStream : public Stream {
     }
   }
 
-  char* MapImage(int64_t size) override {
+  std::unique_ptr<FileImage> MapImage(int64_t size) override {
     if (fd_ < 0) return nullptr;
-    return MapFileImage(fd_, size);
+    return MappedImage::Map(fd_, size);
   }
 
  private:
@@ -837,11 +837,6 @@ class PosixPlatform : public Platform {
     if (size < kHugeBlock) return Platform::FreeBlock(block, size);
     munmap(block, MappedLength(size));
   }
-
-  void ReleaseImage(char* image, int64_t size) override {
-    ReleaseFileImage(image, size);
-  }
-  bool ImageDamaged() override { return FileImageDamaged(); }
 
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                      bool include_directories,

@@ -3,6 +3,7 @@
 #include "search/file_buffer.h"
 
 #include <cassert>
+#include <utility>
 
 namespace swu {
 
@@ -40,36 +41,28 @@ bool FileBuffer::MakeCreatedImage() {
   return true;
 }
 
-void FileBuffer::UseMappedImage(char* image, int64_t size) {
-  ReleaseMapped();
-  mapped_ = image;
-  mapped_size_ = size;
+void FileBuffer::UseMappedImage(std::unique_ptr<FileImage> image) {
+  mapped_ = std::move(image);
   start = 0;
   position = 0;
-  end = size;
+  end = mapped_->size();
   lead_in = 0;
 }
 
 bool FileBuffer::Intact() const {
-  return mapped_ == nullptr || !platform_->ImageDamaged();
+  return mapped_ == nullptr || !mapped_->damaged();
 }
 
 void FileBuffer::Reset() {
-  ReleaseMapped();
+  mapped_.reset();
   start -= lead_in;
   lead_in = 0;
   position = start;
   end = start;
 }
 
-void FileBuffer::ReleaseMapped() {
-  if (mapped_ != nullptr) platform_->ReleaseImage(mapped_, mapped_size_);
-  mapped_ = nullptr;
-  mapped_size_ = 0;
-}
-
 void FileBuffer::Free() {
-  ReleaseMapped();
+  mapped_.reset();
   if (block_ != nullptr) platform_->FreeBlock(block_, capacity_);
   block_ = nullptr;
   capacity_ = 0;

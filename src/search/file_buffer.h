@@ -8,7 +8,9 @@
 #ifndef SWU_SEARCH_FILE_BUFFER_H_
 #define SWU_SEARCH_FILE_BUFFER_H_
 
+#include <cassert>
 #include <cstdint>
+#include <memory>
 
 #include "platform/platform.h"
 
@@ -39,9 +41,9 @@ class FileBuffer {
   // can be had.
   bool MakeCreatedImage();
 
-  // Takes |image|, |size| bytes from Stream::MapImage, as the image in
-  // place of the block; Reset releases it.
-  void UseMappedImage(char* image, int64_t size);
+  // Takes |image| from Stream::MapImage as the image in place of the
+  // block; Reset releases it.
+  void UseMappedImage(std::unique_ptr<FileImage> image);
 
   // False when part of a mapped image could not be read: the file was
   // shortened under it by another program.
@@ -50,8 +52,17 @@ class FileBuffer {
   // Returns the block to its plain state after a file.
   void Reset();
 
-  char* block() { return mapped_ != nullptr ? mapped_ : block_; }
-  const char* block() const { return mapped_ != nullptr ? mapped_ : block_; }
+  // The block, to load a file into; never a mapped image, which is
+  // read-only.
+  char* block() {
+    assert(mapped_ == nullptr);
+    return block_;
+  }
+  // The bytes of the image: the mapped image while one stands in, else
+  // the block.
+  const char* block() const {
+    return mapped_ != nullptr ? mapped_->data() : block_;
+  }
   const uint8_t* bytes() const {
     return reinterpret_cast<const uint8_t*>(block());
   }
@@ -65,13 +76,11 @@ class FileBuffer {
 
  private:
   void Free();
-  void ReleaseMapped();
 
   Platform* platform_;
   char* block_ = nullptr;
   int64_t capacity_ = 0;
-  char* mapped_ = nullptr;  // the mapped image, while one stands in
-  int64_t mapped_size_ = 0;
+  std::unique_ptr<FileImage> mapped_;  // while one stands in for the block
 };
 
 }  // namespace swu

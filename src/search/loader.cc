@@ -2,6 +2,9 @@
 
 #include "search/loader.h"
 
+#include <memory>
+#include <utility>
+
 namespace swu {
 
 namespace {
@@ -152,9 +155,9 @@ FileError OpenInput(const Settings& settings, Platform* platform,
 // its size and copying the file into it.
 FileError ReadImage(Stream* input, int64_t size, FileBuffer* buffer) {
   if (size >= kMapFrom) {
-    char* image = input->MapImage(size);
+    std::unique_ptr<FileImage> image = input->MapImage(size);
     if (image != nullptr) {
-      buffer->UseMappedImage(image, size);
+      buffer->UseMappedImage(std::move(image));
       return FileError::None;
     }
   }

@@ -40,7 +40,9 @@ class ForwardingStream : public Stream {
   }
   bool Sync() override { return real_->Sync(); }
   bool Allocate(int64_t length) override { return real_->Allocate(length); }
-  char* MapImage(int64_t size) override { return real_->MapImage(size); }
+  std::unique_ptr<FileImage> MapImage(int64_t size) override {
+    return real_->MapImage(size);
+  }
 
  private:
   std::unique_ptr<Stream> real_;
@@ -95,10 +97,6 @@ class ForwardingPlatform : public Platform {
   void FreeBlock(char* block, int64_t size) override {
     real_->FreeBlock(block, size);
   }
-  void ReleaseImage(char* image, int64_t size) override {
-    real_->ReleaseImage(image, size);
-  }
-  bool ImageDamaged() override { return real_->ImageDamaged(); }
   std::unique_ptr<DirEnum> FindFirst(const std::string& pattern, bool dirs,
                                      DirEntry* first) override {
     return real_->FindFirst(pattern, dirs, first);

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -249,22 +250,24 @@ TEST_F(PlatformPosixTest, AMappedImageCutShortByAnotherProgramReadsAsZeros) {
   Write("f", std::string(5 * 4096, 'a'));
   auto s = platform_->Open(root_ + "f", OpenMode::kRead);
   ASSERT_NE(s, nullptr);
-  char* image = s->MapImage(5 * 4096);
+  std::unique_ptr<FileImage> image = s->MapImage(5 * 4096);
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image[4 * 4096], 'a');
+  EXPECT_EQ(image->size(), 5 * 4096);
+  EXPECT_EQ(image->data()[4 * 4096], 'a');
+  EXPECT_FALSE(image->damaged());
   ASSERT_EQ(truncate((root_ + "f").c_str(), 100), 0);
-  EXPECT_EQ(image[4 * 4096 + 1], 0);
-  EXPECT_EQ(image[99], 'a');
-  EXPECT_TRUE(platform_->ImageDamaged());
-  platform_->ReleaseImage(image, 5 * 4096);
+  EXPECT_EQ(image->data()[4 * 4096 + 1], 0);
+  EXPECT_EQ(image->data()[99], 'a');
+  EXPECT_TRUE(image->damaged());
+  image.reset();
 
   Write("g", "abc");
   auto g = platform_->Open(root_ + "g", OpenMode::kRead);
   ASSERT_NE(g, nullptr);
-  char* next = g->MapImage(3);
+  std::unique_ptr<FileImage> next = g->MapImage(3);
   ASSERT_NE(next, nullptr);
-  EXPECT_FALSE(platform_->ImageDamaged());
-  platform_->ReleaseImage(next, 3);
+  EXPECT_EQ(std::string(next->data(), 3), "abc");
+  EXPECT_FALSE(next->damaged());
 }
 
 }  // namespace

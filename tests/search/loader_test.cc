@@ -1,14 +1,18 @@
 // Tests of loading: each failure code, the open sequence for in place,
-// report-only and -$ runs, creation under -B:C/-T:C, and the reuse of the
-// run's block.
+// report-only and -$ runs, creation under -B:C/-T:C, the reuse of the
+// run's block, and a mapped image in its place.
 
 #include "search/loader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "fakes/engine_harness.h"
+#include "search/file_buffer.h"
 
 namespace swu {
 namespace {
@@ -148,6 +152,38 @@ TEST_F(LoaderTest, NextFileRetriesAfterAFailedAllocation) {
   h_.dir().Write("2", "x");
   EXPECT_EQ(h_.Process("2").status, 1);
   EXPECT_EQ(h_.dir().Read("2"), "y");
+}
+
+// A mapped image that reads as given, damaged or not.
+class FakeImage : public FileImage {
+ public:
+  FakeImage(std::string bytes, bool damaged)
+      : bytes_(std::move(bytes)), damaged_(damaged) {}
+  const char* data() const override { return bytes_.data(); }
+  int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
+  bool damaged() const override { return damaged_; }
+
+ private:
+  std::string bytes_;
+  bool damaged_;
+};
+
+// The damage of one file's mapped image must not fail the next file, read
+// into the block.
+TEST_F(LoaderTest, AMappedImageStandsInForTheBlockUntilReset) {
+  FileBuffer buffer(&h_.platform());
+  ASSERT_TRUE(buffer.MakeRoom(3));
+  buffer.UseMappedImage(std::make_unique<FakeImage>("mapped", true));
+  EXPECT_EQ(
+      std::string(buffer.bytes() + buffer.start, buffer.bytes() + buffer.end),
+      "mapped");
+  EXPECT_FALSE(buffer.Intact());
+  buffer.Reset();
+
+  buffer.SetImage(3);
+  memcpy(buffer.block(), "abc", 3);
+  EXPECT_EQ(std::string(buffer.bytes(), buffer.bytes() + 3), "abc");
+  EXPECT_TRUE(buffer.Intact());
 }
 
 TEST_F(LoaderTest, OutputThatCannotBeOpened) {
