@@ -220,8 +220,13 @@ void ResultWriter::Rewrite(int64_t result_size) {
     state_->Fail(FileError::ReadFailed);
     return;
   }
-  Applied applied = ApplyJournal(journal_->file(), journal_->records_begin(),
-                                 file_, original_size_, result_size, durable);
+  // The gaps between records come from the image, which holds the file as
+  // loaded where the journal changes nothing.
+  const char* image =
+      reinterpret_cast<const char*>(buffer_->bytes()) + buffer_->start;
+  Applied applied =
+      ApplyJournal(journal_->file(), journal_->records_begin(), file_,
+                   original_size_, result_size, durable, image);
   if (applied == Applied::kFailed) {
     applied = ApplyAgain(result_size);
     // The first stream keeps the error it had, which the second one mended.
