@@ -21,6 +21,9 @@
 // A journal is a file opened with OpenMode::kCreate.
 //
 // On stopping it writes "paused\n" to standard error.
+//
+// It is portable: the Windows build runs it under wine for
+// tests/e2e/windows_kill_test.py.
 
 #include <cstdint>
 #include <cstdio>
