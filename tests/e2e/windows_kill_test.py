@@ -159,8 +159,8 @@ def main(argv):
             failed += len(FAILURES) > before
     finally:
         show_dot_files(False)
-    print("kill and recovery: %d passed, %d failed" %
-          (len(cases) - failed, failed))
+    print("%d of %d killed rewrites recovered" %
+          (len(cases) - failed, len(cases)))
     return 1 if FAILURES else 0
 
 
