@@ -22,6 +22,9 @@
 // A journal is a file whose name holds ".swu-journal-".
 //
 // On stopping it writes "paused\n" to standard error.
+//
+// It is portable: the Windows build runs it under wine for
+// tests/e2e/windows_kill_test.py.
 
 #include <cstdint>
 #include <cstdio>
