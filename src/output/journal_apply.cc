@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "output/journal_format.h"
 
@@ -40,7 +40,7 @@ class PieceWriter {
         original_size_(original_size),
         result_size_(result_size),
         original_(original),
-        bytes_(static_cast<size_t>(kPiece)) {}
+        bytes_(new char[kPiece]) {}
 
   // Adds |n| bytes for the file's offset |offset| (n <= kPiece).
   Applied Add(int64_t offset, const char* data, int64_t n) {
@@ -50,7 +50,7 @@ class PieceWriter {
       start_ = end_ = filled_ = offset;
     }
     if (offset > filled_ && !Fill(offset)) return Applied::kFailed;
-    memcpy(bytes_.data() + (offset - start_), data, static_cast<size_t>(n));
+    memcpy(bytes_.get() + (offset - start_), data, static_cast<size_t>(n));
     end_ = offset + n;
     filled_ = std::max(filled_, end_);
     return Applied::kDone;
@@ -59,7 +59,7 @@ class PieceWriter {
   // Writes the piece gathered so far.
   Applied Flush() {
     if (end_ == start_) return Applied::kDone;
-    Applied written = Write(bytes_.data(), end_ - start_, start_);
+    Applied written = Write(bytes_.get(), end_ - start_, start_);
     start_ = end_;
     return written;
   }
@@ -83,7 +83,7 @@ class PieceWriter {
   // that the gap before |offset| holds them.
   bool Fill(int64_t offset) {
     int64_t want = start_ + kPiece - filled_;
-    char* to = bytes_.data() + (filled_ - start_);
+    char* to = bytes_.get() + (filled_ - start_);
     int64_t got;
     if (original_ != nullptr) {
       got = std::max<int64_t>(0, std::min(want, original_size_ - filled_));
@@ -98,11 +98,11 @@ class PieceWriter {
   Stream* file_;
   int64_t original_size_;
   int64_t result_size_;
-  const char* original_;  // the file as loaded, or null
-  std::vector<char> bytes_;
-  int64_t start_ = 0;   // the file offset of the piece's first byte
-  int64_t end_ = 0;     // one past the last record byte in the piece
-  int64_t filled_ = 0;  // one past the last byte the piece holds
+  const char* original_;           // the file as loaded, or null
+  std::unique_ptr<char[]> bytes_;  // not cleared: see JournalWindow
+  int64_t start_ = 0;              // the file offset of the piece's first byte
+  int64_t end_ = 0;                // one past the last record byte in the piece
+  int64_t filled_ = 0;             // one past the last byte the piece holds
 };
 
 // Writes the records from |at| on. Returns kDone at the end record.

@@ -118,15 +118,15 @@ std::string EncodeHeader(const JournalHeader& header) {
 }
 
 JournalWindow::JournalWindow(Stream* journal)
-    : journal_(journal), bytes_(static_cast<size_t>(kSize)) {}
+    : journal_(journal), bytes_(new char[kSize]) {}
 
 const char* JournalWindow::Get(int64_t at, int64_t n) {
   if (at < start_ || at + n > start_ + size_) {
     start_ = at;
-    size_ = journal_->ReadAt(bytes_.data(), kSize, at);
+    size_ = journal_->ReadAt(bytes_.get(), kSize, at);
     if (size_ < n) return nullptr;
   }
-  return bytes_.data() + (at - start_);
+  return bytes_.get() + (at - start_);
 }
 
 bool RecordReader::Varint(uint64_t* value) {

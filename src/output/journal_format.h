@@ -23,8 +23,8 @@
 #define SWU_OUTPUT_JOURNAL_FORMAT_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -34,6 +34,10 @@ namespace swu {
 // file's number in 16 hexadecimal digits. The leading '.' keeps journals
 // out of every file enumeration.
 constexpr char kJournalPrefix[] = ".swu-journal-";
+
+// A spare journal file (journal_writer.h) has this after the prefix, and
+// then its own number: no file's journal has that name.
+constexpr char kSpareMark[] = "s";
 
 // The journal's path for the file |path| that is |identity|.
 std::string JournalPathFor(const std::string& path,
@@ -79,7 +83,8 @@ class JournalWindow {
 
  private:
   Stream* journal_;
-  std::vector<char> bytes_;
+  // Not cleared: only the pages a read fills are ever touched.
+  std::unique_ptr<char[]> bytes_;
   int64_t start_ = 0;
   int64_t size_ = 0;
 };

@@ -78,9 +78,17 @@ class MemoryJournal : public Stream {
 
 }  // namespace
 
+void DropSpare(Platform* platform, SpareJournal* spare) {
+  if (spare->file == nullptr) return;
+  platform->DeleteOnInterrupt("");
+  platform->DeleteFile(spare->path);
+  spare->file.reset();
+}
+
 JournalWriter::JournalWriter(Platform* platform, std::string path,
-                             JournalHeader header)
+                             JournalHeader header, SpareJournal* spare)
     : platform_(platform),
+      spare_(spare),
       path_(std::move(path)),
       header_(std::move(header)),
       end_(header_.original_size) {}
@@ -107,9 +115,24 @@ void JournalWriter::WriteAt(const void* data, int64_t n, int64_t offset) {
   AddRecord(offset, data, n);
 }
 
+// Takes the spare journal file as this journal, when it lies in the same
+// directory; a spare elsewhere is deleted.
+bool JournalWriter::TakeSpare() {
+  if (spare_ == nullptr || spare_->file == nullptr) return false;
+  if (DirectoryPartOf(spare_->path, *platform_) !=
+          DirectoryPartOf(path_, *platform_) ||
+      !platform_->RenameNew(spare_->path, path_) ||
+      !spare_->file->Seek(0, Whence::kStart)) {
+    DropSpare(platform_, spare_);
+    return false;
+  }
+  file_ = std::move(spare_->file);
+  return true;
+}
+
 void JournalWriter::Create() {
   // Never over an existing name, nor through a link someone put there.
-  file_ = platform_->Open(path_, OpenMode::kCreateNew);
+  if (!TakeSpare()) file_ = platform_->Open(path_, OpenMode::kCreateNew);
   if (file_ != nullptr) {
     // Held until the journal is removed or the process ends: a run that
     // cannot lock a journal leaves it to its live owner.
@@ -121,7 +144,6 @@ void JournalWriter::Create() {
   }
   std::string head = EncodeHeader(header_);
   records_begin_ = static_cast<int64_t>(head.size());
-  buffer_.reserve(kBufferSize);
   buffer_.clear();
   Put(head.data(), records_begin_);
 }
@@ -186,9 +208,32 @@ void JournalWriter::Remove() {
   finished_ = true;
   if (file_ == nullptr || kept_) return;
   platform_->DeleteOnInterrupt("");
-  if (!in_memory_) platform_->DeleteFile(path_);
-  file_->Close();
+  if (!in_memory_ && !ParkAsSpare()) platform_->DeleteFile(path_);
+  if (file_ != nullptr) file_->Close();
   file_.reset();
+}
+
+// Renames the finished journal to a name no file's journal has (its own
+// number after "s"), then empties it and keeps it for the next file. A
+// process that dies meanwhile leaves at worst a complete journal under
+// that name, which --recover applies again, changing nothing.
+bool JournalWriter::ParkAsSpare() {
+  FileIdentity own;
+  if (spare_ == nullptr || file_->error() || !file_->Identify(&own)) {
+    return false;
+  }
+  DropSpare(platform_, spare_);
+  std::string spare_path = JournalPathFor(path_, own, *platform_);
+  spare_path.insert(spare_path.size() - 16, kSpareMark);
+  if (!platform_->RenameNew(path_, spare_path)) return false;
+  if (!file_->SetLength(0)) {
+    platform_->DeleteFile(spare_path);
+    return true;  // Gone, as it should be.
+  }
+  platform_->DeleteOnInterrupt(spare_path);
+  spare_->path = spare_path;
+  spare_->file = std::move(file_);
+  return true;
 }
 
 void JournalWriter::Keep() {

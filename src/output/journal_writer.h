@@ -26,11 +26,27 @@
 
 namespace swu {
 
+// A journal file kept from one file to the next under a name of its own,
+// so that a run over many files of a directory creates and deletes one
+// journal file there rather than one per file: many files created right
+// after as many were deleted get slow on some file systems (ext4 searches
+// past every inode deleted lately). Open, locked and empty while kept.
+struct SpareJournal {
+  std::unique_ptr<Stream> file;  // null while there is none
+  std::string path;
+};
+
+// Deletes the spare journal, if there is one.
+void DropSpare(Platform* platform, SpareJournal* spare);
+
 class JournalWriter : public Stream {
  public:
   // |original_size| is the file's length as loaded: a seek to the end of
   // the result's file lands there or after the last byte written.
-  JournalWriter(Platform* platform, std::string path, JournalHeader header);
+  // |spare|, when not null, is taken as the journal file where it lies in
+  // the same directory, and given the journal file once it is done.
+  JournalWriter(Platform* platform, std::string path, JournalHeader header,
+                SpareJournal* spare = nullptr);
   ~JournalWriter() override;
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
@@ -65,18 +81,22 @@ class JournalWriter : public Stream {
   int64_t records_begin() const { return records_begin_; }
   const std::string& path() const { return path_; }
 
-  // Deletes the journal file, if there is one and Keep() was not called.
+  // Deletes the journal file (or keeps it as the spare), if there is one
+  // and Keep() was not called.
   void Remove();
   // Leaves a finished journal for a later recovery.
   void Keep();
 
  private:
   void Create();
+  bool TakeSpare();
+  bool ParkAsSpare();
   void AddRecord(int64_t offset, const void* data, int64_t n);
   void Put(const void* data, int64_t n);
   void FlushBuffer();
 
   Platform* platform_;
+  SpareJournal* spare_;
   std::string path_;
   JournalHeader header_;
   std::unique_ptr<Stream> file_;  // null until the first record

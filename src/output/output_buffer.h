@@ -3,16 +3,13 @@
 // pieces, so that a file with many matches costs a copy per match rather
 // than a stream call. Large writes go straight through. Positioned, each
 // piece is written at its place in the file, so that a file rewritten in
-// place at the same length costs no seek per change. A check set with
-// set_first_write_check() runs before the first byte reaches the stream;
-// when it fails, nothing of this file is ever written.
+// place at the same length costs no seek per change.
 
 #ifndef SWU_OUTPUT_OUTPUT_BUFFER_H_
 #define SWU_OUTPUT_OUTPUT_BUFFER_H_
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <memory>
 
 #include "platform/platform.h"
@@ -73,22 +70,12 @@ class OutputBuffer {
     return offset_ >= 0;
   }
 
-  // Runs |check| once, before the first byte is written.
-  void set_first_write_check(std::function<bool()> check) {
-    check_ = std::move(check);
-  }
-  // True when the check failed: nothing was written, nothing will be.
-  bool blocked() const { return blocked_; }
-  // True once a byte has been handed to the stream.
-  bool wrote() const { return wrote_; }
-
   Stream* stream() { return stream_; }
 
  private:
   static constexpr int64_t kCapacity = 1 << 16;
 
   void Put(const void* data, int64_t n) {
-    if (!MayWrite()) return;
     if (!positioned_) {
       stream_->Write(data, n);
       return;
@@ -97,16 +84,6 @@ class OutputBuffer {
     offset_ += n;
   }
 
-  bool MayWrite() {
-    if (!wrote_ && !blocked_ && check_ && !check_()) blocked_ = true;
-    if (blocked_) return false;
-    wrote_ = true;
-    return true;
-  }
-
-  std::function<bool()> check_;
-  bool blocked_ = false;
-  bool wrote_ = false;
   bool positioned_ = false;
   int64_t offset_ = 0;  // positioned: where the collected bytes belong
   Stream* stream_;

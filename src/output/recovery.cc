@@ -3,6 +3,7 @@
 #include "output/recovery.h"
 
 #include <memory>
+#include <vector>
 
 #include "output/journal_apply.h"
 #include "output/journal_format.h"
@@ -108,7 +109,9 @@ Recovery RecoverFile(Platform* platform, const std::string& path,
   FileIdentity identity;
   if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
   std::string journal_path = JournalPathFor(path, identity, *platform);
-  if (!platform->Identify(journal_path, &identity)) return Recovery::kNothing;
+  if (!platform->IdentifyExact(journal_path, &identity)) {
+    return Recovery::kNothing;
+  }
   if (!file->Lock(kLockWaitMs)) return Recovery::kInUse;
   if (!file->Identify(&identity)) return Recovery::kNoFile;
   return RecoverJournal(platform, journal_path, file.get(), identity, durable);
@@ -142,6 +145,16 @@ Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
   if (own == nullptr || !own->Lock(0)) return Recovery::kInUse;
   Delete(platform, journal_path, own.get());
   return Recovery::kOriginalKept;
+}
+
+void ClearDeadSpares(Platform* platform, const std::string& directory) {
+  std::vector<std::string> names;
+  platform->ListNamesStartingWith(
+      directory, std::string(kJournalPrefix) + kSpareMark, &names);
+  for (const std::string& name : names) {
+    std::string file_path;
+    RecoverJournalAt(platform, directory + name, /*durable=*/false, &file_path);
+  }
 }
 
 }  // namespace swu

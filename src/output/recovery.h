@@ -33,6 +33,12 @@ Recovery RecoverFile(Platform* platform, const std::string& path, bool durable);
 Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
                           bool durable, std::string* file_path);
 
+// Deals with the spare journal files (see journal_writer.h) that killed
+// runs left in |directory| (ending in a separator, or ""): an empty one is
+// deleted, one that still holds a journal finishes its rewrite. Those a
+// live run holds stay.
+void ClearDeadSpares(Platform* platform, const std::string& directory);
+
 }  // namespace swu
 
 #endif  // SWU_OUTPUT_RECOVERY_H_

@@ -23,9 +23,6 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
       target_(target),
       state_(state),
       original_size_(buffer->size()) {
-  if (target_.check_unchanged) {
-    out_->set_first_write_check([this] { return StillAsLoaded(); });
-  }
   // An incomplete temporary output means nothing: an interruption that
   // ends the run at once takes it along.
   if (!target_.temp_path.empty())
@@ -156,12 +153,6 @@ void ResultWriter::CheckCounts() const {
 
 FileStatus ResultWriter::CommitFile() {
   out_->Flush();
-  if (out_->blocked()) {
-    // Another program changed the file after it was loaded. Nothing was
-    // written, and nothing may be written over its bytes now.
-    file_->Close();
-    return static_cast<FileStatus>(FileError::ReadFailed);
-  }
   if (out_->stream()->error()) state_->Fail(FileError::WriteFault);
   // Part of the image read as zeros: the file was shortened under the run.
   if (!buffer_->Intact()) state_->Fail(FileError::ReadFailed);

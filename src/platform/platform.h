@@ -184,6 +184,12 @@ class Platform {
   // *identity. Returns false when there is no such file or it cannot be
   // examined.
   virtual bool Identify(const std::string& path, FileIdentity* identity) = 0;
+  // The same for a name the program made itself (a journal's): its last
+  // component is taken exactly as spelt, never looked for ignoring case,
+  // so that a missing one costs no search of its directory.
+  virtual bool IdentifyExact(const std::string& path, FileIdentity* identity) {
+    return Identify(path, identity);
+  }
   // Creates a new empty file, for reading and writing, in the directory
   // of |beside| under a name that no file had, and stores its path in
   // *path. Returns nullptr on failure, and when the file system refuses
@@ -208,6 +214,14 @@ class Platform {
     (void)directory;
     (void)prefix;
     names->clear();
+    return false;
+  }
+  // Renames the file |from| to |to|, which must not exist yet: an existing
+  // file or link there is never replaced. The names are taken as spelt.
+  // Returns false on failure; |from| is then left as it is.
+  virtual bool RenameNew(const std::string& from, const std::string& to) {
+    (void)from;
+    (void)to;
     return false;
   }
   // Renames the file |from| over |to| in one step. When |to| exists, the

@@ -692,7 +692,10 @@ class PosixPlatform : public Platform {
       return std::make_unique<PosixStream>(fd, /*appending=*/false);
     }
     if (must_exist) fd = OpenRegular(quick, mode);
-    if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
+    if (mode == OpenMode::kCreateNew) {
+      // A new file takes exactly the name given.
+      fd = OpenRegular(resolver_.Quick(path), mode);
+    } else if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
       fd = OpenRegular(resolver_.Resolve(path), mode);
     }
     if (fd < 0) return nullptr;
@@ -704,12 +707,11 @@ class PosixPlatform : public Platform {
   }
 
   bool Identify(const std::string& path, FileIdentity* identity) override {
-    struct stat st;
-    if (path.empty() || stat(resolver_.Resolve(path).c_str(), &st) != 0) {
-      return false;
-    }
-    *identity = IdentityOf(st);
-    return true;
+    return !path.empty() && StatPath(resolver_.Resolve(path), identity);
+  }
+
+  bool IdentifyExact(const std::string& path, FileIdentity* identity) override {
+    return !path.empty() && StatPath(resolver_.Quick(path), identity);
   }
 
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
@@ -747,6 +749,23 @@ class PosixPlatform : public Platform {
       }
     }
     closedir(d);
+  }
+
+  bool RenameNew(const std::string& from, const std::string& to) override {
+    std::string source = resolver_.Quick(from);
+    std::string target = resolver_.Quick(to);
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
+                  RENAME_NOREPLACE) == 0) {
+      return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+    // Where the file system cannot rename without replacing: a link fails
+    // on an existing name as the rename would.
+    if (link(source.c_str(), target.c_str()) != 0) return false;
+    unlink(source.c_str());
+    return true;
   }
 
   bool SyncDirectoryOf(const std::string& path) override {
@@ -805,6 +824,7 @@ class PosixPlatform : public Platform {
   void EndByInterrupt() override {
     if (g_interrupt == 0) return;
     fflush(stdout);
+    if (g_delete_armed) unlink(g_delete_path);
     int signal_number = g_interrupt;
     ::signal(signal_number, SIG_DFL);
     sigset_t set;
@@ -926,6 +946,13 @@ class PosixPlatform : public Platform {
 
   static size_t MappedLength(int64_t size) {
     return (static_cast<size_t>(size) + kHugePage - 1) & ~(kHugePage - 1);
+  }
+
+  static bool StatPath(const std::string& path, FileIdentity* identity) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+    *identity = IdentityOf(st);
+    return true;
   }
 
   PathResolver resolver_;

@@ -529,6 +529,10 @@ class WindowsPlatform : public Platform {
     return nullptr;
   }
 
+  bool RenameNew(const std::string& from, const std::string& to) override {
+    return MoveFileExA(from.c_str(), to.c_str(), 0) != 0;
+  }
+
   // NTFS commits a change of names through its own log; there is no
   // flush of a directory for an ordinary process.
   bool SyncDirectoryOf(const std::string&) override { return true; }
@@ -600,6 +604,9 @@ class WindowsPlatform : public Platform {
   void EndByInterrupt() override {
     if (g_interrupt == 0) return;
     fflush(stdout);
+    EnterCriticalSection(&g_interrupt_lock);
+    if (!g_delete_path.empty()) DeleteFileA(g_delete_path.c_str());
+    LeaveCriticalSection(&g_interrupt_lock);
     EndAsInterrupted();
   }
 

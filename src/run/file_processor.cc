@@ -3,6 +3,8 @@
 #include "run/file_processor.h"
 
 #include <memory>
+#include <set>
+#include <string>
 
 #include "output/emitter.h"
 #include "output/journal_format.h"
@@ -27,7 +29,8 @@ constexpr int64_t kInitialBlock = 32768;
 // null where the result goes elsewhere or nothing is written.
 std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
                                           const std::string& path,
-                                          const LoadedFile& loaded) {
+                                          const LoadedFile& loaded,
+                                          SpareJournal* spare) {
   if (!loaded.target.in_place || !loaded.target.writable) return nullptr;
   const FileIdentity& as = loaded.target.loaded_as;
   JournalHeader header;
@@ -38,7 +41,7 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
   std::string dir = DirectoryPartOf(path, *platform);
   header.name = path.substr(dir.size());
   return std::make_unique<JournalWriter>(
-      platform, JournalPathFor(path, as, *platform), std::move(header));
+      platform, JournalPathFor(path, as, *platform), std::move(header), spare);
 }
 
 }  // namespace
@@ -52,13 +55,18 @@ struct FileProcessor::Impl {
   FileBuffer buffer;
   NewText new_text;
   bool no_amp = false;  // run-wide: the new text holds no '&'
+  SpareJournal spare;   // the last journal file, kept for the next file
+  std::set<std::string> cleared;  // directories cleared of dead spares
 };
 
 FileProcessor::FileProcessor(const Settings& settings, Platform* platform,
                              Random* random)
     : impl_(new Impl(settings, platform, random)) {}
 
-FileProcessor::~FileProcessor() { delete impl_; }
+FileProcessor::~FileProcessor() {
+  DropSpare(impl_->platform, &impl_->spare);
+  delete impl_;
+}
 
 void FileProcessor::PrepareRun() {
   impl_->buffer.Reserve(kInitialBlock);
@@ -99,8 +107,11 @@ FileError FileProcessor::Load(const std::string& path,
   FileError error = LoadCurrentFile(impl.settings, impl.platform, path,
                                     output_path, create, &impl.buffer, loaded);
   if (error != FileError::None || !loaded->opened) return error;
+  // Once per directory: spare journal files that killed runs left there.
+  std::string dir = DirectoryPartOf(path, *impl.platform);
+  if (impl.cleared.insert(dir).second) ClearDeadSpares(impl.platform, dir);
   FileIdentity pending;
-  if (!impl.platform->Identify(
+  if (!impl.platform->IdentifyExact(
           JournalPathFor(path, loaded->input, *impl.platform), &pending)) {
     return FileError::None;
   }
@@ -132,7 +143,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   ReplaceState state;
   Matcher matcher(settings);
   std::unique_ptr<JournalWriter> journal =
-      JournalFor(impl.platform, path, loaded);
+      JournalFor(impl.platform, path, loaded, &impl.spare);
   OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
   Emitter emitter(settings, impl.new_text, &impl.buffer, &out, &impl.no_amp);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,

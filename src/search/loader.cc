@@ -84,7 +84,6 @@ FileError OpenOutput(const Settings& settings, Platform* platform,
   loaded->target.in_place = true;
   loaded->target.writable = !settings.report_only();
   loaded->target.loaded_as = identity;
-  loaded->target.check_unchanged = loaded->target.writable;
   return FileError::None;
 }
 
@@ -110,7 +109,6 @@ FileError CreateFile(const Settings& settings, Platform* platform,
     loaded->target.path = path;
     loaded->target.in_place = true;
     loaded->target.writable = true;
-    loaded->target.check_unchanged = true;
   }
   if (!buffer->MakeCreatedImage()) {
     loaded->stream.reset();

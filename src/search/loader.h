@@ -27,8 +27,6 @@ struct OutputTarget {
   bool writable = true;      // false for the read-only report modes
   int64_t append_base = -1;  // -$:A, -$:B: output length before this file
   FileIdentity loaded_as;    // in place: the file as it was loaded
-  // In place: nothing is written when the file is no longer |loaded_as|.
-  bool check_unchanged = false;
 };
 
 struct LoadedFile {

@@ -144,6 +144,28 @@ def tree_case():
         shutil.rmtree(d)
 
 
+def between_files_case():
+    """Killed between two files, the run leaves the journal file it kept
+    for the next one; a later run in that directory, even one that
+    changes nothing, clears it away."""
+    args = MODES[0][1]
+    d = tempfile.mkdtemp(prefix="swu-crash-")
+    try:
+        for n in ("a.txt", "b.txt"):
+            with open(os.path.join(d, n), "wb") as f:
+                f.write(DATA)
+        expect(killed_at(d, ["*.txt"] + args, "SWU_PAUSE_AT_OPEN", "b.txt"),
+               "between files: did not pause")
+        expect(len(left_behind(d)) == 1, "between files: no spare journal")
+        recover(d, "a later run")
+        expect(left_behind(d) == [], "between files: left " +
+               " ".join(left_behind(d)))
+        expect(open(os.path.join(d, "a.txt"), "rb").read() ==
+               result_of(args, DATA), "between files: a.txt not the result")
+    finally:
+        shutil.rmtree(d)
+
+
 def changed_since_case():
     """A file changed after the kill is not one the journal explains: both
     are left as they are, and the file is not processed."""
@@ -204,12 +226,12 @@ def journal_name_taken_case():
             f.write(DATA)
         with open(os.path.join(d, "outside"), "wb") as f:
             f.write(b"not a journal\r\n")
-        env = dict(os.environ, SWU_PAUSE_AT_CHECK="1")
+        name = ".swu-journal-%016x" % os.stat(path).st_ino
+        env = dict(os.environ, SWU_PAUSE_AT_OPEN=name)
         p = subprocess.Popen([PAUSED, "f.txt"] + args, cwd=d, env=env,
                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE)
         expect(p.stderr.readline() == b"paused\n", "name taken: did not pause")
-        name = ".swu-journal-%016x" % os.stat(path).st_ino
         os.symlink("outside", os.path.join(d, name))
         p.communicate(timeout=60)
         expect(open(os.path.join(d, "outside"), "rb").read() ==
@@ -251,6 +273,7 @@ def main(argv):
     SWU, PAUSED = os.path.abspath(argv[1]), os.path.abspath(argv[2])
     tried = kill_cases()
     tree_case()
+    between_files_case()
     changed_since_case()
     live_journal_case()
     journal_name_taken_case()

@@ -70,6 +70,12 @@ class ForwardingPlatform : public Platform {
                                           std::string* path) override {
     return real_->CreateTemporary(beside, path);
   }
+  bool IdentifyExact(const std::string& path, FileIdentity* identity) override {
+    return real_->IdentifyExact(path, identity);
+  }
+  bool RenameNew(const std::string& from, const std::string& to) override {
+    return real_->RenameNew(from, to);
+  }
   bool SyncDirectoryOf(const std::string& path) override {
     return real_->SyncDirectoryOf(path);
   }

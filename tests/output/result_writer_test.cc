@@ -84,11 +84,14 @@ std::string Repeated(const std::string& piece, int times) {
   return out;
 }
 
-// The number of journals left in |dir|.
+// The number of journals left in |dir|, not counting the spare journal
+// file the processor keeps for its next file.
 int Journals(const TempDir& dir) {
   int found = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir.Path(""))) {
-    found += e.path().filename().string().rfind(".swu-journal-", 0) == 0;
+    std::string name = e.path().filename().string();
+    found += name.rfind(".swu-journal-", 0) == 0 &&
+             name.rfind(".swu-journal-s", 0) != 0;
   }
   return found;
 }

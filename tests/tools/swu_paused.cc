@@ -14,8 +14,9 @@
 //                        the first write to the file)
 //   SWU_PAUSE_AT_CHECK=1 stop before the check, made just before the first
 //                        write, that the file is still as it was loaded
-//   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal is deleted, once its
-//                        file has been written
+//   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal leaves its name
+//                        (deleted, or kept as the spare), once its file
+//                        has been written
 //   SWU_PAUSE_AT_OPEN=S  stop before the first open of a path that ends
 //                        with S (under -R, after the directory was listed)
 //
@@ -75,9 +76,12 @@ struct Pause {
       Wait();
     }
   }
+  // A journal leaves its name by deletion, or by a rename to a spare
+  // journal's name (".swu-journal-s...").
   void BeforeDelete(const std::string& path) {
     if (!done && before_remove &&
-        path.find(".swu-journal-") != std::string::npos) {
+        path.find(".swu-journal-") != std::string::npos &&
+        path.find(".swu-journal-s") == std::string::npos) {
       Wait();
     }
   }
@@ -139,6 +143,10 @@ class PausedPlatform : public ForwardingPlatform {
   bool DeleteFile(const std::string& path) override {
     pause_->BeforeDelete(path);
     return ForwardingPlatform::DeleteFile(path);
+  }
+  bool RenameNew(const std::string& from, const std::string& to) override {
+    pause_->BeforeDelete(from);
+    return ForwardingPlatform::RenameNew(from, to);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
