@@ -23,6 +23,8 @@ namespace {
 // call of its own.
 constexpr int64_t kPiece = 1 << 20;
 constexpr int64_t kMergeGap = 4096;
+// Small pieces written between two checks of the file's length.
+constexpr int kBatchPieces = 64;
 
 // True when the file open as |file| is |a| or |b| bytes long.
 bool LengthExplained(Stream* file, int64_t a, int64_t b) {
@@ -31,7 +33,7 @@ bool LengthExplained(Stream* file, int64_t a, int64_t b) {
 }
 
 // Gathers records into pieces and writes each, checking the file's length
-// before every write.
+// before each batch of writes.
 class PieceWriter {
  public:
   PieceWriter(Stream* file, int64_t original_size, int64_t result_size,
@@ -64,11 +66,18 @@ class PieceWriter {
     return written;
   }
 
-  // Writes |n| bytes at |offset| at once, after a length check.
+  // Writes |n| bytes at |offset| at once. The file's length is checked
+  // first, once per batch: a megabyte, or kBatchPieces pieces.
   Applied Write(const char* data, int64_t n, int64_t offset) {
-    if (!LengthExplained(file_, original_size_, result_size_)) {
-      return Applied::kFileChanged;
+    if (batch_bytes_ >= kPiece || batch_pieces_ >= kBatchPieces) {
+      if (!LengthExplained(file_, original_size_, result_size_)) {
+        return Applied::kFileChanged;
+      }
+      batch_bytes_ = 0;
+      batch_pieces_ = 0;
     }
+    batch_bytes_ += n;
+    ++batch_pieces_;
     file_->WriteAt(data, n, offset);
     return file_->error() ? Applied::kFailed : Applied::kDone;
   }
@@ -100,9 +109,13 @@ class PieceWriter {
   int64_t result_size_;
   const char* original_;           // the file as loaded, or null
   std::unique_ptr<char[]> bytes_;  // not cleared: see JournalWindow
-  int64_t start_ = 0;              // the file offset of the piece's first byte
-  int64_t end_ = 0;                // one past the last record byte in the piece
-  int64_t filled_ = 0;             // one past the last byte the piece holds
+  // Bytes and pieces written since the length was last checked; the
+  // first write checks it.
+  int64_t batch_bytes_ = kPiece;
+  int batch_pieces_ = 0;
+  int64_t start_ = 0;   // the file offset of the piece's first byte
+  int64_t end_ = 0;     // one past the last record byte in the piece
+  int64_t filled_ = 0;  // one past the last byte the piece holds
 };
 
 // Writes the records from |at| on. Returns kDone at the end record.
