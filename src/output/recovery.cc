@@ -109,9 +109,11 @@ Recovery RecoverFile(Platform* platform, const std::string& path,
   FileIdentity identity;
   if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
   std::string journal_path = JournalPathFor(path, identity, *platform);
-  if (!platform->IdentifyExact(journal_path, &identity)) {
+  FileIdentity journal;
+  if (!platform->IdentifyExact(journal_path, &journal)) {
     return Recovery::kNothing;
   }
+  // Identified again once locked: the file as the lock holds it.
   if (!file->Lock(kLockWaitMs)) return Recovery::kInUse;
   if (!file->Identify(&identity)) return Recovery::kNoFile;
   return RecoverJournal(platform, journal_path, file.get(), identity, durable);
