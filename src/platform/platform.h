@@ -109,6 +109,9 @@ class Stream {
   // file system has no locks (flock answers ENOLCK, EOPNOTSUPP or EINVAL)
   // returns true without one: the file is used unlocked.
   virtual bool Lock(int64_t wait_ms) = 0;
+  // True once Lock() has succeeded without a lock: the file system has
+  // none to give.
+  virtual bool unlocked() const { return false; }
   // Reads up to |n| bytes at |offset| of the file without moving the
   // stream position. Returns the count read: less than |n| at the end of
   // the file, 0 on failure.

@@ -418,6 +418,7 @@ class PosixStream : public Stream {
     }
     return total;
   }
+  bool unlocked() const override { return unlocked_; }
   bool Sync() override {
     while (fd_ >= 0) {
       if (fdatasync(fd_) == 0) return true;
@@ -448,7 +449,7 @@ class PosixStream : public Stream {
     // same file in this process neither share nor release them.
     for (int64_t waited = 0;; waited += kLockPollMs) {
       if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
-      if (NoLocking(errno)) return true;  // Used without a lock.
+      if (NoLocking(errno)) return unlocked_ = true;  // Used without one.
       if (errno != EWOULDBLOCK && errno != EINTR) return false;
       if (waited >= wait_ms) return false;
       struct timespec pause = {0, kLockPollMs * 1000000L};
@@ -472,7 +473,8 @@ class PosixStream : public Stream {
   int fd_;
   bool appending_;
   bool error_ = false;
-  int64_t offset_;  // the file position, -1 while not known
+  int64_t offset_;         // the file position, -1 while not known
+  bool unlocked_ = false;  // Lock() found no locks on this file system
 };
 
 // How the last file enumeration of a directory saw each entry, by name.

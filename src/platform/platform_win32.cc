@@ -290,6 +290,7 @@ class WindowsStream : public Stream {
   bool Sync() override {
     return file_.valid() && FlushFileBuffers(file_.get()) != 0;
   }
+  bool unlocked() const override { return unlocked_; }
   // Windows locks are mandatory, so the lock covers one byte far past any
   // data: it keeps another run of this command out (it locks the same
   // byte) without hindering reads and writes of the file itself.
@@ -303,7 +304,7 @@ class WindowsStream : public Stream {
                      0, &at)) {
         return true;
       }
-      if (NoLocking(GetLastError())) return true;  // Used without a lock.
+      if (NoLocking(GetLastError())) return unlocked_ = true;  // Without one.
       if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
       if (waited >= wait_ms) return false;
       Sleep(kLockPollMs);
@@ -342,6 +343,7 @@ class WindowsStream : public Stream {
   ScopedHandle file_;
   bool append_;  // every write goes to the end
   bool error_ = false;
+  bool unlocked_ = false;  // Lock() found no locks on this file system
 };
 
 class WindowsDirEnum : public DirEnum {

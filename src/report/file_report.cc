@@ -104,6 +104,9 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
   Printf(platform, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);
   Printf(platform, "Number times text inserted at %c : %" PRId64 "\n",
          settings.amp(), outcome.insert_count);
+  if (outcome.unlocked) {
+    Printf(platform, "File not locked   : the file system has no locks\n");
+  }
 }
 
 void ReportFile(const FileOutcome& outcome, const FileNames& names,

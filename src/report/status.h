@@ -78,6 +78,7 @@ struct FileOutcome {
   bool text_added = false;    // the -B/-T insertion was made
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
+  bool unlocked = false;  // its file system had no lock to give
 };
 
 // The -B:C / -T:C create option.

@@ -139,6 +139,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   }
   outcome.loaded = true;
   outcome.original_size = impl.buffer.size();
+  outcome.unlocked = loaded.unlocked;
 
   ReplaceState state;
   Matcher matcher(settings);

@@ -186,6 +186,7 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
 
   loaded->opened = true;
   loaded->input = identity;
+  loaded->unlocked = input->unlocked();
   // The size as the file was identified once locked.
   int64_t size = identity.size;
   if (size < 0) return FileError::ReadFailed;

@@ -34,6 +34,7 @@ struct LoadedFile {
   OutputTarget target;             // what that stream stands for
   bool opened = false;             // an existing file was opened
   FileIdentity input;              // then: the file as it was loaded
+  bool unlocked = false;           // then: used without a lock (none to be had)
 };
 
 // Loads |path| into *buffer and opens its output in *loaded. |output_path|

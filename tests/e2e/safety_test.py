@@ -504,10 +504,12 @@ def no_locking_case():
             r = subprocess.run(
                 ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=flock",
                  "-e", "inject=flock:error=" + error,
-                 SWU, "f.txt", "alpha", "B"],
+                 SWU, "f.txt", "alpha", "B", "-V:3"],
                 cwd=d, env=env, stdout=subprocess.PIPE, timeout=60)
             expect(b"OK: 1 matches found: f.txt" in r.stdout,
                    "no locking (%s): not rewritten: %r" % (error, r.stdout))
+            expect(b"File not locked   : the file system has no locks"
+                   in r.stdout, "no locking (%s): not told under -V:3" % error)
             expect(open(path, "rb").read() == b"B\r\n",
                    "no locking (%s): file not rewritten" % error)
         finally:

@@ -39,6 +39,7 @@ class ForwardingStream : public Stream {
     return real_->ReadAt(data, n, offset);
   }
   bool Sync() override { return real_->Sync(); }
+  bool unlocked() const override { return real_->unlocked(); }
   bool Allocate(int64_t length) override { return real_->Allocate(length); }
   std::unique_ptr<FileImage> MapImage(int64_t size) override {
     return real_->MapImage(size);
