@@ -1,10 +1,9 @@
 // Helpers for the command-line tests: run the parser over a list of
-// arguments, and a scoped temporary directory for -L files.
+// arguments. Tests that need -L files use fakes/temp_dir.h.
 
 #ifndef SWU_TESTS_CLI_PARSE_HELPER_H_
 #define SWU_TESTS_CLI_PARSE_HELPER_H_
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +11,6 @@
 #include "cli/parser.h"
 #include "cli/settings.h"
 #include "cli_test_platform.h"
-#include "fakes/scratch.h"
 #include "output/new_text.h"
 #include "output/random.h"
 
@@ -54,30 +52,6 @@ inline std::unique_ptr<Parsed> Parse(const std::vector<std::string>& args,
                        parsed->settings.get());
   return parsed;
 }
-
-// A temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir() : root_(MakeScratchDir("swu-cli")) {}
-  ~TempDir() { RemoveScratchDir(root_); }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // Writes |data| to |name| and returns the file's path.
-  std::string Write(const std::string& name, const std::string& data) {
-    std::string path = root_ + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (f != nullptr) {
-      fwrite(data.data(), 1, data.size(), f);
-      fclose(f);
-    }
-    return path;
-  }
-  std::string Path(const std::string& name) const { return root_ + name; }
-
- private:
-  std::string root_;
-};
 
 }  // namespace swu
 

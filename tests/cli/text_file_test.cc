@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/temp_dir.h"
 #include "parse_helper.h"
 
 namespace swu {

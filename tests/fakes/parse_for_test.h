@@ -10,49 +10,26 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <new>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/parser.h"
 #include "cli/settings.h"
+#include "fakes/temp_dir.h"
 #include "platform/platform.h"
 
 namespace swu {
 
 namespace parse_for_test {
 
-// The directory of the text files, removed when the tests end (a -K reset
-// reads a large -L text again during the run, so they must last).
-struct TextDirectory {
-  TextDirectory() {
-    std::random_device seed;
-    path = std::filesystem::temp_directory_path() /
-           ("swu-texts-" + std::to_string(seed()));
-    std::filesystem::create_directories(path);
-  }
-  ~TextDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::filesystem::path path;
-};
-
-// A file holding |bytes|.
+// A file holding |bytes|, in a directory removed when the tests end (a -K
+// reset reads a large -L text again during the run, so the files must last).
 inline std::string TextFile(const std::string& bytes) {
-  static TextDirectory dir;
+  static TempDir dir;
   static int count = 0;
-  std::string path = (dir.path / ("t" + std::to_string(++count))).string();
-  FILE* f = fopen(path.c_str(), "wb");
-  if (f != nullptr) {
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-  }
-  return path;
+  return dir.Write("t" + std::to_string(++count), bytes);
 }
 
 }  // namespace parse_for_test

@@ -13,18 +13,21 @@ namespace swu {
 
 class TempDir {
  public:
-  TempDir() : root_(MakeScratchDir("swu-engine")) {}
+  TempDir() : root_(MakeScratchDir("swu-test")) {}
   ~TempDir() { RemoveScratchDir(root_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   std::string Path(const std::string& name) const { return root_ + name; }
 
-  void Write(const std::string& name, const std::string& data) const {
-    FILE* f = fopen(Path(name).c_str(), "wb");
-    if (f == nullptr) return;
+  // Writes |data| to |name| and returns the file's path.
+  std::string Write(const std::string& name, const std::string& data) const {
+    std::string path = Path(name);
+    FILE* f = fopen(path.c_str(), "wb");
+    if (f == nullptr) return path;  // The test's read-back shows the miss.
     fwrite(data.data(), 1, data.size(), f);
     fclose(f);
+    return path;
   }
 
   // The file's bytes, or "<missing>".

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/parse_helper.h"
+#include "fakes/temp_dir.h"
 #include "output/new_text.h"
 
 namespace swu {

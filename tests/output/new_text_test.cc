@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/parse_helper.h"
+#include "fakes/temp_dir.h"
 
 namespace swu {
 namespace {

@@ -7,11 +7,11 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "fakes/temp_dir.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -19,30 +19,14 @@ namespace {
 
 class PlatformPosixTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/swu-platform-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = std::string(tmpl) + "/";
-  }
+  void SetUp() override { ASSERT_NE(root_, ""); }  // The directory exists.
   void TearDown() override {
     platform_->SetTreeRoot("/");  // Nothing lies outside "/".
-    std::string cmd = "rm -rf '" + root_ + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
   }
+  // Writes |data| to |name|, failing the test if the file was not made.
   void Write(const std::string& name, const std::string& data) {
-    FILE* f = fopen((root_ + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(data.data(), 1, data.size(), f);
-    fclose(f);
-  }
-  std::string ReadBack(const std::string& name) {
-    std::string data;
-    FILE* f = fopen((root_ + name).c_str(), "rb");
-    if (f == nullptr) return "<missing>";
-    int c;
-    while ((c = fgetc(f)) != EOF) data += static_cast<char>(c);
-    fclose(f);
-    return data;
+    dir_.Write(name, data);
+    ASSERT_EQ(dir_.Read(name), data);
   }
   std::vector<std::string> Names(const std::string& pattern, bool dirs) {
     std::vector<std::string> names;
@@ -56,7 +40,8 @@ class PlatformPosixTest : public ::testing::Test {
   }
 
   Platform* platform_ = Platform::Default();
-  std::string root_;
+  TempDir dir_;  // removed with everything in it after each test
+  const std::string root_ = dir_.Path("");  // ends in '/'
 };
 
 TEST_F(PlatformPosixTest, EnumerationIsSortedCaseInsensitiveAndFiltered) {
@@ -107,7 +92,7 @@ TEST_F(PlatformPosixTest, PathsResolveIgnoringCaseAndBackslashes) {
   ASSERT_NE(out, nullptr);
   out->Write("abc", 3);
   EXPECT_TRUE(out->Close());
-  EXPECT_EQ(ReadBack("Data/NEW.TXT"), "abc");
+  EXPECT_EQ(dir_.Read("Data/NEW.TXT"), "abc");
 }
 
 // A '\\' is a separator only where the user typed it: a name read from a
@@ -179,12 +164,12 @@ TEST_F(PlatformPosixTest, StreamsSeekWriteAndShorten) {
   ASSERT_TRUE(s->Seek(3, Whence::kCurrent));
   s->Write("abc", 3);
   EXPECT_FALSE(s->error());
-  EXPECT_EQ(ReadBack("f"), "01234abc89");  // Writes go straight to the file.
+  EXPECT_EQ(dir_.Read("f"), "01234abc89");  // Writes go straight to the file.
   EXPECT_TRUE(s->SetLength(4));
   EXPECT_TRUE(s->Close());
-  EXPECT_EQ(ReadBack("f"), "0123");
+  EXPECT_EQ(dir_.Read("f"), "0123");
   EXPECT_TRUE(platform_->DeleteFile(root_ + "f"));
-  EXPECT_EQ(ReadBack("f"), "<missing>");
+  EXPECT_EQ(dir_.Read("f"), "<missing>");
 }
 
 // A temporary output replaces its target in one step and keeps the
@@ -200,7 +185,7 @@ TEST_F(PlatformPosixTest, TemporaryFilesAndWritesThroughTheDescriptor) {
   t->Write("new", 3);
   EXPECT_TRUE(t->Close());
   ASSERT_TRUE(platform_->RenameOver(temp, root_ + "out"));
-  EXPECT_EQ(ReadBack("out"), "new");
+  EXPECT_EQ(dir_.Read("out"), "new");
   struct stat st;
   ASSERT_EQ(stat((root_ + "out").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -217,7 +202,7 @@ TEST_F(PlatformPosixTest, TemporaryFilesAndWritesThroughTheDescriptor) {
   s->WriteAt("ab", 2, 1);
   EXPECT_TRUE(s->SetLength(3));
   EXPECT_FALSE(s->error());
-  EXPECT_EQ(ReadBack("f"), "other");  // The new file is not touched.
+  EXPECT_EQ(dir_.Read("f"), "other");  // The new file is not touched.
 }
 
 TEST_F(PlatformPosixTest, WritingToAReadStreamSetsTheErrorIndicator) {
@@ -226,7 +211,7 @@ TEST_F(PlatformPosixTest, WritingToAReadStreamSetsTheErrorIndicator) {
   ASSERT_NE(s, nullptr);
   s->Write("x", 1);
   EXPECT_TRUE(s->error());
-  EXPECT_EQ(ReadBack("f"), "abc");
+  EXPECT_EQ(dir_.Read("f"), "abc");
 }
 
 TEST_F(PlatformPosixTest, DirectoriesAreNotOpenedAsFiles) {
