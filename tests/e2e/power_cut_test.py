@@ -124,12 +124,12 @@ def main(argv):
     work = tempfile.mkdtemp(prefix="swu-power-")
     failures = 0
     try:
-        d = tempfile.mkdtemp(prefix="swu-power-want-")
+        d = os.path.join(work, "want")
+        os.mkdir(d)
         with open(os.path.join(d, "f.txt"), "wb") as f:
             f.write(DATA)
         run([swu] + ARGS, cwd=d, check=True)
         want = open(os.path.join(d, "f.txt"), "rb").read()
-        shutil.rmtree(d)
         try:
             disk = Disk(work)
         except (subprocess.CalledProcessError, OSError) as e:
