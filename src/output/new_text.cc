@@ -41,9 +41,14 @@ bool NewText::Restore() {
     text_ = parsed_;
     return true;
   }
-  reload_failure_ = ReloadTextFile(platform_->FromTypedPath(settings_.new_file),
-                                   platform_, &text_);
-  return reload_failure_ == LoadStatus::kInBlock;
+  LoadStatus status = ReloadTextFile(
+      platform_->FromTypedPath(settings_.new_file), platform_, &text_);
+  if (status == LoadStatus::kInBlock) {
+    reload_failure_.reset();
+    return true;
+  }
+  reload_failure_ = status;
+  return false;
 }
 
 LoadStatus ReloadTextFile(const std::string& name, Platform* platform,

@@ -11,6 +11,7 @@
 #define SWU_OUTPUT_NEW_TEXT_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "cli/settings.h"
@@ -39,7 +40,8 @@ class NewText {
     return reinterpret_cast<const uint8_t*>(text_.data());
   }
   int64_t size() const { return static_cast<int64_t>(text_.size()); }
-  LoadStatus reload_failure() const { return reload_failure_; }
+  // Why the last reading of the -L file failed; empty when it did not.
+  std::optional<LoadStatus> reload_failure() const { return reload_failure_; }
 
  private:
   bool Restore();
@@ -49,7 +51,7 @@ class NewText {
   Random* random_;
   std::string text_;    // as written
   std::string parsed_;  // as the command line gave it, when in its buffer
-  LoadStatus reload_failure_ = LoadStatus::kInBlock;  // none yet
+  std::optional<LoadStatus> reload_failure_;
 };
 
 // Reads the -L file |name| again into |text|, which must keep its length:

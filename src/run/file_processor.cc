@@ -75,7 +75,7 @@ void FileProcessor::PrepareRun() {
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
   if (impl_->new_text.Renew(/*per_match=*/false)) return true;
-  *why = impl_->new_text.reload_failure();
+  *why = *impl_->new_text.reload_failure();
   return false;
 }
 
