@@ -24,8 +24,16 @@ void NewText::Prepare() {
   if (settings_.apostrophes()) ChangeApostrophes(&text_);
 }
 
-bool NewText::Renew(bool per_match) {
-  if (!ResetWanted(settings_, per_match)) return true;
+bool NewText::RenewAfterMatch() {
+  return !ResetWanted(settings_, /*per_match=*/true) || Regenerate();
+}
+
+bool NewText::RenewBetweenFiles() {
+  return !ResetWanted(settings_, /*per_match=*/false) || Regenerate();
+}
+
+// Restores the text and generates its -K characters afresh.
+bool NewText::Regenerate() {
   if (!Restore()) return false;
   ApplyFunctionChars(settings_.functions, random_, &text_);
   // Every renewed text gets -' again, so apostrophes never reach a file

@@ -31,10 +31,14 @@ class NewText {
   // 1 and generates the -K characters, then makes the -' change.
   void Prepare();
 
-  // Fresh characters, when -K:RM (|per_match|) or -K:RF asks for them.
+  // Fresh characters after an acted-on match, when -K:RM asks for them.
   // Returns false when the -L file could not be read again; the text is
   // then not to be used and reload_failure() says why.
-  bool Renew(bool per_match);
+  bool RenewAfterMatch();
+
+  // Fresh characters before the next file, when -K:RF asks for them.
+  // Fails as RenewAfterMatch() does.
+  bool RenewBetweenFiles();
 
   const uint8_t* data() const {
     return reinterpret_cast<const uint8_t*>(text_.data());
@@ -44,6 +48,7 @@ class NewText {
   std::optional<LoadStatus> reload_failure() const { return reload_failure_; }
 
  private:
+  bool Regenerate();
   bool Restore();
 
   const Settings& settings_;

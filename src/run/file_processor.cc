@@ -74,7 +74,7 @@ void FileProcessor::PrepareRun() {
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
-  if (impl_->new_text.Renew(/*per_match=*/false)) return true;
+  if (impl_->new_text.RenewBetweenFiles()) return true;
   *why = *impl_->new_text.reload_failure();
   return false;
 }
@@ -151,7 +151,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
                       loaded.stream.get(), journal.get(), loaded.target,
                       &state);
   ReplaceLoop loop(settings, &impl.buffer, &matcher, &writer, &state,
-                   [&impl] { return impl.new_text.Renew(/*per_match=*/true); });
+                   [&impl] { return impl.new_text.RenewAfterMatch(); });
   loop.Run();
   outcome.status = writer.CommitFile();
   outcome.size_change = state.size_change;
