@@ -2,6 +2,7 @@
 
 #include "output/new_text.h"
 
+#include <cstring>
 #include <memory>
 
 #include "output/function_chars.h"
@@ -30,6 +31,16 @@ bool NewText::RenewAfterMatch() {
 
 bool NewText::RenewBetweenFiles() {
   return !ResetWanted(settings_, /*per_match=*/false) || Regenerate();
+}
+
+int64_t NewText::FindAmp(int64_t from) {
+  const uint8_t amp = settings_.amp();
+  const int64_t n = size();
+  if (amp == 0 || amp_free_ || from >= n) return n;
+  const void* hit = memchr(data() + from, amp, static_cast<size_t>(n - from));
+  if (hit != nullptr) return static_cast<const uint8_t*>(hit) - data();
+  if (from == 0) amp_free_ = true;
+  return n;
 }
 
 // Restores the text and generates its -K characters afresh.

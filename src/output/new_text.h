@@ -3,9 +3,12 @@
 // is renewed after every acted-on match and under -K:RF before every file,
 // from a copy of the parsed text or, for a -L text in a block of its own,
 // by reading its file again. The command line's record is never changed.
+// It also keeps the run-long shortcut that spares the emitter its search
+// for the -2 character.
 //
-// Tested by tests/output/new_text_test.cc and
-// tests/output/function_chars_test.cc.
+// Tested by tests/output/new_text_test.cc,
+// tests/output/function_chars_test.cc and, for the shortcut,
+// tests/output/emitter_test.cc.
 
 #ifndef SWU_OUTPUT_NEW_TEXT_H_
 #define SWU_OUTPUT_NEW_TEXT_H_
@@ -40,6 +43,13 @@ class NewText {
   // Fails as RenewAfterMatch() does.
   bool RenewBetweenFiles();
 
+  // The offset of the first -2 character at or after |from|, or size()
+  // when there is none, when -2 is disabled or when the shortcut is set.
+  // The first search from offset 0 that finds none sets the shortcut, and
+  // it holds for the rest of the run, renewals included.
+  int64_t FindAmp(int64_t from);
+  bool amp_free() const { return amp_free_; }  // the shortcut is set
+
   const uint8_t* data() const {
     return reinterpret_cast<const uint8_t*>(text_.data());
   }
@@ -57,6 +67,7 @@ class NewText {
   std::string text_;    // as written
   std::string parsed_;  // as the command line gave it, when in its buffer
   std::optional<LoadStatus> reload_failure_;
+  bool amp_free_ = false;  // no -2 character: the emitter's shortcut
 };
 
 // Reads the -L file |name| again into |text|, which must keep its length:

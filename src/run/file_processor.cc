@@ -54,8 +54,7 @@ struct FileProcessor::Impl {
   Platform* platform;
   FileBuffer buffer;
   NewText new_text;
-  bool no_amp = false;  // run-wide: the new text holds no '&'
-  SpareJournal spare;   // the last journal file, kept for the next file
+  SpareJournal spare;  // the last journal file, kept for the next file
   std::set<std::string> cleared;  // directories cleared of dead spares
 };
 
@@ -146,7 +145,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   std::unique_ptr<JournalWriter> journal =
       JournalFor(impl.platform, path, loaded, &impl.spare);
   OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
-  Emitter emitter(settings, impl.new_text, &impl.buffer, &out, &impl.no_amp);
+  Emitter emitter(settings, &impl.new_text, &impl.buffer, &out);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
                       loaded.stream.get(), journal.get(), loaded.target,
                       &state);
