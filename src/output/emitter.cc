@@ -20,17 +20,15 @@ uint8_t ChangeCase(uint8_t b, AmpCase to) {
 
 }  // namespace
 
-Emitter::Emitter(const Settings& settings, const NewText& new_text,
-                 const FileBuffer* buffer, OutputBuffer* out, bool* no_amp)
+Emitter::Emitter(const Settings& settings, NewText* new_text,
+                 const FileBuffer* buffer, OutputBuffer* out)
     : settings_(settings),
       new_text_(new_text),
       buffer_(buffer),
       out_(out),
       break_length_(
           WrittenBreakLength(buffer->bytes(), buffer->start, buffer->end)),
-      segments_(settings, out, break_length_),
-      no_amp_(no_amp) {
-  amp_ = settings.amp();
+      segments_(settings, out, break_length_) {
   wildcard_ = settings.wildcard();
   line_mode_ = settings.line_mode() != LineMode::kOff;
   line_filter_ = settings.line_filter();
@@ -102,21 +100,16 @@ int64_t Emitter::EmitInsertion() {
 }
 
 int64_t Emitter::EmitNewText(const Match& match, bool insertion) {
-  const uint8_t* text = new_text_.data();
-  const int64_t n = new_text_.size();
+  const uint8_t* text = new_text_->data();
+  const int64_t n = new_text_->size();
   int64_t count = 0;
   int64_t conversions = 0;
   int64_t from = 0;
   while (from < n) {
-    const void* hit = nullptr;
-    if (amp_ != 0 && !*no_amp_) {
-      hit = memchr(text + from, amp_, static_cast<size_t>(n - from));
-      if (hit == nullptr && from == 0) *no_amp_ = true;
-    }
-    int64_t stop = hit == nullptr ? n : static_cast<const uint8_t*>(hit) - text;
+    int64_t stop = new_text_->FindAmp(from);
     conversions += segments_.Write(text + from, stop - from);
     count += stop - from;
-    if (hit == nullptr) break;
+    if (stop == n) break;  // No '&' left.
     ++insert_count_;
     count += WriteExpansion(match, insertion);
     from = stop + 1;

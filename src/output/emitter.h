@@ -25,11 +25,10 @@ namespace swu {
 
 class Emitter {
  public:
-  // |no_amp| is the run-wide no-'&' shortcut: once a walk of the whole new
-  // text finds no '&', later emissions skip the scan for the rest of the
-  // run.
-  Emitter(const Settings& settings, const NewText& new_text,
-          const FileBuffer* buffer, OutputBuffer* out, bool* no_amp);
+  // |new_text| also finds the '&' characters and keeps the shortcut for
+  // a text that holds none.
+  Emitter(const Settings& settings, NewText* new_text, const FileBuffer* buffer,
+          OutputBuffer* out);
 
   // What an emission wrote, and how much of the image the match covers
   // in the end.
@@ -66,13 +65,11 @@ class Emitter {
   void WritePad(int64_t n);
 
   const Settings& settings_;
-  const NewText& new_text_;
+  NewText* new_text_;
   const FileBuffer* buffer_;
   OutputBuffer* out_;
   int64_t break_length_;  // the break written: 2 CR LF, 1 LF as the file has
   SegmentWriter segments_;
-  bool* no_amp_;
-  uint8_t amp_ = 0;         // the -2 special character, 0 when disabled
   uint8_t wildcard_ = 0;    // the -1 special character, 0 when disabled
   bool line_mode_ = false;  // -D in any form
   LineFilter line_filter_ = LineFilter::kAll;

@@ -2,6 +2,7 @@
 
 #include "output/new_text.h"
 
+#include <cstring>
 #include <memory>
 
 #include "output/function_chars.h"
@@ -24,8 +25,26 @@ void NewText::Prepare() {
   if (settings_.apostrophes()) ChangeApostrophes(&text_);
 }
 
-bool NewText::Renew(bool per_match) {
-  if (!ResetWanted(settings_, per_match)) return true;
+bool NewText::RenewAfterMatch() {
+  return !ResetWanted(settings_, /*per_match=*/true) || Regenerate();
+}
+
+bool NewText::RenewBetweenFiles() {
+  return !ResetWanted(settings_, /*per_match=*/false) || Regenerate();
+}
+
+int64_t NewText::FindAmp(int64_t from) {
+  const uint8_t amp = settings_.amp();
+  const int64_t n = size();
+  if (amp == 0 || amp_free_ || from >= n) return n;
+  const void* hit = memchr(data() + from, amp, static_cast<size_t>(n - from));
+  if (hit != nullptr) return static_cast<const uint8_t*>(hit) - data();
+  if (from == 0) amp_free_ = true;
+  return n;
+}
+
+// Restores the text and generates its -K characters afresh.
+bool NewText::Regenerate() {
   if (!Restore()) return false;
   ApplyFunctionChars(settings_.functions, random_, &text_);
   // Every renewed text gets -' again, so apostrophes never reach a file
@@ -41,9 +60,14 @@ bool NewText::Restore() {
     text_ = parsed_;
     return true;
   }
-  reload_failure_ = ReloadTextFile(platform_->FromTypedPath(settings_.new_file),
-                                   platform_, &text_);
-  return reload_failure_ == LoadStatus::kInBlock;
+  LoadStatus status = ReloadTextFile(
+      platform_->FromTypedPath(settings_.new_file), platform_, &text_);
+  if (status == LoadStatus::kInBlock) {
+    reload_failure_.reset();
+    return true;
+  }
+  reload_failure_ = status;
+  return false;
 }
 
 LoadStatus ReloadTextFile(const std::string& name, Platform* platform,

@@ -3,14 +3,18 @@
 // is renewed after every acted-on match and under -K:RF before every file,
 // from a copy of the parsed text or, for a -L text in a block of its own,
 // by reading its file again. The command line's record is never changed.
+// It also keeps the run-long shortcut that spares the emitter its search
+// for the -2 character.
 //
-// Tested by tests/output/new_text_test.cc and
-// tests/output/function_chars_test.cc.
+// Tested by tests/output/new_text_test.cc,
+// tests/output/function_chars_test.cc and, for the shortcut,
+// tests/output/emitter_test.cc.
 
 #ifndef SWU_OUTPUT_NEW_TEXT_H_
 #define SWU_OUTPUT_NEW_TEXT_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "cli/settings.h"
@@ -30,18 +34,31 @@ class NewText {
   // 1 and generates the -K characters, then makes the -' change.
   void Prepare();
 
-  // Fresh characters, when -K:RM (|per_match|) or -K:RF asks for them.
+  // Fresh characters after an acted-on match, when -K:RM asks for them.
   // Returns false when the -L file could not be read again; the text is
   // then not to be used and reload_failure() says why.
-  bool Renew(bool per_match);
+  bool RenewAfterMatch();
+
+  // Fresh characters before the next file, when -K:RF asks for them.
+  // Fails as RenewAfterMatch() does.
+  bool RenewBetweenFiles();
+
+  // The offset of the first -2 character at or after |from|, or size()
+  // when there is none, when -2 is disabled or when the shortcut is set.
+  // The first search from offset 0 that finds none sets the shortcut, and
+  // it holds for the rest of the run, renewals included.
+  int64_t FindAmp(int64_t from);
+  bool amp_free() const { return amp_free_; }  // the shortcut is set
 
   const uint8_t* data() const {
     return reinterpret_cast<const uint8_t*>(text_.data());
   }
   int64_t size() const { return static_cast<int64_t>(text_.size()); }
-  LoadStatus reload_failure() const { return reload_failure_; }
+  // Why the last reading of the -L file failed; empty when it did not.
+  std::optional<LoadStatus> reload_failure() const { return reload_failure_; }
 
  private:
+  bool Regenerate();
   bool Restore();
 
   const Settings& settings_;
@@ -49,7 +66,8 @@ class NewText {
   Random* random_;
   std::string text_;    // as written
   std::string parsed_;  // as the command line gave it, when in its buffer
-  LoadStatus reload_failure_ = LoadStatus::kInBlock;  // none yet
+  std::optional<LoadStatus> reload_failure_;
+  bool amp_free_ = false;  // no -2 character: the emitter's shortcut
 };
 
 // Reads the -L file |name| again into |text|, which must keep its length:

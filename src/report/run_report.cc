@@ -33,10 +33,10 @@ void PrintLoadLine(LoadStatus outcome, const char* name, Platform* platform) {
 }
 
 // |reload| is the failure of a reload of <new> between files, if any.
-void PrintTextFileFailed(const Settings& settings, LoadStatus reload,
-                         Platform* platform) {
+void PrintTextFileFailed(const Settings& settings,
+                         std::optional<LoadStatus> reload, Platform* platform) {
   LoadStatus search = settings.search_load();
-  LoadStatus replacement = Loaded(reload) ? settings.new_load() : reload;
+  LoadStatus replacement = reload.value_or(settings.new_load());
   if (search == LoadStatus::kNoName || replacement == LoadStatus::kNoName) {
     Printf(platform, "Missing filename specified for /L switch: ");
     if (search == LoadStatus::kNoName) Printf(platform, "<search>\n");

@@ -5,6 +5,7 @@
 #ifndef SWU_REPORT_RUN_REPORT_H_
 #define SWU_REPORT_RUN_REPORT_H_
 
+#include <optional>
 #include <string>
 
 #include "cli/settings.h"
@@ -26,8 +27,8 @@ struct RunErrorNames {
   std::string pattern;           // the file pattern, for NoFiles
   std::string output_directory;  // for OutputDirFailed
   // TextFileFailed between files: why <new>'s -L file could not be read
-  // again (kInBlock when it was not that).
-  LoadStatus new_reload = LoadStatus::kInBlock;
+  // again (empty when it was not that).
+  std::optional<LoadStatus> new_reload;
 };
 
 // Prints "\nERROR: " and the message of |status| (negative). The -L

@@ -131,8 +131,10 @@ bool DirectoryLoop::AfterFile(bool waiting) {
     if (waiting) state_->totals.stopped_with_files_left = true;
     ended = true;
   }
-  if (!runner_->RenewBetweenFiles(&state_->new_reload)) {
+  LoadStatus why;
+  if (!runner_->RenewBetweenFiles(&why)) {
     // <new> could not be read again: no later file may get a damaged text.
+    state_->new_reload = why;
     state_->status = RunStatus::TextFileFailed;
     renew_failed_ = true;
     ended = true;

@@ -54,8 +54,7 @@ struct FileProcessor::Impl {
   Platform* platform;
   FileBuffer buffer;
   NewText new_text;
-  bool no_amp = false;  // run-wide: the new text holds no '&'
-  SpareJournal spare;   // the last journal file, kept for the next file
+  SpareJournal spare;  // the last journal file, kept for the next file
   std::set<std::string> cleared;  // directories cleared of dead spares
 };
 
@@ -74,8 +73,8 @@ void FileProcessor::PrepareRun() {
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
-  if (impl_->new_text.Renew(/*per_match=*/false)) return true;
-  *why = impl_->new_text.reload_failure();
+  if (impl_->new_text.RenewBetweenFiles()) return true;
+  *why = *impl_->new_text.reload_failure();
   return false;
 }
 
@@ -146,12 +145,12 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   std::unique_ptr<JournalWriter> journal =
       JournalFor(impl.platform, path, loaded, &impl.spare);
   OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
-  Emitter emitter(settings, impl.new_text, &impl.buffer, &out, &impl.no_amp);
+  Emitter emitter(settings, &impl.new_text, &impl.buffer, &out);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
                       loaded.stream.get(), journal.get(), loaded.target,
                       &state);
   ReplaceLoop loop(settings, &impl.buffer, &matcher, &writer, &state,
-                   [&impl] { return impl.new_text.Renew(/*per_match=*/true); });
+                   [&impl] { return impl.new_text.RenewAfterMatch(); });
   loop.Run();
   outcome.status = writer.CommitFile();
   outcome.size_change = state.size_change;

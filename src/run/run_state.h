@@ -4,6 +4,7 @@
 #ifndef SWU_RUN_RUN_STATE_H_
 #define SWU_RUN_RUN_STATE_H_
 
+#include <optional>
 #include <string>
 
 #include "cli/settings.h"
@@ -22,7 +23,7 @@ struct RunState {
   // keeps one such flag per depth).
   bool output_created = false;
   HeldMarker marker;  // the -R -$ marker this run placed, if any
-  LoadStatus new_reload = LoadStatus::kInBlock;  // why -K:RF's reload failed
+  std::optional<LoadStatus> new_reload;  // why -K:RF's reload failed
   bool interrupted = false;  // an interruption came while a file was done
 };
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "fakes/memory_stream.h"
@@ -28,8 +29,8 @@ class EmitterTest : public ::testing::Test {
     matcher.FindNextMatch(buffer_, 0, &match_);
     ASSERT_GE(match_.offset, 0);
     buffer_.position += match_.offset;
-    NewText text(settings_, Platform::Default(), &random_);
-    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
+    text_ = std::make_unique<NewText>(settings_, Platform::Default(), &random_);
+    Emitter emitter(settings_, text_.get(), &buffer_, &out_);
     Emitter::Emission emission = emitter.EmitAtMatch(match_);
     written_ = emission.written;
     match_.consumed = emission.consumed;
@@ -43,8 +44,8 @@ class EmitterTest : public ::testing::Test {
   MemoryStream stream_;
   OutputBuffer out_{&stream_};
   Match match_;
-  bool no_amp_ = false;
   Random random_;
+  std::unique_ptr<NewText> text_;
   int64_t written_ = 0;
   int64_t inserts_ = 0;
 };
@@ -55,12 +56,18 @@ TEST_F(EmitterTest, CountsExpansions) {
   EXPECT_EQ(written_, 8);
   EXPECT_EQ(inserts_, 2);
   EXPECT_EQ(buffer_.position, 4);
-  EXPECT_FALSE(no_amp_);
+  EXPECT_FALSE(text_->amp_free());
+}
+
+TEST_F(EmitterTest, TextAfterTheLastAmpersandLeavesTheShortcutUnset) {
+  EmitFirst("-abc-", "abc", "x&y", "");
+  EXPECT_EQ(stream_.data(), "xabcy");
+  EXPECT_FALSE(text_->amp_free());
 }
 
 TEST_F(EmitterTest, NewTextWithoutAmpersandSetsTheShortcut) {
   EmitFirst("abc", "b", "x", "");
-  EXPECT_TRUE(no_amp_);
+  EXPECT_TRUE(text_->amp_free());
 }
 
 TEST_F(EmitterTest, DisabledAmpersandIsPlainText) {
@@ -116,7 +123,7 @@ class EmitterInsertionTest : public ::testing::Test {
       buffer_.SetImage(static_cast<int64_t>(image.size()));
     }
     NewText text(settings_, Platform::Default(), &random_);
-    Emitter emitter(settings_, text, &buffer_, &out_, &no_amp_);
+    Emitter emitter(settings_, &text, &buffer_, &out_);
     emitter.set_insertion_text("q");
     int64_t written = emitter.EmitInsertion();
     out_.Flush();
@@ -127,7 +134,6 @@ class EmitterInsertionTest : public ::testing::Test {
   FileBuffer buffer_{Platform::Default()};
   MemoryStream stream_;
   OutputBuffer out_{&stream_};
-  bool no_amp_ = false;
   Random random_;
 };
 

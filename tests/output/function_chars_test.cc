@@ -170,7 +170,7 @@ TEST_F(FunctionCharsTest, RenewContinuesTheSequenceAndConvertsAgain) {
   EXPECT_EQ(TextOf(text), first);
 
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(text.Renew(/*per_match=*/true));
+    ASSERT_TRUE(text.RenewAfterMatch());
     std::string next = "\"";
     next += static_cast<char>('0' + reference.Next() % 10);
     next += static_cast<char>('0' + reference.Next() % 10);
@@ -189,10 +189,10 @@ TEST_F(FunctionCharsTest, RenewReadsALargeFileAgain) {
   ASSERT_TRUE(p->s().new_text_in_block());
   NewText text(p->s(), &platform, &p->random);
   text.Prepare();
-  ASSERT_TRUE(text.Renew(/*per_match=*/false));
+  ASSERT_TRUE(text.RenewBetweenFiles());
   EXPECT_EQ(TextOf(text).substr(0, 299), contents.substr(0, 299));
   EXPECT_NE(TextOf(text).back(), '#');
-  EXPECT_EQ(text.reload_failure(), LoadStatus::kInBlock);
+  EXPECT_FALSE(text.reload_failure().has_value());
 }
 
 }  // namespace
