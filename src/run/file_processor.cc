@@ -2,6 +2,7 @@
 
 #include "run/file_processor.h"
 
+#include <cassert>
 #include <memory>
 #include <set>
 #include <string>
@@ -54,6 +55,9 @@ struct FileProcessor::Impl {
   Platform* platform;
   FileBuffer buffer;
   NewText new_text;
+  // The run's matcher, shared by every file; made in PrepareRun, outside
+  // any file's window of held interruptions.
+  std::unique_ptr<Matcher> matcher;
   SpareJournal spare;  // the last journal file, kept for the next file
   std::set<std::string> cleared;  // directories cleared of dead spares
 };
@@ -70,6 +74,7 @@ FileProcessor::~FileProcessor() {
 void FileProcessor::PrepareRun() {
   impl_->buffer.Reserve(kInitialBlock);
   impl_->new_text.Prepare();
+  impl_->matcher = std::make_unique<Matcher>(impl_->settings);
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
@@ -141,7 +146,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   outcome.unlocked = loaded.unlocked;
 
   ReplaceState state;
-  Matcher matcher(settings);
+  assert(impl.matcher != nullptr);  // PrepareRun comes before any file.
   std::unique_ptr<JournalWriter> journal =
       JournalFor(impl.platform, path, loaded, &impl.spare);
   OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
@@ -149,7 +154,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
                       loaded.stream.get(), journal.get(), loaded.target,
                       &state);
-  ReplaceLoop loop(settings, &impl.buffer, &matcher, &writer, &state,
+  ReplaceLoop loop(settings, &impl.buffer, impl.matcher.get(), &writer, &state,
                    [&impl] { return impl.new_text.RenewAfterMatch(); });
   loop.Run();
   outcome.status = writer.CommitFile();

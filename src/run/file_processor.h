@@ -1,8 +1,8 @@
 // The file runner of a real run: takes one file through loading, the
 // replace loop and the commit, and hands back its figures for the report.
 // Owns the run's FileBuffer, which is reused from file to file and only
-// ever replaced by a larger block, and renews <new> between files for
-// -K:RF.
+// ever replaced by a larger block, and the run's matcher, and renews
+// <new> between files for -K:RF.
 
 #ifndef SWU_RUN_FILE_PROCESSOR_H_
 #define SWU_RUN_FILE_PROCESSOR_H_
@@ -26,8 +26,9 @@ class FileProcessor : public FileRunner {
   FileProcessor(const FileProcessor&) = delete;
   FileProcessor& operator=(const FileProcessor&) = delete;
 
-  // Allocates the initial 32768-byte block (a failure is not an error)
-  // and makes <new> as it is first written.
+  // Allocates the initial 32768-byte block (a failure is not an error),
+  // makes <new> as it is first written and compiles the search text into
+  // the matcher that every file shares.
   void PrepareRun() override;
 
   // Processes the file |path|. |output_path| is the -$ output file (empty

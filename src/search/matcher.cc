@@ -96,40 +96,64 @@ void Matcher::ChooseScanByte() {
     }
   }
   if (best[1] < 0) best[1] = best[0];
-  Probe probes[2];
   for (int n = 0; n < 2; ++n) {
-    probes[n].offset = best[n];
-    probes[n].fold = mask_[best[n]] == 0xDF;
-    probes[n].value =
-        static_cast<uint8_t>(value_[best[n]] | (probes[n].fold ? 0x20 : 0));
+    probes_[n].offset = best[n];
+    probes_[n].fold = mask_[best[n]] == 0xDF;
+    probes_[n].value =
+        static_cast<uint8_t>(value_[best[n]] | (probes_[n].fold ? 0x20 : 0));
   }
   scan_index_ = best[0];
-  candidates_ = CandidateScan(probes[0], probes[1]);
 }
 
-void Matcher::FindNextMatch(const FileBuffer& buffer, int64_t resume,
-                            Match* match) {
+const std::vector<Matcher::Piece>& Matcher::Pieces() {
+  if (!pieces_.empty()) return pieces_;  // Built by an earlier file.
+  for (int64_t i = 0; i < length_;) {
+    if (mask_[i] == 0) {
+      ++i;
+      continue;
+    }
+    int64_t begin = i;
+    while (i < length_ && mask_[i] != 0) ++i;
+    pieces_.push_back({begin, TwoWayPiece(value_.data() + begin, i - begin,
+                                          case_sensitive_)});
+  }
+  // The longest piece is the likeliest to move the start far.
+  std::stable_sort(pieces_.begin(), pieces_.end(),
+                   [](const Piece& a, const Piece& b) {
+                     return a.bytes.length() > b.bytes.length();
+                   });
+  return pieces_;
+}
+
+FileSearch::FileSearch(Matcher* matcher)
+    : matcher_(matcher),
+      candidates_(matcher->probes_[0], matcher->probes_[1]) {}
+
+void FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
+                               Match* match) {
+  const Matcher& m = *matcher_;
   *match = Match();
-  match->consumed = length_;
+  match->consumed = m.length_;
   int64_t s = FindText(buffer, buffer.position + resume);
   if (s < 0) return;  // No further match.
   match->offset = s - buffer.position;
   match->start = s;
-  if (line_mode_ || line_filter_ != 0) WidenToLine(buffer, s, match);
+  if (m.line_mode_ || m.line_filter_ != 0) m.WidenToLine(buffer, s, match);
 }
 
-int64_t Matcher::FindText(const FileBuffer& buffer, int64_t from) {
+int64_t FileSearch::FindText(const FileBuffer& buffer, int64_t from) {
+  const Matcher& m = *matcher_;
   if (from >= buffer.end) return -1;
-  if (scan_index_ < 0) return FindAllWildcards(buffer, from);
+  if (m.scan_index_ < 0) return m.FindAllWildcards(buffer, from);
   if (by_pieces_) return FindByPieces(buffer, from);
   const uint8_t* data = buffer.bytes();
   // The last start that leaves room for the text.
-  int64_t last = buffer.end - length_;
+  int64_t last = buffer.end - m.length_;
   for (int64_t s = from; s <= last; ++s) {
     s = candidates_.Find(data, s, last);
     if (s < 0) return -1;
-    int64_t compared = MatchedPrefix(data, s);
-    if (compared == length_ && AnchorsHold(buffer, s)) return s;
+    int64_t compared = m.MatchedPrefix(data, s);
+    if (compared == m.length_ && m.AnchorsHold(buffer, s)) return s;
     if (CompareCostsTooMuch(from, s, compared)) {
       return FindByPieces(buffer, s + 1);
     }
@@ -140,25 +164,32 @@ int64_t Matcher::FindText(const FileBuffer& buffer, int64_t from) {
 // Counts the bytes compared at candidates; true once a long text has
 // compared more than kCompareRatio bytes per byte scanned in this file
 // (after a start-up allowance), when the switch to the piece search is made.
-bool Matcher::CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared) {
-  if (length_ <= kInlineCompare) return false;  // bounded by 32 per byte
+bool FileSearch::CompareCostsTooMuch(int64_t from, int64_t s,
+                                     int64_t compared) {
+  const int64_t length = matcher_->length_;
+  if (length <= kInlineCompare) return false;  // bounded by 32 per byte
   if (first_from_ < 0) first_from_ = from;
   compare_cost_ += compared + 1;
   int64_t scanned = s - std::min(first_from_, from);  // s >= from
-  if (compare_cost_ <= kCompareRatio * scanned + 4 * length_) return false;
+  if (compare_cost_ <= kCompareRatio * scanned + 4 * length) return false;
   by_pieces_ = true;
   return true;
 }
 
-int64_t Matcher::FindByPieces(const FileBuffer& buffer, int64_t from) {
-  if (pieces_.empty()) BuildPieces();
-  int64_t last = buffer.end - length_;
+int64_t FileSearch::FindByPieces(const FileBuffer& buffer, int64_t from) {
+  if (finders_.empty()) {
+    for (const Matcher::Piece& piece : matcher_->Pieces()) {
+      finders_.emplace_back(&piece.bytes);
+    }
+  }
+  const Matcher& m = *matcher_;
+  int64_t last = buffer.end - m.length_;
   for (int64_t s = from; s <= last;) {
     int64_t next = PiecesAgreeFrom(buffer, s);
     if (next < 0) return -1;
     if (next > s) {
       s = next;  // A piece lies further on: no start before it can match.
-    } else if (AnchorsHold(buffer, s)) {
+    } else if (m.AnchorsHold(buffer, s)) {
       return s;
     } else {
       ++s;
@@ -170,34 +201,20 @@ int64_t Matcher::FindByPieces(const FileBuffer& buffer, int64_t from) {
 // Returns |s| when every piece occurs at its offset from s; otherwise the
 // start that the first piece found further on gives, or -1 when a piece
 // does not occur again.
-int64_t Matcher::PiecesAgreeFrom(const FileBuffer& buffer, int64_t s) {
+int64_t FileSearch::PiecesAgreeFrom(const FileBuffer& buffer, int64_t s) {
+  const std::vector<Matcher::Piece>& pieces = matcher_->pieces_;
   const uint8_t* data = buffer.bytes();
-  for (Piece& piece : pieces_) {
-    int64_t at = s + piece.offset;
+  const int64_t length = matcher_->length_;
+  for (size_t n = 0; n < pieces.size(); ++n) {
+    int64_t offset = pieces[n].offset;
+    TwoWayFinder& finder = finders_[n];
+    int64_t at = s + offset;
     // The piece must end where the rest of the text still fits.
-    int64_t limit = buffer.end - length_ + piece.offset + piece.finder.length();
-    int64_t q = piece.finder.Find(data, at, limit);
-    if (q != at) return q < 0 ? -1 : q - piece.offset;
+    int64_t limit = buffer.end - length + offset + finder.length();
+    int64_t q = finder.Find(data, at, limit);
+    if (q != at) return q < 0 ? -1 : q - offset;
   }
   return s;
-}
-
-void Matcher::BuildPieces() {
-  for (int64_t i = 0; i < length_;) {
-    if (mask_[i] == 0) {
-      ++i;
-      continue;
-    }
-    int64_t begin = i;
-    while (i < length_ && mask_[i] != 0) ++i;
-    pieces_.push_back({begin, TwoWayFinder(value_.data() + begin, i - begin,
-                                           case_sensitive_)});
-  }
-  // The longest piece is the likeliest to move the start far.
-  std::stable_sort(pieces_.begin(), pieces_.end(),
-                   [](const Piece& a, const Piece& b) {
-                     return a.finder.length() > b.finder.length();
-                   });
 }
 
 int64_t Matcher::FindAllWildcards(const FileBuffer& buffer,

@@ -20,6 +20,14 @@
 // each finder keeps its place, so a file costs time linear in its size
 // times the number of pieces, whatever the text and the file hold.
 //
+// A Matcher is made once per run and shared by every file: it holds what
+// the search text and switches give (the compiled text, the probes, and
+// the pieces once a file first needs them), which costs time linear in
+// the text to set up. A FileSearch is made for each file and holds where
+// that file's scans stand (the candidate scan's mode, the compare cost,
+// the switch to pieces, the finders' places), so nothing of one file's
+// search reaches the next.
+//
 // An empty search text (an anchor alone) matches with length 0 at every
 // place that has a byte and satisfies the anchors; never at the end.
 //
@@ -42,13 +50,10 @@ namespace swu {
 
 class Matcher {
  public:
-  // Compiles the search text and rules of |settings| for one file.
+  // Compiles the search text and rules of |settings| for the run.
   explicit Matcher(const Settings& settings);
-
-  // Looks for the search text in |buffer| from |resume| bytes after its
-  // position on, and fills *match; its offset is -1 when there is none.
-  // Calls for one file must come with non-decreasing search starts.
-  void FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
+  Matcher(const Matcher&) = delete;
+  Matcher& operator=(const Matcher&) = delete;
 
   // Whether the search text and its anchors match at block index |s|, by
   // the rule alone (s + L <= end). The scans must find exactly the first
@@ -57,22 +62,17 @@ class Matcher {
     return BytesMatch(buffer.bytes(), s) && AnchorsHold(buffer, s);
   }
 
-  // Whether this file's search has switched to the linear piece search.
-  bool searching_by_pieces() const { return by_pieces_; }
-
  private:
+  friend class FileSearch;
+
   struct Piece {
-    int64_t offset;       // in the search text
-    TwoWayFinder finder;  // over its bytes
+    int64_t offset;     // in the search text
+    TwoWayPiece bytes;  // prepared for the two-way search
   };
 
-  // The leftmost acceptable start in [from, end), or -1.
-  int64_t FindText(const FileBuffer& buffer, int64_t from);
+  // The wildcard-free pieces, longest first; built on the first call.
+  const std::vector<Piece>& Pieces();
   int64_t FindAllWildcards(const FileBuffer& buffer, int64_t from) const;
-  int64_t FindByPieces(const FileBuffer& buffer, int64_t from);
-  int64_t PiecesAgreeFrom(const FileBuffer& buffer, int64_t s);
-  bool CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared);
-  void BuildPieces();
   int64_t MatchedPrefix(const uint8_t* data, int64_t s) const;
   bool BytesMatch(const uint8_t* data, int64_t s) const;
   bool AnchorsHold(const FileBuffer& buffer, int64_t s) const;
@@ -84,17 +84,43 @@ class Matcher {
   int64_t length_ = 0;           // L
   bool case_sensitive_ = false;  // -C
   int64_t scan_index_ = -1;      // a byte the scan tests; -1 all wildcards
-  CandidateScan candidates_;
-  int64_t compare_cost_ = 0;   // bytes compared at candidates so far
-  int64_t first_from_ = -1;    // the first search start of the file
-  bool by_pieces_ = false;     // switched to the linear piece search
-  std::vector<Piece> pieces_;  // longest first; built at the switch
-  bool start_anchor_ = false;  // the match must start a line
-  bool end_anchor_ = false;    // a line break must follow the match
-  bool line_mode_ = false;     // -D
-  char line_sub_ = 0;          // -D:P, -D:L, -D:R: 'P', 'L', 'R'
-  char line_filter_ = 0;       // -M, -U: 'M', 'U'
+  Probe probes_[2];              // the bytes the candidate scan tests
+  std::vector<Piece> pieces_;    // built when a file first switches
+  bool start_anchor_ = false;    // the match must start a line
+  bool end_anchor_ = false;      // a line break must follow the match
+  bool line_mode_ = false;       // -D
+  char line_sub_ = 0;            // -D:P, -D:L, -D:R: 'P', 'L', 'R'
+  char line_filter_ = 0;         // -M, -U: 'M', 'U'
   bool new_text_empty_ = false;
+};
+
+// The search of one file with the run's Matcher.
+class FileSearch {
+ public:
+  // |matcher| must outlive the search.
+  explicit FileSearch(Matcher* matcher);
+
+  // Looks for the search text in |buffer| from |resume| bytes after its
+  // position on, and fills *match; its offset is -1 when there is none.
+  // Calls must come with non-decreasing search starts.
+  void FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
+
+  // Whether this file's search has switched to the linear piece search.
+  bool searching_by_pieces() const { return by_pieces_; }
+
+ private:
+  // The leftmost acceptable start in [from, end), or -1.
+  int64_t FindText(const FileBuffer& buffer, int64_t from);
+  int64_t FindByPieces(const FileBuffer& buffer, int64_t from);
+  int64_t PiecesAgreeFrom(const FileBuffer& buffer, int64_t s);
+  bool CompareCostsTooMuch(int64_t from, int64_t s, int64_t compared);
+
+  Matcher* matcher_;  // the run's; not owned
+  CandidateScan candidates_;
+  int64_t compare_cost_ = 0;           // bytes compared at candidates so far
+  int64_t first_from_ = -1;            // the first search start of the file
+  bool by_pieces_ = false;             // switched to the linear piece search
+  std::vector<TwoWayFinder> finders_;  // one per piece; made at the switch
 };
 
 }  // namespace swu

@@ -11,7 +11,7 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
                          ReplaceState* state, std::function<bool()> renew)
     : settings_(settings),
       buffer_(buffer),
-      matcher_(matcher),
+      search_(matcher),
       writer_(writer),
       state_(state),
       renew_(std::move(renew)) {
@@ -23,7 +23,7 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
 void ReplaceLoop::Run() {
   Match match;
   while (state_->running()) {
-    matcher_->FindNextMatch(*buffer_, state_->resume, &match);
+    search_.FindNextMatch(*buffer_, state_->resume, &match);
     if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
       continue;
     }

@@ -32,8 +32,10 @@ namespace swu {
 
 class ReplaceLoop {
  public:
-  // |renew| is called after every acted-on match; it renews the new text
-  // for -K:RM and returns false when that failed. It may be empty.
+  // |matcher| is the run's; the loop searches this file with a fresh
+  // FileSearch over it. |renew| is called after every acted-on match; it
+  // renews the new text for -K:RM and returns false when that failed. It
+  // may be empty.
   ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
               Matcher* matcher, MatchWriter* writer, ReplaceState* state,
               std::function<bool()> renew);
@@ -60,7 +62,7 @@ class ReplaceLoop {
 
   const Settings& settings_;
   const FileBuffer* buffer_;  // read only: the writer moves the position
-  Matcher* matcher_;
+  FileSearch search_;         // this file's search with the run's matcher
   MatchWriter* writer_;
   ReplaceState* state_;
   std::function<bool()> renew_;

@@ -28,8 +28,8 @@ const FoldTables& Tables() {
 
 }  // namespace
 
-TwoWayFinder::TwoWayFinder(const uint8_t* piece, int64_t length,
-                           bool case_sensitive)
+TwoWayPiece::TwoWayPiece(const uint8_t* piece, int64_t length,
+                         bool case_sensitive)
     : fold_(case_sensitive ? Tables().exact : Tables().folded),
       length_(length) {
   piece_.resize(static_cast<size_t>(length));
@@ -53,7 +53,7 @@ TwoWayFinder::TwoWayFinder(const uint8_t* piece, int64_t length,
 
 // Returns the index before the maximal suffix of the piece by byte order
 // (by the reversed order when |reversed|) and stores its period.
-int64_t TwoWayFinder::MaximalSuffix(bool reversed, int64_t* period) const {
+int64_t TwoWayPiece::MaximalSuffix(bool reversed, int64_t* period) const {
   const uint8_t* x = piece_.data();
   int64_t before = -1;  // the suffix starts after this index
   int64_t j = 0;
@@ -88,7 +88,7 @@ int64_t TwoWayFinder::Find(const uint8_t* data, int64_t from, int64_t limit) {
     Restart(data, from, limit);  // A new image, or a search that goes back.
   } else if (found_ < 0 || found_ >= from) {
     return found_;  // Nothing lies in [asked_, found_): the answer holds.
-  } else if (from >= next_ + length_) {
+  } else if (from >= next_ + piece_->length_) {
     // The pass would have to walk further than the piece is long to reach
     // |from|; starting afresh there costs less and forgets nothing useful.
     next_ = from;
@@ -105,27 +105,30 @@ void TwoWayFinder::Restart(const uint8_t* data, int64_t from, int64_t limit) {
 }
 
 int64_t TwoWayFinder::Search(const uint8_t* data, int64_t from, int64_t limit) {
-  const uint8_t* x = piece_.data();
-  const int64_t m = length_;
+  const uint8_t* x = piece_->piece_.data();
+  const uint8_t* fold = piece_->fold_;
+  const int64_t m = piece_->length_;
+  const int64_t critical = piece_->critical_;
+  const int64_t period = piece_->period_;
   int64_t j = next_;
   int64_t memory = memory_;
   asked_ = from;
   found_ = -1;
   while (j + m <= limit) {
     const uint8_t* y = data + j;
-    int64_t i = (critical_ > memory ? critical_ : memory) + 1;
-    while (i < m && x[i] == fold_[y[i]]) ++i;
+    int64_t i = (critical > memory ? critical : memory) + 1;
+    while (i < m && x[i] == fold[y[i]]) ++i;
     if (i < m) {
-      j += i - critical_;  // The right-hand part matched up to i.
+      j += i - critical;  // The right-hand part matched up to i.
       memory = -1;
       continue;
     }
-    i = critical_;
-    while (i > memory && x[i] == fold_[y[i]]) --i;
+    i = critical;
+    while (i > memory && x[i] == fold[y[i]]) --i;
     bool hit = i <= memory;
     int64_t at = j;
-    j += period_;
-    memory = periodic_ ? m - period_ - 1 : -1;
+    j += period;
+    memory = piece_->periodic_ ? m - period - 1 : -1;
     if (hit && at >= from) {
       found_ = at;
       break;

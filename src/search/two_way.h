@@ -13,6 +13,12 @@
 // where it stopped, so a whole file costs linear time however often it is
 // asked, and an answer that still holds is given again without a search.
 //
+// The prepared piece (TwoWayPiece: its folded bytes and factorization, set
+// up in time linear in its length) is made once per run and never changes;
+// each file gets fresh finders over it (TwoWayFinder: the place of the
+// pass), so no place or cached answer reaches the next file, even one
+// loaded at the same address.
+//
 // Tested by tests/search/two_way_test.cc and
 // tests/search/matcher_property_test.cc
 
@@ -24,22 +30,19 @@
 
 namespace swu {
 
-class TwoWayFinder {
+// One piece of the search text, prepared for the two-way search. Many
+// finders may share it; it must outlive them.
+class TwoWayPiece {
  public:
-  TwoWayFinder() = default;
   // |piece| holds |length| > 0 bytes; letters fold unless |case_sensitive|.
-  TwoWayFinder(const uint8_t* piece, int64_t length, bool case_sensitive);
-
-  // Returns the first q >= from with q + length <= limit at which the
-  // piece occurs in |data|, or -1 when there is none.
-  int64_t Find(const uint8_t* data, int64_t from, int64_t limit);
+  TwoWayPiece(const uint8_t* piece, int64_t length, bool case_sensitive);
 
   int64_t length() const { return length_; }
 
  private:
+  friend class TwoWayFinder;
+
   int64_t MaximalSuffix(bool reversed, int64_t* period) const;
-  void Restart(const uint8_t* data, int64_t from, int64_t limit);
-  int64_t Search(const uint8_t* data, int64_t from, int64_t limit);
 
   std::vector<uint8_t> piece_;     // folded
   const uint8_t* fold_ = nullptr;  // file byte -> folded byte
@@ -47,6 +50,24 @@ class TwoWayFinder {
   int64_t critical_ = 0;   // the left-hand part is [0, critical_]
   int64_t period_ = 1;     // the shift after a full match
   bool periodic_ = false;  // the left-hand part repeats with period_
+};
+
+// Where one file's search for a piece stands.
+class TwoWayFinder {
+ public:
+  explicit TwoWayFinder(const TwoWayPiece* piece) : piece_(piece) {}
+
+  // Returns the first q >= from with q + length <= limit at which the
+  // piece occurs in |data|, or -1 when there is none.
+  int64_t Find(const uint8_t* data, int64_t from, int64_t limit);
+
+  int64_t length() const { return piece_->length(); }
+
+ private:
+  void Restart(const uint8_t* data, int64_t from, int64_t limit);
+  int64_t Search(const uint8_t* data, int64_t from, int64_t limit);
+
+  const TwoWayPiece* piece_;  // not owned
 
   // Where the pass stands: the next start to test and the prefix known to
   // match there (-1 none). Cached answer: the first occurrence at or after

@@ -52,9 +52,9 @@ class Checker {
   }
 
   // The start the matcher finds, or -1.
-  int64_t Found(Matcher* matcher, int64_t resume) {
+  int64_t Found(FileSearch* search, int64_t resume) {
     Match match;
-    matcher->FindNextMatch(buffer_, resume, &match);
+    search->FindNextMatch(buffer_, resume, &match);
     return match.offset < 0 ? -1 : match.start;
   }
 
@@ -72,12 +72,13 @@ std::string CheckAllSearches(const Sample& sample, const Settings& settings,
                              std::mt19937* random, bool* by_pieces) {
   Checker checker(sample, settings);
   Matcher matcher(checker.settings());
+  FileSearch search(&matcher);
   int64_t length = checker.settings().search_length;
   int64_t resume = 0;
   int64_t earlier = 0;
   for (int step = 0;; ++step) {
     int64_t expected = checker.Expected(resume);
-    int64_t found = checker.Found(&matcher, resume);
+    int64_t found = checker.Found(&search, resume);
     if (found != expected) {
       return "resume " + std::to_string(resume) + ": found " +
              std::to_string(found) + ", expected " + std::to_string(expected);
@@ -87,10 +88,10 @@ std::string CheckAllSearches(const Sample& sample, const Settings& settings,
     resume = found - sample.position + (length > 0 ? length : 1) +
              static_cast<int64_t>((*random)() % 4 == 0 ? (*random)() % 5 : 0);
   }
-  if (checker.Found(&matcher, earlier) != checker.Expected(earlier)) {
+  if (checker.Found(&search, earlier) != checker.Expected(earlier)) {
     return "repeated search from " + std::to_string(earlier);
   }
-  *by_pieces = matcher.searching_by_pieces();
+  *by_pieces = search.searching_by_pieces();
   return "";
 }
 

@@ -40,11 +40,12 @@ std::vector<Region> AllMatches(const std::string& image,
   Load(&buffer, image);
   buffer.position = position;
   Matcher matcher(settings);
+  FileSearch file_search(&matcher);
   std::vector<Region> found;
   Match match;
   int64_t resume = 0;
   for (;;) {
-    matcher.FindNextMatch(buffer, resume, &match);
+    file_search.FindNextMatch(buffer, resume, &match);
     if (match.offset < 0) break;
     found.emplace_back(position + match.offset, match.consumed);
     resume = match.offset + (match.consumed > 0 ? match.consumed : 1);
@@ -211,7 +212,7 @@ TEST(MatcherLineTest, LineFilterDescribesTheWholeLine) {
   buffer.position = 2;
   Matcher matcher(settings);
   Match match;
-  matcher.FindNextMatch(buffer, 0, &match);
+  FileSearch(&matcher).FindNextMatch(buffer, 0, &match);
   EXPECT_EQ(match.offset, 2);       // from the line start ...
   EXPECT_EQ(match.consumed, 3);     // ... to the end of the text (-D:R)
   EXPECT_EQ(match.line_offset, 2);  // the line "abcd"
@@ -227,7 +228,7 @@ TEST(MatcherLineTest, LoneLfBreakHasLengthOne) {
   Load(&buffer, "x\nabc\ny");
   Matcher matcher(settings);
   Match match;
-  matcher.FindNextMatch(buffer, 0, &match);
+  FileSearch(&matcher).FindNextMatch(buffer, 0, &match);
   EXPECT_EQ(match.line_offset, 2);
   EXPECT_EQ(match.line_length, 3);
   EXPECT_EQ(match.line_break, 1);
@@ -259,6 +260,36 @@ int64_t ReferenceFind(const std::string& image, const std::string& text,
     if (ok) return s;
   }
   return -1;
+}
+
+// The run's matcher serves files in turn. The first file's candidates fail
+// late, so its search switches to the piece search; the next file's
+// search starts with the candidate scan again, switches on its own, and
+// finds its match with the pieces the first file had built.
+TEST(MatcherRunTest, EachFileIsSearchedAfresh) {
+  std::string text;
+  for (int i = 0; i < 20; ++i) text += "ab";  // longer than 32 bytes
+  std::string near;
+  for (int i = 0; i < 100; ++i) near += text.substr(0, 38) + "aa";
+  std::string hit = near.substr(0, near.size() - text.size()) + text;
+  Settings settings;
+  ParseForTest(text, "N", "-C", &settings);
+  Matcher matcher(settings);
+  FileBuffer buffer(Platform::Default());
+  Match match;
+
+  Load(&buffer, near);
+  FileSearch first(&matcher);
+  first.FindNextMatch(buffer, 0, &match);
+  EXPECT_EQ(match.offset, -1);
+  EXPECT_TRUE(first.searching_by_pieces());
+
+  Load(&buffer, hit);
+  FileSearch second(&matcher);
+  EXPECT_FALSE(second.searching_by_pieces());
+  second.FindNextMatch(buffer, 0, &match);
+  EXPECT_EQ(match.start, static_cast<int64_t>(hit.size() - text.size()));
+  EXPECT_TRUE(second.searching_by_pieces());
 }
 
 TEST(MatcherCrossCheckTest, AgreesWithReferenceSearch) {

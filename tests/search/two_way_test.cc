@@ -37,8 +37,9 @@ TEST(TwoWayTest, AgreesWithPlainSearch) {
     for (int i = random() % 200; i > 0; --i) file += letters[random() % n];
     bool case_sensitive = random() % 2;
     int64_t limit = static_cast<int64_t>(file.size()) - random() % 3;
-    TwoWayFinder finder(reinterpret_cast<const uint8_t*>(piece.data()),
-                        static_cast<int64_t>(piece.size()), case_sensitive);
+    TwoWayPiece prepared(reinterpret_cast<const uint8_t*>(piece.data()),
+                         static_cast<int64_t>(piece.size()), case_sensitive);
+    TwoWayFinder finder(&prepared);
     const uint8_t* data = reinterpret_cast<const uint8_t*>(file.data());
     for (int64_t from = 0; from <= limit; from += 1 + random() % 4) {
       ASSERT_EQ(finder.Find(data, from, limit),
