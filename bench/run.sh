@@ -13,6 +13,7 @@
 #   tree      -R over 10 000 files of ~4 KiB             vs rg -c -F,
 #             find -exec sd (one process per file: slow, ~30 s a run)
 #   long      a 20 001-byte -L search text on 1 MiB of "a"
+#   long-files a 100 MB -L search text over 1 five-byte file vs over 20
 #   memory    peak resident memory of the dense run (GNU time)
 #   count     instructions of the matcher on the first 16 MiB (callgrind),
 #             a figure that does not depend on the machine's load
@@ -22,7 +23,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 swu=$(cd "${1:-$here/../build}" && pwd)/swu
 shift || true
-workloads=${*:-sparse sparse-i sparse-1g nomatch dense growing sync tree long memory count}
+workloads=${*:-sparse sparse-i sparse-1g nomatch dense growing sync tree long long-files memory count}
 work=$here/work
 mkdir -p "$work"
 cd "$work"
@@ -85,6 +86,12 @@ for w in $workloads; do
       "find tree -name *.txt -exec sd -s needle pinned {} ;" ;;
     long) compare long 5 'cp long.base long.txt' \
       "$swu long.txt -L long.search x -V:0" ;;
+    long-files)
+      [ -f huge.search ] || python3 -c \
+        "open('huge.search', 'wb').write(b'ab' * 50000000)"
+      mkdir -p few && for i in $(seq -w 1 20); do printf hello > few/$i.txt; done
+      compare long-files 3 true "$swu few/01.txt -L huge.search x -V:0" \
+        "$swu few/*.txt -L huge.search x -V:0" ;;
     memory)
       cp big.base big.txt
       echo; echo "memory"
