@@ -84,7 +84,7 @@ const char* const kPage2[] = {
     "SWU Returns a DOS Errorlevel:\n",
     "0-Normal               3-Not enough init mem      6-Cant create "
     "file/dir\n",
-    "1-No Files to process                             7-Cant load "
+    "1-No Files to process  4-Some files failed        7-Cant load "
     "search/new\n",
     "2-Bad cmd line info    5-Cant read dir structure\n",
     nullptr,
