@@ -17,10 +17,11 @@ void PrintAll(Platform* platform, const char* const* lines) {
   for (; *lines != nullptr; ++lines) Print(platform, *lines);
 }
 
-const char* const kBanner[] = {
-    "SW",       " Multi-file", " Utility v1.79ZD",     "+",     " ",
-    "[TURBO] ", "[WIN32] ",    "(C) SWU developers\n", nullptr,
+// The banner up to the platform's tag, and after it.
+const char* const kBannerStart[] = {
+    "SW", " Multi-file", " Utility v1.79ZD", "+", " ", "[TURBO] ", nullptr,
 };
+const char* const kBannerEnd[] = {"(C) SWU developers\n", nullptr};
 
 const char kCommandLine[] =
     "\nCommand line: SWU <filespec> [-L ]<search for>[ [-L ]<new info>]"
@@ -112,7 +113,13 @@ void Pause(Platform* platform) {
 
 }  // namespace
 
-void PrintBanner(Platform* platform) { PrintAll(platform, kBanner); }
+void PrintBanner(Platform* platform) {
+  PrintAll(platform, kBannerStart);
+  Print(platform, "[");
+  Print(platform, platform->BannerTag());
+  Print(platform, "] ");
+  PrintAll(platform, kBannerEnd);
+}
 
 void PrintHelp(char page, Platform* platform) {
   switch (page) {
