@@ -348,6 +348,8 @@ class Platform {
   // The largest exit status the process passes on whole: 8 bits on POSIX,
   // a 32-bit errorlevel on Windows.
   virtual int64_t LargestExitStatus() const { return 255; }
+  // The tag the banner gives this system, without its brackets.
+  virtual const char* BannerTag() const { return "POSIX"; }
 };
 
 }  // namespace swu

@@ -685,6 +685,7 @@ class WindowsPlatform : public Platform {
   bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }
+  const char* BannerTag() const override { return "WIN32"; }
 
  private:
   // A name part that this process has not used before and that another

@@ -17,10 +17,11 @@ void PrintAll(Platform* platform, const char* const* lines) {
   for (; *lines != nullptr; ++lines) Print(platform, *lines);
 }
 
-const char* const kBanner[] = {
-    "SW",       " Multi-file", " Utility v1.79ZD",     "+",     " ",
-    "[TURBO] ", "[WIN32] ",    "(C) SWU developers\n", nullptr,
+// The banner up to the platform's tag, and after it.
+const char* const kBannerStart[] = {
+    "SW", " Multi-file", " Utility v1.79ZD", "+", " ", "[TURBO] ", nullptr,
 };
+const char* const kBannerEnd[] = {"(C) SWU developers\n", nullptr};
 
 const char kCommandLine[] =
     "\nCommand line: SWU <filespec> [-L ]<search for>[ [-L ]<new info>]"
@@ -84,7 +85,7 @@ const char* const kPage2[] = {
     "SWU Returns a DOS Errorlevel:\n",
     "0-Normal               3-Not enough init mem      6-Cant create "
     "file/dir\n",
-    "1-No Files to process                             7-Cant load "
+    "1-No Files to process  4-Some files failed        7-Cant load "
     "search/new\n",
     "2-Bad cmd line info    5-Cant read dir structure\n",
     nullptr,
@@ -112,7 +113,13 @@ void Pause(Platform* platform) {
 
 }  // namespace
 
-void PrintBanner(Platform* platform) { PrintAll(platform, kBanner); }
+void PrintBanner(Platform* platform) {
+  PrintAll(platform, kBannerStart);
+  Print(platform, "[");
+  Print(platform, platform->BannerTag());
+  Print(platform, "] ");
+  PrintAll(platform, kBannerEnd);
+}
 
 void PrintHelp(char page, Platform* platform) {
   switch (page) {

@@ -55,7 +55,7 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
   if (state_.interrupted) platform_->EndByInterrupt();
   return ExitCodeFor(state_.status, settings_.verbosity(),
                      static_cast<uint8_t>(settings_.selection()),
-                     state_.totals.found);
+                     state_.totals.found, state_.totals.failed);
 }
 
 void Driver::SetUpAndProcess() {

@@ -13,11 +13,17 @@ namespace swu {
 // read as BadCommandLine except under -V:0.
 bool IsParserCode(RunStatus status);
 
+// The exit status of a run without a run-level error in which at least one
+// file failed.
+constexpr int64_t kFilesFailedExit = 4;
+
 // The exit status for |status| at |verbosity|, where |select_mode| is the
-// -# mode slot and |found| the run's count of matches found: -#:0 always
-// and -#:R after a run without error exit with |found|. Never negative.
+// -# mode slot, |found| the run's count of matches found and |files_failed|
+// the number of files that failed. -#:0 always and -#:R after a run without
+// a run-level error exit with |found|; otherwise a run-level error's status
+// wins over kFilesFailedExit. Never negative.
 int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
-                    int64_t found);
+                    int64_t found, int64_t files_failed);
 
 // The process status for |exit_code| where |largest| is the largest one the
 // system passes on whole (255 for an 8-bit status): larger values read as

@@ -192,8 +192,8 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   if (size < 0) return FileError::ReadFailed;
   if (size > kMaxFileSize) return FileError::BadSize;
   if (size == 0) {
-    if (*create == CreateState::None) return FileError::BadSize;
-    // An empty file takes the -B/-T text like a created one.
+    // An empty file holds no match; it takes the -B/-T text like a
+    // created one.
     if (!buffer->MakeCreatedImage()) return FileError::LoadNoMemory;
   } else {
     error = ReadImage(input.get(), size, buffer);

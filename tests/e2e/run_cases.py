@@ -41,8 +41,10 @@ Case file format (*.cases), one case after another:
 Lines starting with '#' between cases are comments; a "platform:" line
 before the first case applies to every case of its file. {dir} in args, env
 values and stdout stands for the scratch directory's absolute path, {wdir}
-for the same as Windows names it under wine (Z:\\tmp\\...). The banner's
-notice (the text after the two tags) is normalised to <notice>.
+for the same as Windows names it under wine (Z:\\tmp\\...). {platform} in
+stdout stands for the banner's platform tag: WIN32 for a Windows build,
+POSIX otherwise. The banner's notice (the text after the two tags) is
+normalised to <notice>.
 """
 
 import os
@@ -56,7 +58,8 @@ import tempfile
 EMULATOR = shlex.split(os.environ.get("SWU_EMULATOR", ""))
 
 BANNER = re.compile(
-    rb"^(SW Multi-file Utility v1\.79ZD\+ \[TURBO\] \[WIN32\] )[^\r\n]*", re.M)
+    rb"^(SW Multi-file Utility v1\.79ZD\+ \[TURBO\] \[(?:WIN32|POSIX)\] )"
+    rb"[^\r\n]*", re.M)
 
 
 def unescape(text):
@@ -217,7 +220,9 @@ def check(case, root, result, windows):
                       (result.returncode, case.exit))
     if case.stdout is not None:
         got = BANNER.sub(rb"\1<notice>", result.stdout)
-        want = substitute(case.stdout, root).encode("utf-8", "surrogateescape")
+        want = substitute(case.stdout, root).replace(
+            "{platform}", "WIN32" if windows else "POSIX")
+        want = want.encode("utf-8", "surrogateescape")
         if windows:
             want = want.replace(b"\n", b"\r\n")
         if got != want:

@@ -182,7 +182,7 @@ def size_limit_case():
         r = subprocess.run(
             ["bash", "-c", 'ulimit -f 1150; exec "$0" f.txt alpha ALPHA-1-2-3-4-5',
              SWU], cwd=d, stdout=subprocess.PIPE, timeout=60)
-        expect(r.returncode == 0, "ulimit: ended with %d" % r.returncode)
+        expect(r.returncode == 4, "ulimit: ended with %d" % r.returncode)
         expect(b"Write fault encountered: f.txt" in r.stdout,
                "ulimit: no write fault reported")
         expect(open(path, "rb").read() == data, "ulimit: file not put back")

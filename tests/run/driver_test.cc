@@ -108,13 +108,13 @@ TEST_F(DriverTest, NothingToProcessNamesOnlyThePattern) {
   }
 }
 
-TEST_F(DriverTest, RunWhereEveryFileFailsStillExitsZero) {
+TEST_F(DriverTest, RunWhereEveryFileFailsExitsFour) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
   runner_.Fail("a.txt", FileError::ReadOnly);
   runner_.Fail("b.txt", FileError::OpenFailed);
   Filespec("*.TXT");
-  EXPECT_EQ(0, Run());
+  EXPECT_EQ(4, Run());
   EXPECT_EQ(
       "\nERROR: File is Read Only - a.txt\n"
       "\nERROR: Cannot open file or file is Read Only: b.txt\n"
@@ -133,7 +133,7 @@ TEST_F(DriverTest, StopOnErrorEndsTheRunAtTheFirstFailure) {
   Filespec("*.TXT");
   Set(kStopOnError, 'S');
   Set(kVerbosity, '1');
-  EXPECT_EQ(0, Run());
+  EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{"a.txt"}), runner_.Paths());
   EXPECT_EQ(
       "\nERROR: Cannot open file or file is Read Only: a.txt\n"
@@ -153,7 +153,7 @@ TEST_F(DriverTest, StopOnErrorAtTheLastFileOfADirectoryStopsTheWalk) {
   Set(kRecurse, 'R');
   Set(kStopOnError, 'S');
   Set(kVerbosity, '1');
-  EXPECT_EQ(0, Run());
+  EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{"a/1.txt", "a/2.txt"}), runner_.Paths());
   EXPECT_EQ(
       "\nERROR: Write fault encountered: a/2.txt\n"
@@ -247,7 +247,7 @@ TEST_F(DriverTest, NameTooLongForOneEntryLetsTheOthersRun) {
   platform_.AddFile(dir + "/" + long_name + ".txt");
   platform_.AddFile(dir + "/short.txt");
   Filespec((dir + "/*.TXT").c_str());
-  EXPECT_EQ(0, Run());
+  EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{dir + "/short.txt"}), runner_.Paths());
   EXPECT_EQ("\nERROR: Filename too long (261 byte maximum):\n" + dir + "/" +
                 long_name +
@@ -268,7 +268,7 @@ TEST_F(DriverTest, OutputPathTooLongEndsOnlyThatFile) {
   Filespec("*.TXT");
   OutputTo(out.c_str());
   Set(kVerbosity, '1');
-  EXPECT_EQ(0, Run());
+  EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{"a.txt"}), runner_.Paths());
   EXPECT_EQ("\nERROR: Filename too long (261 byte maximum):\n" + out +
                 "/abcdefghijk.txt\n"
@@ -297,7 +297,8 @@ TEST_F(DriverTest, RemovesOnlyAnOutputDirectoryThisRunCreated) {
     Filespec("*.TXT");
     OutputTo("out");
     ParseOutcome parsed;
-    EXPECT_EQ(0, RunParsed(parsed, settings_, &platform, &random_, &runner))
+    EXPECT_EQ(c.file_fails ? 4 : 0,
+              RunParsed(parsed, settings_, &platform, &random_, &runner))
         << c.name;
     EXPECT_EQ(c.exists_after, platform.IsDir("out")) << c.name;
   }
@@ -470,6 +471,7 @@ TEST(ExitCodeTest, MapsTheRunStatus) {
     char select;
     int64_t found;
     int64_t exit;
+    int64_t failed = 0;
   } cases[] = {
       {"normal", RunStatus::None, 2, 0, 5, 0},
       {"no files", RunStatus::NoFiles, 2, 0, 0, 1},
@@ -492,10 +494,19 @@ TEST(ExitCodeTest, MapsTheRunStatus) {
       {"-#:0 after an error", RunStatus::MissingSearch, 2, '0', 0, 0},
       {"-#:0 output failure", RunStatus::OutputDirFailed, 2, '0', 7, 7},
       {"-#:L is no count", RunStatus::None, 2, 'L', 42, 0},
+      {"a file failed", RunStatus::None, 2, 0, 5, 4, 1},
+      {"a file failed -V:0", RunStatus::None, 0, 0, 0, 4, 3},
+      {"a file failed -#:L", RunStatus::None, 2, 'L', 2, 4, 1},
+      {"output directory wins", RunStatus::OutputDirFailed, 2, 0, 0, 6, 1},
+      {"marker wins", RunStatus::DirUnreadable, 2, 0, 0, 5, 1},
+      {"-L file wins", RunStatus::TextFileFailed, 2, 0, 0, 7, 1},
+      {"-#:R count", RunStatus::None, 2, 'R', 9, 9, 1},
+      {"-#:0 count", RunStatus::None, 2, '0', 9, 9, 1},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.exit, ExitCodeFor(c.status, c.verbosity,
-                                  static_cast<uint8_t>(c.select), c.found))
+    EXPECT_EQ(c.exit,
+              ExitCodeFor(c.status, c.verbosity, static_cast<uint8_t>(c.select),
+                          c.found, c.failed))
         << c.name;
   }
 }

@@ -34,7 +34,6 @@ TEST_F(LoaderTest, FailureCodes) {
   } cases[] = {
       {"missing file", FaultOp::kAllocate, 0, "<none>",
        Code(FileError::OpenFailed)},
-      {"empty file", FaultOp::kAllocate, 0, "", Code(FileError::BadSize)},
       {"cannot open for update", FaultOp::kOpenUpdate, 1, "abc",
        Code(FileError::ReadOnly)},
       {"seek to the start fails", FaultOp::kSeek, 1, "abc",
@@ -57,6 +56,16 @@ TEST_F(LoaderTest, FailureCodes) {
       EXPECT_EQ(h_.dir().Read(c.name), c.content) << c.name;
     }
   }
+}
+
+TEST_F(LoaderTest, EmptyFileIsLoadedAsAFileWithoutAMatch) {
+  h_.Configure("a", "b", "");
+  h_.dir().Write("e.txt", "");
+  FileOutcome outcome = h_.Process("e.txt");
+  EXPECT_EQ(0, outcome.status);
+  EXPECT_TRUE(outcome.loaded);
+  EXPECT_EQ(0, outcome.original_size);
+  EXPECT_EQ("", h_.dir().Read("e.txt"));
 }
 
 TEST_F(LoaderTest, FileOverTheSizeLimitIsRefused) {
