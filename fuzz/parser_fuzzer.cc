@@ -21,6 +21,7 @@ namespace {
 class StubPlatform : public Platform {
  public:
   bool slash_switches = false;  // both answers are explored
+  bool quotes_split = false;    // both answers are explored
   void Print(const char*, size_t) override {}
   void ReadKey() override {}
   std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
@@ -53,6 +54,7 @@ class StubPlatform : public Platform {
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
   bool SlashStartsSwitch() const override { return slash_switches; }
+  bool QuotesSplitArguments() const override { return quotes_split; }
   std::string FromTypedPath(const std::string& typed) const override {
     return typed;
   }
@@ -88,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   swu::StubPlatform platform;
   platform.slash_switches = size % 2 == 1;
+  platform.quotes_split = size % 4 >= 2;
   swu::Random random;
   auto settings = std::make_unique<swu::Settings>();
   swu::ParseOutcome outcome = swu::ParseCommandLine(

@@ -29,6 +29,8 @@ struct ParseState {
   // The text meant for the -$ name was refused (too long): the name is
   // bad, not missing.
   bool output_name_refused = false;
+  // A "--" has been read: every later argument is a text.
+  bool switches_ended = false;
 
   bool failed() const { return outcome->status != RunStatus::None; }
 

@@ -1,13 +1,16 @@
 // The parser's start-up and argument loop. Each argument is copied, given the
 // quote fix-up, classified as a switch or a text argument and handed on. After
 // the loop the validation and finishing steps run, also when the loop did
-// not (too many arguments).
+// not (too many arguments). An argument that is exactly "--" ends the
+// switches: every later argument is a text.
 //
-// The quote fix-up undoes what a command shell makes of a quoted argument
-// that ends in a backslash ("C:\dir\" abc arrives as C:\dir" abc): the
-// first double quote becomes a backslash and ends the argument, and the
-// text two characters after it is read as the next argument. -Z turns the
-// fix-up off for later arguments.
+// The quote fix-up undoes what a Windows command line split makes of a
+// quoted argument that ends in a backslash ("C:\dir\" abc arrives as
+// C:\dir" abc): the first double quote becomes a backslash and ends the
+// argument, and the text two characters after it is read as the next
+// argument. -Z turns the fix-up off for later arguments. Where the shell
+// has split the arguments (POSIX) there is no fix-up: a double quote is an
+// ordinary character.
 //
 // Tested by tests/cli/parser_test.cc.
 
@@ -36,38 +39,51 @@ int64_t FixQuote(char* text) {
   return quote - text;
 }
 
-// '-' always starts a switch argument; '/' only where the platform says
-// so (not on POSIX, where it begins a path: /pot is a text). After -G the
-// next argument is text whatever it starts with.
+// True when the argument at hand is a text whatever it looks like: right
+// after -G, and after "--".
+bool ArgumentIsText(const ParseState& state) {
+  return (*state.settings)[kPendingText] == 'G' || state.switches_ended;
+}
+
+// '-' starts a switch argument; '/' only where the platform says so (not
+// on POSIX, where it begins a path: /pot is a text). After -G or "--" an
+// argument is text whatever it starts with.
 bool IsSwitchArgument(const char* text, const ParseState& state) {
-  if ((*state.settings)[kPendingText] == 'G') return false;
+  if (ArgumentIsText(state)) return false;
   if (text[0] == '-') return true;
   return text[0] == '/' && state.platform->SlashStartsSwitch();
 }
 
 // The two long options a user tries first stand for switches of their
 // own: --help for -H and --version for -H:V (the banner line). Only the
-// exact spellings, and not after -G, which makes any argument a text.
+// exact spellings, and not after -G or "--", which make any argument a
+// text.
 const char* LongOptionSwitch(const char* argument, const ParseState& state) {
-  if ((*state.settings)[kPendingText] == 'G') return argument;
+  if (ArgumentIsText(state)) return argument;
   if (strcmp(argument, "--help") == 0) return "-H";
   if (strcmp(argument, "--version") == 0) return "-H:V";
   return argument;
 }
 
-// True for --sync, which the parser takes itself: it has no switch form.
+// True for the arguments the parser takes itself, which have no switch
+// form: --sync, and the first "--", which ends the switches and is no text.
+// Neither is taken after -G or "--", which make any argument a text.
 bool TakeLongOption(const char* argument, ParseState* state) {
-  if ((*state->settings)[kPendingText] == 'G') return false;
+  if (ArgumentIsText(*state)) return false;
+  if (strcmp(argument, "--") == 0) {
+    state->switches_ended = true;
+    return true;
+  }
   if (strcmp(argument, "--sync") != 0) return false;
   state->settings->sync = true;
   return true;
 }
 
-// Reads one argument, and the rest after a double quote as if it were the
-// next argument, until the argument is used up or something has failed.
-// The argument is copied whole: a text longer than kMaxText bytes is
-// refused by the text step, never cut; a switch argument is read up to
-// kMaxText bytes.
+// Reads one argument, and (where quotes split arguments) the rest after a
+// double quote as if it were the next argument, until the argument is used up
+// or something has failed. The argument is copied whole: a text longer than
+// kMaxText bytes is refused by the text step, never cut; a switch argument is
+// read up to kMaxText bytes.
 void ReadArgument(const char* argument, ParseState* state) {
   std::string copy = LongOptionSwitch(argument, *state);
   char* text = &copy[0];
@@ -81,7 +97,10 @@ void ReadArgument(const char* argument, ParseState* state) {
       length = kMaxText;
     }
     int64_t quote = -1;
-    if ((*state->settings)[kNoQuoteFix] != 'Z') quote = FixQuote(text);
+    if (state->platform->QuotesSplitArguments() &&
+        (*state->settings)[kNoQuoteFix] != 'Z') {
+      quote = FixQuote(text);
+    }
     if (is_switch) {
       ReadSwitchArgument(text, length, state);
     } else {

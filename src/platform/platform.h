@@ -308,6 +308,12 @@ class Platform {
   // commands; false where '/' begins a path (POSIX), so that every argument
   // that begins with '/' is a text argument.
   virtual bool SlashStartsSwitch() const = 0;
+  // Command line: whether a '"' inside an argument ends it, as where the
+  // program splits its own command line (Windows): the parser's quote
+  // fix-up then undoes what that split makes of a quoted path ending in
+  // '\'. False where the shell has split the arguments (POSIX): a '"' is
+  // an ordinary character.
+  virtual bool QuotesSplitArguments() const { return false; }
 
   // Paths the user typed.
   // Turns a path as the user typed it (the filespec, the -$ name, a -L

@@ -674,6 +674,8 @@ class WindowsPlatform : public Platform {
   }
 
   bool SlashStartsSwitch() const override { return true; }
+  // The program splits its own command line, so a '"' ends an argument.
+  bool QuotesSplitArguments() const override { return true; }
   // Windows takes '\\' and '/' alike: a typed path needs no change.
   std::string FromTypedPath(const std::string& typed) const override {
     return typed;

@@ -19,6 +19,7 @@ class CliTestPlatform : public Platform {
   std::string current_directory = "/home/user/work";
   bool current_directory_fails = false;
   bool slash_switches = false;  // '/' starts a switch, as on Windows
+  bool quotes_split = false;    // a '"' ends an argument, as on Windows
   std::string printed;
   int keys_read = 0;
 
@@ -63,6 +64,7 @@ class CliTestPlatform : public Platform {
   char GetCurrentDrive() override { return 0; }
   bool SetCurrentDrive(char) override { return true; }
   bool SlashStartsSwitch() const override { return slash_switches; }
+  bool QuotesSplitArguments() const override { return quotes_split; }
   std::string FromTypedPath(const std::string& typed) const override {
     return typed;  // The tests' paths use '/'.
   }

@@ -56,28 +56,6 @@ TEST_F(ParserTest, TextsFillTheirPlacesInOrder) {
        "s",
        "",
        ""},
-      {"quote splits an argument",
-       {"dir\\sub\" s", "n"},
-       "DIR\\SUB\\",
-       "s",
-       "n",
-       ""},
-      {"quote at the end", {"f\"", "s"}, "F\\", "s", "", ""},
-      {"quote with one character after", {"f\" ", "s"}, "F\\", "s", "", ""},
-      {"rest after a quote loses its CR",
-       {"f\" s\r", "n"},
-       "F\\",
-       "s",
-       "n",
-       ""},
-      {"rest after a quote may be a switch",
-       {"f\" -A", "s", "n"},
-       "F\\",
-       "s",
-       "n",
-       ""},
-      {"two quotes in one argument", {"f\" s\" n"}, "F\\", "s\\", "n", ""},
-      {"-Z keeps quotes", {"-Z", "f", "say \"hi\""}, "F", "say \"hi\"", "", ""},
       {"texts of 261 bytes fill their places",
        {std::string(261, 'a'), std::string(261, 'b')},
        "",
@@ -101,6 +79,126 @@ TEST_F(ParserTest, TextsFillTheirPlacesInOrder) {
   }
 }
 
+// Where the program splits its own command line (Windows), a double quote
+// ends an argument as a backslash and the rest after the next character is
+// read as the next argument, until -Z.
+TEST_F(ParserTest, WindowsQuoteSplitsAnArgument) {
+  platform_.quotes_split = true;
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* filespec;
+    const char* search;
+    const char* new_text;
+  } cases[] = {
+      {"quote splits an argument",
+       {"dir\\sub\" s", "n"},
+       "DIR\\SUB\\",
+       "s",
+       "n"},
+      {"quote at the end", {"f\"", "s"}, "F\\", "s", ""},
+      {"quote with one character after", {"f\" ", "s"}, "F\\", "s", ""},
+      {"rest after a quote loses its CR", {"f\" s\r", "n"}, "F\\", "s", "n"},
+      {"rest after a quote may be a switch",
+       {"f\" -A", "s", "n"},
+       "F\\",
+       "s",
+       "n"},
+      {"two quotes in one argument", {"f\" s\" n"}, "F\\", "s\\", "n"},
+      {"-Z keeps quotes", {"-Z", "f", "say \"hi\""}, "F", "say \"hi\"", ""},
+      {"quote after -- still splits",
+       {"f", "--", "-s\" -n"},
+       "F",
+       "-s\\",
+       "-n"},
+  };
+  for (const Case& c : cases) {
+    auto p = P(c.args);
+    EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
+    EXPECT_STREQ(p->s().filespec, c.filespec) << c.name;
+    EXPECT_EQ(p->search(), c.search) << c.name;
+    EXPECT_EQ(p->new_text(), c.new_text) << c.name;
+  }
+}
+
+// Where the shell has split the arguments (POSIX), a double quote is an
+// ordinary character, and -Z changes nothing.
+TEST_F(ParserTest, PosixQuoteIsAnOrdinaryCharacter) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* filespec;
+    const char* search;
+    const char* new_text;
+  } cases[] = {
+      {"include line",
+       {"*.c", "include \"x.h\"", "include \"y.h\""},
+       "*.C",
+       "include \"x.h\"",
+       "include \"y.h\""},
+      {"quote in a filespec", {"dir\\sub\" s", "n"}, "DIR\\SUB\" S", "n", ""},
+      {"quote at the end", {"f", "s\""}, "F", "s\"", ""},
+      {"rest after a quote is no switch", {"f", "s\" -A"}, "F", "s\" -A", ""},
+      {"-Z changes nothing", {"-Z", "f", "say \"hi\""}, "F", "say \"hi\"", ""},
+  };
+  for (const Case& c : cases) {
+    auto p = P(c.args);
+    EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
+    EXPECT_STREQ(p->s().filespec, c.filespec) << c.name;
+    EXPECT_EQ(p->search(), c.search) << c.name;
+    EXPECT_EQ(p->new_text(), c.new_text) << c.name;
+  }
+}
+
+// "--" ends the switches: it fills no place itself, and every later
+// argument is a text, also "--", the long options and, where '/' starts a
+// switch, a '/' argument. -G still works, and after -G "--" is a text.
+TEST_F(ParserTest, DoubleDashEndsTheSwitches) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* filespec;
+    const char* search;
+    const char* new_text;
+  } cases[] = {
+      {"dash texts after --",
+       {"f.c", "--", "-2020", "2021"},
+       "F.C",
+       "-2020",
+       "2021"},
+      {"-- first", {"--", "-f", "-s"}, "-F", "-s", ""},
+      {"a second -- is a text", {"f", "--", "--", "-x"}, "F", "--", "-x"},
+      {"long options are texts",
+       {"f", "--", "--help", "--sync"},
+       "F",
+       "--help",
+       "--sync"},
+      {"-G still works", {"f", "-G", "-2020", "2021"}, "F", "-2020", "2021"},
+      {"-- after -G is a text", {"f", "-G", "--", "n"}, "F", "--", "n"},
+      {"-G after -- is a text", {"f", "--", "-G", "-x"}, "F", "-G", "-x"},
+  };
+  for (const Case& c : cases) {
+    auto p = P(c.args);
+    EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
+    EXPECT_STREQ(p->s().filespec, c.filespec) << c.name;
+    EXPECT_EQ(p->search(), c.search) << c.name;
+    EXPECT_EQ(p->new_text(), c.new_text) << c.name;
+  }
+
+  // Switches before "--" still count; --sync after it is no switch.
+  auto p = P({"-C", "f", "--", "-s", "--sync"});
+  EXPECT_TRUE(p->s().case_sensitive());
+  EXPECT_FALSE(p->s().sync);
+
+  // Where '/' starts a switch, it is a text after "--".
+  platform_.slash_switches = true;
+  p = P({"f", "--", "/R", "/C"});
+  EXPECT_EQ(p->outcome.status, RunStatus::None);
+  EXPECT_EQ(p->search(), "/R");
+  EXPECT_EQ(p->new_text(), "/C");
+  EXPECT_EQ(p->s()[kRecurse], 0);
+}
+
 // A text longer than 261 bytes is refused whole, wherever it would go.
 TEST_F(ParserTest, OverLongTextsAreRefusedNotCut) {
   const std::string long_text(262, 'q');
@@ -117,7 +215,6 @@ TEST_F(ParserTest, OverLongTextsAreRefusedNotCut) {
       {"-$ name", {"f", "s", "-$", long_text}, long_text},
       {"-E value", {"f", "s", "-E", "BIG"}, "BIG"},
       {"-L file name", {"f", "-L", long_text}, long_text},
-      {"after a quote", {"f\" " + long_text}, long_text},
   };
   for (const Case& c : cases) {
     auto p = P(c.args);
@@ -125,6 +222,12 @@ TEST_F(ParserTest, OverLongTextsAreRefusedNotCut) {
     EXPECT_TRUE(p->outcome.bad_text_marked) << c.name;
     EXPECT_EQ(p->outcome.bad_text, c.bad_text) << c.name;
   }
+  // Where a quote splits an argument, the rest after it is the text.
+  platform_.quotes_split = true;
+  auto after_quote = P({"f\" " + long_text});
+  EXPECT_EQ(after_quote->outcome.status, RunStatus::BadArgument);
+  EXPECT_EQ(after_quote->outcome.bad_text, long_text);
+  platform_.quotes_split = false;
   auto p = P({"f", "s", "-E", "FITS"});
   EXPECT_EQ(p->outcome.status, RunStatus::None);
   EXPECT_EQ(p->new_text(), std::string(261, 'v'));

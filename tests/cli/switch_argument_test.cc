@@ -47,7 +47,7 @@ TEST_F(SwitchArgumentTest, BadSwitchesNameTheirText) {
       {"-N value not a number", {"-N:x"}, false, ""},
       {"begun value after a taken letter", {"-1B:X"}, false, ""},
       {"later switch after a pending one", {"-1B:X", "-q"}, false, ""},
-      {"quote in a switch reads as backslash", {"-R\"C"}, true, "\\"},
+      {"quote in a switch is a character", {"-R\"C"}, true, "\"C"},
   };
   for (const Case& c : cases) {
     auto p = ParseSwitches(c.switches);
@@ -55,6 +55,11 @@ TEST_F(SwitchArgumentTest, BadSwitchesNameTheirText) {
     EXPECT_EQ(p->outcome.bad_text_marked, c.marked) << c.name;
     EXPECT_EQ(p->outcome.bad_text, c.bad_text) << c.name;
   }
+  // Where a quote splits an argument, it reads as a backslash in a switch.
+  platform_.quotes_split = true;
+  auto p = ParseSwitches({"-R\"C"});
+  EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);
+  EXPECT_EQ(p->outcome.bad_text, "\\");
 }
 
 TEST_F(SwitchArgumentTest, StoresSlotValues) {

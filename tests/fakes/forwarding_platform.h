@@ -125,6 +125,9 @@ class ForwardingPlatform : public Platform {
     return real_->SetCurrentDrive(drive);
   }
   bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
+  bool QuotesSplitArguments() const override {
+    return real_->QuotesSplitArguments();
+  }
   std::string FromTypedPath(const std::string& typed) const override {
     return real_->FromTypedPath(typed);
   }
