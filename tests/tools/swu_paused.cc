@@ -12,8 +12,9 @@
 //                        written to it in place: before the next batch of
 //                        writes or before its length is set (0: before
 //                        the first write to the file)
-//   SWU_PAUSE_AT_CHECK=1 stop before the check, made just before the first
-//                        write, that the file is still as it was loaded
+//   SWU_PAUSE_AT_CHECK=1 stop before the check, made once the journal is
+//                        complete and before the file itself is written,
+//                        that the file is still as it was loaded
 //   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal leaves its name
 //                        (deleted, or kept as the spare), once its file
 //                        has been written
@@ -94,7 +95,7 @@ struct Pause {
   }
   void BeforeIdentify() {
     // The first identification of an open file is its load; the second
-    // is the check before the first write.
+    // is the check before the file itself is written.
     if (!done && at_check && ++identifies == 2) Wait();
   }
 };
