@@ -389,12 +389,19 @@ OpenFlags FlagsFor(OpenMode mode) {
   return {GENERIC_READ, OPEN_EXISTING, false};
 }
 
+// The length of the directory part of |path|, up to and with its last
+// '\', ':' or '/'.
+size_t DirectoryPartLength(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !IsSplitSeparator(path[i - 1]) && path[i - 1] != '/') --i;
+  return i;
+}
+
 // A file created whose name begins with '.' (the program's journals) is
 // hidden by attribute, as such a name hides it on POSIX, so that no
 // listing returns it.
 DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
-  size_t i = path.size();
-  while (i > 0 && !IsSplitSeparator(path[i - 1]) && path[i - 1] != '/') --i;
+  size_t i = DirectoryPartLength(path);
   bool dot = i < path.size() && path[i] == '.';
   return mode == OpenMode::kCreateNew && dot ? FILE_ATTRIBUTE_HIDDEN
                                              : FILE_ATTRIBUTE_NORMAL;
@@ -510,11 +517,7 @@ class WindowsPlatform : public Platform {
         NameRefused(GetLastError())) {
       return nullptr;  // The temporary could never be renamed to that name.
     }
-    size_t i = beside.size();
-    while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
-      --i;
-    }
-    std::string dir = beside.substr(0, i);
+    std::string dir = beside.substr(0, DirectoryPartLength(beside));
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string name = dir + ".swu-" + TemporarySuffix();
       HANDLE file =
@@ -556,11 +559,7 @@ class WindowsPlatform : public Platform {
   }
 
   void RemoveLeftTemporaries(const std::string& beside) override {
-    size_t i = beside.size();
-    while (i > 0 && !IsSplitSeparator(beside[i - 1]) && beside[i - 1] != '/') {
-      --i;
-    }
-    std::string dir = beside.substr(0, i);
+    std::string dir = beside.substr(0, DirectoryPartLength(beside));
     WIN32_FIND_DATAA data;
     ScopedFind find(dir + ".swu-*", &data);
     if (!find.valid()) return;
