@@ -166,15 +166,22 @@ def between_files_case():
         shutil.rmtree(d)
 
 
+def killed_mid_rewrite(d):
+    """Writes f.txt in |d| and kills a growing rewrite of it once its first
+    batch is written; returns its path."""
+    path = os.path.join(d, "f.txt")
+    with open(path, "wb") as f:
+        f.write(DATA)
+    killed_at(d, ["f.txt"] + MODES[0][1], "SWU_PAUSE_AT_FILE_BYTE", 1)
+    return path
+
+
 def changed_since_case():
     """A file changed after the kill is not one the journal explains: both
     are left as they are, and the file is not processed."""
     d = tempfile.mkdtemp(prefix="swu-crash-")
     try:
-        path = os.path.join(d, "f.txt")
-        with open(path, "wb") as f:
-            f.write(DATA)
-        killed_at(d, ["f.txt"] + MODES[0][1], "SWU_PAUSE_AT_FILE_BYTE", 1)
+        path = killed_mid_rewrite(d)
         with open(path, "ab") as f:
             f.write(b"edited since\r\n")
         before = open(path, "rb").read()
@@ -250,10 +257,7 @@ def foreign_journal_case():
         return
     d = tempfile.mkdtemp(prefix="swu-crash-")
     try:
-        path = os.path.join(d, "f.txt")
-        with open(path, "wb") as f:
-            f.write(DATA)
-        killed_at(d, ["f.txt"] + MODES[0][1], "SWU_PAUSE_AT_FILE_BYTE", 1)
+        path = killed_mid_rewrite(d)
         before = open(path, "rb").read()
         journal = os.path.join(d, left_behind(d)[0])
         os.chown(journal, 65534, 65534)  # as if another user had made it
