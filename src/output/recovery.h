@@ -4,7 +4,7 @@
 // (the file was never written), and otherwise left with its file as they
 // are. A journal that another live run holds is never taken.
 //
-// Tested by tests/output/journal_test.cc and tests/e2e/safety_test.py
+// Tested by tests/output/result_writer_test.cc and tests/e2e/crash_test.py
 
 #ifndef SWU_OUTPUT_RECOVERY_H_
 #define SWU_OUTPUT_RECOVERY_H_

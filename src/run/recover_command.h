@@ -2,7 +2,7 @@
 // found at the named files and in the named directories (and every
 // directory below them), printing one line per file.
 //
-// Tested by tests/e2e/safety_test.py
+// Tested by tests/e2e/crash_test.py and tests/e2e/cases/run_exit.cases
 
 #ifndef SWU_RUN_RECOVER_COMMAND_H_
 #define SWU_RUN_RECOVER_COMMAND_H_
