@@ -151,7 +151,7 @@ void ResultWriter::CheckCounts() const {
          state_->bytes_written - (buffer_->position - buffer_->start));
 }
 
-FileStatus ResultWriter::CommitFile() {
+FileError ResultWriter::CommitFile() {
   out_->Flush();
   if (out_->stream()->error()) state_->Fail(FileError::WriteFault);
   // Part of the image read as zeros: the file was shortened under the run.
@@ -162,8 +162,7 @@ FileStatus ResultWriter::CommitFile() {
     CommitOutput();
   }
   Publish();
-  if (state_->succeeded()) return state_->acted_on;
-  return static_cast<FileStatus>(state_->error);
+  return state_->error;
 }
 
 // The result is in the journal; the file has not been touched. Now it is

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "report/status.h"
+#include "base/status.h"
 
 namespace swu {
 

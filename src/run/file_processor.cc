@@ -138,7 +138,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   FileError error = Load(path, output_path, create, &loaded, &outcome);
   if (error != FileError::None) {
     impl.buffer.Reset();
-    outcome.status = static_cast<FileStatus>(error);
+    outcome.error = error;
     return outcome;
   }
   outcome.loaded = true;
@@ -157,7 +157,9 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   ReplaceLoop loop(settings, &impl.buffer, impl.matcher.get(), &writer, &state,
                    [&impl] { return impl.new_text.RenewAfterMatch(); });
   loop.Run();
-  outcome.status = writer.CommitFile();
+  assert(!state.running());  // The loop ends at the file's end or a failure.
+  outcome.error = writer.CommitFile();
+  if (outcome.ok()) outcome.acted_on = state.acted_on;
   outcome.size_change = state.size_change;
   outcome.bytes_written = state.bytes_written;
   outcome.insert_count = emitter.insert_count();

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "output/random.h"
 #include "platform/platform.h"
-#include "report/status.h"
 #include "run/file_runner.h"
 #include "search/loader.h"
 

@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
-#include "report/status.h"
 #include "search/file_buffer.h"
 
 namespace swu {

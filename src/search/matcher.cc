@@ -129,16 +129,17 @@ FileSearch::FileSearch(Matcher* matcher)
     : matcher_(matcher),
       candidates_(matcher->probes_[0], matcher->probes_[1]) {}
 
-void FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
+bool FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
                                Match* match) {
   const Matcher& m = *matcher_;
+  int64_t s = FindText(buffer, buffer.position + resume);
+  if (s < 0) return false;  // No further match.
   *match = Match();
   match->consumed = m.length_;
-  int64_t s = FindText(buffer, buffer.position + resume);
-  if (s < 0) return;  // No further match.
   match->offset = s - buffer.position;
   match->start = s;
   if (m.line_mode_ || m.line_filter_ != 0) m.WidenToLine(buffer, s, match);
+  return true;
 }
 
 int64_t FileSearch::FindText(const FileBuffer& buffer, int64_t from) {

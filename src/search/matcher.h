@@ -101,9 +101,10 @@ class FileSearch {
   explicit FileSearch(Matcher* matcher);
 
   // Looks for the search text in |buffer| from |resume| bytes after its
-  // position on, and fills *match; its offset is -1 when there is none.
-  // Calls must come with non-decreasing search starts.
-  void FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
+  // position on. On a match, fills *match and returns true; when there is
+  // none, returns false and *match is left as it was. Calls must come with
+  // non-decreasing search starts.
+  bool FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
 
   // Whether this file's search has switched to the linear piece search.
   bool searching_by_pieces() const { return by_pieces_; }

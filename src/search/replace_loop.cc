@@ -23,13 +23,13 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
 void ReplaceLoop::Run() {
   Match match;
   while (state_->running()) {
-    search_.FindNextMatch(*buffer_, state_->resume, &match);
-    if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
-      continue;
-    }
-    if (match.offset < 0) {
+    if (!search_.FindNextMatch(*buffer_, state_->resume, &match)) {
+      if (RepeatLastSearch()) continue;
       EndOfMatches();
       break;
+    }
+    if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
+      continue;
     }
     Act(&match);
     SetResumeAfterAct(match);
@@ -39,18 +39,18 @@ void ReplaceLoop::Run() {
   }
 }
 
-ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
-  if (match->offset < 0) {
-    // -#:L: the search has run out; find the last match once more.
-    if (selection_ == Selection::kLast && state_->found > 0 &&
-        !last_repeated_) {
-      last_repeated_ = true;
-      repeat_pending_ = true;
-      state_->resume = last_resume_;
-      return Verdict::kSkip;
-    }
-    return Verdict::kAct;  // End of matches.
+// -#:L: once the search has run out, the last match is found once more.
+bool ReplaceLoop::RepeatLastSearch() {
+  if (selection_ != Selection::kLast || state_->found == 0 || last_repeated_) {
+    return false;
   }
+  last_repeated_ = true;
+  repeat_pending_ = true;
+  state_->resume = last_resume_;
+  return true;
+}
+
+ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   if (selection_ == Selection::kLast && last_repeated_) {
     return SelectLast(*match);
   }

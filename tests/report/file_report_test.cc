@@ -12,16 +12,18 @@ namespace {
 
 using run_test::FakePlatform;
 
-FileOutcome Outcome(FileStatus status, int64_t found = 0) {
+FileOutcome Outcome(int64_t acted_on, int64_t found = 0) {
   FileOutcome outcome;
-  outcome.status = status;
+  outcome.acted_on = acted_on;
   outcome.matches_found = found;
-  outcome.loaded = status >= 0;
+  outcome.loaded = true;
   return outcome;
 }
 
 FileOutcome Failed(FileError error) {
-  return Outcome(static_cast<FileStatus>(error));
+  FileOutcome outcome;
+  outcome.error = error;
+  return outcome;
 }
 
 class FileReportTest : public ::testing::Test {

@@ -453,7 +453,7 @@ TEST_F(DriverTest, ReportOnlyExitsWithTheMatchesFound) {
   platform_.AddFile("b.txt");
   FileOutcome three;
   three.loaded = true;
-  three.status = 3;
+  three.acted_on = 3;
   three.matches_found = 3;
   runner_.SetOutcome("a.txt", three);
   runner_.SetOutcome("b.txt", three);

@@ -54,8 +54,7 @@ class Checker {
   // The start the matcher finds, or -1.
   int64_t Found(FileSearch* search, int64_t resume) {
     Match match;
-    search->FindNextMatch(buffer_, resume, &match);
-    return match.offset < 0 ? -1 : match.start;
+    return search->FindNextMatch(buffer_, resume, &match) ? match.start : -1;
   }
 
   const Settings& settings() const { return settings_; }
