@@ -40,7 +40,7 @@ void ReadMatchList(SwitchArg* arg, ParseState* state) {
   Settings& settings = *state->settings;
   MatchList& list = settings.match_list;
   int64_t r = arg->pos + 2;
-  settings[kSelectMode] = 'S';
+  state->slots[kSelectMode] = 'S';
   ++state->taken;
 
   bool overflow = false;
@@ -102,7 +102,7 @@ void ReadFunctionList(SwitchArg* arg, ParseState* state) {
       q += 2;
     } else if (c == 'R' && q + 1 < arg->length &&
                (arg->at(q + 1) == 'M' || arg->at(q + 1) == 'F')) {
-      settings[kResetMode] = static_cast<uint8_t>(arg->at(q + 1));
+      state->slots[kResetMode] = static_cast<uint8_t>(arg->at(q + 1));
       ++state->taken;
       q += 2;
     } else {

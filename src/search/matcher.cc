@@ -64,12 +64,8 @@ Matcher::Matcher(const Settings& settings) {
   }
   start_anchor_ = settings.start_anchor();
   end_anchor_ = settings.end_anchor();
-  LineMode line_mode = settings.line_mode();
-  line_mode_ = line_mode != LineMode::kOff;
-  line_sub_ = line_mode == LineMode::kOff || line_mode == LineMode::kWhole
-                  ? 0
-                  : static_cast<char>(line_mode);
-  line_filter_ = static_cast<char>(settings.line_filter());
+  line_mode_ = settings.line_mode();
+  line_filter_ = settings.line_filter();
   new_text_empty_ = settings.new_length == 0;
   ChooseScanByte();
 }
@@ -138,7 +134,9 @@ bool FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
   match->consumed = m.length_;
   match->offset = s - buffer.position;
   match->start = s;
-  if (m.line_mode_ || m.line_filter_ != 0) m.WidenToLine(buffer, s, match);
+  if (m.line_mode_ != LineMode::kOff || m.line_filter_ != LineFilter::kAll) {
+    m.WidenToLine(buffer, s, match);
+  }
   return true;
 }
 
@@ -291,14 +289,16 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
   match->line_break = break_length;
 
   // -D:L keeps the left-hand part of the line, -D:R the right-hand part.
-  int64_t region_start = line_sub_ == 'L' ? s : line_start;
-  int64_t region_end = line_sub_ == 'R' ? s + length_ : line_end;
-  if (line_filter_ == 'U' || line_mode_) {
+  int64_t region_start = line_mode_ == LineMode::kKeepLeft ? s : line_start;
+  int64_t region_end =
+      line_mode_ == LineMode::kKeepRight ? s + length_ : line_end;
+  if (line_filter_ == LineFilter::kUnmodifiedOnly ||
+      line_mode_ != LineMode::kOff) {
     match->offset = region_start - position;
     match->consumed = region_end - region_start;
   }
   // A line emptied by -D goes with its break, unless a sub-mode keeps it.
-  if (line_mode_ && line_sub_ == 0 && break_length > 0 && new_text_empty_) {
+  if (line_mode_ == LineMode::kWhole && break_length > 0 && new_text_empty_) {
     match->consumed += break_length;
     match->line_end_taken = true;
   }

@@ -88,9 +88,8 @@ class Matcher {
   std::vector<Piece> pieces_;    // built when a file first switches
   bool start_anchor_ = false;    // the match must start a line
   bool end_anchor_ = false;      // a line break must follow the match
-  bool line_mode_ = false;       // -D
-  char line_sub_ = 0;            // -D:P, -D:L, -D:R: 'P', 'L', 'R'
-  char line_filter_ = 0;         // -M, -U: 'M', 'U'
+  LineMode line_mode_ = LineMode::kOff;        // -D and its forms
+  LineFilter line_filter_ = LineFilter::kAll;  // -M, -U
   bool new_text_empty_ = false;
 };
 
