@@ -49,6 +49,14 @@ struct SpecialFunctionList {
 
   int32_t size() const { return last + 1; }
   int32_t mode6_count() const { return last_mode6 + 1; }
+  // The invariant above, for the asserts of the writer and the reader.
+  bool ModeSixLeads() const {
+    if (last_mode6 > last) return false;
+    for (int32_t i = 0; i <= last; ++i) {
+      if ((entries[i].mode == 6) != (i <= last_mode6)) return false;
+    }
+    return true;
+  }
 };
 
 // The outcome of a -L text's load, as kLoadSearch and kLoadNew store it.

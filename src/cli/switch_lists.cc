@@ -77,12 +77,13 @@ void StoreFunction(const SpecialFunction& entry, SpecialFunctionList* list) {
   if (entry.mode != 6 || only_mode6) {
     list->entries[++list->last] = entry;
     if (entry.mode == 6) ++list->last_mode6;
-    return;
+  } else {
+    int32_t place = ++list->last_mode6;
+    list->entries[++list->last] = list->entries[place];
+    list->entries[place] = entry;
   }
   // Invariant: the mode-6 entries form the front of the list.
-  int32_t place = ++list->last_mode6;
-  list->entries[++list->last] = list->entries[place];
-  list->entries[place] = entry;
+  assert(list->ModeSixLeads());
 }
 
 void ReadFunctionList(SwitchArg* arg, ParseState* state) {

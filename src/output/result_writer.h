@@ -94,8 +94,9 @@ class ResultWriter : public MatchWriter {
   JournalWriter* journal_;  // in place: where the result goes first
   OutputTarget target_;
   ReplaceState* state_;
-  int64_t original_size_;   // size of the image as loaded
-  bool reapplied_ = false;  // a second stream wrote the file after a fault
+  int64_t original_size_;     // size of the image as loaded
+  bool reapplied_ = false;    // a second stream wrote the file after a fault
+  bool passed_over_ = false;  // PassOver counted the rest as written
 };
 
 }  // namespace swu

@@ -2,9 +2,12 @@
 
 #include "report/run_totals.h"
 
+#include <cassert>
+
 namespace swu {
 
 void CountFile(const FileOutcome& outcome, RunTotals* totals) {
+  assert(outcome.acted_on >= 0 && (outcome.ok() || outcome.acted_on == 0));
   if (outcome.loaded) totals->bytes_added += outcome.size_change;
   if (!outcome.ok()) {
     totals->failed += 1;

@@ -3,6 +3,7 @@
 #include "search/matcher.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "search/line_break.h"
@@ -122,14 +123,19 @@ const std::vector<Matcher::Piece>& Matcher::Pieces() {
 }
 
 FileSearch::FileSearch(Matcher* matcher)
-    : matcher_(matcher),
-      candidates_(matcher->probes_[0], matcher->probes_[1]) {}
+    : matcher_(matcher), candidates_(matcher->probes_[0], matcher->probes_[1]) {
+  assert(matcher != nullptr);
+}
 
 bool FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
                                Match* match) {
+  assert(resume >= 0);
   const Matcher& m = *matcher_;
-  int64_t s = FindText(buffer, buffer.position + resume);
+  const int64_t from = buffer.position + resume;
+  int64_t s = FindText(buffer, from);
   if (s < 0) return false;  // No further match.
+  // A match starts at or after the search start and lies in the image.
+  assert(s >= from && s + m.length_ <= buffer.end);
   *match = Match();
   match->consumed = m.length_;
   match->offset = s - buffer.position;
@@ -277,6 +283,7 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
                           Match* match) const {
   const uint8_t* data = buffer.bytes();
   int64_t position = buffer.position;
+  assert(position <= s && s + length_ <= buffer.end);
   // The line of the match: from the byte after the nearest LF at or before
   // s (never before the position) to the first line break after the text.
   int64_t line_start = s + 1;

@@ -101,8 +101,10 @@ class FileSearch {
 
   // Looks for the search text in |buffer| from |resume| bytes after its
   // position on. On a match, fills *match and returns true; when there is
-  // none, returns false and *match is left as it was. Calls must come with
-  // non-decreasing search starts.
+  // none, returns false and *match is left as it was. |resume| is never
+  // negative. Starts normally only grow, which keeps a file's search
+  // linear; a start that goes back (the -#:L search for the last match
+  // once more) is answered alike, the scans starting afresh from it.
   bool FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
 
   // Whether this file's search has switched to the linear piece search.

@@ -3,6 +3,7 @@
 #include "search/replace_loop.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace swu {
 
@@ -85,6 +86,7 @@ ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   }
   if (act) return Verdict::kAct;
   state_->resume = After(*match, buffer_->position);
+  assert(state_->resume > 0);  // A skipped match moves the search on.
   return Verdict::kSkip;
 }
 
@@ -153,10 +155,14 @@ void ReplaceLoop::SetResumeAfterAct(const Match& match) {
   if (empty_text_) {
     resume = std::max(resume, match.start + 1 - buffer_->position);
   }
+  assert(resume >= 0);
   state_->resume = resume;
 }
 
 void ReplaceLoop::Act(Match* match) {
+  // A match acted on lies at or after the position: the loop never hands
+  // the writer bytes it has passed.
+  assert(match->offset >= 0);
   ++state_->acted_on;
   if (modified_lines_only_) {
     ActOnLine(match);
@@ -174,6 +180,7 @@ void ReplaceLoop::ActOnLine(Match* match) {
   const int64_t offset = match->offset;
   int64_t line_offset =
       std::min(std::max<int64_t>(match->line_offset, 0), offset);
+  assert(0 <= line_offset && line_offset <= offset);
   if (state_->pending_tail > 0 && offset >= state_->pending_tail) {
     // The match is in a later line.
     writer_->CopyThrough(state_->pending_tail);
