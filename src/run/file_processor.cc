@@ -12,6 +12,7 @@
 #include "output/journal_writer.h"
 #include "output/new_text.h"
 #include "output/output_buffer.h"
+#include "output/output_file.h"
 #include "output/recovery.h"
 #include "output/result_writer.h"
 #include "search/file_buffer.h"
@@ -32,8 +33,9 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
                                           const std::string& path,
                                           const LoadedFile& loaded,
                                           SpareJournal* spare) {
-  if (!loaded.target.in_place || !loaded.target.writable) return nullptr;
-  const FileIdentity& as = loaded.target.loaded_as;
+  const OutputTarget& target = loaded.output.target;
+  if (!target.in_place || !target.writable) return nullptr;
+  const FileIdentity& as = target.loaded_as;
   JournalHeader header;
   header.device = as.device;
   header.file_number = as.file_number;
@@ -43,6 +45,41 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
   header.name = path.substr(dir.size());
   return std::make_unique<JournalWriter>(
       platform, JournalPathFor(path, as, *platform), std::move(header), spare);
+}
+
+// Loads |path| into *buffer and opens its result's output in *loaded.
+// While *create is Creating, a missing or empty file is created and
+// *create becomes Created; while it is CreateRequested, an empty file is
+// processed as an empty image. On success returns FileError::None; on
+// failure returns the error and leaves no stream open.
+FileError OpenFile(const Settings& settings, Platform* platform,
+                   const std::string& path, const std::string& output_path,
+                   CreateState* create, FileBuffer* buffer,
+                   LoadedFile* loaded) {
+  loaded->opened = false;
+  loaded->output = ResultOutput();
+  FileError error =
+      LoadCurrentFile(settings, platform, path, buffer, &loaded->input);
+  if (error == FileError::OpenFailed && *create == CreateState::Creating) {
+    error =
+        CreateResult(settings, platform, path, output_path, &loaded->output);
+    if (error != FileError::None) return error;
+    if (!buffer->MakeCreatedImage()) {
+      loaded->output.stream.reset();
+      return FileError::LoadNoMemory;
+    }
+    *create = CreateState::Created;
+    return FileError::None;
+  }
+  if (error != FileError::None) return error;
+  loaded->opened = true;
+  error = OpenResult(settings, platform, path, output_path, &loaded->input,
+                     &loaded->output);
+  if (error != FileError::None) return error;
+  if (loaded->input.identity.size == 0 && *create == CreateState::Creating) {
+    *create = CreateState::Created;
+  }
+  return FileError::None;
 }
 
 }  // namespace
@@ -108,24 +145,26 @@ FileError FileProcessor::Load(const std::string& path,
                               FileOutcome* outcome) {
   Impl& impl = *impl_;
   CreateState before = *create;
-  FileError error = LoadCurrentFile(impl.settings, impl.platform, path,
-                                    output_path, create, &impl.buffer, loaded);
+  FileError error = OpenFile(impl.settings, impl.platform, path, output_path,
+                             create, &impl.buffer, loaded);
   if (error != FileError::None || !loaded->opened) return error;
   // Once per directory: spare journal files that killed runs left there.
   std::string dir = DirectoryPartOf(path, *impl.platform);
   if (impl.cleared.insert(dir).second) ClearDeadSpares(impl.platform, dir);
   FileIdentity pending;
   if (!impl.platform->IdentifyExact(
-          JournalPathFor(path, loaded->input, *impl.platform), &pending)) {
+          JournalPathFor(path, loaded->input.identity, *impl.platform),
+          &pending)) {
     return FileError::None;
   }
-  loaded->stream.reset();
+  loaded->output.stream.reset();
+  loaded->input.stream.reset();
   impl.buffer.Reset();
   outcome->recovery = RecoverFile(impl.platform, path, impl.settings.durable());
   if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
   *create = before;
-  return LoadCurrentFile(impl.settings, impl.platform, path, output_path,
-                         create, &impl.buffer, loaded);
+  return OpenFile(impl.settings, impl.platform, path, output_path, create,
+                  &impl.buffer, loaded);
 }
 
 FileOutcome FileProcessor::ProcessFile(const std::string& path,
@@ -143,17 +182,17 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   }
   outcome.loaded = true;
   outcome.original_size = impl.buffer.size();
-  outcome.unlocked = loaded.unlocked;
+  outcome.unlocked = loaded.input.unlocked;
 
   ReplaceState state;
   assert(impl.matcher != nullptr);  // PrepareRun comes before any file.
   std::unique_ptr<JournalWriter> journal =
       JournalFor(impl.platform, path, loaded, &impl.spare);
-  OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
+  Stream* result = loaded.output.stream.get();
+  OutputBuffer out(journal != nullptr ? journal.get() : result);
   Emitter emitter(settings, &impl.new_text, &impl.buffer, &out);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
-                      loaded.stream.get(), journal.get(), loaded.target,
-                      &state);
+                      result, journal.get(), loaded.output.target, &state);
   ReplaceLoop loop(settings, &impl.buffer, impl.matcher.get(), &writer, &state,
                    [&impl] { return impl.new_text.RenewAfterMatch(); });
   loop.Run();

@@ -12,12 +12,20 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
+#include "output/output_file.h"
 #include "output/random.h"
 #include "platform/platform.h"
 #include "run/file_runner.h"
 #include "search/loader.h"
 
 namespace swu {
+
+// A file on its way through: the file as loaded and its result's output.
+struct LoadedFile {
+  LoadedInput input;    // the file; its stream moves to |output| in place
+  ResultOutput output;  // where the result is written
+  bool opened = false;  // an existing file was opened (not created)
+};
 
 class FileProcessor : public FileRunner {
  public:
