@@ -66,16 +66,19 @@ const char* LongOptionSwitch(const char* argument, const ParseState& state) {
 }
 
 // True for the arguments the parser takes itself, which have no switch
-// form: --sync, and the first "--", which ends the switches and is no text.
-// Neither is taken after -G or "--", which make any argument a text.
+// form: --sync, --diff, and the first "--", which ends the switches and is
+// no text. None is taken after -G or "--", which make any argument a text.
 bool TakeLongOption(const char* argument, ParseState* state) {
   if (ArgumentIsText(*state)) return false;
   if (strcmp(argument, "--") == 0) {
     state->switches_ended = true;
-    return true;
+  } else if (strcmp(argument, "--sync") == 0) {
+    state->settings->sync = true;
+  } else if (strcmp(argument, "--diff") == 0) {
+    state->settings->diff = true;
+  } else {
+    return false;
   }
-  if (strcmp(argument, "--sync") != 0) return false;
-  state->settings->sync = true;
   return true;
 }
 

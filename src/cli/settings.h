@@ -252,6 +252,8 @@ struct Settings {
   bool pause() const { return slots[kPause] == 'P'; }  // -P
   // --sync: a file's result is on the disk before the run goes on.
   bool durable() const { return sync; }
+  // --diff: nothing is written; each change is shown as a unified diff.
+  bool shows_diff() const { return diff; }
   // The special characters, 0 when disabled: -1 the wildcard, -2 the
   // matched text.
   uint8_t wildcard() const { return specials[1]; }
@@ -295,6 +297,7 @@ struct Settings {
   SpecialFunctionList functions;
 
   bool sync = false;  // --sync
+  bool diff = false;  // --diff
 
   uint32_t search_length = 0;
   uint32_t new_length = 0;

@@ -472,7 +472,22 @@ class WindowsPlatform : public Platform {
   }
 
   void Print(const char* data, size_t n) override {
+    fwrite(data, 1, n, messages_);
+  }
+  // Messages keep text mode on standard error; the data on standard output
+  // goes out byte for byte, so a diff keeps its LF and CR bytes.
+  void MessagesToStandardError() override {
+    fflush(stdout);
+    _setmode(_fileno(stderr), _O_TEXT);
+    _setmode(_fileno(stdout), _O_BINARY);
+    messages_ = stderr;
+  }
+  void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
+  }
+  bool OutputIsTerminal() const override {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
   }
 
   void ReadKey() override {
@@ -689,6 +704,7 @@ class WindowsPlatform : public Platform {
   const char* BannerTag() const override { return "WIN32"; }
 
  private:
+  FILE* messages_ = stdout;  // where Print writes
   // A name part that this process has not used before and that another
   // process is unlikely to pick at the same moment.
   std::string TemporarySuffix() {
@@ -701,6 +717,7 @@ class WindowsPlatform : public Platform {
   }
 
   uint64_t temporaries_ = 0;  // temporary files made so far
+  FILE* messages_ = stdout;   // where Print writes
   std::string tree_root_;     // the -R walk's start, as FinalPath gives it
 
   // The full path Windows resolves |path| to, links followed, upper-cased

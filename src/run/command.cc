@@ -49,6 +49,8 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   Settings settings;
   Random random;
   ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);
+  // A diff owns standard output; the run's messages go beside it.
+  if (settings.shows_diff()) platform->MessagesToStandardError();
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
     if (settings.help()) {

@@ -71,10 +71,13 @@ void Driver::SetUpAndProcess() {
   }
   if (settings_.output_directory()) {
     if (!PrepareOutputDirectory()) return;
-    if (recurse && !PlaceMarker()) return;
+    // --diff writes no marker: it writes nothing.
+    if (recurse && !settings_.shows_diff() && !PlaceMarker()) return;
   }
   // What killed runs left where this one writes goes first.
-  if (settings_.output_directory()) {
+  if (settings_.shows_diff()) {
+    // Nothing is written or deleted.
+  } else if (settings_.output_directory()) {
     platform_->RemoveLeftTemporaries(state_.files.output_path);
   } else if (settings_.output_mode()) {
     platform_->RemoveLeftTemporaries(settings_.output_name);
@@ -86,8 +89,12 @@ void Driver::SetUpAndProcess() {
 bool Driver::PrepareOutputDirectory() {
   state_.files.output_path = settings_.output_name;
   bool created = false;
-  if (FindOrCreateOutputDirectory(state_.files.output_path, platform_,
-                                  &created) != RunStatus::None) {
+  RunStatus found =
+      settings_.shows_diff()
+          ? LookForOutputDirectory(state_.files.output_path, platform_)
+          : FindOrCreateOutputDirectory(state_.files.output_path, platform_,
+                                        &created);
+  if (found != RunStatus::None) {
     state_.status = RunStatus::OutputDirFailed;
     return false;
   }

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "output/diff_sink.h"
 #include "output/emitter.h"
 #include "output/journal_format.h"
 #include "output/journal_writer.h"
@@ -14,6 +15,7 @@
 #include "output/output_buffer.h"
 #include "output/recovery.h"
 #include "output/result_writer.h"
+#include "run/diff_preview.h"
 #include "search/file_buffer.h"
 #include "search/loader.h"
 #include "search/matcher.h"
@@ -59,7 +61,8 @@ struct FileProcessor::Impl {
   // any file's window of held interruptions.
   std::unique_ptr<Matcher> matcher;
   SpareJournal spare;  // the last journal file, kept for the next file
-  std::set<std::string> cleared;  // directories cleared of dead spares
+  std::set<std::string> cleared;         // directories cleared of dead spares
+  std::unique_ptr<DiffPreview> preview;  // --diff
 };
 
 FileProcessor::FileProcessor(const Settings& settings, Platform* platform,
@@ -75,6 +78,10 @@ void FileProcessor::PrepareRun() {
   impl_->buffer.Reserve(kInitialBlock);
   impl_->new_text.Prepare();
   impl_->matcher = std::make_unique<Matcher>(impl_->settings);
+  if (impl_->settings.shows_diff()) {
+    impl_->preview =
+        std::make_unique<DiffPreview>(impl_->settings, impl_->platform);
+  }
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
@@ -111,9 +118,11 @@ FileError FileProcessor::Load(const std::string& path,
   FileError error = LoadCurrentFile(impl.settings, impl.platform, path,
                                     output_path, create, &impl.buffer, loaded);
   if (error != FileError::None || !loaded->opened) return error;
-  // Once per directory: spare journal files that killed runs left there.
+  // Once per directory: spare journal files that killed runs left there
+  // (not under --diff, which deletes nothing).
   std::string dir = DirectoryPartOf(path, *impl.platform);
-  if (impl.cleared.insert(dir).second) ClearDeadSpares(impl.platform, dir);
+  if (!impl.settings.shows_diff() && impl.cleared.insert(dir).second)
+    ClearDeadSpares(impl.platform, dir);
   FileIdentity pending;
   if (!impl.platform->IdentifyExact(
           JournalPathFor(path, loaded->input, *impl.platform), &pending)) {
@@ -149,15 +158,24 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   assert(impl.matcher != nullptr);  // PrepareRun comes before any file.
   std::unique_ptr<JournalWriter> journal =
       JournalFor(impl.platform, path, loaded, &impl.spare);
-  OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
+  DiffSink diff;
+  Stream* output = journal != nullptr ? journal.get() : loaded.stream.get();
+  OutputBuffer out(impl.preview != nullptr ? &diff : output);
   Emitter emitter(settings, &impl.new_text, &impl.buffer, &out);
   ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
                       loaded.stream.get(), journal.get(), loaded.target,
                       &state);
   ReplaceLoop loop(settings, &impl.buffer, impl.matcher.get(), &writer, &state,
                    [&impl] { return impl.new_text.RenewAfterMatch(); });
+  if (impl.preview != nullptr) writer.DiffInto(&diff);
   loop.Run();
   outcome.status = writer.CommitFile();
+  if (impl.preview != nullptr && outcome.status >= 0) {
+    impl.preview->Show(
+        path, loaded, diff,
+        reinterpret_cast<const char*>(impl.buffer.bytes()) + impl.buffer.start,
+        impl.buffer.size());
+  }
   outcome.size_change = state.size_change;
   outcome.bytes_written = state.bytes_written;
   outcome.insert_count = emitter.insert_count();

@@ -68,6 +68,26 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
   return FileError::None;
 }
 
+// Under --diff: the checks of OpenOutputFile without opening anything.
+// The output's present contents are read when the diff is made.
+FileError NoteOutputFile(const Settings& settings, Platform* platform,
+                         const std::string& output_path,
+                         const FileIdentity* input, LoadedFile* loaded) {
+  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  FileIdentity existing;
+  if (Appending(settings) && platform->Identify(output_path, &existing) &&
+      platform->Open(output_path, OpenMode::kUpdate) == nullptr) {
+    return FileError::WriteOpenFailed;
+  }
+  if (!Appending(settings) && !MayReplace(platform, output_path)) {
+    return FileError::WriteOpenFailed;
+  }
+  loaded->target.path = output_path;
+  loaded->target.in_place = false;
+  loaded->target.writable = false;
+  return FileError::None;
+}
+
 // Hands the loaded file's stream on as its output, or, under -$, closes it
 // and opens the output file instead.
 FileError OpenOutput(const Settings& settings, Platform* platform,
@@ -76,14 +96,33 @@ FileError OpenOutput(const Settings& settings, Platform* platform,
                      const FileIdentity& identity, LoadedFile* loaded) {
   if (settings.output_mode()) {
     input.reset();
+    if (settings.shows_diff()) {
+      return NoteOutputFile(settings, platform, output_path, &identity, loaded);
+    }
     return OpenOutputFile(settings, platform, output_path, &identity, loaded);
   }
   if (!input->Seek(0, Whence::kStart)) return FileError::ReadFailed;
   loaded->stream = std::move(input);
   loaded->target.path = path;
   loaded->target.in_place = true;
-  loaded->target.writable = !settings.report_only();
+  loaded->target.writable = !settings.report_only() && !settings.shows_diff();
   loaded->target.loaded_as = identity;
+  return FileError::None;
+}
+
+// Under --diff: what CreateFile checks, creating nothing. A file that
+// exists but could not be opened is not one to create.
+FileError NoteCreatedFile(const Settings& settings, Platform* platform,
+                          const std::string& path,
+                          const std::string& output_path, LoadedFile* loaded) {
+  if (settings.output_mode()) {
+    return NoteOutputFile(settings, platform, output_path, nullptr, loaded);
+  }
+  FileIdentity existing;
+  if (platform->Identify(path, &existing)) return FileError::OpenFailed;
+  loaded->target.path = path;
+  loaded->target.in_place = true;
+  loaded->target.writable = false;
   return FileError::None;
 }
 
@@ -91,7 +130,11 @@ FileError OpenOutput(const Settings& settings, Platform* platform,
 FileError CreateFile(const Settings& settings, Platform* platform,
                      const std::string& path, const std::string& output_path,
                      FileBuffer* buffer, LoadedFile* loaded) {
-  if (settings.output_mode()) {
+  if (settings.shows_diff()) {
+    FileError error =
+        NoteCreatedFile(settings, platform, path, output_path, loaded);
+    if (error != FileError::None) return error;
+  } else if (settings.output_mode()) {
     FileError error =
         OpenOutputFile(settings, platform, output_path, nullptr, loaded);
     if (error != FileError::None) return error;
@@ -119,7 +162,8 @@ FileError CreateFile(const Settings& settings, Platform* platform,
 
 // Opens the file itself: for update, or for reading in the report-only
 // modes and under -$. Tells a file that cannot be written from one that
-// cannot be opened at all.
+// cannot be opened at all. Under --diff a file to be changed in place is
+// read, once it is known that it could be written.
 FileError OpenStream(const Settings& settings, Platform* platform,
                      const std::string& path, std::unique_ptr<Stream>* input) {
   if (settings.output_mode() || settings.report_only()) {
@@ -127,6 +171,10 @@ FileError OpenStream(const Settings& settings, Platform* platform,
     return *input == nullptr ? FileError::OpenFailed : FileError::None;
   }
   *input = platform->Open(path, OpenMode::kUpdate);
+  if (*input != nullptr && settings.shows_diff()) {
+    *input = platform->Open(path, OpenMode::kRead);
+    if (*input == nullptr) return FileError::OpenFailed;
+  }
   if (*input != nullptr) return FileError::None;
   if (platform->Open(path, OpenMode::kRead) != nullptr)
     return FileError::ReadOnly;

@@ -1,0 +1,81 @@
+// Showing a file's change as a unified diff.
+
+#include "run/diff_preview.h"
+
+#include <vector>
+
+#include "output/unified_diff.h"
+
+namespace swu {
+
+DiffPreview::DiffPreview(const Settings& settings, Platform* platform)
+    : settings_(settings), platform_(platform), report_(platform) {
+  if (!platform_->GetCurrentDirectory(&current_)) current_.clear();
+}
+
+std::string DiffPreview::NameOf(const std::string& path) {
+  return DiffPathFor(platform_->SpeltPath(path), current_,
+                     platform_->PathSeparator());
+}
+
+void DiffPreview::Show(const std::string& path, const LoadedFile& loaded,
+                       const DiffSink& sink, const char* image,
+                       int64_t size) {
+  if (!loaded.target.in_place) {
+    ShowOutput(loaded, sink, image, size);
+    return;
+  }
+  std::string name = NameOf(path);
+  DiffNames names;
+  names.old_name = loaded.opened ? "a/" + name : "/dev/null";
+  names.new_name = "b/" + name;
+  WriteUnifiedDiff(image, size, sink.Regions(image, size), names, &report_);
+}
+
+// The -$ output file before and after: replaced by the result, or with
+// the result appended.
+void DiffPreview::ShowOutput(const LoadedFile& loaded, const DiffSink& sink,
+                             const char* image, int64_t size) {
+  const std::string& path = loaded.target.path;
+  OutputForm form = settings_.output_form();
+  bool single = form == OutputForm::kFile || form == OutputForm::kAppendFile;
+  std::string before;
+  auto known = outputs_.find(path);
+  bool exists = known != outputs_.end();
+  if (exists) {
+    before = known->second;
+  } else {
+    exists = ReadOutput(path, &before);
+  }
+  std::string after = sink.Result(image, size);
+  if (form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory)
+    after.insert(0, before);
+  DiffRegion region;
+  if (RegionBetween(before, after, &region)) {
+    std::string name = NameOf(path);
+    DiffNames names;
+    names.old_name = exists ? "a/" + name : "/dev/null";
+    names.new_name = "b/" + name;
+    std::vector<DiffRegion> regions;
+    regions.push_back(std::move(region));
+    WriteUnifiedDiff(before.data(), static_cast<int64_t>(before.size()),
+                     regions, names, &report_);
+  }
+  if (single) outputs_[path] = std::move(after);
+}
+
+// Reads the output file |path| whole into *contents. Returns false when
+// there is no such file (it would be created).
+bool DiffPreview::ReadOutput(const std::string& path, std::string* contents) {
+  contents->clear();
+  std::unique_ptr<Stream> file = platform_->Open(path, OpenMode::kRead);
+  if (file == nullptr) return false;
+  int64_t size = SizeOf(file.get());
+  if (size <= 0 || !file->Seek(0, Whence::kStart)) return true;
+  contents->resize(static_cast<size_t>(size));
+  int64_t got = file->Read(&(*contents)[0], size);
+  contents->resize(static_cast<size_t>(got > 0 ? got : 0));
+  return true;
+}
+
+}  // namespace swu
