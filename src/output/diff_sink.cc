@@ -30,8 +30,7 @@ class LineFinder {
     if (at >= size_) return size_;
     if (at == 0 || image_[at - 1] == '\n') return at;
     if (at >= searched_from_ && at < next_start_) return next_start_;
-    const void* lf =
-        memchr(image_ + at, '\n', static_cast<size_t>(size_ - at));
+    const void* lf = memchr(image_ + at, '\n', static_cast<size_t>(size_ - at));
     searched_from_ = at;
     next_start_ =
         lf == nullptr ? size_ : static_cast<const char*>(lf) - image_ + 1;
@@ -48,7 +47,8 @@ class LineFinder {
 }  // namespace
 
 void DiffSink::Write(const void* data, int64_t n) {
-  if (n > 0) text_.append(static_cast<const char*>(data), static_cast<size_t>(n));
+  if (n > 0)
+    text_.append(static_cast<const char*>(data), static_cast<size_t>(n));
 }
 
 void DiffSink::Unchanged(int64_t n) {
@@ -95,8 +95,8 @@ std::vector<DiffRegion> DiffSink::Regions(const char* image,
                            static_cast<size_t>(region.old_end - taken));
     size_t old_length = static_cast<size_t>(region.old_end - region.old_begin);
     if (region.new_text.size() != old_length ||
-        memcmp(region.new_text.data(), image + region.old_begin,
-               old_length) != 0) {
+        memcmp(region.new_text.data(), image + region.old_begin, old_length) !=
+            0) {
       regions.push_back(std::move(region));
     }
   };

@@ -70,10 +70,10 @@ class DiffSink : public Stream {
   void EndChange();
 
   std::vector<Change> changes_;
-  std::string text_;        // the written bytes of every change in turn
-  int64_t position_ = 0;    // in the image: what is accounted for
-  int64_t change_at_ = 0;   // where the change being gathered begins
-  int64_t change_text_ = 0; // its first byte in text_
+  std::string text_;         // the written bytes of every change in turn
+  int64_t position_ = 0;     // in the image: what is accounted for
+  int64_t change_at_ = 0;    // where the change being gathered begins
+  int64_t change_text_ = 0;  // its first byte in text_
 };
 
 }  // namespace swu

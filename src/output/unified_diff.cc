@@ -11,14 +11,15 @@ namespace swu {
 
 namespace {
 
-constexpr int kContext = 3;             // lines of context each side
-constexpr size_t kFlushAt = 1 << 16;    // bytes collected before a write
+constexpr int kContext = 3;           // lines of context each side
+constexpr size_t kFlushAt = 1 << 16;  // bytes collected before a write
+const char kNoFile[] = "/dev/null";   // the old side of a created file
 
 // The lines around and between the regions of one hunk.
 struct Hunk {
-  int64_t begin = 0;   // first context line
-  int64_t end = 0;     // end of the last context line
-  size_t first = 0;    // its regions: [first, last]
+  int64_t begin = 0;  // first context line
+  int64_t end = 0;    // end of the last context line
+  size_t first = 0;   // its regions: [first, last]
   size_t last = 0;
 };
 
@@ -71,6 +72,7 @@ class Renderer {
   Renderer(const char* old_text, int64_t old_size, DiffOutput* out)
       : old_(old_text), size_(old_size), out_(out), lines_(old_text) {}
 
+  void GitHeader(const DiffNames& names);
   void Name(const char* prefix, const std::string& name);
   void Hunk(const std::vector<DiffRegion>& regions, const swu::Hunk& hunk);
   void Line(const char* data, int64_t n) { Put(data, n); }
@@ -98,13 +100,13 @@ class Renderer {
 // A name as git prints it: in double quotes with C escapes when it holds
 // a quote, a backslash or a control byte; followed by a tab when it holds
 // a blank, so that patch reads the blank as part of the name.
-std::string QuotedName(const std::string& name) {
+std::string QuotedName(const std::string& name, bool tab = true) {
   bool quote = false;
   for (unsigned char c : name) {
     if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F) quote = true;
   }
   if (!quote) {
-    return name.find(' ') == std::string::npos ? name : name + "\t";
+    return tab && name.find(' ') != std::string::npos ? name + "\t" : name;
   }
   std::string out = "\"";
   for (unsigned char c : name) {
@@ -126,6 +128,20 @@ std::string QuotedName(const std::string& name) {
   return out + "\"";
 }
 
+// "diff --git a/PATH b/PATH", and for a created file the mode git gives
+// a new ordinary file.
+void Renderer::GitHeader(const DiffNames& names) {
+  bool created = names.old_name == kNoFile;
+  std::string old_name =
+      created ? "a/" + names.new_name.substr(2) : names.old_name;
+  Put("diff --git ");
+  Put(QuotedName(old_name, false).c_str());
+  Put(" ");
+  Put(QuotedName(names.new_name, false).c_str());
+  Put("\n");
+  if (created) Put("new file mode 100644\n");
+}
+
 void Renderer::Name(const char* prefix, const std::string& name) {
   Put(prefix);
   Put(QuotedName(name).c_str());
@@ -138,8 +154,7 @@ void Renderer::Lines(char mark, const char* data, int64_t n) {
   const char* end = data + n;
   while (data < end) {
     const void* lf = memchr(data, '\n', static_cast<size_t>(end - data));
-    const char* next =
-        lf == nullptr ? end : static_cast<const char*>(lf) + 1;
+    const char* next = lf == nullptr ? end : static_cast<const char*>(lf) + 1;
     Put(&mark, 1);
     Put(data, next - data);
     if (lf == nullptr) Put("\n\\ No newline at end of file\n");
@@ -154,9 +169,9 @@ void Renderer::Hunk(const std::vector<DiffRegion>& regions,
   int64_t new_count = old_count;
   for (size_t i = hunk.first; i <= hunk.last; ++i) {
     const DiffRegion& r = regions[i];
-    new_count += LinesIn(r.new_text.data(),
-                         static_cast<int64_t>(r.new_text.size())) -
-                 LinesIn(old_ + r.old_begin, r.old_end - r.old_begin);
+    new_count +=
+        LinesIn(r.new_text.data(), static_cast<int64_t>(r.new_text.size())) -
+        LinesIn(old_ + r.old_begin, r.old_end - r.old_begin);
   }
   // A side without lines names the line before the hunk.
   int64_t old_start = first_line + (old_count > 0 ? 1 : 0);
@@ -221,12 +236,21 @@ bool PrintsNul(const char* old_text, const std::vector<DiffRegion>& regions,
 void WriteUnifiedDiff(const char* old_text, int64_t old_size,
                       const std::vector<DiffRegion>& regions,
                       const DiffNames& names, DiffOutput* out) {
-  if (regions.empty()) return;  // Nothing changes.
+  if (regions.empty()) {
+    // Nothing changes; a created file that stays empty has only its
+    // header, which creates it.
+    if (names.old_name != kNoFile) return;
+    Renderer render(old_text, old_size, out);
+    render.GitHeader(names);
+    render.Flush();
+    return;
+  }
   std::vector<Hunk> hunks = HunksOf(old_text, old_size, regions);
   Renderer render(old_text, old_size, out);
+  render.GitHeader(names);
   if (PrintsNul(old_text, regions, hunks)) {
-    std::string line = "Binary files " + QuotedName(names.old_name) +
-                       " and " + QuotedName(names.new_name) + " differ\n";
+    std::string line = "Binary files " + QuotedName(names.old_name) + " and " +
+                       QuotedName(names.new_name) + " differ\n";
     render.Line(line.data(), static_cast<int64_t>(line.size()));
   } else {
     render.Name("--- ", names.old_name);
@@ -249,8 +273,8 @@ bool RegionBetween(const std::string& old_text, const std::string& new_text,
     ++suffix;
   }
   // Both ends move to line starts inside the common parts.
-  int64_t begin = LineStartBefore(old_text.data(),
-                                  static_cast<int64_t>(prefix) + 1, 0);
+  int64_t begin =
+      LineStartBefore(old_text.data(), static_cast<int64_t>(prefix) + 1, 0);
   if (prefix == 0) begin = 0;
   size_t kept = 0;  // common bytes after the region
   size_t from = old_text.size() - suffix;
@@ -258,14 +282,13 @@ bool RegionBetween(const std::string& old_text, const std::string& new_text,
   if (lf != std::string::npos) kept = old_text.size() - lf - 1;
   region->old_begin = begin;
   region->old_end = static_cast<int64_t>(old_text.size() - kept);
-  region->new_text = new_text.substr(static_cast<size_t>(begin),
-                                     new_text.size() - kept -
-                                         static_cast<size_t>(begin));
+  region->new_text =
+      new_text.substr(static_cast<size_t>(begin),
+                      new_text.size() - kept - static_cast<size_t>(begin));
   return true;
 }
 
-std::string DiffPathFor(std::string path, std::string current,
-                        char separator) {
+std::string DiffPathFor(std::string path, std::string current, char separator) {
   std::replace(path.begin(), path.end(), separator, '/');
   std::replace(current.begin(), current.end(), separator, '/');
   if (!current.empty() && current.back() != '/') current += '/';

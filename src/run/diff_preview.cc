@@ -19,8 +19,7 @@ std::string DiffPreview::NameOf(const std::string& path) {
 }
 
 void DiffPreview::Show(const std::string& path, const LoadedFile& loaded,
-                       const DiffSink& sink, const char* image,
-                       int64_t size) {
+                       const DiffSink& sink, const char* image, int64_t size) {
   if (!loaded.target.in_place) {
     ShowOutput(loaded, sink, image, size);
     return;
@@ -51,13 +50,13 @@ void DiffPreview::ShowOutput(const LoadedFile& loaded, const DiffSink& sink,
   if (form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory)
     after.insert(0, before);
   DiffRegion region;
-  if (RegionBetween(before, after, &region)) {
+  std::vector<DiffRegion> regions;
+  if (RegionBetween(before, after, &region)) regions.push_back(region);
+  if (!regions.empty() || !exists) {
     std::string name = NameOf(path);
     DiffNames names;
     names.old_name = exists ? "a/" + name : "/dev/null";
     names.new_name = "b/" + name;
-    std::vector<DiffRegion> regions;
-    regions.push_back(std::move(region));
     WriteUnifiedDiff(before.data(), static_cast<int64_t>(before.size()),
                      regions, names, &report_);
   }

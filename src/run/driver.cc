@@ -71,8 +71,7 @@ void Driver::SetUpAndProcess() {
   }
   if (settings_.output_directory()) {
     if (!PrepareOutputDirectory()) return;
-    // --diff writes no marker: it writes nothing.
-    if (recurse && !settings_.shows_diff() && !PlaceMarker()) return;
+    if (recurse && !PlaceMarker()) return;
   }
   // What killed runs left where this one writes goes first.
   if (settings_.shows_diff()) {
@@ -113,15 +112,24 @@ bool Driver::PrepareOutputDirectory() {
 // for the next one. Returns false when the run must end here.
 bool Driver::PlaceMarker() {
   std::string first = MarkerName(random_);
-  MarkerWrite result = MarkerWrite::kHeld;
   Marker marker;
-  for (int k = 0; k < kMarkerNames && result == MarkerWrite::kHeld; ++k) {
-    marker.name = MarkerCandidate(first, k);
-    result = WriteMarker(state_.files.output_path + marker.name, platform_,
-                         &state_.marker);
+  if (settings_.shows_diff()) {
+    // --diff writes no marker: the output directory, where it exists
+    // already, is known by its own identity (a marker without a name).
+    // The marker's name was still drawn, so that the -K characters that
+    // follow are the real run's.
+    platform_->Identify(state_.files.output_path, &marker.identity);
+  } else {
+    MarkerWrite result = MarkerWrite::kHeld;
+    for (int k = 0; k < kMarkerNames && result == MarkerWrite::kHeld; ++k) {
+      marker.name = MarkerCandidate(first, k);
+      result = WriteMarker(state_.files.output_path + marker.name, platform_,
+                           &state_.marker);
+    }
+    if (result != MarkerWrite::kPlaced)
+      state_.status = RunStatus::DirUnreadable;
+    marker.identity = state_.marker.identity;
   }
-  if (result != MarkerWrite::kPlaced) state_.status = RunStatus::DirUnreadable;
-  marker.identity = state_.marker.identity;
   walk_->set_marker(marker);
   if (state_.status == RunStatus::None &&
       HasMarker(state_.files.dir_part, marker, platform_)) {

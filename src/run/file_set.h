@@ -66,7 +66,7 @@ std::string MarkerName(Random* random);
 
 // The marker a run has placed: its name and the file it is.
 struct Marker {
-  std::string name;
+  std::string name;       // "" under --diff: the output directory itself
   FileIdentity identity;  // device 0 and file 0 until it is placed
 };
 
