@@ -52,13 +52,17 @@ void DiffSink::Write(const void* data, int64_t n) {
 }
 
 void DiffSink::Unchanged(int64_t n) {
+  if (n < 0) consistent_ = false;
   EndChange();
   position_ += n;
   change_at_ = position_;
   change_text_ = static_cast<int64_t>(text_.size());
 }
 
-void DiffSink::Replaced(int64_t n) { position_ += n; }
+void DiffSink::Replaced(int64_t n) {
+  if (n < 0) consistent_ = false;
+  position_ += n;
+}
 
 void DiffSink::Finish(int64_t size) {
   if (position_ < size) Replaced(size - position_);

@@ -34,6 +34,10 @@ class DiffSink : public Stream {
   // neither kept nor replaced is left out of the result.
   void Finish(int64_t size);
 
+  // False once a stretch of a negative length was told: the changes no
+  // longer describe a result, and the file is not shown.
+  bool consistent() const { return consistent_; }
+
   // The regions that turn |image| into the result, whole lines each;
   // regions that change nothing are left out.
   std::vector<DiffRegion> Regions(const char* image, int64_t size) const;
@@ -74,6 +78,7 @@ class DiffSink : public Stream {
   int64_t position_ = 0;     // in the image: what is accounted for
   int64_t change_at_ = 0;    // where the change being gathered begins
   int64_t change_text_ = 0;  // its first byte in text_
+  bool consistent_ = true;
 };
 
 }  // namespace swu

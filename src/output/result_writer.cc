@@ -172,6 +172,7 @@ FileStatus ResultWriter::CommitFile() {
   if (!buffer_->Intact()) state_->Fail(FileError::ReadFailed);
   if (diff_ != nullptr) {
     diff_->Finish(original_size_);  // Nothing is written under --diff.
+    if (!diff_->consistent()) state_->Fail(FileError::ReadFailed);
   } else if (journal_ != nullptr) {
     CommitInPlace();
   } else {
