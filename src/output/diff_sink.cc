@@ -80,11 +80,10 @@ void DiffSink::EndChange() {
 // joined with the changes on those lines. A region whose written bytes
 // end within a line of the result (no break at its end) takes the next
 // line of the image too, so that both its sides end at line starts.
-std::vector<DiffRegion> DiffSink::Regions(const char* image,
-                                          int64_t size) const {
-  std::vector<DiffRegion> regions;
+void DiffSink::ForEachRegion(const char* image, int64_t size,
+                             const RegionVisitor& visit) const {
   LineFinder lines(image, size);
-  DiffRegion region;
+  DiffRegion region;  // one for all, so that its text keeps its room
   bool open = false;
   int64_t taken = 0;  // the image up to here is in region.new_text
   auto settle = [&] {
@@ -101,7 +100,7 @@ std::vector<DiffRegion> DiffSink::Regions(const char* image,
     if (region.new_text.size() != old_length ||
         memcmp(region.new_text.data(), image + region.old_begin, old_length) !=
             0) {
-      regions.push_back(std::move(region));
+      visit(region);
     }
   };
   for (const Change& c : changes_) {
@@ -112,8 +111,8 @@ std::vector<DiffRegion> DiffSink::Regions(const char* image,
       region.new_text.append(image + taken, static_cast<size_t>(c.at - taken));
     } else {
       if (open) close();
-      region = DiffRegion();
       region.old_begin = begin;
+      region.old_end = 0;
       region.new_text.assign(image + begin, static_cast<size_t>(c.at - begin));
       open = true;
     }
@@ -123,7 +122,6 @@ std::vector<DiffRegion> DiffSink::Regions(const char* image,
     region.old_end = std::max(region.old_end, lines.StartFrom(taken));
   }
   if (open) close();
-  return regions;
 }
 
 std::string DiffSink::Result(const char* image, int64_t size) const {

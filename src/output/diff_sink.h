@@ -38,9 +38,11 @@ class DiffSink : public Stream {
   // longer describe a result, and the file is not shown.
   bool consistent() const { return consistent_; }
 
-  // The regions that turn |image| into the result, whole lines each;
-  // regions that change nothing are left out.
-  std::vector<DiffRegion> Regions(const char* image, int64_t size) const;
+  // Hands |visit| the regions that turn |image| into the result, whole
+  // lines each, in order; regions that change nothing are left out. The
+  // region handed over lives only for the call.
+  void ForEachRegion(const char* image, int64_t size,
+                     const RegionVisitor& visit) const;
   // The whole result.
   std::string Result(const char* image, int64_t size) const;
 

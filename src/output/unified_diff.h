@@ -19,8 +19,8 @@
 #define SWU_OUTPUT_UNIFIED_DIFF_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace swu {
 
@@ -47,12 +47,19 @@ struct DiffNames {
   std::string new_name;
 };
 
-// Writes the diff of |old_text| against the text that |regions| (in
-// order, not overlapping) make of it. Writes nothing when there are no
-// regions.
+// Hands each region of a change to |visit|, in order, not overlapping.
+// Called twice per diff (once to plan the hunks, once to print them), so
+// that no region needs to be kept: it must hand the same regions each
+// time.
+using RegionVisitor = std::function<void(const DiffRegion&)>;
+using RegionSource = std::function<void(const RegionVisitor& visit)>;
+
+// Writes the diff of |old_text| against the text that the regions from
+// |regions| make of it. Writes nothing when there are none, but for a
+// created file, whose header alone creates it empty.
 void WriteUnifiedDiff(const char* old_text, int64_t old_size,
-                      const std::vector<DiffRegion>& regions,
-                      const DiffNames& names, DiffOutput* out);
+                      const RegionSource& regions, const DiffNames& names,
+                      DiffOutput* out);
 
 // The one region that turns |old_text| into |new_text|: the lines between
 // their common first and last lines. Returns false when the texts are

@@ -2,8 +2,6 @@
 
 #include "run/diff_preview.h"
 
-#include <vector>
-
 #include "output/unified_diff.h"
 
 namespace swu {
@@ -28,7 +26,12 @@ void DiffPreview::Show(const std::string& path, const LoadedFile& loaded,
   DiffNames names;
   names.old_name = loaded.opened ? "a/" + name : "/dev/null";
   names.new_name = "b/" + name;
-  WriteUnifiedDiff(image, size, sink.Regions(image, size), names, &report_);
+  WriteUnifiedDiff(
+      image, size,
+      [&](const RegionVisitor& visit) {
+        sink.ForEachRegion(image, size, visit);
+      },
+      names, &report_);
 }
 
 // The -$ output file before and after: replaced by the result, or with
@@ -50,15 +53,18 @@ void DiffPreview::ShowOutput(const LoadedFile& loaded, const DiffSink& sink,
   if (form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory)
     after.insert(0, before);
   DiffRegion region;
-  std::vector<DiffRegion> regions;
-  if (RegionBetween(before, after, &region)) regions.push_back(region);
-  if (!regions.empty() || !exists) {
+  bool changed = RegionBetween(before, after, &region);
+  if (changed || !exists) {
     std::string name = NameOf(path);
     DiffNames names;
     names.old_name = exists ? "a/" + name : "/dev/null";
     names.new_name = "b/" + name;
-    WriteUnifiedDiff(before.data(), static_cast<int64_t>(before.size()),
-                     regions, names, &report_);
+    WriteUnifiedDiff(
+        before.data(), static_cast<int64_t>(before.size()),
+        [&](const RegionVisitor& visit) {
+          if (changed) visit(region);
+        },
+        names, &report_);
   }
   if (single) outputs_[path] = std::move(after);
 }
