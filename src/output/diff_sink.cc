@@ -72,7 +72,11 @@ void DiffSink::Finish(int64_t size) {
 void DiffSink::EndChange() {
   int64_t written = static_cast<int64_t>(text_.size()) - change_text_;
   if (position_ == change_at_ && written == 0) return;  // No change.
-  changes_.push_back(
+  if (changes_.empty() || changes_.back().size() == kChunk) {
+    changes_.emplace_back();
+    changes_.back().reserve(kChunk);
+  }
+  changes_.back().push_back(
       Change{change_at_, position_ - change_at_, change_text_, written});
 }
 
@@ -103,7 +107,7 @@ void DiffSink::ForEachRegion(const char* image, int64_t size,
       visit(region);
     }
   };
-  for (const Change& c : changes_) {
+  ForEachChange([&](const Change& c) {
     if (open) settle();
     int64_t floor = open ? region.old_end : 0;
     int64_t begin = lines.StartOf(std::max(c.at, floor), floor);
@@ -120,19 +124,19 @@ void DiffSink::ForEachRegion(const char* image, int64_t size,
                            static_cast<size_t>(c.text_length));
     taken = c.at + c.length;
     region.old_end = std::max(region.old_end, lines.StartFrom(taken));
-  }
+  });
   if (open) close();
 }
 
 std::string DiffSink::Result(const char* image, int64_t size) const {
   std::string result;
   int64_t taken = 0;
-  for (const Change& c : changes_) {
+  ForEachChange([&](const Change& c) {
     result.append(image + taken, static_cast<size_t>(c.at - taken));
     result.append(text_, static_cast<size_t>(c.text),
                   static_cast<size_t>(c.text_length));
     taken = c.at + c.length;
-  }
+  });
   result.append(image + taken, static_cast<size_t>(size - taken));
   return result;
 }

@@ -73,9 +73,20 @@ class DiffSink : public Stream {
     int64_t text_length;
   };
 
+  // Calls |f| for each change in order.
+  template <typename F>
+  void ForEachChange(F f) const {
+    for (const std::vector<Change>& chunk : changes_) {
+      for (const Change& c : chunk) f(c);
+    }
+  }
+
   void EndChange();
 
-  std::vector<Change> changes_;
+  // In chunks of kChunk, so that a file with millions of matches never
+  // copies its changes to a larger block.
+  static constexpr size_t kChunk = 1 << 16;
+  std::vector<std::vector<Change>> changes_;
   std::string text_;         // the written bytes of every change in turn
   int64_t position_ = 0;     // in the image: what is accounted for
   int64_t change_at_ = 0;    // where the change being gathered begins
