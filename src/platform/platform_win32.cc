@@ -704,7 +704,6 @@ class WindowsPlatform : public Platform {
   const char* BannerTag() const override { return "WIN32"; }
 
  private:
-  FILE* messages_ = stdout;  // where Print writes
   // A name part that this process has not used before and that another
   // process is unlikely to pick at the same moment.
   std::string TemporarySuffix() {
