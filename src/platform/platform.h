@@ -336,6 +336,13 @@ class Platform {
   // the upper-cased path are looked up with the user's spelling first.
   // Does nothing where names ignore case anyway.
   virtual void NoteTypedSpelling(const std::string& typed) { (void)typed; }
+  // Whether a file may be created under |name| (one component of a
+  // path, without separators): false on Windows for a name holding one of
+  // < > : " | ? *, which its file systems refuse; true elsewhere.
+  virtual bool NameAllowed(const std::string& name) const {
+    (void)name;
+    return true;
+  }
   // The path as the file system spells it: where the program holds
   // names upper-cased and looks them up ignoring case (POSIX), each
   // component as found on disk (a missing one as given); elsewhere |path|

@@ -698,6 +698,9 @@ class WindowsPlatform : public Platform {
     tree_root_ = FinalPath(directory.empty() ? "." : directory);
   }
 
+  bool NameAllowed(const std::string& name) const override {
+    return name.find_first_of("<>:\"|?*") == std::string::npos;
+  }
   bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }

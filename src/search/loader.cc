@@ -120,10 +120,12 @@ FileError NoteCreatedFile(const Settings& settings, Platform* platform,
   }
   FileIdentity existing;
   if (platform->Identify(path, &existing)) return FileError::OpenFailed;
-  // Nor is a file whose directory is missing: it could not be created.
+  // Nor is a file whose directory is missing, or whose name the system
+  // refuses: it could not be created.
   size_t dir = path.size();
   while (dir > 0 && !platform->EndsDirectoryPart(path[dir - 1])) --dir;
-  if (dir > 0 && !platform->Identify(path.substr(0, dir), &existing)) {
+  if ((dir > 0 && !platform->Identify(path.substr(0, dir), &existing)) ||
+      !platform->NameAllowed(path.substr(dir))) {
     return FileError::WriteOpenFailed;
   }
   loaded->target.path = path;
