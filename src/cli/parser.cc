@@ -65,9 +65,18 @@ const char* LongOptionSwitch(const char* argument, const ParseState& state) {
   return argument;
 }
 
+// --color=auto|always|never: 'A', 'Y', 'N'; 0 for any other argument.
+char ColorChoice(const char* argument) {
+  if (strcmp(argument, "--color=auto") == 0) return 'A';
+  if (strcmp(argument, "--color=always") == 0) return 'Y';
+  if (strcmp(argument, "--color=never") == 0) return 'N';
+  return 0;
+}
+
 // True for the arguments the parser takes itself, which have no switch
-// form: --sync, --diff, and the first "--", which ends the switches and is
-// no text. None is taken after -G or "--", which make any argument a text.
+// form: --sync, --diff, --color=..., and the first "--", which ends the
+// switches and is no text. None is taken after -G or "--", which make any
+// argument a text.
 bool TakeLongOption(const char* argument, ParseState* state) {
   if (ArgumentIsText(*state)) return false;
   if (strcmp(argument, "--") == 0) {
@@ -76,6 +85,8 @@ bool TakeLongOption(const char* argument, ParseState* state) {
     state->settings->sync = true;
   } else if (strcmp(argument, "--diff") == 0) {
     state->settings->diff = true;
+  } else if (ColorChoice(argument) != 0) {
+    state->settings->diff_color = ColorChoice(argument);
   } else {
     return false;
   }

@@ -298,6 +298,8 @@ struct Settings {
 
   bool sync = false;  // --sync
   bool diff = false;  // --diff
+  // --color=auto|always|never: 'A' (also when not given), 'Y' or 'N'.
+  char diff_color = 'A';
 
   uint32_t search_length = 0;
   uint32_t new_length = 0;

@@ -17,6 +17,13 @@ constexpr int kContext = 3;           // lines of context each side
 constexpr size_t kFlushAt = 1 << 16;  // bytes collected before a write
 const char kNoFile[] = "/dev/null";   // the old side of a created file
 
+// Terminal colours (--color), as diff tools commonly use them.
+const char kBold[] = "\x1b[1m";   // file headers
+const char kHunk[] = "\x1b[36m";  // @@ lines
+const char kOld[] = "\x1b[31m";   // removed lines
+const char kNew[] = "\x1b[32m";   // added lines
+const char kPlain[] = "\x1b[m";   // back to normal
+
 // Line breaks in |n| bytes. Counted in blocks of a byte counter each, a
 // loop that compilers turn into vector instructions: line numbers of a
 // large file cost a fraction of its search.
@@ -151,12 +158,13 @@ std::string QuotedName(const std::string& name, bool tab = true) {
 // one by one, into pieces for the output.
 class Renderer {
  public:
-  Renderer(const char* old_text, const std::vector<Hunk>& hunks,
+  Renderer(const char* old_text, const std::vector<Hunk>& hunks, bool color,
            DiffOutput* out)
-      : old_(old_text), hunks_(hunks), out_(out) {}
+      : old_(old_text), hunks_(hunks), color_(color), out_(out) {}
 
   void GitHeader(const DiffNames& names);
   void Names(const DiffNames& names);
+  void Colored(const char* color, const std::string& line);
   void Add(const DiffRegion& r);
   void Put(const char* data, int64_t n) {
     pending_.append(data, static_cast<size_t>(n));
@@ -178,6 +186,7 @@ class Renderer {
 
   const char* old_;
   const std::vector<Hunk>& hunks_;
+  bool color_;  // --color: lines in terminal colours
   DiffOutput* out_;
   size_t hunk_ = 0;         // the hunk being printed
   int64_t left_ = 0;        // its regions still to come
@@ -194,14 +203,23 @@ void Renderer::GitHeader(const DiffNames& names) {
   bool created = names.old_name == kNoFile;
   std::string old_name =
       created ? "a/" + names.new_name.substr(2) : names.old_name;
-  Put("diff --git " + QuotedName(old_name, false) + " " +
-      QuotedName(names.new_name, false) + "\n");
-  if (created) Put(std::string("new file mode 100644\n"));
+  Colored(kBold, "diff --git " + QuotedName(old_name, false) + " " +
+                     QuotedName(names.new_name, false));
+  if (created) Colored(kBold, "new file mode 100644");
 }
 
 void Renderer::Names(const DiffNames& names) {
-  Put("--- " + QuotedName(names.old_name) + "\n");
-  Put("+++ " + QuotedName(names.new_name) + "\n");
+  Colored(kBold, "--- " + QuotedName(names.old_name));
+  Colored(kBold, "+++ " + QuotedName(names.new_name));
+}
+
+// A line of the diff's own (not of a file) and its break; with colour on,
+// in |color|.
+void Renderer::Colored(const char* color, const std::string& line) {
+  if (color_) Put(std::string(color));
+  Put(line);
+  if (color_) Put(std::string(kPlain));
+  Put("\n", 1);
 }
 
 // Each line of |data| with |mark| before it; a last line without a break
@@ -211,9 +229,13 @@ void Renderer::Lines(char mark, const char* data, int64_t n) {
   while (data < end) {
     const void* lf = memchr(data, '\n', static_cast<size_t>(end - data));
     const char* next = lf == nullptr ? end : static_cast<const char*>(lf) + 1;
+    const char* color = mark == '-' ? kOld : mark == '+' ? kNew : nullptr;
+    if (color_ && color != nullptr) Put(std::string(color));
     Put(&mark, 1);
-    Put(data, next - data);
-    if (lf == nullptr) Put(std::string("\n\\ No newline at end of file\n"));
+    Put(data, (lf == nullptr ? end : next - 1) - data);
+    if (color_ && color != nullptr) Put(std::string(kPlain));
+    Put("\n", 1);
+    if (lf == nullptr) Put(std::string("\\ No newline at end of file\n"));
     data = next;
   }
 }
@@ -229,9 +251,9 @@ void Renderer::Header(const Hunk& h) {
   line_shift_ += h.line_change;
   char header[96];
   snprintf(header, sizeof(header),
-           "@@ -%" PRId64 ",%" PRId64 " +%" PRId64 ",%" PRId64 " @@\n",
-           old_start, old_count, new_start, new_count);
-  Put(std::string(header));
+           "@@ -%" PRId64 ",%" PRId64 " +%" PRId64 ",%" PRId64 " @@", old_start,
+           old_count, new_start, new_count);
+  Colored(kHunk, header);
 }
 
 void Renderer::Add(const DiffRegion& r) {
@@ -255,18 +277,18 @@ void Renderer::Add(const DiffRegion& r) {
 
 void WriteUnifiedDiff(const char* old_text, int64_t old_size,
                       const RegionSource& regions, const DiffNames& names,
-                      DiffOutput* out) {
+                      bool color, DiffOutput* out) {
   Planner plan(old_text, old_size);
   regions([&plan](const DiffRegion& r) { plan.Add(r); });
   bool created = names.old_name == kNoFile;
   // Nothing changes; a created file that stays empty has only its git
   // header, which creates it.
   if (plan.hunks().empty() && !created) return;
-  Renderer render(old_text, plan.hunks(), out);
+  Renderer render(old_text, plan.hunks(), color, out);
   render.GitHeader(names);
   if (plan.PrintsNul()) {
-    render.Put("Binary files " + QuotedName(names.old_name) + " and " +
-               QuotedName(names.new_name) + " differ\n");
+    render.Colored(kBold, "Binary files " + QuotedName(names.old_name) +
+                              " and " + QuotedName(names.new_name) + " differ");
   } else if (!plan.hunks().empty()) {
     render.Names(names);
     regions([&render](const DiffRegion& r) { render.Add(r); });

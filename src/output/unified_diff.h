@@ -55,11 +55,13 @@ using RegionVisitor = std::function<void(const DiffRegion&)>;
 using RegionSource = std::function<void(const RegionVisitor& visit)>;
 
 // Writes the diff of |old_text| against the text that the regions from
-// |regions| make of it. Writes nothing when there are none, but for a
-// created file, whose header alone creates it empty.
+// |regions| make of it; with |color|, its own lines and the changed lines
+// in terminal colours (the bytes of a file's lines stay as they are).
+// Writes nothing when there are no regions, but for a created file, whose
+// header alone creates it empty.
 void WriteUnifiedDiff(const char* old_text, int64_t old_size,
                       const RegionSource& regions, const DiffNames& names,
-                      DiffOutput* out);
+                      bool color, DiffOutput* out);
 
 // The one region that turns |old_text| into |new_text|: the lines between
 // their common first and last lines. Returns false when the texts are

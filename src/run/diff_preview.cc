@@ -9,6 +9,8 @@ namespace swu {
 DiffPreview::DiffPreview(const Settings& settings, Platform* platform)
     : settings_(settings), platform_(platform), report_(platform) {
   if (!platform_->GetCurrentDirectory(&current_)) current_.clear();
+  color_ = settings.diff_color == 'Y' ||
+           (settings.diff_color == 'A' && platform_->OutputIsTerminal());
 }
 
 std::string DiffPreview::NameOf(const std::string& path) {
@@ -31,7 +33,7 @@ void DiffPreview::Show(const std::string& path, const LoadedFile& loaded,
       [&](const RegionVisitor& visit) {
         sink.ForEachRegion(image, size, visit);
       },
-      names, &report_);
+      names, color_, &report_);
 }
 
 // The -$ output file before and after: replaced by the result, or with
@@ -64,7 +66,7 @@ void DiffPreview::ShowOutput(const LoadedFile& loaded, const DiffSink& sink,
         [&](const RegionVisitor& visit) {
           if (changed) visit(region);
         },
-        names, &report_);
+        names, color_, &report_);
   }
   if (single) outputs_[path] = std::move(after);
 }

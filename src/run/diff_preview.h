@@ -44,6 +44,7 @@ class DiffPreview {
   Platform* platform_;
   DiffReport report_;
   std::string current_;  // the current directory, '/' separated
+  bool color_ = false;   // --color, or standard output is a terminal
   // -$:F, -$:A: the output file as the run has left it so far.
   std::map<std::string, std::string> outputs_;
 };
