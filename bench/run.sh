@@ -10,6 +10,8 @@
 #   dense     same-length alpha -> ALPHA (1.6 million)   vs sd -s, cp
 #   growing   alpha -> ALPHA-1                           vs sd -s, cp
 #   sync      sparse and growing with --sync             vs without
+#   diff      sparse, dense and growing with --diff (the diff to
+#             /dev/null)                                 vs the real run
 #   tree      -R over 10 000 files of ~4 KiB             vs rg -c -F,
 #             find -exec sd (one process per file: slow, ~30 s a run)
 #   long      a 20 001-byte -L search text on 1 MiB of "a"
@@ -23,7 +25,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 swu=$(cd "${1:-$here/../build}" && pwd)/swu
 shift || true
-workloads=${*:-sparse sparse-i sparse-1g nomatch dense growing sync tree long long-files memory count}
+workloads=${*:-sparse sparse-i sparse-1g nomatch dense growing sync diff tree long long-files memory count}
 work=$here/work
 mkdir -p "$work"
 cd "$work"
@@ -80,6 +82,14 @@ for w in $workloads; do
         "$swu big.txt needle pinned -C -V:0"
       compare sync-growing 3 "$big" \
         "$swu big.txt alpha ALPHA-1 -C -V:0 --sync" \
+        "$swu big.txt alpha ALPHA-1 -C -V:0" ;;
+    diff)
+      compare diff-sparse 5 "$big" "$swu big.txt needle pinned -C -V:0 --diff" \
+        "$swu big.txt needle pinned -C -V:0"
+      compare diff-dense 3 "$big" "$swu big.txt alpha ALPHA -C -V:0 --diff" \
+        "$swu big.txt alpha ALPHA -C -V:0"
+      compare diff-growing 3 "$big" \
+        "$swu big.txt alpha ALPHA-1 -C -V:0 --diff" \
         "$swu big.txt alpha ALPHA-1 -C -V:0" ;;
     tree) compare tree 2 "$tree" "$swu tree/*.txt needle pinned -R -C -V:0" \
       "rg -c -F needle tree" \

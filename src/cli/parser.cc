@@ -65,17 +65,35 @@ const char* LongOptionSwitch(const char* argument, const ParseState& state) {
   return argument;
 }
 
+// --color=auto|always|never into *color; false for any other argument.
+bool ColorChoice(const char* argument, DiffColor* color) {
+  if (strcmp(argument, "--color=auto") == 0) {
+    *color = DiffColor::kAuto;
+  } else if (strcmp(argument, "--color=always") == 0) {
+    *color = DiffColor::kAlways;
+  } else if (strcmp(argument, "--color=never") == 0) {
+    *color = DiffColor::kNever;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // True for the arguments the parser takes itself, which have no switch
-// form: --sync, and the first "--", which ends the switches and is no text.
-// Neither is taken after -G or "--", which make any argument a text.
+// form: --sync, --diff, --color=..., and the first "--", which ends the
+// switches and is no text. None is taken after -G or "--", which make any
+// argument a text.
 bool TakeLongOption(const char* argument, ParseState* state) {
   if (ArgumentIsText(*state)) return false;
   if (strcmp(argument, "--") == 0) {
     state->switches_ended = true;
-    return true;
+  } else if (strcmp(argument, "--sync") == 0) {
+    state->settings->sync = true;
+  } else if (strcmp(argument, "--diff") == 0) {
+    state->settings->diff = true;
+  } else if (!ColorChoice(argument, &state->settings->diff_color)) {
+    return false;
   }
-  if (strcmp(argument, "--sync") != 0) return false;
-  state->settings->sync = true;
   return true;
 }
 

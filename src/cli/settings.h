@@ -147,6 +147,10 @@ inline bool Loaded(LoadStatus status) {
   return status == LoadStatus::kInBuffer || status == LoadStatus::kInBlock;
 }
 
+// --color: whether the diff is coloured (auto: when standard output is a
+// terminal).
+enum class DiffColor { kAuto, kAlways, kNever };
+
 struct Settings {
   Settings();
   Settings(const Settings&) = delete;
@@ -184,6 +188,8 @@ struct Settings {
   bool pauses_at_end() const;  // -P
   // --sync: a file's result is on the disk before the run goes on.
   bool durable() const { return sync; }
+  // --diff: nothing is written; each change is shown as a unified diff.
+  bool shows_diff() const { return diff; }
   // The special characters, 0 when disabled: -1 the wildcard, -2 the
   // matched text.
   uint8_t wildcard() const { return specials[1]; }
@@ -217,6 +223,9 @@ struct Settings {
   SpecialFunctionList functions;
 
   bool sync = false;  // --sync
+  bool diff = false;  // --diff
+  // --color=auto|always|never; auto also when not given.
+  DiffColor diff_color = DiffColor::kAuto;
 
   uint32_t search_length = 0;
   uint32_t new_length = 0;

@@ -62,6 +62,51 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
   return FileError::None;
 }
 
+// Under --diff: the checks of OpenOutputFile without opening anything.
+// The output's present contents are read when the diff is made.
+FileError NoteOutputFile(const Settings& settings, Platform* platform,
+                         const std::string& output_path,
+                         const FileIdentity* input, ResultOutput* output) {
+  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  FileIdentity existing;
+  if (Appending(settings) && platform->Identify(output_path, &existing) &&
+      platform->Open(output_path, OpenMode::kUpdate) == nullptr) {
+    return FileError::WriteOpenFailed;
+  }
+  if (!Appending(settings) && !MayReplace(platform, output_path)) {
+    return FileError::WriteOpenFailed;
+  }
+  output->target.path = output_path;
+  output->target.in_place = false;
+  output->target.writable = false;
+  return FileError::None;
+}
+
+// Under --diff: what CreateResult checks, creating nothing. A file that
+// exists but could not be opened is not one to create.
+FileError NoteCreatedFile(const Settings& settings, Platform* platform,
+                          const std::string& path,
+                          const std::string& output_path,
+                          ResultOutput* output) {
+  if (settings.output_mode()) {
+    return NoteOutputFile(settings, platform, output_path, nullptr, output);
+  }
+  FileIdentity existing;
+  if (platform->Identify(path, &existing)) return FileError::OpenFailed;
+  // Nor is a file whose directory is missing, or whose name the system
+  // refuses: it could not be created.
+  size_t dir = path.size();
+  while (dir > 0 && !platform->EndsDirectoryPart(path[dir - 1])) --dir;
+  if ((dir > 0 && !platform->Identify(path.substr(0, dir), &existing)) ||
+      !platform->NameAllowed(path.substr(dir))) {
+    return FileError::WriteOpenFailed;
+  }
+  output->target.path = path;
+  output->target.in_place = true;
+  output->target.writable = false;
+  return FileError::None;
+}
+
 }  // namespace
 
 FileError OpenResult(const Settings& settings, Platform* platform,
@@ -70,6 +115,10 @@ FileError OpenResult(const Settings& settings, Platform* platform,
   *output = ResultOutput();
   if (settings.output_mode()) {
     input->stream.reset();
+    if (settings.shows_diff()) {
+      return NoteOutputFile(settings, platform, output_path, &input->identity,
+                            output);
+    }
     return OpenOutputFile(settings, platform, output_path, &input->identity,
                           output);
   }
@@ -80,7 +129,7 @@ FileError OpenResult(const Settings& settings, Platform* platform,
   output->stream = std::move(input->stream);
   output->target.path = path;
   output->target.in_place = true;
-  output->target.writable = !settings.report_only();
+  output->target.writable = !settings.report_only() && !settings.shows_diff();
   output->target.loaded_as = input->identity;
   return FileError::None;
 }
@@ -89,6 +138,9 @@ FileError CreateResult(const Settings& settings, Platform* platform,
                        const std::string& path, const std::string& output_path,
                        ResultOutput* output) {
   *output = ResultOutput();
+  if (settings.shows_diff()) {
+    return NoteCreatedFile(settings, platform, path, output_path, output);
+  }
   if (settings.output_mode()) {
     return OpenOutputFile(settings, platform, output_path, nullptr, output);
   }

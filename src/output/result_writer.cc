@@ -53,7 +53,7 @@ bool ResultWriter::Intelligent() const {
 
 void ResultWriter::PassUnchanged(int64_t n) {
   if (n <= 0) return;
-  if (!Intelligent() || state_->size_change != 0) {
+  if (!Intelligent() || state_->size_change != 0 || diff_ != nullptr) {
     CopyThrough(n);
     return;
   }
@@ -65,7 +65,7 @@ void ResultWriter::PassUnchanged(int64_t n) {
 
 void ResultWriter::CopyThrough(int64_t n) {
   if (n <= 0) return;
-  out_->Write(buffer_->bytes() + buffer_->position, n);
+  Keep(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -73,6 +73,7 @@ void ResultWriter::CopyThrough(int64_t n) {
 
 void ResultWriter::Drop(int64_t n) {
   assert(n >= 0);
+  if (diff_ != nullptr) diff_->Replaced(n);
   buffer_->position += n;
   state_->size_change -= n;
   CheckCounts();
@@ -83,6 +84,7 @@ void ResultWriter::DropRest() { Drop(buffer_->end - buffer_->position); }
 int64_t ResultWriter::WriteAtMatch(const Match& match) {
   Emitter::Emission emission = emitter_->EmitAtMatch(match);
   assert(emission.consumed >= 0 && emission.written >= 0);
+  if (diff_ != nullptr) diff_->Replaced(emission.consumed);
   buffer_->position += emission.consumed;
   state_->bytes_written += emission.written;
   state_->size_change += emission.written - emission.consumed;
@@ -115,6 +117,7 @@ void ResultWriter::FinishMatches() {
 // to write after it.
 void ResultWriter::PassOver(int64_t n) {
   passed_over_ = true;
+  if (diff_ != nullptr) Keep(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -148,6 +151,23 @@ void ResultWriter::Insert(bool at_start) {
   if (at_start) CopyThrough(buffer_->end - buffer_->position);
 }
 
+// The image's next |n| bytes belong to the result as they are: written,
+// or under --diff told to the sink after what was written before them.
+void ResultWriter::Keep(int64_t n) {
+  if (diff_ == nullptr) {
+    out_->Write(buffer_->bytes() + buffer_->position, n);
+    return;
+  }
+  // The kept bytes are not written, but a positioned output still moves
+  // past them, as it would over bytes on disk.
+  if (out_->positioned()) {
+    out_->Skip(n);
+  } else {
+    out_->Flush();
+  }
+  diff_->Unchanged(n);
+}
+
 void ResultWriter::CheckCounts() const {
   // Invariant: the size change is what was written minus what was used.
   assert(state_->size_change ==
@@ -168,7 +188,10 @@ FileError ResultWriter::CommitFile() {
   if (out_->stream()->error()) state_->Fail(FileError::WriteFault);
   // Part of the image read as zeros: the file was shortened under the run.
   if (!buffer_->Intact()) state_->Fail(FileError::ReadFailed);
-  if (journal_ != nullptr) {
+  if (diff_ != nullptr) {
+    diff_->Finish(original_size_);  // Nothing is written under --diff.
+    if (!diff_->consistent()) state_->Fail(FileError::ReadFailed);
+  } else if (journal_ != nullptr) {
     CommitInPlace();
   } else {
     CommitOutput();

@@ -27,6 +27,7 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
+#include "output/diff_sink.h"
 #include "output/emitter.h"
 #include "output/journal_apply.h"
 #include "output/journal_writer.h"
@@ -69,11 +70,17 @@ class ResultWriter : public MatchWriter {
   // the file succeeded, otherwise the first error that failed it.
   FileError CommitFile();
 
+  // --diff: from now on the result goes to |sink| (which |out| writes to
+  // as well), with every stretch of the image kept or replaced told to it;
+  // the commit then writes nothing.
+  void DiffInto(DiffSink* sink) { diff_ = sink; }
+
  private:
   bool Intelligent() const;
   void PassOver(int64_t n);
   void Insert(bool at_start);
   void CheckCounts() const;
+  void Keep(int64_t n);
   bool StillAsLoaded();
   bool NamesTheFile();
   void CommitInPlace();
@@ -97,6 +104,7 @@ class ResultWriter : public MatchWriter {
   int64_t original_size_;     // size of the image as loaded
   bool reapplied_ = false;    // a second stream wrote the file after a fault
   bool passed_over_ = false;  // PassOver counted the rest as written
+  DiffSink* diff_ = nullptr;  // --diff: where the result goes instead
 };
 
 }  // namespace swu

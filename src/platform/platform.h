@@ -171,8 +171,18 @@ class Platform {
   static Platform* Default();
 
   // Console.
-  // Writes |n| bytes to standard output. Errors are ignored.
+  // Writes |n| bytes of a message to standard output (to standard error
+  // once MessagesToStandardError was called). Errors are ignored.
   virtual void Print(const char* data, size_t n) = 0;
+  // From now on Print writes to standard error, and standard output takes
+  // only WriteOutput's bytes, untranslated (binary on Windows too): for a
+  // run whose standard output is data, such as a diff.
+  virtual void MessagesToStandardError() {}
+  // Writes |n| bytes of data to standard output as they are. Errors are
+  // ignored.
+  virtual void WriteOutput(const char* data, size_t n) { Print(data, n); }
+  // True when standard output is a terminal (a console on Windows).
+  virtual bool OutputIsTerminal() const { return false; }
   // Waits for one key press without echo and without Enter (on a
   // terminal), or reads one byte (otherwise; end of input ends the wait).
   virtual void ReadKey() = 0;
@@ -326,6 +336,18 @@ class Platform {
   // the upper-cased path are looked up with the user's spelling first.
   // Does nothing where names ignore case anyway.
   virtual void NoteTypedSpelling(const std::string& typed) { (void)typed; }
+  // Whether a file may be created under |name| (one component of a
+  // path, without separators): false on Windows for a name holding one of
+  // < > : " | ? *, which its file systems refuse; true elsewhere.
+  virtual bool NameAllowed(const std::string& name) const {
+    (void)name;
+    return true;
+  }
+  // The path as the file system spells it: where the program holds
+  // names upper-cased and looks them up ignoring case (POSIX), each
+  // component as found on disk (a missing one as given); elsewhere |path|
+  // unchanged.
+  virtual std::string SpeltPath(const std::string& path) { return path; }
   // Starts the -R walk of |directory|: from now on a file enumeration (one
   // without directories) whose name pattern has a wildcard leaves out a
   // symbolic link whose target lies outside |directory|, as it leaves out

@@ -665,8 +665,13 @@ void ReadRawKey() {
 class PosixPlatform : public Platform {
  public:
   void Print(const char* data, size_t n) override {
+    fwrite(data, 1, n, messages_);
+  }
+  void MessagesToStandardError() override { messages_ = stderr; }
+  void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
   }
+  bool OutputIsTerminal() const override { return isatty(STDOUT_FILENO); }
 
   void ReadKey() override {
     fflush(stdout);
@@ -926,6 +931,9 @@ class PosixPlatform : public Platform {
     return out;
   }
 
+  std::string SpeltPath(const std::string& path) override {
+    return resolver_.Resolve(path);
+  }
   void NoteTypedSpelling(const std::string& typed) override {
     resolver_.NoteSpelling(typed);
   }
@@ -958,8 +966,9 @@ class PosixPlatform : public Platform {
   }
 
   PathResolver resolver_;
-  std::string tree_root_;  // -R: the real path of the walk's start
-  TreeDirectories tree_;   // -R: the directories the walk holds open
+  FILE* messages_ = stdout;  // where Print writes
+  std::string tree_root_;    // -R: the real path of the walk's start
+  TreeDirectories tree_;     // -R: the directories the walk holds open
 
   // Opens the directory |dir| ("" is the current one) for reading. Under
   // -R a directory the walk holds open is read through its descriptor, and

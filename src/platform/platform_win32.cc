@@ -472,7 +472,22 @@ class WindowsPlatform : public Platform {
   }
 
   void Print(const char* data, size_t n) override {
+    fwrite(data, 1, n, messages_);
+  }
+  // Messages keep text mode on standard error; the data on standard output
+  // goes out byte for byte, so a diff keeps its LF and CR bytes.
+  void MessagesToStandardError() override {
+    fflush(stdout);
+    _setmode(_fileno(stderr), _O_TEXT);
+    _setmode(_fileno(stdout), _O_BINARY);
+    messages_ = stderr;
+  }
+  void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
+  }
+  bool OutputIsTerminal() const override {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
   }
 
   void ReadKey() override {
@@ -683,6 +698,9 @@ class WindowsPlatform : public Platform {
     tree_root_ = FinalPath(directory.empty() ? "." : directory);
   }
 
+  bool NameAllowed(const std::string& name) const override {
+    return name.find_first_of("<>:\"|?*") == std::string::npos;
+  }
   bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }
@@ -701,6 +719,7 @@ class WindowsPlatform : public Platform {
   }
 
   uint64_t temporaries_ = 0;  // temporary files made so far
+  FILE* messages_ = stdout;   // where Print writes
   std::string tree_root_;     // the -R walk's start, as FinalPath gives it
 
   // The full path Windows resolves |path| to, links followed, upper-cased

@@ -82,6 +82,7 @@ const char* const kPage2[] = {
     "-$[:m] Next text arg output dir [:B allow appnd :F single file :A appnd "
     "single]\n",
     "-~     Disable intelligent file writing (-$ forces this anyway)\n",
+    "--diff Write nothing; show the changes as a unified diff on stdout\n",
     "SWU Returns a DOS Errorlevel:\n",
     "0-Normal               3-Not enough init mem      6-Cant create "
     "file/dir\n",

@@ -37,6 +37,16 @@ bool RecoverRequested(int argc, char** argv, std::vector<std::string>* paths,
   return true;
 }
 
+// True when an argument before the first "--" is "--diff": a command
+// line that fails before the parser reaches it still asks for its
+// messages beside standard output.
+bool DiffRequested(int argc, char** argv) {
+  for (int i = 1; i < argc && strcmp(argv[i], "--") != 0; ++i) {
+    if (strcmp(argv[i], "--diff") == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int64_t RunCommand(int argc, char** argv, Platform* platform) {
@@ -49,6 +59,11 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   Settings settings;
   Random random;
   ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);
+  // A diff owns standard output; the run's messages go beside it.
+  if (settings.shows_diff() ||
+      (parsed.status != RunStatus::None && DiffRequested(argc, argv))) {
+    platform->MessagesToStandardError();
+  }
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
     if (settings.help()) {

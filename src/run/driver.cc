@@ -75,7 +75,9 @@ void Driver::SetUpAndProcess() {
     if (recurse && !PlaceMarker()) return;
   }
   // What killed runs left where this one writes goes first.
-  if (settings_.output_directory()) {
+  if (settings_.shows_diff()) {
+    // Nothing is written or deleted.
+  } else if (settings_.output_directory()) {
     platform_->RemoveLeftTemporaries(state_.files.output_path);
   } else if (settings_.output_mode()) {
     platform_->RemoveLeftTemporaries(settings_.output_name);
@@ -87,8 +89,12 @@ void Driver::SetUpAndProcess() {
 bool Driver::PrepareOutputDirectory() {
   state_.files.output_path = settings_.output_name;
   bool created = false;
-  if (FindOrCreateOutputDirectory(state_.files.output_path, platform_,
-                                  &created) != RunStatus::None) {
+  RunStatus found =
+      settings_.shows_diff()
+          ? LookForOutputDirectory(state_.files.output_path, platform_)
+          : FindOrCreateOutputDirectory(state_.files.output_path, platform_,
+                                        &created);
+  if (found != RunStatus::None) {
     state_.status = RunStatus::OutputDirFailed;
     return false;
   }
@@ -107,15 +113,24 @@ bool Driver::PrepareOutputDirectory() {
 // for the next one. Returns false when the run must end here.
 bool Driver::PlaceMarker() {
   std::string first = MarkerName(random_);
-  MarkerWrite result = MarkerWrite::kHeld;
   Marker marker;
-  for (int k = 0; k < kMarkerNames && result == MarkerWrite::kHeld; ++k) {
-    marker.name = MarkerCandidate(first, k);
-    result = WriteMarker(state_.files.output_path + marker.name, platform_,
-                         &state_.marker);
+  if (settings_.shows_diff()) {
+    // --diff writes no marker: the output directory, where it exists
+    // already, is known by its own identity (a marker without a name).
+    // The marker's name was still drawn, so that the -K characters that
+    // follow are the real run's.
+    platform_->Identify(state_.files.output_path, &marker.identity);
+  } else {
+    MarkerWrite result = MarkerWrite::kHeld;
+    for (int k = 0; k < kMarkerNames && result == MarkerWrite::kHeld; ++k) {
+      marker.name = MarkerCandidate(first, k);
+      result = WriteMarker(state_.files.output_path + marker.name, platform_,
+                           &state_.marker);
+    }
+    if (result != MarkerWrite::kPlaced)
+      state_.status = RunStatus::DirUnreadable;
+    marker.identity = state_.marker.identity;
   }
-  if (result != MarkerWrite::kPlaced) state_.status = RunStatus::DirUnreadable;
-  marker.identity = state_.marker.identity;
   walk_->set_marker(marker);
   if (state_.status == RunStatus::None &&
       HasMarker(state_.files.dir_part, marker, platform_)) {

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "output/diff_sink.h"
 #include "output/emitter.h"
 #include "output/journal_format.h"
 #include "output/journal_writer.h"
@@ -15,6 +16,7 @@
 #include "output/output_file.h"
 #include "output/recovery.h"
 #include "output/result_writer.h"
+#include "run/diff_preview.h"
 #include "search/file_buffer.h"
 #include "search/loader.h"
 #include "search/matcher.h"
@@ -97,6 +99,8 @@ void FileProcessor::PrepareRun() {
   buffer_.Reserve(kInitialBlock);
   new_text_.Prepare();
   matcher_ = std::make_unique<Matcher>(settings_);
+  if (settings_.shows_diff())
+    preview_ = std::make_unique<DiffPreview>(settings_, platform_);
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
@@ -132,9 +136,11 @@ FileError FileProcessor::Load(const std::string& path,
   FileError error = OpenFile(settings_, platform_, path, output_path, create,
                              &buffer_, loaded);
   if (error != FileError::None || !loaded->opened) return error;
-  // Once per directory: spare journal files that killed runs left there.
+  // Once per directory: spare journal files that killed runs left there
+  // (not under --diff, which deletes nothing).
   std::string dir = DirectoryPartOf(path, *platform_);
-  if (cleared_.insert(dir).second) ClearDeadSpares(platform_, dir);
+  if (!settings_.shows_diff() && cleared_.insert(dir).second)
+    ClearDeadSpares(platform_, dir);
   FileIdentity pending;
   if (!platform_->IdentifyExact(
           JournalPathFor(path, loaded->input.identity, *platform_), &pending)) {
@@ -170,16 +176,25 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   std::unique_ptr<JournalWriter> journal =
       JournalFor(platform_, path, loaded, &spare_);
   Stream* result = loaded.output.stream.get();
-  OutputBuffer out(journal != nullptr ? journal.get() : result);
+  DiffSink diff;
+  Stream* output = journal != nullptr ? journal.get() : result;
+  OutputBuffer out(preview_ != nullptr ? &diff : output);
   Emitter emitter(settings_, &new_text_, &buffer_, &out);
   ResultWriter writer(settings_, platform_, &buffer_, &emitter, &out, result,
                       journal.get(), loaded.output.target, &state);
   ReplaceLoop loop(settings_, &buffer_, matcher_.get(), &writer, &state,
                    [this] { return new_text_.RenewAfterMatch(); });
+  if (preview_ != nullptr) writer.DiffInto(&diff);
   loop.Run();
   assert(!state.running());  // The loop ends at the file's end or a failure.
   outcome.error = writer.CommitFile();
   if (outcome.ok()) outcome.acted_on = state.acted_on;
+  if (preview_ != nullptr && outcome.ok()) {
+    preview_->Show(
+        path, loaded.output.target, loaded.opened, diff,
+        reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start,
+        buffer_.size());
+  }
   outcome.size_change = state.size_change;
   outcome.bytes_written = state.bytes_written;
   outcome.insert_count = emitter.insert_count();

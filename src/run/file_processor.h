@@ -19,6 +19,7 @@
 #include "output/output_file.h"
 #include "output/random.h"
 #include "platform/platform.h"
+#include "run/diff_preview.h"
 #include "run/file_runner.h"
 #include "search/file_buffer.h"
 #include "search/loader.h"
@@ -74,7 +75,8 @@ class FileProcessor : public FileRunner {
   // any file's window of held interruptions.
   std::unique_ptr<Matcher> matcher_;
   SpareJournal spare_;  // the last journal file, kept for the next file
-  std::set<std::string> cleared_;  // directories cleared of dead spares
+  std::set<std::string> cleared_;         // directories cleared of dead spares
+  std::unique_ptr<DiffPreview> preview_;  // --diff
 };
 
 }  // namespace swu

@@ -92,6 +92,16 @@ RunStatus FindOrCreateOutputDirectory(const std::string& path,
   return RunStatus::None;
 }
 
+RunStatus LookForOutputDirectory(const std::string& path, Platform* platform) {
+  std::string directory = WithoutSeparator(path);
+  FileIdentity existing;
+  if (CanEnterOnItsDrive(directory, platform) ||
+      !platform->Identify(directory, &existing)) {
+    return RunStatus::None;
+  }
+  return RunStatus::OutputDirFailed;
+}
+
 std::string MarkerName(Random* random) {
   random->Seed(1);
   std::string name;

@@ -55,13 +55,18 @@ void SplitFilespec(const std::string& filespec, const Platform& platform,
 RunStatus FindOrCreateOutputDirectory(const std::string& path,
                                       Platform* platform, bool* created);
 
+// The same under --diff, which creates nothing: returns RunStatus::None
+// when |path| is a directory that can be entered or does not exist yet
+// (the run would create it), OutputDirFailed otherwise.
+RunStatus LookForOutputDirectory(const std::string& path, Platform* platform);
+
 // Reseeds |random| with 1 and draws the marker's name: eight capital
 // letters and ".SWU".
 std::string MarkerName(Random* random);
 
 // The marker a run has placed: its name and the file it is.
 struct Marker {
-  std::string name;
+  std::string name;       // "" under --diff: the output directory itself
   FileIdentity identity;  // device 0 and file 0 until it is placed
 };
 

@@ -90,13 +90,16 @@ bool DirectoryWalk::Enter(const std::string& name) {
 DirectoryWalk::Step DirectoryWalk::MirrorOutput(const std::string& name) {
   files_->output_path += name;
   bool created = false;
-  if (FindOrCreateOutputDirectory(files_->output_path, platform_, &created) !=
-      RunStatus::None) {
-    return Step::kOutputDirFailed;
-  }
+  RunStatus found = settings_.shows_diff()
+                        ? LookForOutputDirectory(files_->output_path, platform_)
+                        : FindOrCreateOutputDirectory(files_->output_path,
+                                                      platform_, &created);
+  if (found != RunStatus::None) return Step::kOutputDirFailed;
   set_created(created);
   files_->output_path = WithSeparator(files_->output_path, *platform_);
-  platform_->RemoveLeftTemporaries(files_->output_path);  // a killed run's
+  // A killed run's temporaries (not under --diff, which deletes nothing).
+  if (!settings_.shows_diff())
+    platform_->RemoveLeftTemporaries(files_->output_path);
   return Step::kDirectory;
 }
 

@@ -14,7 +14,8 @@ constexpr int64_t kMapFrom = 1 << 20;
 
 // Opens the file itself: for update, or for reading in the report-only
 // modes and under -$. Tells a file that cannot be written from one that
-// cannot be opened at all.
+// cannot be opened at all. Under --diff a file to be changed in place is
+// read, once it is known that it could be written.
 FileError OpenStream(const Settings& settings, Platform* platform,
                      const std::string& path, std::unique_ptr<Stream>* input) {
   if (settings.output_mode() || settings.report_only()) {
@@ -22,6 +23,10 @@ FileError OpenStream(const Settings& settings, Platform* platform,
     return *input == nullptr ? FileError::OpenFailed : FileError::None;
   }
   *input = platform->Open(path, OpenMode::kUpdate);
+  if (*input != nullptr && settings.shows_diff()) {
+    *input = platform->Open(path, OpenMode::kRead);
+    if (*input == nullptr) return FileError::OpenFailed;
+  }
   if (*input != nullptr) return FileError::None;
   if (platform->Open(path, OpenMode::kRead) != nullptr)
     return FileError::ReadOnly;

@@ -3,8 +3,9 @@
 points: while it writes the journal, while it writes the file from the
 journal, and before it removes the journal; growing, shrinking and at the
 same length, on a file large enough to be mapped, and in a tree. After
-each kill, both `swu --recover` and an ordinary later run must leave the
-original or the result byte for byte, and nothing behind. A journal whose
+each kill, both `swu --recover` and an ordinary later run (a --diff run
+too) must leave the original or the result byte for byte, and nothing
+behind. A journal whose
 file changed since, and one a live run holds, are left alone.
 
 The paused binary stops at a chosen point (see tests/tools/swu_paused.cc)
@@ -270,6 +271,30 @@ def foreign_journal_case():
         shutil.rmtree(d)
 
 
+def diff_recovers_case():
+    """--diff over a file with a killed rewrite's journal repairs it as any
+    run does (the recovery line on standard error) and then shows its own
+    change to the recovered file, which patch turns into the real run's."""
+    d = tempfile.mkdtemp(prefix="swu-crash-")
+    try:
+        path = killed_mid_rewrite(d)
+        grown = result_of(MODES[0][1], DATA)
+        args = ["f.txt", "ALPHA-1", "omega", "-C"]
+        done = subprocess.run([SWU] + args + ["--diff"], cwd=d,
+                              capture_output=True, timeout=60)
+        expect(b"Recovered: f.txt (rewrite finished)" in done.stderr,
+               "--diff: no recovery line: %r" % done.stderr[:300])
+        expect(open(path, "rb").read() == grown and not left_behind(d),
+               "--diff: the file is not recovered, or a journal is left")
+        patched = subprocess.run(["patch", "-p1", "--binary", "--quiet"],
+                                 cwd=d, input=done.stdout)
+        expect(patched.returncode == 0 and
+               open(path, "rb").read() == result_of(args[1:], grown),
+               "--diff after a recovery does not give the run's result")
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -282,6 +307,7 @@ def main(argv):
     live_journal_case()
     journal_name_taken_case()
     foreign_journal_case()
+    diff_recovers_case()
     print("%d kills recovered; %d failures" % (tried + 1, len(FAILURES)))
     return 1 if FAILURES else 0
 

@@ -9,7 +9,14 @@ random switch combinations (fixed seed, so every run is the same):
     to an output file when no line was modified, yet leaves a file in place
     as it was);
   * a file whose lines end in a lone LF never gains a CR: every line break
-    the command writes into it is an LF, like the file's own.
+    the command writes into it is an LF, like the file's own;
+  * --diff shows what the run does: over random trees of CR LF and LF
+    files (with and without a last line break) and command lines from
+    every switch family, the diff it prints, applied with `patch -p1` (and
+    with `git apply` where git is installed) to a copy of the tree, gives
+    the real run's files byte for byte; its messages on standard error are
+    the real run's output, its exit status the real run's; and the tree
+    it ran in is untouched (bytes and modification times).
 
 Usage: differential.py <swu-binary> [cases] [seed]
 
@@ -96,6 +103,131 @@ def describe(name, done):
     return "%s: exit %d, stdout %r" % (name, done.returncode, done.stdout)
 
 
+# --diff cases. Lines of words and special characters, never a NUL (a
+# diff shows a change holding one as "Binary files ... differ" only).
+WORDS = [b"ab", b"AB", b"abc", b"b", b"x", b"#", b"&", b"!", b"@", b" ",
+         b"\xc9", b"\t"]
+DIFF_SWITCHES = [s for s in SWITCHES if s not in ("-K:1x,RM", "-K:3a,RF")] + [
+    "-M", "-K:1x", "-K:2b,RF"]
+OUTPUTS = [["-$", "out"], ["-$:F", "one.txt"], ["-$:A", "all.txt"],
+           ["-$:B", "out"]]
+
+
+class DiffCase:
+    def __init__(self, rng):
+        self.files = {}
+        names = ["f1.txt", "f2.txt", "sub/f3.txt", "sub/deep/f4.txt", "f5.dat"]
+        for name in rng.sample(names, rng.randint(1, len(names))):
+            self.files[name] = self.lines(rng)
+        if rng.random() < 0.2:
+            self.files["empty.txt"] = b""
+        spec = rng.choice(["*.txt", "*.txt", "f1.txt", "sub/*.txt",
+                           "new.txt"])
+        self.args = [spec, self.text(rng)]
+        if rng.random() < 0.85:
+            self.args.append(self.text(rng))
+        self.args += rng.sample(DIFF_SWITCHES, rng.randint(0, 4))
+        if rng.random() < 0.3:
+            self.args.append("-R")
+        if rng.random() < 0.2:
+            self.args.append(rng.choice(["-B:C", "-T:C"]))
+        if rng.random() < 0.25:
+            self.args += rng.choice(OUTPUTS)
+            if rng.random() < 0.5 and "-$:F" not in self.args:
+                # An output that exists already.
+                target = self.args[-1]
+                if target.endswith(".txt"):
+                    self.files[target] = self.lines(rng)
+                else:
+                    self.files[target + "/f1.txt"] = self.lines(rng)
+
+    @staticmethod
+    def lines(rng):
+        brk = rng.choice([b"\r\n", b"\n", b"\n", b"\r\n"])
+        lines = [b"".join(rng.choice(WORDS) for _ in range(rng.randint(0, 5)))
+                 for _ in range(rng.randint(1, 25))]
+        if rng.random() < 0.1:
+            lines.append(b"mixed\n" if brk == b"\r\n" else b"mixed\r\n")
+        return brk.join(lines) + (brk if rng.random() < 0.7 else b"")
+
+    @staticmethod
+    def text(rng):
+        return "".join(rng.choice(["ab", "AB", "abc", "b", "x", "@", "#", "&",
+                                   "!", " ", "~"])
+                       for _ in range(rng.randint(1, 3)))
+
+
+def make_tree(root, files):
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    for name, data in files.items():
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def snapshot(root, times=False):
+    """Every file under |root|: its bytes, and with |times| its
+    modification time; every directory as None."""
+    found = {}
+    for dirpath, dirnames, filenames in os.walk(root):
+        for d in dirnames:
+            found[os.path.relpath(os.path.join(dirpath, d), root) + "/"] = None
+        for f in filenames:
+            path = os.path.join(dirpath, f)
+            with open(path, "rb") as fh:
+                data = fh.read()
+            key = os.path.relpath(path, root)
+            found[key] = (data, os.stat(path).st_mtime_ns) if times else data
+    return found
+
+
+def files_only(tree):
+    return {k: v for k, v in tree.items() if v is not None}
+
+
+def apply_diff(command, root, diff):
+    done = subprocess.run(command, cwd=root, input=diff, capture_output=True,
+                          timeout=60)
+    return done.returncode == 0, done.stdout + done.stderr
+
+
+def check_diff(binary, scratch, case, git):
+    """Returns the problems of one --diff case, and whether its diff
+    applied byte-exactly."""
+    real, shown, patched = (scratch + n for n in ("/real", "/shown", "/patched"))
+    make_tree(real, case.files)
+    make_tree(shown, case.files)
+    done = subprocess.run(EMULATOR + [binary] + case.args, cwd=real,
+                          capture_output=True, timeout=60)
+    before = snapshot(shown, times=True)
+    dry = subprocess.run(EMULATOR + [binary] + case.args + ["--diff"],
+                         cwd=shown, capture_output=True, timeout=60)
+    problems = []
+    if snapshot(shown, times=True) != before:
+        problems.append("--diff changed its tree")
+    if (dry.returncode, dry.stderr) != (done.returncode, done.stdout):
+        problems.append("messages or status differ: %d %r / %d %r" % (
+            done.returncode, done.stdout, dry.returncode, dry.stderr))
+    expected = files_only(snapshot(real))
+    tools = [["patch", "-p1", "--binary", "--batch", "--quiet"]]
+    if git:
+        tools.append(["git", "apply", "-p1", "--allow-empty",
+                      "--whitespace=nowarn"])
+    for tool in tools:
+        make_tree(patched, case.files)
+        ok, said = True, b""
+        if dry.stdout:
+            ok, said = apply_diff(tool, patched, dry.stdout)
+        got = files_only(snapshot(patched))
+        if not ok or got != expected:
+            problems.append("%s: %s; real %r / patched %r\n%s" % (
+                tool[0], said.decode(errors="replace")[:300], expected, got,
+                dry.stdout.decode(errors="replace")[:1500]))
+    return problems, not problems
+
+
 def main(argv):
     binary = os.path.abspath(argv[1])
     count = int(argv[2]) if len(argv) > 2 else 300
@@ -131,7 +263,28 @@ def main(argv):
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     print("%d of %d differential cases agreed" % (count - failures, count))
-    return 1 if failures else 0
+    return 1 if failures or not diff_cases(binary, count, rng) else 0
+
+
+def diff_cases(binary, count, rng):
+    git = shutil.which("git") is not None
+    scratch = tempfile.mkdtemp(prefix="swu-diff-")
+    exact = 0
+    changed = 0
+    try:
+        for _ in range(count):
+            case = DiffCase(rng)
+            problems, applied = check_diff(binary, scratch, case, git)
+            exact += applied
+            if problems:
+                print("FAIL --diff args=%r files=%r" % (case.args, case.files))
+                for p in problems:
+                    print("    " + p)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    print("%d of %d --diff command lines applied byte-exactly%s" % (
+        exact, count, " (patch and git apply)" if git else " (patch)"))
+    return exact == count
 
 
 if __name__ == "__main__":

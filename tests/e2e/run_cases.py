@@ -33,6 +33,9 @@ Case file format (*.cases), one case after another:
     <lines, each followed by \\n; a last line ending in \\c has no \\n>
     .
     stdout-bytes: OK\\r\\n             (stdout exactly, not translated)
+    stderr:
+    <lines, as for stdout; without this block stderr must be empty>
+    .
     expect a.txt: XYZ\\r\\n
     expect-size big.txt: 4000
     absent b.txt
@@ -104,6 +107,7 @@ class Case:
         self.stdout_bytes = None
         self.exit = None
         self.stdout = None
+        self.stderr = None
         self.checks = []  # (kind, name, value)
 
 
@@ -152,7 +156,7 @@ def parse_file(path):
             case.stdout_bytes = unescape(value)
         elif kind == "exit":
             case.exit = int(value)
-        elif kind == "stdout":
+        elif kind in ("stdout", "stderr"):
             block = []
             while lines[i] != ".":
                 block.append(lines[i])
@@ -161,7 +165,7 @@ def parse_file(path):
             text = "".join(l + "\n" for l in block)
             if text.endswith("\\c\n"):
                 text = text[:-3]
-            case.stdout = text
+            setattr(case, kind, text)
         elif kind in ("expect", "expect-size"):
             case.checks.append((kind, name, value))
         elif kind.startswith("absent") or kind.startswith("isdir"):
@@ -218,16 +222,20 @@ def check(case, root, result, windows):
     if case.exit is not None and result.returncode != case.exit:
         errors.append("exit status %d, expected %d" %
                       (result.returncode, case.exit))
-    if case.stdout is not None:
-        got = BANNER.sub(rb"\1<notice>", result.stdout)
-        want = substitute(case.stdout, root).replace(
+    for stream, expected, output in (("stdout", case.stdout, result.stdout),
+                                     ("stderr", case.stderr, result.stderr)):
+        if expected is None:
+            continue
+        got = BANNER.sub(rb"\1<notice>", output)
+        want = substitute(expected, root).replace(
             "{platform}", "WIN32" if windows else "POSIX")
         want = want.encode("utf-8", "surrogateescape")
         if windows:
             want = want.replace(b"\n", b"\r\n")
         if got != want:
-            errors.append("stdout differs\n--- expected\n%s\n--- got\n%s" %
-                          (want.decode("latin-1"), got.decode("latin-1")))
+            errors.append("%s differs\n--- expected\n%s\n--- got\n%s" %
+                          (stream, want.decode("latin-1"),
+                           got.decode("latin-1")))
     got = BANNER.sub(rb"\1<notice>", result.stdout)
     if case.stdout_bytes is not None and got != case.stdout_bytes:
         errors.append("stdout is %r, expected %r" % (got, case.stdout_bytes))
@@ -300,7 +308,7 @@ def run_case(case, binary, windows):
         if errors and case.stdout is None:
             errors.append("(exit status %d, stdout %r)" %
                           (result.returncode, result.stdout[:300]))
-        if result.stderr:
+        if result.stderr and case.stderr is None:
             errors.append("stderr is not empty: %r" % result.stderr[:200])
         return errors
     finally:

@@ -1,0 +1,89 @@
+// Showing a file's change as a unified diff.
+
+#include "run/diff_preview.h"
+
+#include "output/unified_diff.h"
+
+namespace swu {
+
+DiffPreview::DiffPreview(const Settings& settings, Platform* platform)
+    : settings_(settings), platform_(platform), report_(platform) {
+  if (!platform_->GetCurrentDirectory(&current_)) current_.clear();
+  color_ = settings.diff_color == DiffColor::kAlways ||
+           (settings.diff_color == DiffColor::kAuto &&
+            platform_->OutputIsTerminal());
+}
+
+std::string DiffPreview::NameOf(const std::string& path) {
+  return DiffPathFor(platform_->SpeltPath(path), current_,
+                     platform_->PathSeparator());
+}
+
+void DiffPreview::Show(const std::string& path, const OutputTarget& target, bool opened,
+                       const DiffSink& sink, const char* image, int64_t size) {
+  if (!target.in_place) {
+    ShowOutput(target, sink, image, size);
+    return;
+  }
+  std::string name = NameOf(path);
+  DiffNames names;
+  names.old_name = opened ? "a/" + name : "/dev/null";
+  names.new_name = "b/" + name;
+  WriteUnifiedDiff(
+      image, size,
+      [&](const RegionVisitor& visit) {
+        sink.ForEachRegion(image, size, visit);
+      },
+      names, color_, &report_);
+}
+
+// The -$ output file before and after: replaced by the result, or with
+// the result appended.
+void DiffPreview::ShowOutput(const OutputTarget& target, const DiffSink& sink,
+                             const char* image, int64_t size) {
+  const std::string& path = target.path;
+  OutputForm form = settings_.output_form();
+  bool single = form == OutputForm::kFile || form == OutputForm::kAppendFile;
+  std::string before;
+  auto known = outputs_.find(path);
+  bool exists = known != outputs_.end();
+  if (exists) {
+    before = known->second;
+  } else {
+    exists = ReadOutput(path, &before);
+  }
+  std::string after = sink.Result(image, size);
+  if (form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory)
+    after.insert(0, before);
+  DiffRegion region;
+  bool changed = RegionBetween(before, after, &region);
+  if (changed || !exists) {
+    std::string name = NameOf(path);
+    DiffNames names;
+    names.old_name = exists ? "a/" + name : "/dev/null";
+    names.new_name = "b/" + name;
+    WriteUnifiedDiff(
+        before.data(), static_cast<int64_t>(before.size()),
+        [&](const RegionVisitor& visit) {
+          if (changed) visit(region);
+        },
+        names, color_, &report_);
+  }
+  if (single) outputs_[path] = std::move(after);
+}
+
+// Reads the output file |path| whole into *contents. Returns false when
+// there is no such file (it would be created).
+bool DiffPreview::ReadOutput(const std::string& path, std::string* contents) {
+  contents->clear();
+  std::unique_ptr<Stream> file = platform_->Open(path, OpenMode::kRead);
+  if (file == nullptr) return false;
+  int64_t size = SizeOf(file.get());
+  if (size <= 0 || !file->Seek(0, Whence::kStart)) return true;
+  contents->resize(static_cast<size_t>(size));
+  int64_t got = file->Read(&(*contents)[0], size);
+  contents->resize(static_cast<size_t>(got > 0 ? got : 0));
+  return true;
+}
+
+}  // namespace swu
