@@ -19,8 +19,9 @@ std::string DiffPreview::NameOf(const std::string& path) {
                      platform_->PathSeparator());
 }
 
-void DiffPreview::Show(const std::string& path, const OutputTarget& target, bool opened,
-                       const DiffSink& sink, const char* image, int64_t size) {
+void DiffPreview::Show(const std::string& path, const OutputTarget& target,
+                       bool opened, const DiffSink& sink, const char* image,
+                       int64_t size) {
   if (!target.in_place) {
     ShowOutput(target, sink, image, size);
     return;

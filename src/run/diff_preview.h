@@ -19,9 +19,9 @@
 
 #include "cli/settings.h"
 #include "output/diff_sink.h"
+#include "output/output_file.h"
 #include "platform/platform.h"
 #include "report/diff_report.h"
-#include "output/output_file.h"
 
 namespace swu {
 
@@ -29,8 +29,9 @@ class DiffPreview {
  public:
   DiffPreview(const Settings& settings, Platform* platform);
 
-  // Shows what the run would make of the file |path|, written to |target| (|opened| when the file existed)
-  // with the |size|-byte image |image|, whose result |sink| holds.
+  // Shows what the run would make of the file |path|, written to |target|
+  // (|opened| when the file existed) with the |size|-byte image |image|, whose
+  // result |sink| holds.
   void Show(const std::string& path, const OutputTarget& target, bool opened,
             const DiffSink& sink, const char* image, int64_t size);
 
