@@ -234,6 +234,24 @@ TEST(MatcherLineTest, LoneLfBreakHasLengthOne) {
   EXPECT_EQ(match.line_break, 1);
 }
 
+// An empty text covers no byte, so the lone LF after it ends its line: the
+// line is never taken to start after that LF (past its own end).
+TEST(MatcherLineTest, EndAnchorAloneBeforeALoneLfTakesTheLineTheLfEnds) {
+  Settings settings;
+  ParseForTest("!", "N", "-D", &settings);
+  FileBuffer buffer(Platform::Default());
+  Load(&buffer, "ab\n\ncd\n");
+  Matcher matcher(settings);
+  FileSearch search(&matcher);
+  Match match;
+  search.FindNextMatch(buffer, 3, &match);  // The empty line.
+  EXPECT_EQ(match.offset, 3);
+  EXPECT_EQ(match.consumed, 0);
+  search.FindNextMatch(buffer, 4, &match);
+  EXPECT_EQ(match.offset, 4);
+  EXPECT_EQ(match.consumed, 2);
+}
+
 // The run's matcher serves files in turn. The first file's candidates fail
 // late, so its search switches to the piece search; the next file's
 // search starts with the candidate scan again, switches on its own, and

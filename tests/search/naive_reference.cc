@@ -158,9 +158,10 @@ Match NaiveMatchAt(const NaiveRules& rules, const std::string& image,
       rules.line_filter == LineFilter::kAll) {
     return m;
   }
-  // The line starts after the last LF from s back to the position.
+  // The line starts after the last LF from s back to the position; an
+  // empty text covers no byte, so the byte at s is not part of its line.
   int64_t line_begin = position;
-  for (int64_t q = s; q >= position; --q) {
+  for (int64_t q = length > 0 ? s : s - 1; q >= position; --q) {
     if (At(image, q) == '\n') {
       line_begin = q + 1;
       break;
