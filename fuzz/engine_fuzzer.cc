@@ -49,6 +49,8 @@ class TextFilePlatform : public ForwardingPlatform {
     if (it == files.end()) return nullptr;
     return std::make_unique<MemoryStream>(it->second);
   }
+  // The real platform would remember every name typed.
+  void NoteTypedSpelling(const std::string&) override {}
 };
 
 // A MatchWriter that writes the result as the reference does: the image,
