@@ -134,7 +134,7 @@ std::string NearCopies(std::mt19937* random, const std::string& text,
     for (char& c : copy) {
       if (c == '@') c = "aAb"[(*random)() % 3];
     }
-    for (int n = (*random)() % 3; n > 0; --n) {
+    for (int n = static_cast<int>((*random)() % 3); n > 0; --n) {
       copy[(*random)() % copy.size()] = "aAb\r"[(*random)() % 4];
     }
     image += copy + Pick(random, "aaaaAA\r\n", (*random)() % 4);
