@@ -103,7 +103,7 @@ for w in $workloads; do
       for args in "needle x -C" "needle x" "NOSUCHWORD x -C" "alpha x -C"; do
         # shellcheck disable=SC2086
         valgrind --tool=callgrind --callgrind-out-file=count.out \
-          --toggle-collect='swu::Matcher::FindNextMatch*' \
+          --toggle-collect='swu::FileSearch::FindNextMatch*' \
           "$swu" count.txt $args -#:0 -V:0 2>count.log || true
         printf "  %-18s %14s Ir\n" "$args" \
           "$(awk '/Collected :/ {print $NF}' count.log)"

@@ -216,8 +216,8 @@ std::string Printable(const std::string& bytes) {
   abort();
 }
 
-std::string Describe(const Match& m) {
-  if (m.offset < 0) return "none";
+std::string Describe(bool found, const Match& m) {
+  if (!found) return "none";
   return "offset " + std::to_string(m.offset) + " consumed " +
          std::to_string(m.consumed) + " start " + std::to_string(m.start) +
          " line " + std::to_string(m.line_offset) + "+" +
@@ -251,12 +251,12 @@ void CheckSearches(const Input& in, Matcher* matcher) {
   int64_t length = static_cast<int64_t>(in.rules.text.size());
   for (int64_t resume = 0;;) {
     Match found;
-    search.FindNextMatch(buffer, resume, &found);
+    bool engine = search.FindNextMatch(buffer, resume, &found);
     int64_t s = NaiveFind(in.rules, in.image, resume);
     Match expected;
     if (s >= 0) expected = NaiveMatchAt(in.rules, in.image, 0, s);
-    if (Describe(found) != Describe(expected)) {
-      Fail("search", Describe(found), Describe(expected));
+    if (Describe(engine, found) != Describe(s >= 0, expected)) {
+      Fail("search", Describe(engine, found), Describe(s >= 0, expected));
     }
     if (s < 0) return;
     resume = s + (length > 0 ? length : 1);

@@ -18,26 +18,28 @@ namespace {
 // the text.
 void TakeAnchors(Settings* settings) {
   Settings& s = *settings;
+  SettingsWriter slots(settings);
   char* text = s.search_text();
   if (s.search_length > 0 && static_cast<uint8_t>(text[0]) == s.special(3) &&
-      s[kDisable3] != '3') {
-    s[kStartAnchor] = '#';
+      slots[kDisable3] != '3') {
+    slots[kStartAnchor] = '#';
     memmove(text, text + 1, s.search_length - 1);
     text[--s.search_length] = '\0';
   }
   if (s.search_length > 0 &&
       static_cast<uint8_t>(text[s.search_length - 1]) == s.special(4) &&
-      s[kDisable4] != '4') {
-    s[kEndAnchor] = '%';
+      slots[kDisable4] != '4') {
+    slots[kEndAnchor] = '%';
     text[--s.search_length] = '\0';
   }
 }
 
 void SettleSpecialCharacters(Settings* settings) {
   Settings& s = *settings;
-  if (s[kAmpGiven] == 0) s[kAmpCase] = 0;
+  SettingsWriter slots(settings);
+  if (slots[kAmpGiven] == 0) slots[kAmpCase] = 0;
   for (int n = 1; n <= 4; ++n) {
-    if (s.slots[kDisable1 + n - 1] != 0) s.specials[n] = 0;
+    if (slots[static_cast<Slot>(kDisable1 + n - 1)] != 0) s.specials[n] = 0;
   }
 }
 
@@ -50,12 +52,14 @@ bool IsRandomMode(int32_t mode) {
 // numbers. Returns false when the command line is refused.
 bool CheckFunctions(Settings* settings) {
   Settings& s = *settings;
+  SettingsWriter slots(settings);
   SpecialFunctionList& list = s.functions;
   bool refused = false;
   list.random_modes = false;
   for (int32_t i = 0; i < list.size(); ++i) {
     const SpecialFunction& entry = list.entries[i];
-    if (entry.character == s.special(2) && s[kDisable2] != '2') refused = true;
+    if (entry.character == s.special(2) && slots[kDisable2] != '2')
+      refused = true;
     if (IsRandomMode(entry.mode)) list.random_modes = true;
   }
   return !refused;
@@ -65,8 +69,9 @@ bool CheckFunctions(Settings* settings) {
 // written, so -B/-T have nothing to add their text to. Under -$ the output
 // is written anyway and keeps it.
 void DropReportOnlyAdd(Settings* settings) {
+  SettingsWriter slots(settings);
   if (settings->report_only() && !settings->output_mode()) {
-    (*settings)[kAddMode] = 0;
+    slots[kAddMode] = 0;
   }
 }
 
@@ -76,7 +81,7 @@ void FinishCommandLine(ParseState* state) {
   Settings& settings = *state->settings;
   if (!state->failed()) TakeAnchors(&settings);
   SettleSpecialCharacters(&settings);
-  if (!state->failed() && settings[kFunctions] == 'K' &&
+  if (!state->failed() && state->slots[kFunctions] == 'K' &&
       settings.new_length > 0 && !CheckFunctions(&settings)) {
     state->Fail(RunStatus::BadCommandLine);
   }

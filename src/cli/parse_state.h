@@ -15,13 +15,18 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
+#include "cli/slots.h"
 #include "platform/name_pattern.h"
 #include "platform/platform.h"
 
 namespace swu {
 
 struct ParseState {
+  ParseState(Settings* s, Platform* p, ParseOutcome* o)
+      : settings(s), slots(s), platform(p), outcome(o) {}
+
   Settings* settings;
+  SettingsWriter slots;  // the switch slots of *settings
   Platform* platform;
   ParseOutcome* outcome;
   int64_t begun = 0;  // items begun

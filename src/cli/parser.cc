@@ -42,7 +42,7 @@ int64_t FixQuote(char* text) {
 // True when the argument at hand is a text whatever it looks like: right
 // after -G, and after "--".
 bool ArgumentIsText(const ParseState& state) {
-  return (*state.settings)[kPendingText] == 'G' || state.switches_ended;
+  return state.slots[kPendingText] == 'G' || state.switches_ended;
 }
 
 // '-' starts a switch argument; '/' only where the platform says so (not
@@ -98,7 +98,7 @@ void ReadArgument(const char* argument, ParseState* state) {
     }
     int64_t quote = -1;
     if (state->platform->QuotesSplitArguments() &&
-        (*state->settings)[kNoQuoteFix] != 'Z') {
+        state->slots[kNoQuoteFix] != 'Z') {
       quote = FixQuote(text);
     }
     if (is_switch) {
@@ -120,11 +120,11 @@ void ReadArgument(const char* argument, ParseState* state) {
 ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
                               Settings* settings) {
   ParseOutcome outcome;
-  ParseState state{settings, platform, &outcome};
+  ParseState state(settings, platform, &outcome);
   if (argc > kMaxArguments + 1) state.Fail(RunStatus::BadCommandLine);
-  (*settings)[kAmpCase] = 'C';
-  (*settings)[kPadByte] = 32;
-  (*settings)[kWildcardByte] = 32;
+  state.slots[kAmpCase] = 'C';
+  state.slots[kPadByte] = 32;
+  state.slots[kWildcardByte] = 32;
   for (int i = 1; i < argc && !state.failed(); ++i) {
     const char* argument = argv[i] != nullptr ? argv[i] : "";
     if (!TakeLongOption(argument, &state)) ReadArgument(argument, &state);

@@ -7,9 +7,9 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
-#include "report/status.h"
 
 namespace swu {
 

@@ -1,12 +1,9 @@
-// The one run-wide record of everything the command line asked for: one
-// byte slot per switch, the four special characters, the match list of -#,
+// The one run-wide record of everything the command line asked for: what
+// each switch asked for, the four special characters, the match list of -#,
 // the special function list of -K, and the texts and names the run works
-// with. The parser fills it once; the rest of the program reads it.
-//
-// A slot holds 0 while its switch has not been given, otherwise a character
-// (usually the switch letter in upper case, or the value character). Code
-// compares slots with those exact characters, so the stored characters are
-// part of the contract.
+// with. The parser fills it once, through its SettingsWriter
+// (cli/slots.h); the rest of the program reads it through the typed
+// accessors below.
 
 #ifndef SWU_CLI_SETTINGS_H_
 #define SWU_CLI_SETTINGS_H_
@@ -27,56 +24,6 @@ constexpr int64_t kMaxFileSize = 2147483583;
 
 // Arguments after the program name; one more is a bad command line.
 constexpr int kMaxArguments = 126;
-
-// Positions of the switch slots.
-enum Slot : int {
-  kRecurse = 0,        // -R: 'R'
-  kInsertAppend = 1,   // -I / -A: 'I' or 'A'
-  kVerboseGiven = 2,   // -V given: 'V'
-  kVerbosity = 3,      // '0'..'3', default '2'
-  kHelp = 4,           // -H / -?: 'H'
-  kCaseSensitive = 5,  // -C: 'C'
-  kStartAnchor = 6,    // '#': match only at the start of a line
-  kEndAnchor = 7,      // '%': match only at the end of a line
-  kLineMode = 8,       // -D: 'D'
-  kDisable1 = 9,       // -1..-4 without value: '1'..'4' (kDisable1..4)
-  kDisable2 = 10,
-  kDisable3 = 11,
-  kDisable4 = 12,
-  kLineFilter = 13,      // -M / -U: 'M' or 'U'
-  kAddMode = 14,         // -B / -T: 'B' or 'T'
-  kWholeLineAmp = 15,    // -X: 'X'
-  kApostrophes = 16,     // -': '\''
-  kNoQuoteFix = 17,      // -Z: 'Z'
-  kPad = 18,             // -N: 'N'
-  kPadByte = 19,         // -N[:x]: any byte, 32 after start-up
-  kPendingText = 20,     // -G: 'G', the next argument is text
-  kPendingEnv = 21,      // -E: 'E', the next text names a variable
-  kOverwrite = 22,       // -O: 'O'
-  kFunctions = 23,       // -K: 'K'
-  kSelect = 24,          // -#: '#'
-  kSelectMode = 25,      // 'R','0','L','O','E','I','J' or 'S' (list)
-  kStopOnError = 26,     // -S: 'S'
-  kResetMode = 27,       // -K:RM / -K:RF: 'M' or 'F'
-  kWildcardChange = 28,  // -W: 'W'
-  kWildcardByte = 29,    // -W[:x]: any byte, 32 after start-up
-  kHelpPage = 30,        // '1','2','3','A','P','V'
-  kCreate = 31,          // -B:C / -T:C: 'C'
-  kOutputPending = 32,   // -$: '$'; after parsing: output mode is on
-  kNoIntelligent = 33,   // -~: '~' (forced by -$)
-  kPause = 34,           // -P: 'P'
-  kAmpGiven = 35,        // -&: '&'
-  kAmpCase = 36,         // -&[:a]: 'C','L','U'; 0 when -& not given
-  kOutputMode = 37,      // -$[:m]: '$','F','A','B'
-  kLoadSearch = 38,      // -L for <search>: 'L', then a load status
-  kLoadNew = 39,         // -L for <new>: 'L', then a load status
-  kLineSub = 40,         // -D:P / -D:L / -D:R: 'P','L','R'
-  kSlotCount = 41,
-};
-
-// The letters that the generic letter rule of the parser stores into the
-// slot of the same position (0 = slot has a dedicated handler only).
-extern const char kLetterTable[40];
 
 // -#:a,a,a: up to 10 positive match numbers.
 struct MatchList {
@@ -102,6 +49,14 @@ struct SpecialFunctionList {
 
   int32_t size() const { return last + 1; }
   int32_t mode6_count() const { return last_mode6 + 1; }
+  // The invariant above, for the asserts of the writer and the reader.
+  bool ModeSixLeads() const {
+    if (last_mode6 > last) return false;
+    for (int32_t i = 0; i <= last; ++i) {
+      if ((entries[i].mode == 6) != (i <= last_mode6)) return false;
+    }
+    return true;
+  }
 };
 
 // The outcome of a -L text's load, as kLoadSearch and kLoadNew store it.
@@ -197,80 +152,48 @@ struct Settings {
   Settings(const Settings&) = delete;
   Settings& operator=(const Settings&) = delete;
 
-  uint8_t& operator[](Slot s) { return slots[s]; }
-  uint8_t operator[](Slot s) const { return slots[s]; }
-
-  int verbosity() const { return slots[kVerbosity] - '0'; }
-
-  LineMode line_mode() const {  // -D
-    if (slots[kLineMode] != 'D') return LineMode::kOff;
-    if (slots[kLineSub] == 0) return LineMode::kWhole;
-    return static_cast<LineMode>(slots[kLineSub]);
-  }
-  LineFilter line_filter() const {  // -M, -U
-    return static_cast<LineFilter>(slots[kLineFilter]);
-  }
-  Placement placement() const {  // -I, -A
-    return static_cast<Placement>(slots[kInsertAppend]);
-  }
-  AddMode add_mode() const {  // -B, -T
-    return static_cast<AddMode>(slots[kAddMode]);
-  }
-  Selection selection() const {  // -#
-    if (slots[kSelect] != '#') return Selection::kAll;
-    if (slots[kSelectMode] == 0) return Selection::kCount;
-    return static_cast<Selection>(slots[kSelectMode]);
-  }
-  bool counts_matches() const { return slots[kSelect] == '#'; }  // -#
-  AmpCase amp_case() const {                                     // -&
-    return static_cast<AmpCase>(slots[kAmpCase]);
-  }
-  Reset reset() const { return static_cast<Reset>(slots[kResetMode]); }
-  char output_letter() const { return static_cast<char>(slots[kOutputMode]); }
-  OutputForm output_form() const {  // -$
-    if (!output_mode()) return OutputForm::kInPlace;
-    return static_cast<OutputForm>(slots[kOutputMode]);
-  }
-  bool recurse() const { return slots[kRecurse] == 'R'; }  // -R
-  bool help() const { return slots[kHelp] == 'H'; }        // -H
-  char help_page() const { return static_cast<char>(slots[kHelpPage]); }
-  bool case_sensitive() const { return slots[kCaseSensitive] == 'C'; }
-  bool start_anchor() const { return slots[kStartAnchor] == '#'; }
-  bool end_anchor() const { return slots[kEndAnchor] == '%'; }
-  bool whole_line_amp() const { return slots[kWholeLineAmp] == 'X'; }  // -X
-  bool apostrophes() const { return slots[kApostrophes] == '\''; }     // -'
-  bool pad() const { return slots[kPad] == 'N'; }                      // -N
-  uint8_t pad_byte() const { return slots[kPadByte]; }
-  bool overwrite() const { return slots[kOverwrite] == 'O'; }        // -O
-  bool functions_given() const { return slots[kFunctions] == 'K'; }  // -K
-  bool stop_on_error() const { return slots[kStopOnError] == 'S'; }  // -S
-  bool wildcard_change() const { return slots[kWildcardChange] == 'W'; }
-  uint8_t wildcard_byte() const { return slots[kWildcardByte]; }  // -W:x
-  bool create() const { return slots[kCreate] == 'C'; }           // -B:C, -T:C
+  int verbosity() const;              // -V: 0 to 3
+  LineMode line_mode() const;         // -D
+  LineFilter line_filter() const;     // -M, -U
+  Placement placement() const;        // -I, -A
+  AddMode add_mode() const;           // -B, -T
+  Selection selection() const;        // -#
+  bool counts_matches() const;        // -#
+  AmpCase amp_case() const;           // -&
+  Reset renewal() const;              // -K:RM, -K:RF
+  char output_letter() const;         // -$: '$', 'F', 'A' or 'B'
+  OutputForm output_form() const;     // -$
+  bool recurse() const;               // -R
+  bool help() const;                  // -H
+  char help_page() const;             // -H:x, '1' by default
+  bool case_sensitive() const;        // -C
+  bool start_anchor() const;          // a leading '#'
+  bool end_anchor() const;            // a trailing '%'
+  bool whole_line_amp() const;        // -X
+  bool apostrophes() const;           // -'
+  bool pad() const;                   // -N
+  uint8_t pad_byte() const;           // -N:x, 32 by default
+  bool overwrite() const;             // -O
+  bool functions_given() const;       // -K
+  bool stop_on_error() const;         // -S
+  bool wildcard_change() const;       // -W
+  uint8_t wildcard_byte() const;      // -W:x, 32 by default
+  bool creates_missing_file() const;  // -B:C, -T:C
   // Unchanged stretches may be passed over in place (not -~, not -$).
-  bool intelligent_writing() const { return slots[kNoIntelligent] != '~'; }
-  bool pause() const { return slots[kPause] == 'P'; }  // -P
+  bool intelligent_writing() const;
+  bool pauses_at_end() const;  // -P
   // --sync: a file's result is on the disk before the run goes on.
   bool durable() const { return sync; }
   // The special characters, 0 when disabled: -1 the wildcard, -2 the
   // matched text.
   uint8_t wildcard() const { return specials[1]; }
   uint8_t amp() const { return specials[2]; }
-  bool output_mode() const { return slots[kOutputPending] == '$'; }
+  bool output_mode() const;  // -$ in any form
   // -$ or -$:B: results go to an output directory (not a single file).
-  bool output_directory() const {
-    return slots[kOutputMode] == '$' || slots[kOutputMode] == 'B';
-  }
-  bool report_only() const {
-    return slots[kSelectMode] == '0' || slots[kSelectMode] == 'R';
-  }
-
-  LoadStatus search_load() const {
-    return static_cast<LoadStatus>(slots[kLoadSearch]);
-  }
-  LoadStatus new_load() const {
-    return static_cast<LoadStatus>(slots[kLoadNew]);
-  }
+  bool output_directory() const;
+  bool report_only() const;        // -#:0, -#:R
+  LoadStatus search_load() const;  // -L for <search>
+  LoadStatus new_load() const;     // -L for <new>
 
   // The -1..-4 special character n (1 to 4): 0 when disabled.
   uint8_t special(int n) const { return specials[n]; }
@@ -289,7 +212,6 @@ struct Settings {
   }
   bool new_text_in_block() const { return !new_block.empty(); }
 
-  uint8_t slots[kSlotCount] = {};
   uint8_t specials[5] = {0, '@', '&', '#', '!'};  // index 1..4
   MatchList match_list;
   SpecialFunctionList functions;
@@ -314,6 +236,14 @@ struct Settings {
   // Blocks for -L texts larger than kMaxText bytes.
   std::vector<char> search_block;
   std::vector<char> new_block;
+
+ private:
+  friend class SettingsWriter;  // the parser's; it alone sets the switches
+
+  // One byte per switch, laid out as cli/slots.h says; what it holds is the
+  // parser's business.
+  static constexpr int kSlotBytes = 41;
+  uint8_t slots_[kSlotBytes] = {};
 };
 
 // Copies at most kMaxText bytes of the NUL-terminated |source| into the

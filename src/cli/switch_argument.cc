@@ -57,6 +57,7 @@ void HandleStrayColon(SwitchArg* arg, ParseState* state) {
 // -1 .. -4 disable a special character; -n:b changes it to the byte b.
 void HandleSpecialCharacters(SwitchArg* arg, ParseState* state) {
   Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   while (arg->here() >= '1' && arg->here() <= '4') {
     int n = arg->here() - '0';
     ++state->begun;
@@ -64,7 +65,8 @@ void HandleSpecialCharacters(SwitchArg* arg, ParseState* state) {
       settings.specials[n] = static_cast<uint8_t>(arg->typed[arg->pos + 2]);
       arg->pos += 3;
     } else {
-      settings.slots[kDisable1 + n - 1] = static_cast<uint8_t>(arg->here());
+      slots[static_cast<Slot>(kDisable1 + n - 1)] =
+          static_cast<uint8_t>(arg->here());
       arg->pos += 1;
     }
     ++state->taken;
@@ -75,39 +77,39 @@ void HandleSpecialCharacters(SwitchArg* arg, ParseState* state) {
 void HandleAddMode(SwitchArg* arg, ParseState* state) {
   char c = arg->here();
   if (c != 'B' && c != 'T') return;
-  Settings& settings = *state->settings;
-  settings[kAddMode] = static_cast<uint8_t>(c);
-  TakeWithValue(arg, state, "C", &settings.slots[kCreate]);
+  SettingsWriter& slots = state->slots;
+  slots[kAddMode] = static_cast<uint8_t>(c);
+  TakeWithValue(arg, state, "C", &slots[kCreate]);
 }
 
 // -D, -D:P, -D:L, -D:R.
 void HandleLineMode(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'D') return;
-  Settings& settings = *state->settings;
-  settings[kLineMode] = 'D';
-  TakeWithValue(arg, state, "PLR", &settings.slots[kLineSub]);
+  SettingsWriter& slots = state->slots;
+  slots[kLineMode] = 'D';
+  TakeWithValue(arg, state, "PLR", &slots[kLineSub]);
 }
 
 // -$, -$:F, -$:A, -$:B: the next text argument names the output.
 void HandleOutput(SwitchArg* arg, ParseState* state) {
   if (arg->here() != '$') return;
-  Settings& settings = *state->settings;
-  settings[kOutputPending] = '$';
-  settings[kOutputMode] = '$';
-  TakeWithValue(arg, state, "FAB", &settings.slots[kOutputMode]);
+  SettingsWriter& slots = state->slots;
+  slots[kOutputPending] = '$';
+  slots[kOutputMode] = '$';
+  TakeWithValue(arg, state, "FAB", &slots[kOutputMode]);
 }
 
 // -#:a selects matches: a mode letter, or a list of match numbers. A bare
 // -# is left begun.
 void HandleSelect(SwitchArg* arg, ParseState* state) {
   if (arg->here() != '#') return;
-  Settings& settings = *state->settings;
-  settings[kSelect] = '#';
+  SettingsWriter& slots = state->slots;
+  slots[kSelect] = '#';
   ++state->begun;
   if (!arg->value_follows()) return;
   char value = arg->value();
   if (value != '\0' && strchr("R0LOEIJ", value) != nullptr) {
-    settings[kSelectMode] = static_cast<uint8_t>(value);
+    slots[kSelectMode] = static_cast<uint8_t>(value);
     ++state->taken;
     arg->pos += 3;
   } else if (value >= '1' && value <= '9') {
@@ -119,7 +121,7 @@ void HandleSelect(SwitchArg* arg, ParseState* state) {
 // without being taken.
 void HandleFunctions(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'K') return;
-  (*state->settings)[kFunctions] = 'K';
+  state->slots[kFunctions] = 'K';
   ++state->begun;
   if (arg->pos + 3 < arg->length && arg->at(arg->pos + 1) == ':') {
     ReadFunctionList(arg, state);
@@ -131,29 +133,29 @@ void HandleFunctions(SwitchArg* arg, ParseState* state) {
 // -&, -&:C, -&:L, -&:U.
 void HandleAmpersand(SwitchArg* arg, ParseState* state) {
   if (arg->here() != '&') return;
-  Settings& settings = *state->settings;
-  settings[kAmpGiven] = '&';
-  TakeWithValue(arg, state, "CLU", &settings.slots[kAmpCase]);
+  SettingsWriter& slots = state->slots;
+  slots[kAmpGiven] = '&';
+  TakeWithValue(arg, state, "CLU", &slots[kAmpCase]);
 }
 
 // -N[:x] (pad byte) and -W[:x] (wildcard byte), each once per command line.
 void HandleByteSwitches(SwitchArg* arg, ParseState* state) {
-  Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   Slot letter_slot;
   Slot byte_slot;
-  if (arg->here() == 'N' && settings[kPad] == 0) {
+  if (arg->here() == 'N' && slots[kPad] == 0) {
     letter_slot = kPad;
     byte_slot = kPadByte;
-  } else if (arg->here() == 'W' && settings[kWildcardChange] == 0) {
+  } else if (arg->here() == 'W' && slots[kWildcardChange] == 0) {
     letter_slot = kWildcardChange;
     byte_slot = kWildcardByte;
   } else {
     return;
   }
-  settings[letter_slot] = static_cast<uint8_t>(arg->here());
+  slots[letter_slot] = static_cast<uint8_t>(arg->here());
   if (arg->value_follows()) {
     ++state->begun;
-    ReadByteValue(arg, state, &settings.slots[byte_slot]);
+    ReadByteValue(arg, state, &slots[byte_slot]);
   } else {
     TakeLetter(arg, state);
   }
@@ -162,42 +164,42 @@ void HandleByteSwitches(SwitchArg* arg, ParseState* state) {
 // -H[:x] and -?: help, page 1 unless a page is given.
 void HandleHelp(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'H' && arg->here() != '?') return;
-  Settings& settings = *state->settings;
-  settings[kHelp] = 'H';
-  if (settings[kHelpPage] == 0) settings[kHelpPage] = '1';
-  TakeWithValue(arg, state, "APV123", &settings.slots[kHelpPage]);
+  SettingsWriter& slots = state->slots;
+  slots[kHelp] = 'H';
+  if (slots[kHelpPage] == 0) slots[kHelpPage] = '1';
+  TakeWithValue(arg, state, "APV123", &slots[kHelpPage]);
 }
 
 // -V[:x]: verbosity, 3 when no level is given.
 void HandleVerbosity(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'V') return;
-  Settings& settings = *state->settings;
-  settings[kVerbosity] = '3';
-  settings[kVerboseGiven] = 'V';
-  TakeWithValue(arg, state, "0123", &settings.slots[kVerbosity]);
+  SettingsWriter& slots = state->slots;
+  slots[kVerbosity] = '3';
+  slots[kVerboseGiven] = 'V';
+  TakeWithValue(arg, state, "0123", &slots[kVerbosity]);
 }
 
 void HandleUnmodified(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'U') return;
-  (*state->settings)[kLineFilter] = 'U';
+  state->slots[kLineFilter] = 'U';
   TakeLetter(arg, state);
 }
 
 // -L: the search text, or once it is given the new text, is a file name.
 void HandleLoad(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'L') return;
-  Settings& settings = *state->settings;
-  if (settings.search_buffer[0] == '\0') {
-    settings[kLoadSearch] = 'L';
+  SettingsWriter& slots = state->slots;
+  if (state->settings->search_buffer[0] == '\0') {
+    slots[kLoadSearch] = 'L';
   } else {
-    settings[kLoadNew] = 'L';
+    slots[kLoadNew] = 'L';
   }
   TakeLetter(arg, state);
 }
 
 void HandleAppend(SwitchArg* arg, ParseState* state) {
   if (arg->here() != 'A') return;
-  (*state->settings)[kInsertAppend] = 'A';
+  state->slots[kInsertAppend] = 'A';
   TakeLetter(arg, state);
 }
 
@@ -205,10 +207,10 @@ void HandleAppend(SwitchArg* arg, ParseState* state) {
 // letters when they stand in table order (-RIC); the rest wait for later
 // passes.
 void HandleLetterTable(SwitchArg* arg, ParseState* state) {
-  Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   for (int k = 0; k < 40 && arg->here() != '\0'; ++k) {
     if (kLetterTable[k] != '\0' && arg->here() == kLetterTable[k]) {
-      settings.slots[k] = static_cast<uint8_t>(kLetterTable[k]);
+      slots[static_cast<Slot>(k)] = static_cast<uint8_t>(kLetterTable[k]);
       TakeLetter(arg, state);
     }
   }

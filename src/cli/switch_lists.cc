@@ -40,7 +40,7 @@ void ReadMatchList(SwitchArg* arg, ParseState* state) {
   Settings& settings = *state->settings;
   MatchList& list = settings.match_list;
   int64_t r = arg->pos + 2;
-  settings[kSelectMode] = 'S';
+  state->slots[kSelectMode] = 'S';
   ++state->taken;
 
   bool overflow = false;
@@ -77,12 +77,13 @@ void StoreFunction(const SpecialFunction& entry, SpecialFunctionList* list) {
   if (entry.mode != 6 || only_mode6) {
     list->entries[++list->last] = entry;
     if (entry.mode == 6) ++list->last_mode6;
-    return;
+  } else {
+    int32_t place = ++list->last_mode6;
+    list->entries[++list->last] = list->entries[place];
+    list->entries[place] = entry;
   }
   // Invariant: the mode-6 entries form the front of the list.
-  int32_t place = ++list->last_mode6;
-  list->entries[++list->last] = list->entries[place];
-  list->entries[place] = entry;
+  assert(list->ModeSixLeads());
 }
 
 void ReadFunctionList(SwitchArg* arg, ParseState* state) {
@@ -102,7 +103,7 @@ void ReadFunctionList(SwitchArg* arg, ParseState* state) {
       q += 2;
     } else if (c == 'R' && q + 1 < arg->length &&
                (arg->at(q + 1) == 'M' || arg->at(q + 1) == 'F')) {
-      settings[kResetMode] = static_cast<uint8_t>(arg->at(q + 1));
+      state->slots[kResetMode] = static_cast<uint8_t>(arg->at(q + 1));
       ++state->taken;
       q += 2;
     } else {

@@ -28,11 +28,12 @@ bool LookUpVariable(const char* name, Platform* platform, std::string* value) {
 // first byte is NUL, so an empty text fills nothing.
 void PlaceText(const char* text, ParseState* state) {
   Settings& settings = *state->settings;
-  if (settings[kOutputPending] == '$') {
+  SettingsWriter& slots = state->slots;
+  if (slots[kOutputPending] == '$') {
     CopyBounded(settings.output_name,
                 state->platform->FromTypedPath(text).c_str());
-    settings[kOutputPending] = 0;
-    settings[kNoIntelligent] = '~';
+    slots[kOutputPending] = 0;
+    slots[kNoIntelligent] = '~';
   } else if (settings.filespec[0] == '\0') {
     // The user's spelling is kept for finding its directories.
     state->platform->NoteTypedSpelling(state->platform->FromTypedPath(text));
@@ -51,19 +52,19 @@ void PlaceText(const char* text, ParseState* state) {
 }  // namespace
 
 void TakeTextArgument(const char* text, ParseState* state) {
-  Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   std::string value;
   const char* source = text;
-  if (settings[kPendingEnv] == 'E') {
+  if (slots[kPendingEnv] == 'E') {
     if (LookUpVariable(text, state->platform, &value)) {
       source = value.c_str();
-    } else if (settings[kPendingText] != 'G') {
+    } else if (slots[kPendingText] != 'G') {
       source = nullptr;
       state->Fail(RunStatus::BadCommandLine);
     }
   }
-  settings[kPendingText] = 0;
-  settings[kPendingEnv] = 0;
+  slots[kPendingText] = 0;
+  slots[kPendingEnv] = 0;
   ++state->begun;
   ++state->taken;
   if (source == nullptr) return;
@@ -71,7 +72,7 @@ void TakeTextArgument(const char* text, ParseState* state) {
       strlen(source) > static_cast<size_t>(kMaxText)) {
     state->Fail(RunStatus::BadArgument);
     state->MarkWholeBadText(text);
-    if (settings[kOutputPending] == '$') state->output_name_refused = true;
+    if (slots[kOutputPending] == '$') state->output_name_refused = true;
     return;
   }
   PlaceText(source, state);

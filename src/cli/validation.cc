@@ -15,12 +15,13 @@ namespace {
 
 void CheckTexts(ParseState* state) {
   Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   if (settings.filespec[0] == '\0') state->Fail(RunStatus::MissingFilespec);
   if (state->begun != state->taken) state->Fail(RunStatus::BadArgument);
-  if (settings.search_buffer[0] == '\0' && settings[kLoadSearch] != 'L') {
+  if (settings.search_buffer[0] == '\0' && slots[kLoadSearch] != 'L') {
     state->Fail(RunStatus::MissingSearch);
   }
-  uint8_t insert_append = settings[kInsertAppend];
+  uint8_t insert_append = slots[kInsertAppend];
   if (settings.new_buffer[0] == '\0' &&
       (insert_append == 'A' || insert_append == 'I')) {
     state->Fail(RunStatus::MissingNew);
@@ -33,25 +34,27 @@ void CheckTexts(ParseState* state) {
 // another directory.
 void DefaultOutputDirectory(ParseState* state) {
   Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   std::string current;
   if (!state->platform->GetCurrentDirectory(&current) || current.empty() ||
       current.size() > static_cast<size_t>(kMaxText)) {
     current = ".";
   }
   CopyBounded(settings.output_name, current.c_str());
-  settings[kNoIntelligent] = '~';
+  slots[kNoIntelligent] = '~';
 }
 
 void CheckOutput(ParseState* state) {
   Settings& settings = *state->settings;
-  uint8_t mode = settings[kOutputMode];
+  SettingsWriter& slots = state->slots;
+  uint8_t mode = slots[kOutputMode];
   // A missing name outranks an earlier bad switch; a name refused as too
   // long stays the bad argument it is.
   if ((mode == 'F' || mode == 'A') && settings.output_name[0] == '\0' &&
       !state->output_name_refused) {
     state->outcome->status = RunStatus::MissingOutputName;
   }
-  if (mode != 0) settings[kOutputPending] = '$';
+  if (mode != 0) slots[kOutputPending] = '$';
   if ((mode == '$' || mode == 'B') && settings.output_name[0] == '\0' &&
       !state->failed()) {
     DefaultOutputDirectory(state);
@@ -83,13 +86,14 @@ void LoadText(ParseState* state, char* file_name,
 
 void ValidateCommandLine(ParseState* state) {
   Settings& settings = *state->settings;
+  SettingsWriter& slots = state->slots;
   CheckTexts(state);
   CheckOutput(state);
   LoadText(state, settings.search_file,
-           {settings.search_buffer, &settings.search_block,
-            &settings.slots[kLoadSearch], &settings.search_length});
+           {settings.search_buffer, &settings.search_block, &slots[kLoadSearch],
+            &settings.search_length});
   LoadText(state, settings.new_file,
-           {settings.new_buffer, &settings.new_block, &settings.slots[kLoadNew],
+           {settings.new_buffer, &settings.new_block, &slots[kLoadNew],
             &settings.new_length});
 }
 

@@ -99,7 +99,8 @@ void ChangeApostrophes(std::string* text) {
 }
 
 bool ResetWanted(const Settings& settings, bool per_match) {
-  return settings.reset() == (per_match ? Reset::kPerMatch : Reset::kPerFile) &&
+  return settings.renewal() ==
+             (per_match ? Reset::kPerMatch : Reset::kPerFile) &&
          settings.functions.size() > 0 && settings.functions.random_modes;
 }
 

@@ -3,6 +3,7 @@
 #include "output/journal_writer.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -112,6 +113,7 @@ void JournalWriter::Write(const void* data, int64_t n) {
 }
 
 void JournalWriter::WriteAt(const void* data, int64_t n, int64_t offset) {
+  assert(offset >= 0 && n >= 0);  // A record lies within the result.
   AddRecord(offset, data, n);
 }
 
@@ -182,6 +184,7 @@ void JournalWriter::FlushBuffer() {
 }
 
 bool JournalWriter::Finish(int64_t result_size, bool durable) {
+  assert(result_size >= 0);
   if (failed_ || file_ == nullptr) return false;
   std::string end(1, '\0');
   PutInt(&end, result_size);

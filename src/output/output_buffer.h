@@ -8,6 +8,7 @@
 #ifndef SWU_OUTPUT_OUTPUT_BUFFER_H_
 #define SWU_OUTPUT_OUTPUT_BUFFER_H_
 
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -47,6 +48,7 @@ class OutputBuffer {
   // positioned write, starting at |offset|, and the stream is never moved
   // between pieces.
   void StartPositioned(int64_t offset) {
+    assert(offset >= 0);
     Flush();
     positioned_ = true;
     offset_ = offset;
@@ -57,6 +59,7 @@ class OutputBuffer {
   // the journal that takes them gathers close ones when it writes them.
   void Skip(int64_t n) {
     if (n <= 0) return;
+    assert(positioned_);  // Only a positioned output can leave bytes be.
     Flush();
     offset_ += n;
   }
@@ -71,6 +74,10 @@ class OutputBuffer {
   }
 
   Stream* stream() { return stream_; }
+
+  bool positioned() const { return positioned_; }
+  // Positioned: where in the file the next byte written will land.
+  int64_t next_offset() const { return offset_ + used_; }
 
  private:
   static constexpr int64_t kCapacity = 1 << 16;

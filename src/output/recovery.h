@@ -11,8 +11,8 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "platform/platform.h"
-#include "report/status.h"
 
 namespace swu {
 

@@ -72,6 +72,7 @@ void ResultWriter::CopyThrough(int64_t n) {
 }
 
 void ResultWriter::Drop(int64_t n) {
+  assert(n >= 0);
   buffer_->position += n;
   state_->size_change -= n;
   CheckCounts();
@@ -81,6 +82,7 @@ void ResultWriter::DropRest() { Drop(buffer_->end - buffer_->position); }
 
 int64_t ResultWriter::WriteAtMatch(const Match& match) {
   Emitter::Emission emission = emitter_->EmitAtMatch(match);
+  assert(emission.consumed >= 0 && emission.written >= 0);
   buffer_->position += emission.consumed;
   state_->bytes_written += emission.written;
   state_->size_change += emission.written - emission.consumed;
@@ -112,6 +114,7 @@ void ResultWriter::FinishMatches() {
 // Passes the rest of the image that is on disk already, with nothing left
 // to write after it.
 void ResultWriter::PassOver(int64_t n) {
+  passed_over_ = true;
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -149,9 +152,18 @@ void ResultWriter::CheckCounts() const {
   // Invariant: the size change is what was written minus what was used.
   assert(state_->size_change ==
          state_->bytes_written - (buffer_->position - buffer_->start));
+  // Invariant: the position stays within the image.
+  assert(buffer_->start <= buffer_->position &&
+         buffer_->position <= buffer_->end);
+  // Invariant: positioned, the next byte lands where the result has got
+  // to. The one exception is PassOver, which counts the rest of the image
+  // as written (it is on disk already) without moving the output; only an
+  // insertion at the end can follow, and it moves the output itself.
+  assert(passed_over_ || !out_->positioned() ||
+         out_->next_offset() == state_->bytes_written);
 }
 
-FileStatus ResultWriter::CommitFile() {
+FileError ResultWriter::CommitFile() {
   out_->Flush();
   if (out_->stream()->error()) state_->Fail(FileError::WriteFault);
   // Part of the image read as zeros: the file was shortened under the run.
@@ -162,8 +174,7 @@ FileStatus ResultWriter::CommitFile() {
     CommitOutput();
   }
   Publish();
-  if (state_->succeeded()) return state_->acted_on;
-  return static_cast<FileStatus>(state_->error);
+  return state_->error;
 }
 
 // The result is in the journal; the file has not been touched. Now it is

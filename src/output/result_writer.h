@@ -25,15 +25,15 @@
 #include <cstdint>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "output/emitter.h"
 #include "output/journal_apply.h"
 #include "output/journal_writer.h"
 #include "output/output_buffer.h"
+#include "output/output_file.h"
 #include "platform/platform.h"
-#include "report/status.h"
 #include "search/file_buffer.h"
-#include "search/loader.h"
 #include "search/match.h"
 #include "search/match_writer.h"
 #include "search/replace_state.h"
@@ -65,9 +65,9 @@ class ResultWriter : public MatchWriter {
   // Writes the result in place from the journal, or renames a temporary
   // output over the output file, and puts an output back when the file
   // failed. A file that another program changed after its load is not
-  // written at all and fails with ReadFailed. Returns the file's status:
-  // the matches acted on, or a negative FileError.
-  FileStatus CommitFile();
+  // written at all and fails with ReadFailed. Returns FileError::None when
+  // the file succeeded, otherwise the first error that failed it.
+  FileError CommitFile();
 
  private:
   bool Intelligent() const;
@@ -94,8 +94,9 @@ class ResultWriter : public MatchWriter {
   JournalWriter* journal_;  // in place: where the result goes first
   OutputTarget target_;
   ReplaceState* state_;
-  int64_t original_size_;   // size of the image as loaded
-  bool reapplied_ = false;  // a second stream wrote the file after a fault
+  int64_t original_size_;     // size of the image as loaded
+  bool reapplied_ = false;    // a second stream wrote the file after a fault
+  bool passed_over_ = false;  // PassOver counted the rest as written
 };
 
 }  // namespace swu

@@ -2,6 +2,8 @@
 
 #include "output/segment_writer.h"
 
+#include <cassert>
+
 #include "search/line_break.h"
 
 namespace swu {
@@ -11,8 +13,8 @@ SegmentWriter::SegmentWriter(const Settings& settings, OutputBuffer* out,
     : out_(out), break_length_(break_length) {
   const SpecialFunctionList& list = settings.functions;
   // The mode-6 entries stand at the front of the list.
-  for (int32_t i = 0; i < list.mode6_count() && i < list.size(); ++i) {
-    if (list.entries[i].mode != 6) continue;
+  assert(list.ModeSixLeads());
+  for (int32_t i = 0; i < list.mode6_count(); ++i) {
     is_break_[list.entries[i].character] = true;
     any_breaks_ = true;
   }

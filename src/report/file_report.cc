@@ -2,6 +2,7 @@
 
 #include "report/file_report.h"
 
+#include <cassert>
 #include <cinttypes>
 
 #include "report/printer.h"
@@ -15,7 +16,7 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, Platform* platform) {
   const char* path = names.path.c_str();
   Printf(platform, "\nERROR: ");
-  switch (static_cast<FileError>(outcome.status)) {
+  switch (outcome.error) {
     case FileError::OpenFailed:
       Printf(platform, "Cannot open file or file is Read Only: %s\n", path);
       return;
@@ -56,10 +57,13 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       Printf(platform, "Could not read file for /L switch again: %s\n",
              settings.new_file);
       return;
-    default:
-      // -29 to -15: extended errors, TruncateFailed among them.
-      Printf(platform, "Extended error: %" PRId64 " on file: \n",
-             outcome.status);
+    case FileError::TruncateFailed:
+      // The one extended error: the message gives its number, -20, and
+      // names no file, as it always has.
+      Printf(platform, "Extended error: -20 on file: \n");
+      return;
+    case FileError::None:
+      assert(false);  // Only a failed file is reported as an error.
       return;
   }
 }
@@ -67,12 +71,12 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
 void PrintResult(const FileOutcome& outcome, const FileNames& names,
                  const Settings& settings, CreateState create,
                  Platform* platform) {
-  if (settings.counts_matches() && outcome.matches_found > outcome.status) {
+  if (settings.counts_matches() && outcome.matches_found > outcome.acted_on) {
     Printf(platform, "\n(Skipped %" PRId64 " matches)",
-           outcome.matches_found - outcome.status);
+           outcome.matches_found - outcome.acted_on);
   }
-  if (outcome.status > 0) {
-    Printf(platform, "\nOK: %" PRId64 " matches found: %s\n", outcome.status,
+  if (outcome.acted_on > 0) {
+    Printf(platform, "\nOK: %" PRId64 " matches found: %s\n", outcome.acted_on,
            names.path.c_str());
   } else if (create != CreateState::Created) {
     Printf(platform, "\nNo matches found: %s\n", names.path.c_str());
@@ -113,15 +117,14 @@ void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals) {
   int verbosity = settings.verbosity();
-  if (outcome.status >= 0) {
+  if (outcome.ok()) {
     if (Shows(Output::kFileResult, verbosity)) {
       PrintResult(outcome, names, settings, create, platform);
     }
   } else if (Shows(Output::kFileError, verbosity)) {
     PrintError(outcome, names, settings, platform);
   }
-  CountFile(outcome.status, outcome.matches_found, outcome.loaded,
-            outcome.size_change, totals);
+  CountFile(outcome, totals);
 }
 
 }  // namespace swu

@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
 #include "report/run_totals.h"
-#include "report/status.h"
 
 namespace swu {
 

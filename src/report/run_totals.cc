@@ -2,18 +2,20 @@
 
 #include "report/run_totals.h"
 
+#include <cassert>
+
 namespace swu {
 
-void CountFile(FileStatus status, int64_t matches_found, bool loaded,
-               int64_t size_change, RunTotals* totals) {
-  if (loaded) totals->bytes_added += size_change;
-  if (status < 0) {
+void CountFile(const FileOutcome& outcome, RunTotals* totals) {
+  assert(outcome.acted_on >= 0 && (outcome.ok() || outcome.acted_on == 0));
+  if (outcome.loaded) totals->bytes_added += outcome.size_change;
+  if (!outcome.ok()) {
     totals->failed += 1;
     return;
   }
   totals->files += 1;
-  totals->matches += status;
-  totals->found += matches_found;
+  totals->matches += outcome.acted_on;
+  totals->found += outcome.matches_found;
 }
 
 }  // namespace swu

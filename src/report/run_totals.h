@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
-#include "report/status.h"
+#include "base/status.h"
 
 namespace swu {
 
 struct RunTotals {
-  int64_t files = 0;        // files whose status was 0 or more
+  int64_t files = 0;        // files that succeeded
   int64_t matches = 0;      // matches acted on
   int64_t failed = 0;       // files that failed
   int64_t found = 0;        // matches found, those -# skipped included
@@ -22,10 +22,9 @@ struct RunTotals {
   bool nothing_done() const { return files == 0 && failed == 0; }
 };
 
-// Adds one file's outcome. |loaded| says the file went through the
-// replace loop, whose |size_change| counts whatever the status.
-void CountFile(FileStatus status, int64_t matches_found, bool loaded,
-               int64_t size_change, RunTotals* totals);
+// Adds one file's outcome. The size change of a file that went through
+// the replace loop counts whether or not the file failed.
+void CountFile(const FileOutcome& outcome, RunTotals* totals);
 
 }  // namespace swu
 

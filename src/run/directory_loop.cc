@@ -101,12 +101,12 @@ void DirectoryLoop::ProcessFile(const std::string& path,
                             : std::string(settings_.output_name);
   FileOutcome outcome;
   if (path.size() > static_cast<size_t>(kMaxText)) {
-    outcome.status = static_cast<FileStatus>(FileError::NameTooLong);
+    outcome.error = FileError::NameTooLong;
     names.long_directory = state_->files.dir_part;
     names.long_name = name;
   } else if (names.output_file.size() > static_cast<size_t>(kMaxText)) {
     // The output directory plus the name does not fit a path.
-    outcome.status = static_cast<FileStatus>(FileError::NameTooLong);
+    outcome.error = FileError::NameTooLong;
     names.long_directory = state_->files.output_path;
     names.long_name = name;
   } else {

@@ -46,7 +46,8 @@ class Driver {
 
 int64_t Driver::Run(const ParseOutcome& parsed) {
   state_.status = parsed.status;
-  if (settings_.create()) state_.create = CreateState::CreateRequested;
+  if (settings_.creates_missing_file())
+    state_.create = CreateState::CreateRequested;
   bool from_start = state_.status != RunStatus::None || settings_.help();
   if (!from_start) SetUpAndProcess();
   End(from_start, parsed);
@@ -54,8 +55,8 @@ int64_t Driver::Run(const ParseOutcome& parsed) {
   // the signal would have, once the run has been reported.
   if (state_.interrupted) platform_->EndByInterrupt();
   return ExitCodeFor(state_.status, settings_.verbosity(),
-                     static_cast<uint8_t>(settings_.selection()),
-                     state_.totals.found, state_.totals.failed);
+                     settings_.selection(), state_.totals.found,
+                     state_.totals.failed);
 }
 
 void Driver::SetUpAndProcess() {
@@ -148,7 +149,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
     names.new_reload = state_.new_reload;
     ReportRunError(state_.status, names, settings_, platform_);
   }
-  if (settings_.pause() && !state_.interrupted) {
+  if (settings_.pauses_at_end() && !state_.interrupted) {
     ReportPausePrompt(settings_.verbosity(), platform_);
     platform_->ReadKey();
     ReportPauseEnd(settings_.verbosity(), platform_);

@@ -10,19 +10,19 @@ bool IsParserCode(RunStatus status) {
          code >= static_cast<int32_t>(RunStatus::MissingOutputName);
 }
 
-int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
+int64_t ExitCodeFor(RunStatus status, int verbosity, Selection selection,
                     int64_t found, int64_t files_failed) {
   if (verbosity >= 1 && IsParserCode(status)) {
     status = RunStatus::BadCommandLine;
   }
   int64_t code = static_cast<int64_t>(status);
   if (status == RunStatus::OutputDirFailed) code = -6;
-  if (select_mode == 'R' && code == 0) {
+  if (selection == Selection::kReportRepeat && code == 0) {
     code = found;
   } else if (code == 0 && files_failed > 0) {
     code = kFilesFailedExit;
   }
-  if (select_mode == '0') code = found;
+  if (selection == Selection::kReportOnly) code = found;
   return code < 0 ? -code : code;
 }
 

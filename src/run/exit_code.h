@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-#include "report/status.h"
+#include "base/status.h"
+#include "cli/settings.h"
 
 namespace swu {
 
@@ -17,12 +18,12 @@ bool IsParserCode(RunStatus status);
 // file failed.
 constexpr int64_t kFilesFailedExit = 4;
 
-// The exit status for |status| at |verbosity|, where |select_mode| is the
-// -# mode slot, |found| the run's count of matches found and |files_failed|
+// The exit status for |status| at |verbosity|, where |selection| is the
+// -# form, |found| the run's count of matches found and |files_failed|
 // the number of files that failed. -#:0 always and -#:R after a run without
 // a run-level error exit with |found|; otherwise a run-level error's status
 // wins over kFilesFailedExit. Never negative.
-int64_t ExitCodeFor(RunStatus status, int verbosity, uint8_t select_mode,
+int64_t ExitCodeFor(RunStatus status, int verbosity, Selection selection,
                     int64_t found, int64_t files_failed);
 
 // The process status for |exit_code| where |largest| is the largest one the

@@ -12,6 +12,7 @@
 #include "output/journal_writer.h"
 #include "output/new_text.h"
 #include "output/output_buffer.h"
+#include "output/output_file.h"
 #include "output/recovery.h"
 #include "output/result_writer.h"
 #include "search/file_buffer.h"
@@ -32,8 +33,9 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
                                           const std::string& path,
                                           const LoadedFile& loaded,
                                           SpareJournal* spare) {
-  if (!loaded.target.in_place || !loaded.target.writable) return nullptr;
-  const FileIdentity& as = loaded.target.loaded_as;
+  const OutputTarget& target = loaded.output.target;
+  if (!target.in_place || !target.writable) return nullptr;
+  const FileIdentity& as = target.loaded_as;
   JournalHeader header;
   header.device = as.device;
   header.file_number = as.file_number;
@@ -45,41 +47,61 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
       platform, JournalPathFor(path, as, *platform), std::move(header), spare);
 }
 
+// Loads |path| into *buffer and opens its result's output in *loaded.
+// While *create is Creating, a missing or empty file is created and
+// *create becomes Created; while it is CreateRequested, an empty file is
+// processed as an empty image. On success returns FileError::None; on
+// failure returns the error and leaves no stream open.
+FileError OpenFile(const Settings& settings, Platform* platform,
+                   const std::string& path, const std::string& output_path,
+                   CreateState* create, FileBuffer* buffer,
+                   LoadedFile* loaded) {
+  loaded->opened = false;
+  loaded->output = ResultOutput();
+  FileError error =
+      LoadCurrentFile(settings, platform, path, buffer, &loaded->input);
+  if (error == FileError::OpenFailed && *create == CreateState::Creating) {
+    error =
+        CreateResult(settings, platform, path, output_path, &loaded->output);
+    if (error != FileError::None) return error;
+    if (!buffer->MakeCreatedImage()) {
+      loaded->output.stream.reset();
+      return FileError::LoadNoMemory;
+    }
+    *create = CreateState::Created;
+    return FileError::None;
+  }
+  if (error != FileError::None) return error;
+  loaded->opened = true;
+  error = OpenResult(settings, platform, path, output_path, &loaded->input,
+                     &loaded->output);
+  if (error != FileError::None) return error;
+  if (loaded->input.identity.size == 0 && *create == CreateState::Creating) {
+    *create = CreateState::Created;
+  }
+  return FileError::None;
+}
+
 }  // namespace
-
-struct FileProcessor::Impl {
-  Impl(const Settings& s, Platform* p, Random* r)
-      : settings(s), platform(p), buffer(p), new_text(s, p, r) {}
-
-  const Settings& settings;
-  Platform* platform;
-  FileBuffer buffer;
-  NewText new_text;
-  // The run's matcher, shared by every file; made in PrepareRun, outside
-  // any file's window of held interruptions.
-  std::unique_ptr<Matcher> matcher;
-  SpareJournal spare;  // the last journal file, kept for the next file
-  std::set<std::string> cleared;  // directories cleared of dead spares
-};
 
 FileProcessor::FileProcessor(const Settings& settings, Platform* platform,
                              Random* random)
-    : impl_(new Impl(settings, platform, random)) {}
+    : settings_(settings),
+      platform_(platform),
+      buffer_(platform),
+      new_text_(settings, platform, random) {}
 
-FileProcessor::~FileProcessor() {
-  DropSpare(impl_->platform, &impl_->spare);
-  delete impl_;
-}
+FileProcessor::~FileProcessor() { DropSpare(platform_, &spare_); }
 
 void FileProcessor::PrepareRun() {
-  impl_->buffer.Reserve(kInitialBlock);
-  impl_->new_text.Prepare();
-  impl_->matcher = std::make_unique<Matcher>(impl_->settings);
+  buffer_.Reserve(kInitialBlock);
+  new_text_.Prepare();
+  matcher_ = std::make_unique<Matcher>(settings_);
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
-  if (impl_->new_text.RenewBetweenFiles()) return true;
-  *why = *impl_->new_text.reload_failure();
+  if (new_text_.RenewBetweenFiles()) return true;
+  *why = *new_text_.reload_failure();
   return false;
 }
 
@@ -90,12 +112,12 @@ FileOutcome FileProcessor::Process(const std::string& path,
   // an interruption waits until it is done or cut back. In place the
   // result goes to a journal first, and the writer holds interruptions
   // only while it writes the file; a temporary output is simply deleted.
-  const OutputForm form = impl_->settings.output_form();
+  const OutputForm form = settings_.output_form();
   bool hold =
       form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory;
-  if (hold) impl_->platform->DeferInterrupts(true);
+  if (hold) platform_->DeferInterrupts(true);
   FileOutcome outcome = ProcessFile(path, output_path, create);
-  if (hold) impl_->platform->DeferInterrupts(false);
+  if (hold) platform_->DeferInterrupts(false);
   return outcome;
 }
 
@@ -106,64 +128,64 @@ FileError FileProcessor::Load(const std::string& path,
                               const std::string& output_path,
                               CreateState* create, LoadedFile* loaded,
                               FileOutcome* outcome) {
-  Impl& impl = *impl_;
   CreateState before = *create;
-  FileError error = LoadCurrentFile(impl.settings, impl.platform, path,
-                                    output_path, create, &impl.buffer, loaded);
+  FileError error = OpenFile(settings_, platform_, path, output_path, create,
+                             &buffer_, loaded);
   if (error != FileError::None || !loaded->opened) return error;
   // Once per directory: spare journal files that killed runs left there.
-  std::string dir = DirectoryPartOf(path, *impl.platform);
-  if (impl.cleared.insert(dir).second) ClearDeadSpares(impl.platform, dir);
+  std::string dir = DirectoryPartOf(path, *platform_);
+  if (cleared_.insert(dir).second) ClearDeadSpares(platform_, dir);
   FileIdentity pending;
-  if (!impl.platform->IdentifyExact(
-          JournalPathFor(path, loaded->input, *impl.platform), &pending)) {
+  if (!platform_->IdentifyExact(
+          JournalPathFor(path, loaded->input.identity, *platform_), &pending)) {
     return FileError::None;
   }
-  loaded->stream.reset();
-  impl.buffer.Reset();
-  outcome->recovery = RecoverFile(impl.platform, path, impl.settings.durable());
+  loaded->output.stream.reset();
+  loaded->input.stream.reset();
+  buffer_.Reset();
+  outcome->recovery = RecoverFile(platform_, path, settings_.durable());
   if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
   *create = before;
-  return LoadCurrentFile(impl.settings, impl.platform, path, output_path,
-                         create, &impl.buffer, loaded);
+  return OpenFile(settings_, platform_, path, output_path, create, &buffer_,
+                  loaded);
 }
 
 FileOutcome FileProcessor::ProcessFile(const std::string& path,
                                        const std::string& output_path,
                                        CreateState* create) {
   FileOutcome outcome;
-  Impl& impl = *impl_;
-  const Settings& settings = impl.settings;
   LoadedFile loaded;
   FileError error = Load(path, output_path, create, &loaded, &outcome);
   if (error != FileError::None) {
-    impl.buffer.Reset();
-    outcome.status = static_cast<FileStatus>(error);
+    buffer_.Reset();
+    outcome.error = error;
     return outcome;
   }
   outcome.loaded = true;
-  outcome.original_size = impl.buffer.size();
-  outcome.unlocked = loaded.unlocked;
+  outcome.original_size = buffer_.size();
+  outcome.unlocked = loaded.input.unlocked;
 
   ReplaceState state;
-  assert(impl.matcher != nullptr);  // PrepareRun comes before any file.
+  assert(matcher_ != nullptr);  // PrepareRun comes before any file.
   std::unique_ptr<JournalWriter> journal =
-      JournalFor(impl.platform, path, loaded, &impl.spare);
-  OutputBuffer out(journal != nullptr ? journal.get() : loaded.stream.get());
-  Emitter emitter(settings, &impl.new_text, &impl.buffer, &out);
-  ResultWriter writer(settings, impl.platform, &impl.buffer, &emitter, &out,
-                      loaded.stream.get(), journal.get(), loaded.target,
-                      &state);
-  ReplaceLoop loop(settings, &impl.buffer, impl.matcher.get(), &writer, &state,
-                   [&impl] { return impl.new_text.RenewAfterMatch(); });
+      JournalFor(platform_, path, loaded, &spare_);
+  Stream* result = loaded.output.stream.get();
+  OutputBuffer out(journal != nullptr ? journal.get() : result);
+  Emitter emitter(settings_, &new_text_, &buffer_, &out);
+  ResultWriter writer(settings_, platform_, &buffer_, &emitter, &out, result,
+                      journal.get(), loaded.output.target, &state);
+  ReplaceLoop loop(settings_, &buffer_, matcher_.get(), &writer, &state,
+                   [this] { return new_text_.RenewAfterMatch(); });
   loop.Run();
-  outcome.status = writer.CommitFile();
+  assert(!state.running());  // The loop ends at the file's end or a failure.
+  outcome.error = writer.CommitFile();
+  if (outcome.ok()) outcome.acted_on = state.acted_on;
   outcome.size_change = state.size_change;
   outcome.bytes_written = state.bytes_written;
   outcome.insert_count = emitter.insert_count();
   outcome.matches_found = state.found;
   outcome.text_added = state.text_added;
-  impl.buffer.Reset();
+  buffer_.Reset();
   return outcome;
 }
 

@@ -8,16 +8,30 @@
 #define SWU_RUN_FILE_PROCESSOR_H_
 
 #include <cstdint>
+#include <memory>
+#include <set>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
+#include "output/journal_writer.h"
+#include "output/new_text.h"
+#include "output/output_file.h"
 #include "output/random.h"
 #include "platform/platform.h"
-#include "report/status.h"
 #include "run/file_runner.h"
+#include "search/file_buffer.h"
 #include "search/loader.h"
+#include "search/matcher.h"
 
 namespace swu {
+
+// A file on its way through: the file as loaded and its result's output.
+struct LoadedFile {
+  LoadedInput input;    // the file; its stream moves to |output| in place
+  ResultOutput output;  // where the result is written
+  bool opened = false;  // an existing file was opened (not created)
+};
 
 class FileProcessor : public FileRunner {
  public:
@@ -52,8 +66,15 @@ class FileProcessor : public FileRunner {
   FileError Load(const std::string& path, const std::string& output_path,
                  CreateState* create, LoadedFile* loaded, FileOutcome* outcome);
 
-  struct Impl;
-  Impl* impl_;
+  const Settings& settings_;
+  Platform* platform_;
+  FileBuffer buffer_;  // the run's block, reused from file to file
+  NewText new_text_;
+  // The run's matcher, shared by every file; made in PrepareRun, outside
+  // any file's window of held interruptions.
+  std::unique_ptr<Matcher> matcher_;
+  SpareJournal spare_;  // the last journal file, kept for the next file
+  std::set<std::string> cleared_;  // directories cleared of dead spares
 };
 
 }  // namespace swu

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "output/random.h"
 #include "platform/platform.h"
-#include "report/status.h"
 
 namespace swu {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "report/run_totals.h"
-#include "report/status.h"
 #include "run/file_set.h"
 
 namespace swu {

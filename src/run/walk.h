@@ -28,9 +28,9 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
-#include "report/status.h"
 #include "run/file_set.h"
 
 namespace swu {

@@ -2,6 +2,7 @@
 
 #include "search/byte_scan.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace swu {
@@ -28,6 +29,7 @@ ByteScan::ByteScan(uint8_t value, uint8_t other, bool two_values)
     : values_{value, other}, two_values_(two_values && value != other) {}
 
 int64_t ByteScan::Find(const uint8_t* data, int64_t from, int64_t limit) {
+  assert(from >= 0);
   if (!two_values_) return FindOne(data, values_[0], from, limit);
   int64_t a = Next(0, data, from, limit);
   int64_t b = Next(1, data, from, limit);
@@ -44,6 +46,7 @@ int64_t ByteScan::Next(int which, const uint8_t* data, int64_t from,
   // lies at or after |from|; "none" holds as well.
   if (scanned_from >= 0 && scanned_from <= from &&
       (next == -1 || next >= from)) {
+    assert(next < limit);  // Calls come with the same |limit|.
     return next;
   }
   scanned_from = from;

@@ -19,6 +19,7 @@
 #ifndef SWU_SEARCH_CANDIDATE_SCAN_H_
 #define SWU_SEARCH_CANDIDATE_SCAN_H_
 
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 
@@ -76,6 +77,7 @@ class CandidateScan {
 
 inline int64_t CandidateScan::Find(const uint8_t* data, int64_t from,
                                    int64_t last) {
+  assert(from >= 0);
 #if defined(__SSE2__)
   return by_byte_ ? FindByByte(data, from, last)
                   : FindByVector(data, from, last);

@@ -14,6 +14,7 @@ void FileBuffer::Reserve(int64_t size) {
 }
 
 bool FileBuffer::MakeRoom(int64_t size) {
+  assert(size >= 0);
   if (block_ != nullptr && size <= capacity_) return true;
   Free();  // The old block goes before a larger one is asked for.
   block_ = platform_->AllocateBlock(size);
@@ -23,7 +24,7 @@ bool FileBuffer::MakeRoom(int64_t size) {
 }
 
 void FileBuffer::SetImage(int64_t size) {
-  assert(size <= capacity_);
+  assert(size >= 0 && size <= capacity_);
   start = 0;
   position = 0;
   end = size;
@@ -42,6 +43,7 @@ bool FileBuffer::MakeCreatedImage() {
 }
 
 void FileBuffer::UseMappedImage(std::unique_ptr<FileImage> image) {
+  assert(image != nullptr);
   mapped_ = std::move(image);
   start = 0;
   position = 0;

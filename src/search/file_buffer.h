@@ -69,6 +69,7 @@ class FileBuffer {
   int64_t capacity() const { return capacity_; }
   int64_t size() const { return end - start; }
 
+  // Invariant: start <= position <= end; only ResultWriter moves position.
   int64_t start = 0;     // first byte of the image
   int64_t position = 0;  // first byte not yet passed to the output
   int64_t end = 0;       // one past the last byte

@@ -1,4 +1,4 @@
-// Loading a file and opening its output.
+// Loading a file.
 
 #include "search/loader.h"
 
@@ -9,113 +9,8 @@ namespace swu {
 
 namespace {
 
-// How long a file locked by another run is waited for.
-constexpr int64_t kLockWaitMs = 5000;
-
 // Files from this size on are mapped rather than read, where they can be.
 constexpr int64_t kMapFrom = 1 << 20;
-
-bool Appending(const Settings& settings) {
-  OutputForm form = settings.output_form();
-  return form == OutputForm::kAppendFile ||
-         form == OutputForm::kAppendDirectory;
-}
-
-// True when the output |output_path| is the file |input| itself: writing
-// the result there would destroy the only copy of what is being read.
-bool IsInput(Platform* platform, const std::string& output_path,
-             const FileIdentity* input) {
-  FileIdentity output;
-  return input != nullptr && platform->Identify(output_path, &output) &&
-         SameFile(output, *input);
-}
-
-// True when the output file |output_path| is missing, or is a regular
-// file this process may write: only such a file is replaced by the result.
-bool MayReplace(Platform* platform, const std::string& output_path) {
-  FileIdentity existing;
-  if (!platform->Identify(output_path, &existing)) return true;
-  return platform->Open(output_path, OpenMode::kUpdate) != nullptr;
-}
-
-// Opens the -$ output file. Under -$:A and -$:B it is appended to; under
-// the other forms the result goes to a new temporary file beside it that
-// replaces it once complete, so a failed file leaves the output as it was.
-// |input| is the loaded file (null for one being created).
-FileError OpenOutputFile(const Settings& settings, Platform* platform,
-                         const std::string& output_path,
-                         const FileIdentity* input, LoadedFile* loaded) {
-  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
-  bool append = Appending(settings);
-  OutputTarget& target = loaded->target;
-  if (append) {
-    loaded->stream = platform->Open(output_path, OpenMode::kAppend);
-  } else if (MayReplace(platform, output_path)) {
-    loaded->stream = platform->CreateTemporary(output_path, &target.temp_path);
-  }
-  if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
-  target.path = output_path;
-  target.in_place = false;
-  target.writable = true;
-  target.append_base = -1;
-  if (append) {
-    // Remembered so that a failed file can be cut off again.
-    if ((target.append_base = SizeOf(loaded->stream.get())) < 0) {
-      loaded->stream.reset();
-      return FileError::WriteOpenFailed;
-    }
-  }
-  return FileError::None;
-}
-
-// Hands the loaded file's stream on as its output, or, under -$, closes it
-// and opens the output file instead.
-FileError OpenOutput(const Settings& settings, Platform* platform,
-                     const std::string& path, const std::string& output_path,
-                     std::unique_ptr<Stream> input,
-                     const FileIdentity& identity, LoadedFile* loaded) {
-  if (settings.output_mode()) {
-    input.reset();
-    return OpenOutputFile(settings, platform, output_path, &identity, loaded);
-  }
-  if (!input->Seek(0, Whence::kStart)) return FileError::ReadFailed;
-  loaded->stream = std::move(input);
-  loaded->target.path = path;
-  loaded->target.in_place = true;
-  loaded->target.writable = !settings.report_only();
-  loaded->target.loaded_as = identity;
-  return FileError::None;
-}
-
-// Creates the missing file (or, under -$, its output file) for -B:C/-T:C.
-FileError CreateFile(const Settings& settings, Platform* platform,
-                     const std::string& path, const std::string& output_path,
-                     FileBuffer* buffer, LoadedFile* loaded) {
-  if (settings.output_mode()) {
-    FileError error =
-        OpenOutputFile(settings, platform, output_path, nullptr, loaded);
-    if (error != FileError::None) return error;
-  } else {
-    // Opened without truncating: a file that exists but could not be read
-    // is left as it is.
-    loaded->stream = platform->Open(path, OpenMode::kOpenAlways);
-    if (loaded->stream == nullptr) return FileError::WriteOpenFailed;
-    if (!loaded->stream->Lock(kLockWaitMs) ||
-        !loaded->stream->Identify(&loaded->target.loaded_as) ||
-        SizeOf(loaded->stream.get()) != 0) {
-      loaded->stream.reset();
-      return FileError::OpenFailed;
-    }
-    loaded->target.path = path;
-    loaded->target.in_place = true;
-    loaded->target.writable = true;
-  }
-  if (!buffer->MakeCreatedImage()) {
-    loaded->stream.reset();
-    return FileError::LoadNoMemory;
-  }
-  return FileError::None;
-}
 
 // Opens the file itself: for update, or for reading in the report-only
 // modes and under -$. Tells a file that cannot be written from one that
@@ -169,43 +64,28 @@ FileError ReadImage(Stream* input, int64_t size, FileBuffer* buffer) {
 }  // namespace
 
 FileError LoadCurrentFile(const Settings& settings, Platform* platform,
-                          const std::string& path,
-                          const std::string& output_path, CreateState* create,
-                          FileBuffer* buffer, LoadedFile* loaded) {
-  loaded->stream.reset();
-  loaded->target = OutputTarget();
-  std::unique_ptr<Stream> input;
-  FileIdentity identity;
-  FileError error = OpenInput(settings, platform, path, &input, &identity);
-  if (error == FileError::OpenFailed && *create == CreateState::Creating) {
-    error = CreateFile(settings, platform, path, output_path, buffer, loaded);
-    if (error == FileError::None) *create = CreateState::Created;
-    return error;
-  }
+                          const std::string& path, FileBuffer* buffer,
+                          LoadedInput* input) {
+  *input = LoadedInput();
+  FileError error =
+      OpenInput(settings, platform, path, &input->stream, &input->identity);
   if (error != FileError::None) return error;
-
-  loaded->opened = true;
-  loaded->input = identity;
-  loaded->unlocked = input->unlocked();
+  input->unlocked = input->stream->unlocked();
   // The size as the file was identified once locked.
-  int64_t size = identity.size;
-  if (size < 0) return FileError::ReadFailed;
-  if (size > kMaxFileSize) return FileError::BadSize;
-  if (size == 0) {
+  int64_t size = input->identity.size;
+  if (size < 0) {
+    error = FileError::ReadFailed;
+  } else if (size > kMaxFileSize) {
+    error = FileError::BadSize;
+  } else if (size == 0) {
     // An empty file holds no match; it takes the -B/-T text like a
     // created one.
-    if (!buffer->MakeCreatedImage()) return FileError::LoadNoMemory;
+    if (!buffer->MakeCreatedImage()) error = FileError::LoadNoMemory;
   } else {
-    error = ReadImage(input.get(), size, buffer);
-    if (error != FileError::None) return error;
+    error = ReadImage(input->stream.get(), size, buffer);
   }
-  error = OpenOutput(settings, platform, path, output_path, std::move(input),
-                     identity, loaded);
-  if (error != FileError::None) return error;
-  if (size == 0 && *create == CreateState::Creating) {
-    *create = CreateState::Created;
-  }
-  return FileError::None;
+  if (error != FileError::None) input->stream.reset();
+  return error;
 }
 
 }  // namespace swu

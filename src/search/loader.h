@@ -1,8 +1,6 @@
-// Opens the current file, tests its size, reads it whole into FileBuffer
-// and opens the stream its result is written to: the file itself for
-// update (or for reading only in the report-only modes), or the -$ output
-// file. A missing or empty file is created, or taken as an empty image,
-// when the create option (-B:C, -T:C) is in force.
+// Opens the current file, locks it, tests its size and reads it whole into
+// FileBuffer, or maps a large one. The stream its result is written to is
+// opened by output/output_file.
 //
 // Tested by tests/search/loader_test.cc
 
@@ -12,41 +10,32 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
-#include "report/status.h"
 #include "search/file_buffer.h"
 
 namespace swu {
 
-// Where a file's result goes and how its output was opened.
-struct OutputTarget {
-  std::string path;          // the file itself, or the -$ output file
-  std::string temp_path;     // -$, -$:F: written here, then renamed to |path|
-  bool in_place = true;      // the result replaces the file's bytes
-  bool writable = true;      // false for the read-only report modes
-  int64_t append_base = -1;  // -$:A, -$:B: output length before this file
-  FileIdentity loaded_as;    // in place: the file as it was loaded
+// How long a file locked by another run is waited for.
+constexpr int64_t kLockWaitMs = 5000;
+
+// A file as loaded.
+struct LoadedInput {
+  std::unique_ptr<Stream> stream;  // the file, open and locked
+  FileIdentity identity;           // the file as it was loaded
+  bool unlocked = false;           // used without a lock (none to be had)
 };
 
-struct LoadedFile {
-  std::unique_ptr<Stream> stream;  // where the result is written
-  OutputTarget target;             // what that stream stands for
-  bool opened = false;             // an existing file was opened
-  FileIdentity input;              // then: the file as it was loaded
-  bool unlocked = false;           // then: used without a lock (none to be had)
-};
-
-// Loads |path| into *buffer and opens its output in *loaded. |output_path|
-// is the -$ output file (unused without -$). While *create is Creating, a
-// missing or empty file is created and *create becomes Created; while it
-// is CreateRequested, an empty file is processed as an empty image. On
-// success returns FileError::None; on failure returns the error and leaves
-// no stream open.
+// Opens |path| (for update, or for reading only in the report-only modes
+// and under -$), locks it for this run until its commit and loads it into
+// *buffer; an empty file becomes an empty image like a created file's. On
+// success returns FileError::None and leaves the file open in *input; on
+// failure returns the error (OpenFailed also for a missing file) and
+// leaves no stream open. Its output is opened by output/output_file.
 FileError LoadCurrentFile(const Settings& settings, Platform* platform,
-                          const std::string& path,
-                          const std::string& output_path, CreateState* create,
-                          FileBuffer* buffer, LoadedFile* loaded);
+                          const std::string& path, FileBuffer* buffer,
+                          LoadedInput* input);
 
 }  // namespace swu
 

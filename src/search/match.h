@@ -10,7 +10,7 @@
 namespace swu {
 
 struct Match {
-  int64_t offset = -1;          // to the consumed region; -1 no further match
+  int64_t offset = 0;           // to the consumed region
   int64_t consumed = 0;         // bytes the match covers from the offset
   int64_t start = 0;            // block index of the first search text byte
   int64_t line_offset = 0;      // -M: to the start of the line of the match

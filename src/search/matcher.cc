@@ -3,6 +3,7 @@
 #include "search/matcher.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "search/line_break.h"
@@ -64,12 +65,8 @@ Matcher::Matcher(const Settings& settings) {
   }
   start_anchor_ = settings.start_anchor();
   end_anchor_ = settings.end_anchor();
-  LineMode line_mode = settings.line_mode();
-  line_mode_ = line_mode != LineMode::kOff;
-  line_sub_ = line_mode == LineMode::kOff || line_mode == LineMode::kWhole
-                  ? 0
-                  : static_cast<char>(line_mode);
-  line_filter_ = static_cast<char>(settings.line_filter());
+  line_mode_ = settings.line_mode();
+  line_filter_ = settings.line_filter();
   new_text_empty_ = settings.new_length == 0;
   ChooseScanByte();
 }
@@ -126,19 +123,27 @@ const std::vector<Matcher::Piece>& Matcher::Pieces() {
 }
 
 FileSearch::FileSearch(Matcher* matcher)
-    : matcher_(matcher),
-      candidates_(matcher->probes_[0], matcher->probes_[1]) {}
+    : matcher_(matcher), candidates_(matcher->probes_[0], matcher->probes_[1]) {
+  assert(matcher != nullptr);
+}
 
-void FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
+bool FileSearch::FindNextMatch(const FileBuffer& buffer, int64_t resume,
                                Match* match) {
+  assert(resume >= 0);
   const Matcher& m = *matcher_;
+  const int64_t from = buffer.position + resume;
+  int64_t s = FindText(buffer, from);
+  if (s < 0) return false;  // No further match.
+  // A match starts at or after the search start and lies in the image.
+  assert(s >= from && s + m.length_ <= buffer.end);
   *match = Match();
   match->consumed = m.length_;
-  int64_t s = FindText(buffer, buffer.position + resume);
-  if (s < 0) return;  // No further match.
   match->offset = s - buffer.position;
   match->start = s;
-  if (m.line_mode_ || m.line_filter_ != 0) m.WidenToLine(buffer, s, match);
+  if (m.line_mode_ != LineMode::kOff || m.line_filter_ != LineFilter::kAll) {
+    m.WidenToLine(buffer, s, match);
+  }
+  return true;
 }
 
 int64_t FileSearch::FindText(const FileBuffer& buffer, int64_t from) {
@@ -278,6 +283,7 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
                           Match* match) const {
   const uint8_t* data = buffer.bytes();
   int64_t position = buffer.position;
+  assert(position <= s && s + length_ <= buffer.end);
   // The line of the match: from the byte after the nearest LF at or before
   // s (never before the position) to the first line break after the text.
   // An empty text covers no byte: an LF at s ends its line and is not
@@ -292,14 +298,16 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
   match->line_break = break_length;
 
   // -D:L keeps the left-hand part of the line, -D:R the right-hand part.
-  int64_t region_start = line_sub_ == 'L' ? s : line_start;
-  int64_t region_end = line_sub_ == 'R' ? s + length_ : line_end;
-  if (line_filter_ == 'U' || line_mode_) {
+  int64_t region_start = line_mode_ == LineMode::kKeepLeft ? s : line_start;
+  int64_t region_end =
+      line_mode_ == LineMode::kKeepRight ? s + length_ : line_end;
+  if (line_filter_ == LineFilter::kUnmodifiedOnly ||
+      line_mode_ != LineMode::kOff) {
     match->offset = region_start - position;
     match->consumed = region_end - region_start;
   }
   // A line emptied by -D goes with its break, unless a sub-mode keeps it.
-  if (line_mode_ && line_sub_ == 0 && break_length > 0 && new_text_empty_) {
+  if (line_mode_ == LineMode::kWhole && break_length > 0 && new_text_empty_) {
     match->consumed += break_length;
     match->line_end_taken = true;
   }

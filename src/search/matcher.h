@@ -88,9 +88,8 @@ class Matcher {
   std::vector<Piece> pieces_;    // built when a file first switches
   bool start_anchor_ = false;    // the match must start a line
   bool end_anchor_ = false;      // a line break must follow the match
-  bool line_mode_ = false;       // -D
-  char line_sub_ = 0;            // -D:P, -D:L, -D:R: 'P', 'L', 'R'
-  char line_filter_ = 0;         // -M, -U: 'M', 'U'
+  LineMode line_mode_ = LineMode::kOff;        // -D and its forms
+  LineFilter line_filter_ = LineFilter::kAll;  // -M, -U
   bool new_text_empty_ = false;
 };
 
@@ -101,9 +100,12 @@ class FileSearch {
   explicit FileSearch(Matcher* matcher);
 
   // Looks for the search text in |buffer| from |resume| bytes after its
-  // position on, and fills *match; its offset is -1 when there is none.
-  // Calls must come with non-decreasing search starts.
-  void FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
+  // position on. On a match, fills *match and returns true; when there is
+  // none, returns false and *match is left as it was. |resume| is never
+  // negative. Starts normally only grow, which keeps a file's search
+  // linear; a start that goes back (the -#:L search for the last match
+  // once more) is answered alike, the scans starting afresh from it.
+  bool FindNextMatch(const FileBuffer& buffer, int64_t resume, Match* match);
 
   // Whether this file's search has switched to the linear piece search.
   bool searching_by_pieces() const { return by_pieces_; }

@@ -3,6 +3,7 @@
 #include "search/replace_loop.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace swu {
 
@@ -23,13 +24,13 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
 void ReplaceLoop::Run() {
   Match match;
   while (state_->running()) {
-    search_.FindNextMatch(*buffer_, state_->resume, &match);
-    if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
-      continue;
-    }
-    if (match.offset < 0) {
+    if (!search_.FindNextMatch(*buffer_, state_->resume, &match)) {
+      if (RepeatLastSearch()) continue;
       EndOfMatches();
       break;
+    }
+    if (selection_ != Selection::kAll && Select(&match) == Verdict::kSkip) {
+      continue;
     }
     Act(&match);
     SetResumeAfterAct(match);
@@ -39,18 +40,18 @@ void ReplaceLoop::Run() {
   }
 }
 
-ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
-  if (match->offset < 0) {
-    // -#:L: the search has run out; find the last match once more.
-    if (selection_ == Selection::kLast && state_->found > 0 &&
-        !last_repeated_) {
-      last_repeated_ = true;
-      repeat_pending_ = true;
-      state_->resume = last_resume_;
-      return Verdict::kSkip;
-    }
-    return Verdict::kAct;  // End of matches.
+// -#:L: once the search has run out, the last match is found once more.
+bool ReplaceLoop::RepeatLastSearch() {
+  if (selection_ != Selection::kLast || state_->found == 0 || last_repeated_) {
+    return false;
   }
+  last_repeated_ = true;
+  repeat_pending_ = true;
+  state_->resume = last_resume_;
+  return true;
+}
+
+ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   if (selection_ == Selection::kLast && last_repeated_) {
     return SelectLast(*match);
   }
@@ -85,6 +86,7 @@ ReplaceLoop::Verdict ReplaceLoop::Select(Match* match) {
   }
   if (act) return Verdict::kAct;
   state_->resume = After(*match, buffer_->position);
+  assert(state_->resume > 0);  // A skipped match moves the search on.
   return Verdict::kSkip;
 }
 
@@ -153,10 +155,14 @@ void ReplaceLoop::SetResumeAfterAct(const Match& match) {
   if (empty_text_) {
     resume = std::max(resume, match.start + 1 - buffer_->position);
   }
+  assert(resume >= 0);
   state_->resume = resume;
 }
 
 void ReplaceLoop::Act(Match* match) {
+  // A match acted on lies at or after the position: the loop never hands
+  // the writer bytes it has passed.
+  assert(match->offset >= 0);
   ++state_->acted_on;
   if (modified_lines_only_) {
     ActOnLine(match);
@@ -174,6 +180,7 @@ void ReplaceLoop::ActOnLine(Match* match) {
   const int64_t offset = match->offset;
   int64_t line_offset =
       std::min(std::max<int64_t>(match->line_offset, 0), offset);
+  assert(0 <= line_offset && line_offset <= offset);
   if (state_->pending_tail > 0 && offset >= state_->pending_tail) {
     // The match is in a later line.
     writer_->CopyThrough(state_->pending_tail);

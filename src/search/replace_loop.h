@@ -40,14 +40,16 @@ class ReplaceLoop {
               Matcher* matcher, MatchWriter* writer, ReplaceState* state,
               std::function<bool()> renew);
 
-  // Runs the loop over the file. On return the loop state is 1, or the
-  // FileError that stopped it early.
+  // Runs the loop over the file. On return the state is finished (the
+  // rest of the file and the -B/-T insertion handed to the writer), or
+  // failed with the FileError that stopped it early.
   void Run();
 
  private:
-  // What to do with a search's result. On kSkip the resume offset is set.
+  // What -# makes of a match found. On kSkip the resume offset is set.
   enum class Verdict { kAct, kSkip };
 
+  bool RepeatLastSearch();
   Verdict Select(Match* match);
   Verdict SelectHeldBack(Match* match);
   Verdict SelectLast(const Match& match);

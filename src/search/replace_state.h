@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "report/status.h"
+#include "base/status.h"
 
 namespace swu {
 

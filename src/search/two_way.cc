@@ -2,6 +2,7 @@
 
 #include "search/two_way.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace swu {
@@ -32,6 +33,7 @@ TwoWayPiece::TwoWayPiece(const uint8_t* piece, int64_t length,
                          bool case_sensitive)
     : fold_(case_sensitive ? Tables().exact : Tables().folded),
       length_(length) {
+  assert(length > 0);  // A piece holds at least one byte.
   piece_.resize(static_cast<size_t>(length));
   for (int64_t i = 0; i < length; ++i) piece_[i] = fold_[piece[i]];
 
@@ -84,6 +86,7 @@ int64_t TwoWayPiece::MaximalSuffix(bool reversed, int64_t* period) const {
 }
 
 int64_t TwoWayFinder::Find(const uint8_t* data, int64_t from, int64_t limit) {
+  assert(from >= 0);
   if (data != data_ || limit != limit_ || asked_ < 0 || from < asked_) {
     Restart(data, from, limit);  // A new image, or a search that goes back.
   } else if (found_ < 0 || found_ >= from) {

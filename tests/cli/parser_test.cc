@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "parse_helper.h"
+#include "slots_of.h"
 
 namespace swu {
 namespace {
@@ -192,7 +193,7 @@ TEST_F(ParserTest, DoubleDashEndsTheSwitches) {
   EXPECT_EQ(p->outcome.status, RunStatus::None);
   EXPECT_EQ(p->search(), "/R");
   EXPECT_EQ(p->new_text(), "/C");
-  EXPECT_EQ(p->s()[kRecurse], 0);
+  EXPECT_EQ(Slots(p)[kRecurse], 0);
 }
 
 // A text longer than 261 bytes is refused whole, wherever it would go.
@@ -236,7 +237,7 @@ TEST_F(ParserTest, ArgumentCount) {
   args.push_back("-R");
   auto p = P(args);
   EXPECT_EQ(p->outcome.status, RunStatus::BadCommandLine);
-  EXPECT_EQ(p->s()[kRecurse], 0);  // No argument was read.
+  EXPECT_EQ(Slots(p)[kRecurse], 0);  // No argument was read.
 }
 
 TEST_F(ParserTest, EnvironmentTexts) {
@@ -305,8 +306,8 @@ TEST_F(ParserTest, ValidationFailures) {
 TEST_F(ParserTest, DefaultOutputDirectory) {
   auto p = P({"f", "s", "-$"});
   EXPECT_STREQ(p->s().output_name, "/home/user/work");
-  EXPECT_EQ(p->s()[kOutputPending], '$');
-  EXPECT_EQ(p->s()[kNoIntelligent], '~');
+  EXPECT_EQ(Slots(p)[kOutputPending], '$');
+  EXPECT_EQ(Slots(p)[kNoIntelligent], '~');
 
   // A name that does not fit, or none at all, is not cut to another
   // directory's name: the current directory is used as ".".
@@ -340,8 +341,8 @@ TEST_F(ParserTest, Anchors) {
     auto p = P(c.args);
     EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
     EXPECT_EQ(p->search(), c.search) << c.name;
-    EXPECT_EQ(p->s()[kStartAnchor], c.start) << c.name;
-    EXPECT_EQ(p->s()[kEndAnchor], c.end) << c.name;
+    EXPECT_EQ(Slots(p)[kStartAnchor], c.start) << c.name;
+    EXPECT_EQ(Slots(p)[kEndAnchor], c.end) << c.name;
   }
 }
 

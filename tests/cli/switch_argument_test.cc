@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "parse_helper.h"
+#include "slots_of.h"
 
 namespace swu {
 namespace {
@@ -105,7 +106,7 @@ TEST_F(SwitchArgumentTest, StoresSlotValues) {
   for (const Case& c : cases) {
     auto p = ParseSwitches(c.switches);
     EXPECT_NE(p->outcome.status, RunStatus::BadArgument) << c.name;
-    EXPECT_EQ(p->s()[c.slot], c.value) << c.name;
+    EXPECT_EQ(Slots(p)[c.slot], c.value) << c.name;
   }
 }
 
@@ -114,7 +115,7 @@ TEST_F(SwitchArgumentTest, SlashSwitchesWhereThePlatformHasThem) {
   platform_.slash_switches = true;
   auto p = ParseSwitches({"/V:1"});
   EXPECT_EQ(p->outcome.status, RunStatus::None);
-  EXPECT_EQ(p->s()[kVerbosity], '1');
+  EXPECT_EQ(Slots(p)[kVerbosity], '1');
   p = ParseSwitches({"/"});
   EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);
   EXPECT_EQ(p->outcome.bad_text, "/");
@@ -125,11 +126,11 @@ TEST_F(SwitchArgumentTest, SlashIsTextOnPosix) {
   auto p = Parse({"conf.txt", "/data/old", "/pot"}, &platform_);
   EXPECT_EQ(p->outcome.status, RunStatus::None);
   EXPECT_EQ(p->new_text(), "/pot");
-  EXPECT_EQ(p->s()[kPause], 0);
+  EXPECT_EQ(Slots(p)[kPause], 0);
   p = Parse({"f", "s", "n", "/R"}, &platform_);
   EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);
   EXPECT_EQ(p->outcome.bad_text, "/R");
-  EXPECT_EQ(p->s()[kRecurse], 0);
+  EXPECT_EQ(Slots(p)[kRecurse], 0);
 }
 
 TEST_F(SwitchArgumentTest, SpecialCharacters) {
@@ -158,22 +159,22 @@ TEST_F(SwitchArgumentTest, SpecialCharacters) {
 TEST_F(SwitchArgumentTest, HelpAfterBadSwitchIsNotRead) {
   auto p = ParseSwitches({"-Q", "-H"});
   EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);
-  EXPECT_EQ(p->s()[kHelp], 0);
+  EXPECT_EQ(Slots(p)[kHelp], 0);
 
   p = ParseSwitches({"-H", "-Q"});
-  EXPECT_EQ(p->s()[kHelp], 'H');
+  EXPECT_EQ(Slots(p)[kHelp], 'H');
 
   // A refused page value still asks for help, on page 1.
   p = ParseSwitches({"-H:0"});
-  EXPECT_EQ(p->s()[kHelp], 'H');
-  EXPECT_EQ(p->s()[kHelpPage], '1');
+  EXPECT_EQ(Slots(p)[kHelp], 'H');
+  EXPECT_EQ(Slots(p)[kHelpPage], '1');
 }
 
 TEST_F(SwitchArgumentTest, LongSwitchIsCutAndReadSafely) {
   // 299 'R's: each pass takes one, and the argument is cut at 261 bytes.
   auto p = ParseSwitches({"-" + std::string(299, 'R')});
   EXPECT_EQ(p->outcome.status, RunStatus::None);
-  EXPECT_EQ(p->s()[kRecurse], 'R');
+  EXPECT_EQ(Slots(p)[kRecurse], 'R');
 
   p = ParseSwitches({"-" + std::string(259, 'R') + "QQQQ"});
   EXPECT_EQ(p->outcome.status, RunStatus::BadArgument);

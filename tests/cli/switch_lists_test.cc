@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "parse_helper.h"
+#include "slots_of.h"
 
 namespace swu {
 namespace {
@@ -79,7 +80,7 @@ TEST_F(SwitchListsTest, MatchLists) {
     EXPECT_EQ(p->outcome.status, c.status) << c.name;
     EXPECT_EQ(Entries(p->s().match_list), c.entries) << c.name;
     EXPECT_EQ(p->outcome.bad_text, c.bad_text) << c.name;
-    EXPECT_EQ(p->s()[kSelectMode], 'S') << c.name;
+    EXPECT_EQ(Slots(p)[kSelectMode], 'S') << c.name;
   }
 }
 
@@ -114,7 +115,7 @@ TEST_F(SwitchListsTest, FunctionListsKeepModeSixFirst) {
     EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
     EXPECT_EQ(Functions(p->s().functions), c.entries) << c.name;
     EXPECT_EQ(p->s().functions.mode6_count(), c.mode6_count) << c.name;
-    EXPECT_EQ(p->s()[kFunctions], 'K') << c.name;
+    EXPECT_EQ(Slots(p)[kFunctions], 'K') << c.name;
   }
 }
 
@@ -167,7 +168,7 @@ TEST_F(SwitchListsTest, FunctionListLimitsAndResets) {
     EXPECT_EQ(p->outcome.status, c.status) << c.name;
     EXPECT_EQ(p->outcome.bad_text_marked, c.marked) << c.name;
     EXPECT_EQ(p->outcome.bad_text, c.bad_text) << c.name;
-    EXPECT_EQ(p->s()[kResetMode], c.reset) << c.name;
+    EXPECT_EQ(Slots(p)[kResetMode], c.reset) << c.name;
     EXPECT_LE(p->s().functions.size(), 10) << c.name;
   }
 }

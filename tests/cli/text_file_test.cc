@@ -10,6 +10,7 @@
 
 #include "fakes/temp_dir.h"
 #include "parse_helper.h"
+#include "slots_of.h"
 
 namespace swu {
 namespace {
@@ -39,8 +40,8 @@ TEST_F(TextFileTest, LoadsIntoBufferOrBlock) {
     std::string path = dir_.Write("search.txt", c.contents);
     auto p = P({"f", "-L", path, "-L", path});
     EXPECT_EQ(p->outcome.status, RunStatus::None) << c.name;
-    EXPECT_EQ(p->s()[kLoadSearch], c.status) << c.name;
-    EXPECT_EQ(p->s()[kLoadNew], c.status) << c.name;
+    EXPECT_EQ(Slots(p)[kLoadSearch], c.status) << c.name;
+    EXPECT_EQ(Slots(p)[kLoadNew], c.status) << c.name;
     EXPECT_EQ(p->search(), c.contents) << c.name;
     EXPECT_EQ(p->new_text(), c.contents) << c.name;
     EXPECT_STREQ(p->s().search_file, path.c_str()) << c.name;
@@ -72,8 +73,8 @@ TEST_F(TextFileTest, LoadFailures) {
   for (const Case& c : cases) {
     auto p = P(c.args);
     EXPECT_EQ(p->outcome.status, RunStatus::TextFileFailed) << c.name;
-    EXPECT_EQ(p->s()[kLoadSearch], c.search_status) << c.name;
-    EXPECT_EQ(p->s()[kLoadNew], c.new_status) << c.name;
+    EXPECT_EQ(Slots(p)[kLoadSearch], c.search_status) << c.name;
+    EXPECT_EQ(Slots(p)[kLoadNew], c.new_status) << c.name;
   }
 }
 
@@ -81,8 +82,8 @@ TEST_F(TextFileTest, SearchFileIsAnchoredLikeTypedText) {
   std::string path = dir_.Write("s.txt", "#line!");
   auto p = P({"f", "-L", path});
   EXPECT_EQ(p->search(), "line");
-  EXPECT_EQ(p->s()[kStartAnchor], '#');
-  EXPECT_EQ(p->s()[kEndAnchor], '%');
+  EXPECT_EQ(Slots(p)[kStartAnchor], '#');
+  EXPECT_EQ(Slots(p)[kEndAnchor], '%');
 }
 
 TEST_F(TextFileTest, LargeNewTextWithResetIsGenerated) {

@@ -26,8 +26,7 @@ class EmitterTest : public ::testing::Test {
     memcpy(buffer_.block(), image.data(), image.size());
     buffer_.SetImage(static_cast<int64_t>(image.size()));
     Matcher matcher(settings_);
-    FileSearch(&matcher).FindNextMatch(buffer_, 0, &match_);
-    ASSERT_GE(match_.offset, 0);
+    ASSERT_TRUE(FileSearch(&matcher).FindNextMatch(buffer_, 0, &match_));
     buffer_.position += match_.offset;
     text_ = std::make_unique<NewText>(settings_, Platform::Default(), &random_);
     Emitter emitter(settings_, text_.get(), &buffer_, &out_);

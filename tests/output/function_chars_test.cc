@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/parse_helper.h"
+#include "fakes/parse_for_test.h"
 #include "fakes/temp_dir.h"
 #include "output/new_text.h"
 
@@ -116,32 +117,33 @@ TEST_F(FunctionCharsTest, FirstEntryThatIsNotModeSixWins) {
 }
 
 TEST_F(FunctionCharsTest, ApostrophesOnlyWithSwitch) {
-  SetUpText("it's 'x'", {});
-  NewText plain(*settings_, &platform_, &random_);
+  Settings settings;
+  ParseForTest("s", "it's 'x'", "", &settings);
+  NewText plain(settings, &platform_, &random_);
   plain.Prepare();
   EXPECT_EQ(TextOf(plain), "it's 'x'");
-  settings_->slots[kApostrophes] = '\'';
-  NewText changed(*settings_, &platform_, &random_);
+  ParseForTest("s", "it's 'x'", "-'", &settings);
+  NewText changed(settings, &platform_, &random_);
   changed.Prepare();
   EXPECT_EQ(TextOf(changed), "it\"s \"x\"");
 }
 
 TEST_F(FunctionCharsTest, ResetWantedNeedsLetterListAndRandomMode) {
-  SetUpText("#", {F(1, '#')});
-  EXPECT_FALSE(ResetWanted(*settings_, true));
-  settings_->slots[kResetMode] = 'M';
-  EXPECT_TRUE(ResetWanted(*settings_, true));
-  EXPECT_FALSE(ResetWanted(*settings_, false));
-  settings_->functions.random_modes = false;
-  EXPECT_FALSE(ResetWanted(*settings_, true));
+  Settings settings;
+  ParseForTest("s", "#", "-K:1#", &settings);
+  EXPECT_FALSE(ResetWanted(settings, true));
+  ParseForTest("s", "#", "-K:1#,RM", &settings);
+  EXPECT_TRUE(ResetWanted(settings, true));
+  EXPECT_FALSE(ResetWanted(settings, false));
+  ParseForTest("s", "#", "-K:0#,RM", &settings);  // draws no number
+  EXPECT_FALSE(ResetWanted(settings, true));
 }
 
 TEST_F(FunctionCharsTest, RenewContinuesTheSequenceAndConvertsAgain) {
-  SetUpText("'##'", {F(1, '#')});
-  settings_->slots[kFunctions] = 'K';
-  settings_->slots[kResetMode] = 'M';
-  settings_->slots[kApostrophes] = '\'';
-  NewText text(*settings_, &platform_, &random_);
+  Settings settings;
+  ParseForTest("s", "'##'", "-K:1#,RM -'", &settings);
+  random_.Seed(1);
+  NewText text(settings, &platform_, &random_);
   text.Prepare();
   ReferenceGenerator reference;
   std::string first = "\"";

@@ -16,8 +16,6 @@
 namespace swu {
 namespace {
 
-constexpr FileStatus Code(FileError e) { return static_cast<FileStatus>(e); }
-
 class ResultWriterTest : public ::testing::Test {
  protected:
   // Writes the three input files a, b and c.
@@ -34,7 +32,7 @@ TEST_F(ResultWriterTest, OutputDirectoryFormLeavesInputs) {
   h_.Configure("x", "Y", "-$");
   WriteInputs();
   h_.dir().Write("out", "old content");
-  EXPECT_EQ(h_.Process("a", "out").status, 1);
+  EXPECT_EQ(h_.Process("a", "out").acted_on, 1);
   EXPECT_EQ(h_.dir().Read("out"), "1Y");
   EXPECT_EQ(h_.dir().Read("a"), "1x");
 }
@@ -46,7 +44,7 @@ TEST_F(ResultWriterTest, AppendingFormsAddEachResult) {
     h.dir().Write("out", "old;");
     for (const char* name : {"a", "b", "c"}) {
       h.dir().Write(name, std::string(name) + "x");
-      EXPECT_EQ(h.Process(name, "out").status, 1) << form;
+      EXPECT_EQ(h.Process(name, "out").acted_on, 1) << form;
     }
     EXPECT_EQ(h.dir().Read("out"), "old;aYbYcY") << form;
   }
@@ -71,7 +69,7 @@ TEST_F(ResultWriterTest, InsertionAtTheStartComesFirstWhenAppending) {
   h_.Configure("q", "NEW", "-B -$:A out");
   h_.dir().Write("out", "old;");
   h_.dir().Write("a", "content");
-  EXPECT_EQ(h_.Process("a", "out").status, 0);
+  EXPECT_TRUE(h_.Process("a", "out").ok());
   EXPECT_EQ(h_.dir().Read("out"), "old;NEWcontent");
 }
 
@@ -110,7 +108,7 @@ TEST_F(ResultWriterTest, WriteFaultInTheJournalLeavesTheFileUntouched) {
     h.dir().Write("f", image);
     h.platform().FailNth(FaultOp::kJournalWrite, 1);
     FileOutcome outcome = h.Process("f");
-    EXPECT_EQ(outcome.status, Code(FileError::WriteFault)) << c.search;
+    EXPECT_EQ(outcome.error, FileError::WriteFault) << c.search;
     EXPECT_EQ(h.dir().Read("f"), image) << c.search;
     EXPECT_EQ(outcome.size_change, 0) << c.search;  // Not in the totals.
     EXPECT_EQ(Journals(h.dir()), 0) << c.search;
@@ -124,7 +122,7 @@ TEST_F(ResultWriterTest, AFailedWriteInPlaceIsFinishedFromTheJournal) {
   const std::string image = Repeated("abc", 50000);
   h_.dir().Write("f", image);
   h_.platform().FailNth(FaultOp::kWrite, 1);
-  EXPECT_EQ(h_.Process("f").status, 50000);
+  EXPECT_EQ(h_.Process("f").acted_on, 50000);
   EXPECT_EQ(h_.dir().Read("f"), Repeated("aBBBc", 50000));
   EXPECT_EQ(Journals(h_.dir()), 0);
 }
@@ -135,12 +133,13 @@ TEST_F(ResultWriterTest, AFaultThatPersistsLeavesTheJournalForTheNextRun) {
   h_.Configure("bc", "", "");
   h_.dir().Write("f", "abcd");
   h_.platform().FailNth(FaultOp::kSetLength, 1, /*sticky=*/true);
-  EXPECT_EQ(h_.Process("f").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.Process("f").error, FileError::WriteFault);
   EXPECT_EQ(Journals(h_.dir()), 1);
   h_.platform().Clear();
   FileOutcome outcome = h_.Process("f");
   EXPECT_EQ(outcome.recovery, Recovery::kFinished);
-  EXPECT_EQ(outcome.status, 0);  // The result holds no further match.
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.acted_on, 0);  // The result holds no further match.
   EXPECT_EQ(h_.dir().Read("f"), "ad");
   EXPECT_EQ(Journals(h_.dir()), 0);
 }
@@ -150,10 +149,10 @@ TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
   WriteInputs();
   h_.dir().Write("b", Repeated("2x", 100000));
   h_.dir().Write("out", "old;");
-  EXPECT_EQ(h_.Process("a", "out").status, 1);
+  EXPECT_EQ(h_.Process("a", "out").acted_on, 1);
   h_.platform().Clear();
   h_.platform().FailNth(FaultOp::kWrite, 2);
-  EXPECT_EQ(h_.Process("b", "out").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.Process("b", "out").error, FileError::WriteFault);
   EXPECT_EQ(h_.dir().Read("out"), "old;1Y");
 }
 
@@ -163,8 +162,7 @@ TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
     h.Configure("x", "Y", form);
     h.dir().Write("a", "1x");
     h.platform().FailNth(FaultOp::kWrite, 1);
-    EXPECT_EQ(h.Process("a", "out").status, Code(FileError::WriteFault))
-        << form;
+    EXPECT_EQ(h.Process("a", "out").error, FileError::WriteFault) << form;
     EXPECT_EQ(h.dir().Read("out"), "<missing>") << form;
     EXPECT_EQ(h.dir().Read("a"), "1x") << form;
   }
@@ -180,8 +178,7 @@ TEST_F(ResultWriterTest, WriteFaultKeepsAnExistingOutputFile) {
       h.dir().Write("a", Repeated("1x", 100000));
       h.dir().Write("out", "old content");
       h.platform().FailNth(op, 1);
-      EXPECT_EQ(h.Process("a", "out").status, Code(FileError::WriteFault))
-          << form;
+      EXPECT_EQ(h.Process("a", "out").error, FileError::WriteFault) << form;
       EXPECT_EQ(h.dir().Read("out"), "old content") << form;
       int entries = 0;
       for (const auto& e :
@@ -197,7 +194,7 @@ TEST_F(ResultWriterTest, FailedCloseIsAWriteFault) {
   h_.Configure("b", "BB", "-$:F out");
   h_.dir().Write("f", "abc");
   h_.platform().FailNth(FaultOp::kClose, 1);
-  EXPECT_EQ(h_.Process("f", "out").status, Code(FileError::WriteFault));
+  EXPECT_EQ(h_.Process("f", "out").error, FileError::WriteFault);
   EXPECT_EQ(h_.dir().Read("out"), "<missing>");
   EXPECT_EQ(h_.dir().Read("f"), "abc");
 }
@@ -206,7 +203,8 @@ TEST_F(ResultWriterTest, ReportOnlyModeAddsNoText) {
   h_.Configure("q", "NEW", "-T -#:0");
   h_.dir().Write("f", "abc");
   FileOutcome outcome = h_.Process("f");
-  EXPECT_EQ(outcome.status, 0);
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.acted_on, 0);
   EXPECT_FALSE(outcome.text_added);
   EXPECT_EQ(h_.dir().Read("f"), "abc");
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/parse_line.h"
 #include "run/fake_platform.h"
 
 namespace swu {
@@ -12,16 +13,18 @@ namespace {
 
 using run_test::FakePlatform;
 
-FileOutcome Outcome(FileStatus status, int64_t found = 0) {
+FileOutcome Outcome(int64_t acted_on, int64_t found = 0) {
   FileOutcome outcome;
-  outcome.status = status;
+  outcome.acted_on = acted_on;
   outcome.matches_found = found;
-  outcome.loaded = status >= 0;
+  outcome.loaded = true;
   return outcome;
 }
 
 FileOutcome Failed(FileError error) {
-  return Outcome(static_cast<FileStatus>(error));
+  FileOutcome outcome;
+  outcome.error = error;
+  return outcome;
 }
 
 class FileReportTest : public ::testing::Test {
@@ -31,134 +34,84 @@ class FileReportTest : public ::testing::Test {
     names_.pattern = "*.TXT";
     names_.output_target = "out/";
     names_.output_file = "out/a.txt";
-    CopyBounded(settings_.new_file, "new.bin");
+    disk_.AddFile("new.bin", "b");
+    Parse("");
+  }
+  // The run's settings from "swu *.TXT a -L new.bin <switches>".
+  void Parse(const std::string& switches) {
+    settings_ = ParseLine("*.TXT a -L new.bin " + switches, &disk_);
   }
   std::string Report(const FileOutcome& outcome,
                      CreateState create = CreateState::None) {
     FakePlatform platform;
-    ReportFile(outcome, names_, settings_, create, &platform, &totals_);
+    ReportFile(outcome, names_, *settings_, create, &platform, &totals_);
     return platform.output;
   }
-  void Set(Slot slot, char value) {
-    settings_[slot] = static_cast<uint8_t>(value);
-  }
 
-  Settings settings_;
+  FakePlatform disk_;  // where the parser finds the -L file
+  std::unique_ptr<Settings> settings_;
   FileNames names_;
   RunTotals totals_;
 };
 
-TEST_F(FileReportTest, ErrorMessages) {
-  names_.long_directory = "dir/";
-  names_.long_name = "long.txt";
+// The file errors that no end-to-end case can bring about; the others are
+// pinned once, in tests/e2e/cases/. Each is printed from -V:1 on and
+// counts as a failed file.
+TEST_F(FileReportTest, MessagesNoRunCanBringAbout) {
   struct Case {
     const char* name;
     FileError error;
     const char* text;
   } cases[] = {
-      {"open", FileError::OpenFailed,
-       "Cannot open file or file is Read Only: dir/a.txt\n"},
       {"memory", FileError::LoadNoMemory,
        "Not enough memory to load file: dir/a.txt\n"},
       {"size", FileError::BadSize,
        "File too big or 0 bytes (2147483583 byte maximum): dir/a.txt\n"},
       {"read", FileError::ReadFailed, "Bad file - Could not read: dir/a.txt\n"},
-      {"write open", FileError::WriteOpenFailed,
-       "Could not write file or directory: dir/a.txt\n"},
-      {"too long", FileError::NameTooLong,
-       "Filename too long (261 byte maximum):\ndir/long.txt\n"},
-      {"write fault", FileError::WriteFault,
-       "Write fault encountered: dir/a.txt\n"},
+      // The extended error names no file, as it always has.
       {"truncate", FileError::TruncateFailed,
        "Extended error: -20 on file: \n"},
-      {"read only", FileError::ReadOnly, "File is Read Only - dir/a.txt\n"},
       {"reload", FileError::ReloadFailed,
        "Could not read file for /L switch again: new.bin\n"},
   };
   for (const Case& c : cases) {
-    for (char verbosity : {'1', '3'}) {
-      Set(kVerbosity, verbosity);
+    for (const char* verbosity : {"-V:1", "-V:3"}) {
+      Parse(verbosity);
       EXPECT_EQ(std::string("\nERROR: ") + c.text, Report(Failed(c.error)))
           << c.name << " at " << verbosity;
     }
   }
-  EXPECT_EQ(20, totals_.failed);
+  EXPECT_EQ(10, totals_.failed);
   EXPECT_EQ(0, totals_.files);
 }
 
+// Which name a failed output names: the directory and pattern of -$ and
+// -$:B, the file of -$:F and -$:A.
 TEST_F(FileReportTest, WriteOpenFailedNamesTheOutput) {
   struct Case {
-    const char* name;
-    char mode;
+    const char* switches;
     const char* target;
     const char* text;
   } cases[] = {
-      {"-$", '$', "out/", "out/*.TXT"},
-      {"-$:B", 'B', "out/", "out/*.TXT"},
-      {"-$:F", 'F', "one.out", "one.out"},
-      {"-$:A", 'A', "one.out", "one.out"},
+      {"-$ out", "out/", "out/*.TXT"},
+      {"-$:B out", "out/", "out/*.TXT"},
+      {"-$:F one.out", "one.out", "one.out"},
+      {"-$:A one.out", "one.out", "one.out"},
   };
   for (const Case& c : cases) {
-    Set(kOutputPending, '$');
-    Set(kOutputMode, c.mode);
+    Parse(c.switches);
     names_.output_target = c.target;
     EXPECT_EQ(std::string("\nERROR: Could not write file or directory: ") +
                   c.text + "\n",
               Report(Failed(FileError::WriteOpenFailed)))
-        << c.name;
+        << c.switches;
   }
-}
-
-TEST_F(FileReportTest, ResultLines) {
-  struct Case {
-    const char* name;
-    FileOutcome outcome;
-    char select;  // -# given
-    char add;     // -B / -T
-    bool added;
-    CreateState create;
-    const char* text;
-  } cases[] = {
-      {"one match keeps the plural", Outcome(1, 1), 0, 0, false,
-       CreateState::None, "\nOK: 1 matches found: dir/a.txt\n"},
-      {"none", Outcome(0), 0, 0, false, CreateState::None,
-       "\nNo matches found: dir/a.txt\n"},
-      {"skipped with -#", Outcome(1, 3), '#', 0, false, CreateState::None,
-       "\n(Skipped 2 matches)\nOK: 1 matches found: dir/a.txt\n"},
-      {"all skipped with -#", Outcome(0, 2), '#', 0, false, CreateState::None,
-       "\n(Skipped 2 matches)\nNo matches found: dir/a.txt\n"},
-      {"no skipped line without -#", Outcome(1, 3), 0, 0, false,
-       CreateState::None, "\nOK: 1 matches found: dir/a.txt\n"},
-      {"appended", Outcome(0), 0, 'T', true, CreateState::None,
-       "\nNo matches found: dir/a.txt\n(String appended)\n"},
-      {"inserted", Outcome(0), 0, 'B', true, CreateState::CreateRequested,
-       "\nNo matches found: dir/a.txt\n(String inserted)\n"},
-      {"created", Outcome(0), 0, 'T', true, CreateState::Created,
-       "\nNew file created: dir/a.txt (String appended)\n"},
-  };
-  for (const Case& c : cases) {
-    Set(kSelect, c.select);
-    Set(kAddMode, c.add);
-    FileOutcome outcome = c.outcome;
-    outcome.text_added = c.added;
-    EXPECT_EQ(c.text, Report(outcome, c.create)) << c.name;
-  }
-}
-
-TEST_F(FileReportTest, CreatedFileUnderOutputNamesTheOutputFile) {
-  Set(kOutputPending, '$');
-  Set(kOutputMode, '$');
-  Set(kAddMode, 'B');
-  FileOutcome outcome = Outcome(0);
-  outcome.text_added = true;
-  EXPECT_EQ("\nNew file created: out/a.txt (String inserted)\n",
-            Report(outcome, CreateState::Created));
 }
 
 TEST_F(FileReportTest, VerbosityGatesTheLinesButNotTheCount) {
-  Set(kVerbosity, '1');
+  Parse("-V:1");
   EXPECT_EQ("", Report(Outcome(2, 2)));
-  Set(kVerbosity, '0');
+  Parse("-V:0");
   EXPECT_EQ("", Report(Outcome(3, 4)));
   EXPECT_EQ("", Report(Failed(FileError::OpenFailed)));
   EXPECT_EQ(2, totals_.files);
@@ -180,6 +133,8 @@ TEST_F(FileReportTest, BytesAddedCountEveryLoadedFile) {
   EXPECT_EQ(1, totals_.found);  // Only successful files count their finds.
 }
 
+// The detail block shows from -V:3 on, names the output file under -$ and
+// the -2 character as it is set.
 TEST_F(FileReportTest, DetailBlock) {
   FileOutcome outcome = Outcome(2, 2);
   outcome.original_size = 100;
@@ -187,23 +142,12 @@ TEST_F(FileReportTest, DetailBlock) {
   outcome.bytes_written = 95;
   outcome.insert_count = 2;
   FakePlatform platform;
-  Set(kVerbosity, '2');
-  ReportDetail(outcome, names_, settings_, &platform);
+  Parse("-V:2");
+  ReportDetail(outcome, names_, *settings_, &platform);
   EXPECT_EQ("", platform.output);
-  Set(kVerbosity, '3');
-  ReportDetail(outcome, names_, settings_, &platform);
-  EXPECT_EQ(
-      "\nOriginal filesize : 100\n"
-      "Bytes lost        : -5\n"
-      "Bytes written     : 95\n"
-      "Number times text inserted at & : 2\n",
-      platform.output);
-
-  platform.output.clear();
-  Set(kOutputPending, '$');
+  Parse("-V:3 -$ out -2:%");
   outcome.size_change = 0;
-  settings_.specials[2] = '%';
-  ReportDetail(outcome, names_, settings_, &platform);
+  ReportDetail(outcome, names_, *settings_, &platform);
   EXPECT_EQ(
       "\nOutput filename       : out/a.txt\n"
       "Original filesize : 100\n"

@@ -1,11 +1,12 @@
-// Tests of the run-level messages: the totals block at each verbosity,
-// the end-of-run errors with the -L failure lines, the warnings and the
-// pause prompt.
+// Tests of the run-level report: the totals block at each verbosity, the
+// messages no end-to-end case can bring about, and the verbosity gates of
+// the warnings and the pause prompt.
 
 #include "report/run_report.h"
 
 #include <gtest/gtest.h>
 
+#include "fakes/parse_line.h"
 #include "run/fake_platform.h"
 
 namespace swu {
@@ -13,177 +14,114 @@ namespace {
 
 using run_test::FakePlatform;
 
+// A RunTotals with each field named where it is set.
+struct TotalsOf {
+  RunTotals totals;
+  TotalsOf& files(int64_t n) { return Set(&totals.files, n); }
+  TotalsOf& matches(int64_t n) { return Set(&totals.matches, n); }
+  TotalsOf& failed(int64_t n) { return Set(&totals.failed, n); }
+  TotalsOf& found(int64_t n) { return Set(&totals.found, n); }
+  TotalsOf& bytes_added(int64_t n) { return Set(&totals.bytes_added, n); }
+  TotalsOf& stopped_with_files_left() {
+    totals.stopped_with_files_left = true;
+    return *this;
+  }
+
+ private:
+  TotalsOf& Set(int64_t* field, int64_t n) {
+    *field = n;
+    return *this;
+  }
+};
+
 class RunReportTest : public ::testing::Test {
  protected:
-  void Set(Slot slot, char value) {
-    settings_[slot] = static_cast<uint8_t>(value);
+  RunReportTest() { disk_.AddFile("n.txt", "new"); }
+
+  // The run's settings from "swu *.TXT a b <switches>".
+  void Parse(const std::string& switches) {
+    settings_ = ParseLine("*.TXT a b " + switches, &disk_);
   }
   std::string Totals(const RunTotals& totals) {
     FakePlatform platform;
-    ReportTotals(totals, settings_, &platform);
+    ReportTotals(totals, *settings_, &platform);
     return platform.output;
   }
   std::string Error(RunStatus status,
                     const RunErrorNames& names = RunErrorNames()) {
     FakePlatform platform;
-    ReportRunError(status, names, settings_, &platform);
+    ReportRunError(status, names, *settings_, &platform);
     return platform.output;
   }
 
-  Settings settings_;
+  FakePlatform disk_;  // where the parser finds the -L files
+  std::unique_ptr<Settings> settings_;
 };
 
+// The verbosity gates of the totals block, and what it derives from the
+// counts (skipped matches, the sign of the bytes added).
 TEST_F(RunReportTest, TotalsBlock) {
   struct Case {
     const char* name;
-    char verbosity;
-    char select;
-    char stop;
+    const char* switches;
     RunTotals totals;
     const char* text;
   } cases[] = {
-      {"plain",
-       '2',
-       0,
-       0,
-       {3, 7, 0, 7, 0},
+      {"plain", "-V:2", TotalsOf().files(3).matches(7).found(7).totals,
        "\nTotals:        Files: 3  Matches: 7\n"},
-      {"quiet prints it too",
-       '1',
-       0,
-       0,
-       {3, 7, 0, 7, 0},
+      {"quiet prints it too", "-V:1",
+       TotalsOf().files(3).matches(7).found(7).totals,
        "\nTotals:        Files: 3  Matches: 7\n"},
-      {"silent", '0', 0, 0, {3, 7, 1, 7, 0}, ""},
-      {"failed",
-       '2',
-       0,
-       0,
-       {1, 1, 2, 1, 0},
+      {"silent", "-V:0",
+       TotalsOf().files(3).matches(7).failed(1).found(7).totals, ""},
+      {"failed", "-V:2",
+       TotalsOf().files(1).matches(1).failed(2).found(1).totals,
        "\nTotals:        Files: 1  Matches: 1\n        Files Failed: 2\n"},
-      {"skipped with -#",
-       '2',
-       '#',
-       0,
-       {1, 1, 0, 3, 0},
+      {"skipped with -#", "-V:2 -#:O",
+       TotalsOf().files(1).matches(1).found(3).totals,
        "\nTotals:        Files: 1  Matches: 1\n    (Skipped matches: 2)\n"},
-      {"skipped without -#",
-       '2',
-       0,
-       0,
-       {1, 1, 0, 3, 0},
+      {"skipped without -#", "-V:2",
+       TotalsOf().files(1).matches(1).found(3).totals,
        "\nTotals:        Files: 1  Matches: 1\n"},
-      {"bytes added zero",
-       '3',
-       0,
-       0,
-       {1, 0, 0, 0, 0},
+      {"bytes added zero", "-V:3", TotalsOf().files(1).totals,
        "\nTotals:        Files: 1  Matches: 0\n         Bytes added: +0\n"},
-      {"bytes lost",
-       '3',
-       0,
-       0,
-       {1, 1, 0, 1, -5},
+      {"bytes lost", "-V:3",
+       TotalsOf().files(1).matches(1).found(1).bytes_added(-5).totals,
        "\nTotals:        Files: 1  Matches: 1\n         Bytes added: -5\n"},
-      {"-S, nothing waiting",
-       '2',
-       0,
-       'S',
-       {0, 0, 1, 0, 0},
+      {"-S, nothing waiting", "-V:2 -S", TotalsOf().failed(1).totals,
        "\nTotals:        Files: 0  Matches: 0\n        Files Failed: 1\n"
        "MESSAGE: SWU has stopped on the first error\n"},
-      {"-S, another file waiting",
-       '2',
-       0,
-       'S',
-       {0, 0, 1, 0, 0, /*stopped_with_files_left=*/true},
+      {"-S, another file waiting", "-V:2 -S",
+       TotalsOf().failed(1).stopped_with_files_left().totals,
        "\nTotals:        Files: 0  Matches: 0\n        Files Failed: 1\n"
        "MESSAGE: SWU has stopped on the first error\n"
        "         There was at least one more file to process\n"},
-      {"-S without a failure",
-       '2',
-       0,
-       'S',
-       {2, 2, 0, 2, 0},
+      {"-S without a failure", "-V:2 -S",
+       TotalsOf().files(2).matches(2).found(2).totals,
        "\nTotals:        Files: 2  Matches: 2\n"},
   };
   for (const Case& c : cases) {
-    Set(kVerbosity, c.verbosity);
-    Set(kSelect, c.select);
-    Set(kStopOnError, c.stop);
+    Parse(c.switches);
     EXPECT_EQ(c.text, Totals(c.totals)) << c.name;
   }
 }
 
-TEST_F(RunReportTest, RunErrorMessages) {
-  RunErrorNames names;
-  names.pattern = "*.TXT";
-  names.output_directory = "out/sub";
-  Set(kInsertAppend, 'A');
-  Set(kOutputMode, 'F');
-  struct Case {
-    const char* name;
-    RunStatus status;
-    const char* text;
-  } cases[] = {
-      {"no files", RunStatus::NoFiles, "No files to process: *.TXT\n"},
-      {"bad command line", RunStatus::BadCommandLine,
-       "Bad or missing command line information\n"},
-      {"no memory", RunStatus::NoStartMemory, "Not enough memory to start\n"},
-      {"output directory", RunStatus::OutputDirFailed,
-       "Unable to find or create output directory: out/sub\n"},
-      {"marker", RunStatus::DirUnreadable,
-       "Unable to read directory - no files processed\n"},
-      {"bad argument, no text", RunStatus::BadArgument,
-       "Bad or missing command line information\n"},
-      {"filespec", RunStatus::MissingFilespec,
-       "Missing command line information: <filespec> required\n"},
-      {"search", RunStatus::MissingSearch,
-       "Missing command line information: <search> required\n"},
-      {"new", RunStatus::MissingNew,
-       "Missing command line information: -A requires <new>\n"},
-      {"output name", RunStatus::MissingOutputName,
-       "Missing command line information: -$:F requires output filename\n"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(std::string("\nERROR: ") + c.text, Error(c.status, names))
-        << c.name;
-  }
-  names.bad_text_marked = true;
-  names.bad_text = "-Q";
-  EXPECT_EQ("\nERROR: Bad command line information: -Q\n",
-            Error(RunStatus::BadArgument, names));
-}
-
-TEST_F(RunReportTest, TextFileFailureLines) {
-  CopyBounded(settings_.search_file, "s.txt");
-  CopyBounded(settings_.new_file, "n.txt");
+// The run-level messages that no end-to-end case can bring about; the
+// others are pinned once, in tests/e2e/cases/.
+TEST_F(RunReportTest, MessagesNoRunCanBringAbout) {
+  Parse("");
+  EXPECT_EQ("\nERROR: Not enough memory to start\n",
+            Error(RunStatus::NoStartMemory));
+  settings_ = ParseLine("*.TXT a -L n.txt", &disk_);
   const std::string kLoad =
       "\nERROR: Could not load file for /L switch into memory\n";
-  struct Case {
-    const char* name;
-    char search;
-    char replacement;
-    std::string text;
-  } cases[] = {
-      {"search name missing", '6', 0,
-       "\nERROR: Missing filename specified for /L switch: <search>\n"},
-      {"new name missing", 'L', '6',
-       "\nERROR: Missing filename specified for /L switch: <new>\n"},
-      {"search too big", '4', 0,
-       kLoad + "       (File s.txt too big - 2147483583 maximum)\n"},
-      {"search not found", '1', 'L',
-       kLoad + "       (File: s.txt not found)\n"},
-      {"new no memory", 0, '3',
-       kLoad + "       (Could not allocate memory for file: n.txt)\n"},
-      {"new unreadable", 'L', '5',
-       kLoad + "       (Could not read file: n.txt)\n"},
-  };
-  for (const Case& c : cases) {
-    Set(kLoadSearch, c.search);
-    Set(kLoadNew, c.replacement);
-    EXPECT_EQ(c.text, Error(RunStatus::TextFileFailed)) << c.name;
-  }
+  RunErrorNames names;
+  names.new_reload = LoadStatus::kNoMemory;
+  EXPECT_EQ(kLoad + "       (Could not allocate memory for file: n.txt)\n",
+            Error(RunStatus::TextFileFailed, names));
+  names.new_reload = LoadStatus::kUnreadable;
+  EXPECT_EQ(kLoad + "       (Could not read file: n.txt)\n",
+            Error(RunStatus::TextFileFailed, names));
 }
 
 TEST_F(RunReportTest, WarningsAndPromptFollowTheVerbosity) {

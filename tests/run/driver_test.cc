@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/parse_line.h"
 #include "run/exit_code.h"
 #include "run/fake_platform.h"
 #include "run/fake_runner.h"
@@ -23,26 +24,16 @@ class DriverTest : public ::testing::Test {
  protected:
   DriverTest() : runner_(&platform_) {}
 
-  void Filespec(const char* filespec) {
-    CopyBounded(settings_.filespec, filespec);
-    CopyBounded(settings_.split_spec, filespec);
+  // The run's command line, "swu <line>", parsed on the fake platform.
+  void Parse(const std::string& line) {
+    settings_ = ParseLine(line, &platform_);
   }
-  void OutputTo(const char* name, char mode = '$') {
-    settings_[kOutputPending] = '$';
-    settings_[kOutputMode] = static_cast<uint8_t>(mode);
-    settings_[kNoIntelligent] = '~';
-    CopyBounded(settings_.output_name, name);
-  }
-  void Set(Slot slot, char value) {
-    settings_[slot] = static_cast<uint8_t>(value);
-  }
-  int64_t Run(RunStatus status = RunStatus::None) {
-    ParseOutcome parsed;
-    parsed.status = status;
-    return RunParsed(parsed, settings_, &platform_, &random_, &runner_);
+  int64_t Run() {
+    return RunParsed(ParseOutcome(), *settings_, &platform_, &random_,
+                     &runner_);
   }
 
-  Settings settings_;
+  std::unique_ptr<Settings> settings_;
   FakePlatform platform_;
   FakeRunner runner_;
   Random random_;
@@ -53,7 +44,7 @@ TEST_F(DriverTest, ProcessesTheMatchingFilesOfOneDirectory) {
   platform_.AddFile("A.TXT");
   platform_.AddFile("c.dat");
   platform_.AddFile("sub/d.txt");
-  Filespec("*.TXT");
+  Parse("*.TXT a b");
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{"A.TXT", "b.txt"}), runner_.Paths());
   EXPECT_EQ(1, runner_.reserved);
@@ -72,9 +63,7 @@ TEST_F(DriverTest, WalkTakesADirectorysFilesBeforeItsSubdirectories) {
   platform_.AddFile("a/b2/v.txt");
   platform_.AddFile("b/u.txt");
   platform_.AddFile(".hidden/t.txt");
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
-  Set(kVerbosity, '1');
+  Parse("*.TXT a b -R -V:1");
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{"z.txt", "a/y.txt", "a/b/x.txt", "a/b/c/w.txt", "a/b2/v.txt",
                    "b/u.txt"}),
@@ -98,10 +87,10 @@ TEST_F(DriverTest, NothingToProcessNamesOnlyThePattern) {
     FakeRunner runner(&platform);
     if (c.make_dir) platform.AddDir("data");
     if (!c.make_dir) platform.AddFile("data/sub/a.doc");
-    Filespec("DATA/*.TXT");
-    Set(kRecurse, c.recurse ? 'R' : 0);
-    ParseOutcome parsed;
-    EXPECT_EQ(1, RunParsed(parsed, settings_, &platform, &random_, &runner))
+    auto settings = ParseLine(
+        c.recurse ? "DATA/*.TXT a b -R" : "DATA/*.TXT a b", &platform);
+    EXPECT_EQ(
+        1, RunParsed(ParseOutcome(), *settings, &platform, &random_, &runner))
         << c.name;
     EXPECT_EQ("\nERROR: No files to process: *.TXT\n", platform.output)
         << c.name;
@@ -113,7 +102,7 @@ TEST_F(DriverTest, RunWhereEveryFileFailsExitsFour) {
   platform_.AddFile("b.txt");
   runner_.Fail("a.txt", FileError::ReadOnly);
   runner_.Fail("b.txt", FileError::OpenFailed);
-  Filespec("*.TXT");
+  Parse("*.TXT a b");
   EXPECT_EQ(4, Run());
   EXPECT_EQ(
       "\nERROR: File is Read Only - a.txt\n"
@@ -130,9 +119,7 @@ TEST_F(DriverTest, StopOnErrorEndsTheRunAtTheFirstFailure) {
   for (const char* f : {"a.txt", "b.txt", "c.txt"}) {
     runner_.Fail(f, FileError::OpenFailed);
   }
-  Filespec("*.TXT");
-  Set(kStopOnError, 'S');
-  Set(kVerbosity, '1');
+  Parse("*.TXT a b -S -V:1");
   EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{"a.txt"}), runner_.Paths());
   EXPECT_EQ(
@@ -149,10 +136,7 @@ TEST_F(DriverTest, StopOnErrorAtTheLastFileOfADirectoryStopsTheWalk) {
   platform_.AddFile("a/2.txt");
   platform_.AddFile("b/3.txt");
   runner_.Fail("a/2.txt", FileError::WriteFault);
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
-  Set(kStopOnError, 'S');
-  Set(kVerbosity, '1');
+  Parse("*.TXT a b -R -S -V:1");
   EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{"a/1.txt", "a/2.txt"}), runner_.Paths());
   EXPECT_EQ(
@@ -165,9 +149,7 @@ TEST_F(DriverTest, StopOnErrorAtTheLastFileOfADirectoryStopsTheWalk) {
 
 TEST_F(DriverTest, CreatesTheNamedFileWhenNothingMatches) {
   platform_.AddFile("other.dat");
-  Filespec("NEW.TXT");
-  Set(kAddMode, 'T');
-  Set(kCreate, 'C');
+  Parse("NEW.TXT a b -T:C");
   EXPECT_EQ(0, Run());
   ASSERT_EQ(1u, runner_.calls.size());
   EXPECT_EQ("NEW.TXT", runner_.calls[0].path);
@@ -182,12 +164,7 @@ TEST_F(DriverTest, CreatesTheNamedFileWhenNothingMatches) {
 TEST_F(DriverTest, CreatesUnderRecursionOnlyAfterTheWholeTree) {
   platform_.AddFile("a/b/other.dat");
   platform_.AddFile("c/d.dat");
-  Filespec("NEW.TXT");
-  Set(kRecurse, 'R');
-  Set(kAddMode, 'B');
-  Set(kCreate, 'C');
-  OutputTo("out");
-  Set(kVerbosity, '2');
+  Parse("NEW.TXT a b -R -B:C -$ out -V:2");
   EXPECT_EQ(0, Run());
   ASSERT_EQ(1u, runner_.calls.size());
   EXPECT_EQ("NEW.TXT", runner_.calls[0].path);
@@ -204,10 +181,7 @@ TEST_F(DriverTest, CreatesUnderRecursionOnlyAfterTheWholeTree) {
 
 TEST_F(DriverTest, NoCreationWhenTheTreeHoldsAMatchingFile) {
   platform_.AddFile("a/new.txt");
-  Filespec("NEW.TXT");
-  Set(kRecurse, 'R');
-  Set(kAddMode, 'T');
-  Set(kCreate, 'C');
+  Parse("NEW.TXT a b -R -T:C");
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{"a/new.txt"}), runner_.Paths());
   EXPECT_EQ(CreateState::CreateRequested, runner_.calls[0].create);
@@ -217,8 +191,7 @@ TEST_F(DriverTest, RenewsTheNewTextBetweenFiles) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
   platform_.AddFile("sub/c.txt");
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
+  Parse("*.TXT a b -R");
   EXPECT_EQ(0, Run());
   EXPECT_EQ(3, runner_.renewals);
 }
@@ -227,11 +200,8 @@ TEST_F(DriverTest, FailedRenewalEndsTheRunBeforeTheNextFile) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
   platform_.AddFile("sub/c.txt");
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
-  Set(kVerbosity, '1');
-  Set(kLoadNew, '4');
-  CopyBounded(settings_.new_file, "new.bin");
+  platform_.AddFile("new.bin", "b");
+  Parse("*.TXT a -L new.bin -R -V:1");
   runner_.fail_renewal = 1;
   EXPECT_EQ(7, Run());
   EXPECT_EQ((Paths{"a.txt"}), runner_.Paths());
@@ -242,11 +212,11 @@ TEST_F(DriverTest, FailedRenewalEndsTheRunBeforeTheNextFile) {
 }
 
 TEST_F(DriverTest, NameTooLongForOneEntryLetsTheOthersRun) {
-  std::string dir(200, 'd');
+  std::string dir(200, 'D');                   // as the parser upper-cases it
   std::string long_name(kMaxText - 200, 'n');  // 262 with the separator
   platform_.AddFile(dir + "/" + long_name + ".txt");
   platform_.AddFile(dir + "/short.txt");
-  Filespec((dir + "/*.TXT").c_str());
+  Parse(dir + "/*.TXT a b");
   EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{dir + "/short.txt"}), runner_.Paths());
   EXPECT_EQ("\nERROR: Filename too long (261 byte maximum):\n" + dir + "/" +
@@ -265,9 +235,7 @@ TEST_F(DriverTest, OutputPathTooLongEndsOnlyThatFile) {
   platform_.AddDir(out);
   platform_.AddFile("a.txt");
   platform_.AddFile("abcdefghijk.txt");  // 251 + 15 = 266
-  Filespec("*.TXT");
-  OutputTo(out.c_str());
-  Set(kVerbosity, '1');
+  Parse("*.TXT a b -$ " + out + " -V:1");
   EXPECT_EQ(4, Run());
   EXPECT_EQ((Paths{"a.txt"}), runner_.Paths());
   EXPECT_EQ("\nERROR: Filename too long (261 byte maximum):\n" + out +
@@ -294,11 +262,9 @@ TEST_F(DriverTest, RemovesOnlyAnOutputDirectoryThisRunCreated) {
     platform.AddFile("a.txt");
     if (c.exists_before) platform.AddDir("out");
     if (c.file_fails) runner.Fail("a.txt", FileError::ReadFailed);
-    Filespec("*.TXT");
-    OutputTo("out");
-    ParseOutcome parsed;
-    EXPECT_EQ(c.file_fails ? 4 : 0,
-              RunParsed(parsed, settings_, &platform, &random_, &runner))
+    auto settings = ParseLine("*.TXT a b -$ out", &platform);
+    EXPECT_EQ(c.file_fails ? 4 : 0, RunParsed(ParseOutcome(), *settings,
+                                              &platform, &random_, &runner))
         << c.name;
     EXPECT_EQ(c.exists_after, platform.IsDir("out")) << c.name;
   }
@@ -307,9 +273,7 @@ TEST_F(DriverTest, RemovesOnlyAnOutputDirectoryThisRunCreated) {
 TEST_F(DriverTest, OutputDirectoryGetsEachFileUnderItsName) {
   platform_.AddFile("a.txt");
   platform_.AddFile("sub/b.txt");
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
-  OutputTo("res/out");
+  Parse("*.TXT a b -R -$ res/out");
   EXPECT_EQ(0, Run());
   ASSERT_EQ(2u, runner_.calls.size());
   EXPECT_EQ("res/out/a.txt", runner_.calls[0].output_path);
@@ -320,8 +284,7 @@ TEST_F(DriverTest, OutputDirectoryGetsEachFileUnderItsName) {
 TEST_F(DriverTest, SingleOutputFileFormsUseTheNameAsGiven) {
   platform_.AddFile("a.txt");
   platform_.AddFile("b.txt");
-  Filespec("*.TXT");
-  OutputTo("all.out", 'A');
+  Parse("*.TXT a b -$:A all.out");
   EXPECT_EQ(0, Run());
   ASSERT_EQ(2u, runner_.calls.size());
   EXPECT_EQ("all.out", runner_.calls[1].output_path);
@@ -332,9 +295,7 @@ TEST_F(DriverTest, MarkerLivesInTheOutputDirectoryDuringTheWalkOnly) {
   platform_.AddFile("a.txt");
   platform_.AddFile("out/old.txt");
   platform_.AddFile("out/deeper/older.txt");
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
-  OutputTo("out");
+  Parse("*.TXT a b -R -$ out");
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Paths{"a.txt"}), runner_.Paths());
   EXPECT_EQ(
@@ -348,9 +309,7 @@ TEST_F(DriverTest, MarkerLivesInTheOutputDirectoryDuringTheWalkOnly) {
 
 TEST_F(DriverTest, StartingDirectoryThatIsTheOutputDirectoryIsSkipped) {
   platform_.AddFile("data/a.txt");
-  Filespec("DATA/*.TXT");
-  Set(kRecurse, 'R');
-  OutputTo("data");
+  Parse("DATA/*.TXT a b -R -$ data");
   EXPECT_EQ(1, Run());
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ(
@@ -364,9 +323,7 @@ TEST_F(DriverTest, MarkerThatCannotBeWrittenEndsTheRun) {
   platform_.AddFile("a.txt");
   platform_.AddDir("out");
   platform_.fail_open.insert(std::string("out/") + kMarker);
-  Filespec("*.TXT");
-  Set(kRecurse, 'R');
-  OutputTo("out");
+  Parse("*.TXT a b -R -$ out");
   EXPECT_EQ(5, Run());
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ("\nERROR: Unable to read directory - no files processed\n",
@@ -376,8 +333,7 @@ TEST_F(DriverTest, MarkerThatCannotBeWrittenEndsTheRun) {
 TEST_F(DriverTest, OutputDirectoryFailureAtSetUp) {
   platform_.AddFile("a.txt");
   platform_.AddFile("blocked");
-  Filespec("*.TXT");
-  OutputTo("blocked");
+  Parse("*.TXT a b -$ blocked");
   EXPECT_EQ(6, Run());
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ(
@@ -393,9 +349,7 @@ TEST_F(DriverTest, OutputDirectoryFailureDuringTheWalkKeepsWhatWasDone) {
   platform_.AddDir("out");
   platform_.fail_make_directory.insert("out/b");
   platform_.AddFile("out/b");
-  Filespec("SRC/*.TXT");
-  Set(kRecurse, 'R');
-  OutputTo("out");
+  Parse("SRC/*.TXT a b -R -$ out");
   EXPECT_EQ(6, Run());
   EXPECT_EQ((Paths{"SRC/a.txt"}), runner_.Paths());
   EXPECT_EQ(
@@ -408,8 +362,9 @@ TEST_F(DriverTest, OutputDirectoryFailureDuringTheWalkKeepsWhatWasDone) {
 
 TEST_F(DriverTest, ParserFailureGoesStraightToTheEnd) {
   platform_.AddFile("a.txt");
-  Filespec("*.TXT");
-  EXPECT_EQ(2, Run(RunStatus::MissingSearch));
+  ParseOutcome parsed;
+  auto settings = ParseLine("*.TXT", &platform_, &parsed);
+  EXPECT_EQ(2, RunParsed(parsed, *settings, &platform_, &random_, &runner_));
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ(0, runner_.reserved);
   EXPECT_EQ("\nERROR: Missing command line information: <search> required\n",
@@ -418,8 +373,7 @@ TEST_F(DriverTest, ParserFailureGoesStraightToTheEnd) {
 
 TEST_F(DriverTest, HelpEndsTheRunWithoutTotals) {
   platform_.AddFile("a.txt");
-  Filespec("*.TXT");
-  Set(kHelp, 'H');
+  Parse("*.TXT a b -H");
   EXPECT_EQ(0, Run());
   EXPECT_TRUE(runner_.calls.empty());
   EXPECT_EQ("", platform_.output);
@@ -430,11 +384,9 @@ TEST_F(DriverTest, PauseWaitsForAKeyAtEveryVerbosity) {
     FakePlatform platform;
     FakeRunner runner(&platform);
     platform.AddFile("a.txt");
-    Filespec("*.TXT");
-    Set(kPause, 'P');
-    Set(kVerbosity, verbosity);
-    ParseOutcome parsed;
-    RunParsed(parsed, settings_, &platform, &random_, &runner);
+    auto settings =
+        ParseLine(std::string("*.TXT a b -P -V:") + verbosity, &platform);
+    RunParsed(ParseOutcome(), *settings, &platform, &random_, &runner);
     EXPECT_EQ(1, platform.keys_read);
     std::string tail = "- Press any key to continue -\n";
     bool prompted =
@@ -453,13 +405,11 @@ TEST_F(DriverTest, ReportOnlyExitsWithTheMatchesFound) {
   platform_.AddFile("b.txt");
   FileOutcome three;
   three.loaded = true;
-  three.status = 3;
+  three.acted_on = 3;
   three.matches_found = 3;
   runner_.SetOutcome("a.txt", three);
   runner_.SetOutcome("b.txt", three);
-  Filespec("*.TXT");
-  Set(kSelect, '#');
-  Set(kSelectMode, '0');
+  Parse("*.TXT a b -#:0");
   EXPECT_EQ(6, Run());
 }
 
@@ -468,45 +418,54 @@ TEST(ExitCodeTest, MapsTheRunStatus) {
     const char* name;
     RunStatus status;
     int verbosity;
-    char select;
+    Selection select;
     int64_t found;
     int64_t exit;
     int64_t failed = 0;
   } cases[] = {
-      {"normal", RunStatus::None, 2, 0, 5, 0},
-      {"no files", RunStatus::NoFiles, 2, 0, 0, 1},
-      {"bad command line", RunStatus::BadCommandLine, 2, 0, 0, 2},
-      {"no memory", RunStatus::NoStartMemory, 2, 0, 0, 3},
-      {"output directory", RunStatus::OutputDirFailed, 2, 0, 0, 6},
-      {"marker", RunStatus::DirUnreadable, 2, 0, 0, 5},
-      {"-L file", RunStatus::TextFileFailed, 2, 0, 0, 7},
-      {"bad argument", RunStatus::BadArgument, 1, 0, 0, 2},
-      {"missing output name", RunStatus::MissingOutputName, 3, 0, 0, 2},
-      {"bad argument -V:0", RunStatus::BadArgument, 0, 0, 0, 8},
-      {"missing filespec -V:0", RunStatus::MissingFilespec, 0, 0, 0, 9},
-      {"missing search -V:0", RunStatus::MissingSearch, 0, 0, 0, 10},
-      {"missing new -V:0", RunStatus::MissingNew, 0, 0, 0, 11},
-      {"missing output name -V:0", RunStatus::MissingOutputName, 0, 0, 0, 12},
-      {"bad command line -V:0", RunStatus::BadCommandLine, 0, 0, 0, 2},
-      {"-#:R normal", RunStatus::None, 2, 'R', 42, 42},
-      {"-#:R after an error", RunStatus::OutputDirFailed, 2, 'R', 42, 6},
-      {"-#:0 normal", RunStatus::None, 2, '0', 300, 300},
-      {"-#:0 after an error", RunStatus::MissingSearch, 2, '0', 0, 0},
-      {"-#:0 output failure", RunStatus::OutputDirFailed, 2, '0', 7, 7},
-      {"-#:L is no count", RunStatus::None, 2, 'L', 42, 0},
-      {"a file failed", RunStatus::None, 2, 0, 5, 4, 1},
-      {"a file failed -V:0", RunStatus::None, 0, 0, 0, 4, 3},
-      {"a file failed -#:L", RunStatus::None, 2, 'L', 2, 4, 1},
-      {"output directory wins", RunStatus::OutputDirFailed, 2, 0, 0, 6, 1},
-      {"marker wins", RunStatus::DirUnreadable, 2, 0, 0, 5, 1},
-      {"-L file wins", RunStatus::TextFileFailed, 2, 0, 0, 7, 1},
-      {"-#:R count", RunStatus::None, 2, 'R', 9, 9, 1},
-      {"-#:0 count", RunStatus::None, 2, '0', 9, 9, 1},
+      {"normal", RunStatus::None, 2, Selection::kAll, 5, 0},
+      {"no files", RunStatus::NoFiles, 2, Selection::kAll, 0, 1},
+      {"bad command line", RunStatus::BadCommandLine, 2, Selection::kAll, 0, 2},
+      {"no memory", RunStatus::NoStartMemory, 2, Selection::kAll, 0, 3},
+      {"output directory", RunStatus::OutputDirFailed, 2, Selection::kAll, 0,
+       6},
+      {"marker", RunStatus::DirUnreadable, 2, Selection::kAll, 0, 5},
+      {"-L file", RunStatus::TextFileFailed, 2, Selection::kAll, 0, 7},
+      {"bad argument", RunStatus::BadArgument, 1, Selection::kAll, 0, 2},
+      {"missing output name", RunStatus::MissingOutputName, 3, Selection::kAll,
+       0, 2},
+      {"bad argument -V:0", RunStatus::BadArgument, 0, Selection::kAll, 0, 8},
+      {"missing filespec -V:0", RunStatus::MissingFilespec, 0, Selection::kAll,
+       0, 9},
+      {"missing search -V:0", RunStatus::MissingSearch, 0, Selection::kAll, 0,
+       10},
+      {"missing new -V:0", RunStatus::MissingNew, 0, Selection::kAll, 0, 11},
+      {"missing output name -V:0", RunStatus::MissingOutputName, 0,
+       Selection::kAll, 0, 12},
+      {"bad command line -V:0", RunStatus::BadCommandLine, 0, Selection::kAll,
+       0, 2},
+      {"-#:R normal", RunStatus::None, 2, Selection::kReportRepeat, 42, 42},
+      {"-#:R after an error", RunStatus::OutputDirFailed, 2,
+       Selection::kReportRepeat, 42, 6},
+      {"-#:0 normal", RunStatus::None, 2, Selection::kReportOnly, 300, 300},
+      {"-#:0 after an error", RunStatus::MissingSearch, 2,
+       Selection::kReportOnly, 0, 0},
+      {"-#:0 output failure", RunStatus::OutputDirFailed, 2,
+       Selection::kReportOnly, 7, 7},
+      {"-#:L is no count", RunStatus::None, 2, Selection::kLast, 42, 0},
+      {"a file failed", RunStatus::None, 2, Selection::kAll, 5, 4, 1},
+      {"a file failed -V:0", RunStatus::None, 0, Selection::kAll, 0, 4, 3},
+      {"a file failed -#:L", RunStatus::None, 2, Selection::kLast, 2, 4, 1},
+      {"output directory wins", RunStatus::OutputDirFailed, 2, Selection::kAll,
+       0, 6, 1},
+      {"marker wins", RunStatus::DirUnreadable, 2, Selection::kAll, 0, 5, 1},
+      {"-L file wins", RunStatus::TextFileFailed, 2, Selection::kAll, 0, 7, 1},
+      {"-#:R count", RunStatus::None, 2, Selection::kReportRepeat, 9, 9, 1},
+      {"-#:0 count", RunStatus::None, 2, Selection::kReportOnly, 9, 9, 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.exit,
-              ExitCodeFor(c.status, c.verbosity, static_cast<uint8_t>(c.select),
-                          c.found, c.failed))
+              ExitCodeFor(c.status, c.verbosity, c.select, c.found, c.failed))
         << c.name;
   }
 }

@@ -31,7 +31,7 @@ class FakeRunner : public FileRunner {
   }
   void Fail(const std::string& path, FileError error) {
     FileOutcome outcome;
-    outcome.status = static_cast<FileStatus>(error);
+    outcome.error = error;
     outcomes_[path] = outcome;
   }
 
@@ -53,12 +53,11 @@ class FakeRunner : public FileRunner {
     }
     FileOutcome outcome;
     outcome.loaded = true;
-    outcome.status = 1;
+    outcome.acted_on = 1;
     outcome.matches_found = 1;
     auto it = outcomes_.find(path);
     if (it != outcomes_.end()) outcome = it->second;
-    if (outcome.status >= 0 && !output_path.empty() &&
-        !Write(output_path, "result")) {
+    if (outcome.ok() && !output_path.empty() && !Write(output_path, "result")) {
       return Failed(FileError::WriteOpenFailed);
     }
     return outcome;
@@ -91,7 +90,7 @@ class FakeRunner : public FileRunner {
   }
   static FileOutcome Failed(FileError error) {
     FileOutcome outcome;
-    outcome.status = static_cast<FileStatus>(error);
+    outcome.error = error;
     return outcome;
   }
 

@@ -20,8 +20,9 @@ struct FileCase {
   std::string new_text;
   std::string before;
   std::string after;
-  FileStatus status;   // matches acted on, or an error
+  int64_t acted_on;    // matches acted on
   int64_t found = -1;  // matches found, when the case checks it
+  FileError error = FileError::None;
 };
 
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
@@ -35,11 +36,12 @@ TEST_P(FileProcessorTest, RewritesFile) {
   h.dir().Write("f.txt", c.before);
   FileOutcome outcome = h.Process("f.txt");
   EXPECT_EQ(h.dir().Read("f.txt"), c.after) << c.name;
-  EXPECT_EQ(outcome.status, c.status) << c.name;
+  EXPECT_EQ(outcome.error, c.error) << c.name;
+  EXPECT_EQ(outcome.acted_on, c.acted_on) << c.name;
   if (c.found >= 0) {
     EXPECT_EQ(outcome.matches_found, c.found) << c.name;
   }
-  if (outcome.status >= 0) {
+  if (outcome.ok()) {
     // The figures describe the file as it is now.
     EXPECT_EQ(outcome.bytes_written, static_cast<int64_t>(c.after.size()))
         << c.name;
@@ -136,8 +138,8 @@ const FileCase kSelectCases[] = {
     {"-#:I all but the first", "-#:I", "x", "Y", "xxxxx", "xYYYY", 4, 5},
     {"-#:0 only counts", "-#:0", "x", "Y", "xxx", "xxx", 0, 3},
     {"-#:R only counts", "-#:R", "x", "Y", "xxx", "xxx", 0, 3},
-    {"-#:0 with -~ cannot write", "-#:0 -~", "x", "Y", "xxx", "xxx",
-     static_cast<FileStatus>(FileError::WriteFault), 3},
+    {"-#:0 with -~ cannot write", "-#:0 -~", "x", "Y", "xxx", "xxx", 0, 3,
+     FileError::WriteFault},
     {"-#:L with growth", "-#:L", "x", "YYY", "x-x", "x-YYY", 1, 2},
     {"-#:J with -O skips a consumed match", "-#:J -O", "a", "ZZZ", "aaxa",
      "ZZZa", 1, 3},
@@ -188,8 +190,8 @@ TEST_F(FileProcessorRunTest, WildcardChangeLeavesLaterFilesSearchedAsGiven) {
   h_.Configure("a@c", "N", "-T -W");
   h_.dir().Write("1.txt", "zzz");
   h_.dir().Write("2.txt", "abc");
-  EXPECT_EQ(h_.Process("1.txt").status, 0);
-  EXPECT_EQ(h_.Process("2.txt").status, 1);
+  EXPECT_TRUE(h_.Process("1.txt").ok());
+  EXPECT_EQ(h_.Process("2.txt").acted_on, 1);
   EXPECT_EQ(h_.dir().Read("2.txt"), "N");
 }
 
@@ -211,8 +213,7 @@ TEST_F(FileProcessorRunTest, FailedRenewalPutsTheFileBack) {
   h_.Configure("x", std::string(300, 'Y') + "#", "-K:2#,RM");
   h_.dir().Write("f.txt", "x x x");
   h_.platform().FailNth(FaultOp::kOpenRead, 1);
-  EXPECT_EQ(h_.Process("f.txt").status,
-            static_cast<FileStatus>(FileError::ReloadFailed));
+  EXPECT_EQ(h_.Process("f.txt").error, FileError::ReloadFailed);
   EXPECT_EQ(h_.dir().Read("f.txt"), "x x x");
 }
 
@@ -234,7 +235,7 @@ TEST_F(FileProcessorRunTest, LargeFileGrowsItsBlock) {
   std::string image(5 << 20, '.');
   image.replace(image.size() - 6, 6, "needle");
   h_.dir().Write("f.txt", image);
-  EXPECT_EQ(h_.Process("f.txt").status, 1);
+  EXPECT_EQ(h_.Process("f.txt").acted_on, 1);
   image.replace(image.size() - 6, 6, "pin");
   EXPECT_EQ(h_.dir().Read("f.txt"), image);
 }

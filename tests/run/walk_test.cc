@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "fakes/parse_line.h"
 #include "run/fake_platform.h"
 
 namespace swu {
@@ -21,28 +22,31 @@ class WalkTest : public ::testing::Test {
   // the walk yields, the start first.
   std::vector<std::string> Walk(const std::string& start) {
     files_.dir_part = start;
-    walk_ = std::make_unique<DirectoryWalk>(settings_, &platform_, &files_);
+    settings_ = ParseLine(line_, &platform_);
+    walk_ = std::make_unique<DirectoryWalk>(*settings_, &platform_, &files_);
     walk_->set_marker(marker_);
     std::vector<std::string> seen;
     if (!walk_->Start()) return seen;
     seen.push_back(files_.dir_part);
     while ((last_ = walk_->Next()) == DirectoryWalk::Step::kDirectory) {
       seen.push_back(files_.dir_part);
-      if (settings_.output_directory()) outputs_.push_back(files_.output_path);
+      if (settings_->output_directory()) {
+        outputs_.push_back(files_.output_path);
+      }
       if (on_directory_) on_directory_();
     }
     return seen;
   }
 
   void UseOutputDirectory(const std::string& path) {
-    settings_[kOutputPending] = '$';
-    settings_[kOutputMode] = '$';
+    line_ += " -$ " + path;
     files_.output_path = path;
     // The marker this run would have placed there, when there is one.
     platform_.Identify(path + marker_.name, &marker_.identity);
   }
 
-  Settings settings_;
+  std::string line_ = "*.* a b -R";  // the run's command line
+  std::unique_ptr<Settings> settings_;
   Marker marker_{"QMZRHLAJ.SWU", {}};
   FakePlatform platform_;
   FileSet files_;
@@ -124,7 +128,7 @@ TEST_F(WalkTest, WarningFollowsTheVerbosity) {
   std::string path;
   for (int i = 1; i <= 19; ++i) path += "d/";
   platform_.AddFile(path + "f");
-  settings_[kVerbosity] = '0';
+  line_ += " -V:0";
   EXPECT_EQ(18u, Walk("").size());
   EXPECT_EQ("", platform_.output);
 }

@@ -17,8 +17,6 @@
 namespace swu {
 namespace {
 
-constexpr FileStatus Code(FileError e) { return static_cast<FileStatus>(e); }
-
 class LoaderTest : public ::testing::Test {
  protected:
   EngineHarness h_;
@@ -30,19 +28,18 @@ TEST_F(LoaderTest, FailureCodes) {
     FaultOp op;  // the call that fails (kAllocate with n 0: none)
     int n;
     std::string content;
-    FileStatus status;
+    FileError error;
   } cases[] = {
-      {"missing file", FaultOp::kAllocate, 0, "<none>",
-       Code(FileError::OpenFailed)},
+      {"missing file", FaultOp::kAllocate, 0, "<none>", FileError::OpenFailed},
       {"cannot open for update", FaultOp::kOpenUpdate, 1, "abc",
-       Code(FileError::ReadOnly)},
+       FileError::ReadOnly},
       {"seek to the start fails", FaultOp::kSeek, 1, "abc",
-       Code(FileError::ReadFailed)},
+       FileError::ReadFailed},
       {"seek back after the read fails", FaultOp::kSeek, 2, "abc",
-       Code(FileError::ReadFailed)},
-      {"read fails", FaultOp::kRead, 1, "abc", Code(FileError::ReadFailed)},
+       FileError::ReadFailed},
+      {"read fails", FaultOp::kRead, 1, "abc", FileError::ReadFailed},
       {"no memory", FaultOp::kAllocate, 1, std::string(40000, 'a'),
-       Code(FileError::LoadNoMemory)},
+       FileError::LoadNoMemory},
   };
   h_.Configure("a", "b", "");
   for (const Case& c : cases) {
@@ -50,7 +47,7 @@ TEST_F(LoaderTest, FailureCodes) {
     h_.platform().FailNth(c.op, c.n);
     if (c.content != "<none>") h_.dir().Write(c.name, c.content);
     FileOutcome outcome = h_.Process(c.name);
-    EXPECT_EQ(outcome.status, c.status) << c.name;
+    EXPECT_EQ(outcome.error, c.error) << c.name;
     EXPECT_FALSE(outcome.loaded) << c.name;
     if (c.content != "<none>") {
       EXPECT_EQ(h_.dir().Read(c.name), c.content) << c.name;
@@ -62,7 +59,8 @@ TEST_F(LoaderTest, EmptyFileIsLoadedAsAFileWithoutAMatch) {
   h_.Configure("a", "b", "");
   h_.dir().Write("e.txt", "");
   FileOutcome outcome = h_.Process("e.txt");
-  EXPECT_EQ(0, outcome.status);
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.acted_on, 0);
   EXPECT_TRUE(outcome.loaded);
   EXPECT_EQ(0, outcome.original_size);
   EXPECT_EQ("", h_.dir().Read("e.txt"));
@@ -74,7 +72,7 @@ TEST_F(LoaderTest, FileOverTheSizeLimitIsRefused) {
   ASSERT_NE(big, nullptr);
   ASSERT_TRUE(big->SetLength(kMaxFileSize + 1));
   ASSERT_TRUE(big->Close());
-  EXPECT_EQ(h_.Process("big").status, Code(FileError::BadSize));
+  EXPECT_EQ(h_.Process("big").error, FileError::BadSize);
   EXPECT_TRUE(h_.platform().allocations().size() == 1);  // only the first block
 }
 
@@ -85,7 +83,7 @@ TEST_F(LoaderTest, ReadOnlyFileIsProcessedWhereNothingIsWrittenToIt) {
     h.dir().Write("f.txt", "aaa");
     h.platform().FailNth(FaultOp::kOpenUpdate, 1, /*sticky=*/true);
     FileOutcome outcome = h.Process("f.txt", "out.txt");
-    EXPECT_GE(outcome.status, 0) << switches;
+    EXPECT_TRUE(outcome.ok()) << switches;
     EXPECT_EQ(h.dir().Read("f.txt"), "aaa") << switches;
   }
 }
@@ -95,7 +93,7 @@ TEST_F(LoaderTest, ReadOnlyFileIsNeverCreatedAnew) {
   h_.create() = CreateState::Creating;
   h_.dir().Write("f.txt", "xyz");
   h_.platform().FailNth(FaultOp::kOpenUpdate, 1, /*sticky=*/true);
-  EXPECT_EQ(h_.Process("f.txt").status, Code(FileError::ReadOnly));
+  EXPECT_EQ(h_.Process("f.txt").error, FileError::ReadOnly);
   EXPECT_EQ(h_.dir().Read("f.txt"), "xyz");
   EXPECT_EQ(h_.create(), CreateState::Creating);
 }
@@ -104,7 +102,8 @@ TEST_F(LoaderTest, CreatesMissingFile) {
   h_.Configure("a", "NEW", "-T:C -D");
   h_.create() = CreateState::Creating;
   FileOutcome outcome = h_.Process("f.txt");
-  EXPECT_EQ(outcome.status, 0);
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.acted_on, 0);
   EXPECT_TRUE(outcome.loaded);
   EXPECT_TRUE(outcome.text_added);
   EXPECT_EQ(outcome.original_size, 0);
@@ -115,7 +114,7 @@ TEST_F(LoaderTest, CreatesMissingFile) {
 TEST_F(LoaderTest, CreatesTheOutputFileNotTheInput) {
   h_.Configure("a", "NEW", "-B:C -$");
   h_.create() = CreateState::Creating;
-  EXPECT_EQ(h_.Process("f.txt", "out.txt").status, 0);
+  EXPECT_TRUE(h_.Process("f.txt", "out.txt").ok());
   EXPECT_EQ(h_.dir().Read("out.txt"), "NEW");
   EXPECT_EQ(h_.dir().Read("f.txt"), "<missing>");
 }
@@ -126,7 +125,7 @@ TEST_F(LoaderTest, CreateNeverTruncatesAFileThatCouldNotBeRead) {
   h_.dir().Write("f.txt", "precious");
   h_.platform().FailNth(FaultOp::kOpenUpdate, 1);
   h_.platform().FailNth(FaultOp::kOpenRead, 1);
-  EXPECT_EQ(h_.Process("f.txt").status, Code(FileError::OpenFailed));
+  EXPECT_EQ(h_.Process("f.txt").error, FileError::OpenFailed);
   EXPECT_EQ(h_.dir().Read("f.txt"), "precious");
 }
 
@@ -135,7 +134,8 @@ TEST_F(LoaderTest, EmptyFileTakesTheTextWhileCreateIsRequested) {
   h_.create() = CreateState::CreateRequested;
   h_.dir().Write("f.txt", "");
   FileOutcome outcome = h_.Process("f.txt");
-  EXPECT_EQ(outcome.status, 0);
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.acted_on, 0);
   EXPECT_TRUE(outcome.text_added);
   EXPECT_EQ(h_.dir().Read("f.txt"), "NEW");
   // The file existed: the run goes on with the next file.
@@ -157,9 +157,9 @@ TEST_F(LoaderTest, NextFileRetriesAfterAFailedAllocation) {
   h_.dir().Write("1", std::string(40000, 'x'));
   h_.platform().Clear();
   h_.platform().FailNth(FaultOp::kAllocate, 1);
-  EXPECT_EQ(h_.Process("1").status, Code(FileError::LoadNoMemory));
+  EXPECT_EQ(h_.Process("1").error, FileError::LoadNoMemory);
   h_.dir().Write("2", "x");
-  EXPECT_EQ(h_.Process("2").status, 1);
+  EXPECT_EQ(h_.Process("2").acted_on, 1);
   EXPECT_EQ(h_.dir().Read("2"), "y");
 }
 
@@ -198,8 +198,8 @@ TEST_F(LoaderTest, AMappedImageStandsInForTheBlockUntilReset) {
 TEST_F(LoaderTest, OutputThatCannotBeOpened) {
   h_.Configure("a", "b", "-$");
   h_.dir().Write("f.txt", "a");
-  EXPECT_EQ(h_.Process("f.txt", "no/such/dir/f.txt").status,
-            Code(FileError::WriteOpenFailed));
+  EXPECT_EQ(h_.Process("f.txt", "no/such/dir/f.txt").error,
+            FileError::WriteOpenFailed);
 }
 
 }  // namespace

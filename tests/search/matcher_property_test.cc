@@ -53,8 +53,8 @@ struct Sample {
   }
 };
 
-std::string Describe(const Match& m) {
-  if (m.offset < 0) return "none";
+std::string Describe(bool found, const Match& m) {
+  if (!found) return "none";
   return "offset " + std::to_string(m.offset) + " consumed " +
          std::to_string(m.consumed) + " start " + std::to_string(m.start) +
          " line " + std::to_string(m.line_offset) + "+" +
@@ -62,12 +62,14 @@ std::string Describe(const Match& m) {
          (m.line_end_taken ? " taken" : "");
 }
 
-// The match the reference finds from |resume| bytes after the position.
-Match Expected(const Sample& sample, int64_t resume) {
+// The match the reference finds from |resume| bytes after the position;
+// false when there is none.
+bool Expected(const Sample& sample, int64_t resume, Match* match) {
   NaiveRules rules = sample.Rules();
   int64_t s = NaiveFind(rules, sample.image, sample.position + resume);
-  if (s < 0) return Match();
-  return NaiveMatchAt(rules, sample.image, sample.position, s);
+  if (s < 0) return false;
+  *match = NaiveMatchAt(rules, sample.image, sample.position, s);
+  return true;
 }
 
 // Walks the image as the replace loop does, resuming after each match
@@ -85,11 +87,12 @@ std::string CheckAllSearches(const Sample& sample, const Settings& settings,
   Matcher matcher(settings);
   FileSearch search(&matcher);
   auto differs = [&](int64_t resume) -> std::string {
-    Match found;
-    search.FindNextMatch(buffer, resume, &found);
-    std::string want = Describe(Expected(sample, resume));
-    if (Describe(found) == want) return "";
-    return "resume " + std::to_string(resume) + ": found " + Describe(found) +
+    Match found, expected;
+    std::string got =
+        Describe(search.FindNextMatch(buffer, resume, &found), found);
+    std::string want = Describe(Expected(sample, resume, &expected), expected);
+    if (got == want) return "";
+    return "resume " + std::to_string(resume) + ": found " + got +
            ", expected " + want;
   };
   int64_t length = static_cast<int64_t>(sample.text.size());
@@ -97,8 +100,8 @@ std::string CheckAllSearches(const Sample& sample, const Settings& settings,
   int64_t earlier = 0;
   for (int step = 0;; ++step) {
     if (std::string fault = differs(resume); !fault.empty()) return fault;
-    Match match = Expected(sample, resume);
-    if (match.offset < 0) break;
+    Match match;
+    if (!Expected(sample, resume, &match)) break;
     if (step == 1) earlier = resume;
     resume = match.start - sample.position + (length > 0 ? length : 1) +
              static_cast<int64_t>((*random)() % 4 == 0 ? (*random)() % 5 : 0);

@@ -44,9 +44,7 @@ std::vector<Region> AllMatches(const std::string& image,
   std::vector<Region> found;
   Match match;
   int64_t resume = 0;
-  for (;;) {
-    file_search.FindNextMatch(buffer, resume, &match);
-    if (match.offset < 0) break;
+  while (file_search.FindNextMatch(buffer, resume, &match)) {
     found.emplace_back(position + match.offset, match.consumed);
     resume = match.offset + (match.consumed > 0 ? match.consumed : 1);
   }
@@ -212,7 +210,7 @@ TEST(MatcherLineTest, LineFilterDescribesTheWholeLine) {
   buffer.position = 2;
   Matcher matcher(settings);
   Match match;
-  FileSearch(&matcher).FindNextMatch(buffer, 0, &match);
+  ASSERT_TRUE(FileSearch(&matcher).FindNextMatch(buffer, 0, &match));
   EXPECT_EQ(match.offset, 2);       // from the line start ...
   EXPECT_EQ(match.consumed, 3);     // ... to the end of the text (-D:R)
   EXPECT_EQ(match.line_offset, 2);  // the line "abcd"
@@ -228,7 +226,7 @@ TEST(MatcherLineTest, LoneLfBreakHasLengthOne) {
   Load(&buffer, "x\nabc\ny");
   Matcher matcher(settings);
   Match match;
-  FileSearch(&matcher).FindNextMatch(buffer, 0, &match);
+  ASSERT_TRUE(FileSearch(&matcher).FindNextMatch(buffer, 0, &match));
   EXPECT_EQ(match.line_offset, 2);
   EXPECT_EQ(match.line_length, 3);
   EXPECT_EQ(match.line_break, 1);
@@ -244,10 +242,10 @@ TEST(MatcherLineTest, EndAnchorAloneBeforeALoneLfTakesTheLineTheLfEnds) {
   Matcher matcher(settings);
   FileSearch search(&matcher);
   Match match;
-  search.FindNextMatch(buffer, 3, &match);  // The empty line.
+  ASSERT_TRUE(search.FindNextMatch(buffer, 3, &match));  // The empty line.
   EXPECT_EQ(match.offset, 3);
   EXPECT_EQ(match.consumed, 0);
-  search.FindNextMatch(buffer, 4, &match);
+  ASSERT_TRUE(search.FindNextMatch(buffer, 4, &match));
   EXPECT_EQ(match.offset, 4);
   EXPECT_EQ(match.consumed, 2);
 }
@@ -270,14 +268,13 @@ TEST(MatcherRunTest, EachFileIsSearchedAfresh) {
 
   Load(&buffer, near);
   FileSearch first(&matcher);
-  first.FindNextMatch(buffer, 0, &match);
-  EXPECT_EQ(match.offset, -1);
+  EXPECT_FALSE(first.FindNextMatch(buffer, 0, &match));
   EXPECT_TRUE(first.searching_by_pieces());
 
   Load(&buffer, hit);
   FileSearch second(&matcher);
   EXPECT_FALSE(second.searching_by_pieces());
-  second.FindNextMatch(buffer, 0, &match);
+  ASSERT_TRUE(second.FindNextMatch(buffer, 0, &match));
   EXPECT_EQ(match.start, static_cast<int64_t>(hit.size() - text.size()));
   EXPECT_TRUE(second.searching_by_pieces());
 }

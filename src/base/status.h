@@ -1,8 +1,10 @@
-// The run's and a file's outcome codes. A code carries no message text;
-// the report module prints the message that belongs to it.
+// The run's and a file's outcome codes, the vocabulary every folder shares.
+// A code carries no message text; the report module prints the message
+// that belongs to it. Includes nothing of the project, so any file may
+// include it.
 
-#ifndef SWU_REPORT_STATUS_H_
-#define SWU_REPORT_STATUS_H_
+#ifndef SWU_BASE_STATUS_H_
+#define SWU_BASE_STATUS_H_
 
 #include <cstdint>
 
@@ -24,8 +26,7 @@ enum class RunStatus : int32_t {
   MissingOutputName = -12,
 };
 
-// One file's outcome: 0 or more is the number of matches acted on; a
-// negative value is one of these errors.
+// What failed one file; None when nothing did.
 enum class FileError : int32_t {
   None = 0,
   OpenFailed = -1,
@@ -63,12 +64,10 @@ inline bool Recovered(Recovery r) {
          r == Recovery::kOriginalKept;
 }
 
-// A file's status as the report sees it: matches acted on, or an error.
-using FileStatus = int64_t;
-
 // One file's outcome and figures, for the report and the totals.
 struct FileOutcome {
-  FileStatus status = 0;      // matches acted on, or a negative FileError
+  FileError error = FileError::None;  // what failed the file, if anything
+  int64_t acted_on = 0;       // matches acted on; 0 when the file failed
   bool loaded = false;        // the replace loop ran (detail block, totals)
   int64_t original_size = 0;  // size as loaded, 0 for a created file
   int64_t size_change = 0;    // bytes gained (positive) or lost (negative)
@@ -79,6 +78,8 @@ struct FileOutcome {
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give
+
+  bool ok() const { return error == FileError::None; }
 };
 
 // The -B:C / -T:C create option.
@@ -91,4 +92,4 @@ enum class CreateState {
 
 }  // namespace swu
 
-#endif  // SWU_REPORT_STATUS_H_
+#endif  // SWU_BASE_STATUS_H_

@@ -1,0 +1,111 @@
+// Opening a file's output, and creating a missing file for -B:C/-T:C.
+
+#include "output/output_file.h"
+
+#include <memory>
+#include <utility>
+
+namespace swu {
+
+namespace {
+
+bool Appending(const Settings& settings) {
+  OutputForm form = settings.output_form();
+  return form == OutputForm::kAppendFile ||
+         form == OutputForm::kAppendDirectory;
+}
+
+// True when the output |output_path| is the file |input| itself: writing
+// the result there would destroy the only copy of what is being read.
+bool IsInput(Platform* platform, const std::string& output_path,
+             const FileIdentity* input) {
+  FileIdentity output;
+  return input != nullptr && platform->Identify(output_path, &output) &&
+         SameFile(output, *input);
+}
+
+// True when the output file |output_path| is missing, or is a regular
+// file this process may write: only such a file is replaced by the result.
+bool MayReplace(Platform* platform, const std::string& output_path) {
+  FileIdentity existing;
+  if (!platform->Identify(output_path, &existing)) return true;
+  return platform->Open(output_path, OpenMode::kUpdate) != nullptr;
+}
+
+// Opens the -$ output file. Under -$:A and -$:B it is appended to; under
+// the other forms the result goes to a new temporary file beside it that
+// replaces it once complete, so a failed file leaves the output as it was.
+// |input| is the loaded file (null for one being created).
+FileError OpenOutputFile(const Settings& settings, Platform* platform,
+                         const std::string& output_path,
+                         const FileIdentity* input, ResultOutput* output) {
+  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  bool append = Appending(settings);
+  OutputTarget& target = output->target;
+  if (append) {
+    output->stream = platform->Open(output_path, OpenMode::kAppend);
+  } else if (MayReplace(platform, output_path)) {
+    output->stream = platform->CreateTemporary(output_path, &target.temp_path);
+  }
+  if (output->stream == nullptr) return FileError::WriteOpenFailed;
+  target.path = output_path;
+  target.in_place = false;
+  target.writable = true;
+  target.append_base = -1;
+  if (append) {
+    // Remembered so that a failed file can be cut off again.
+    if ((target.append_base = SizeOf(output->stream.get())) < 0) {
+      output->stream.reset();
+      return FileError::WriteOpenFailed;
+    }
+  }
+  return FileError::None;
+}
+
+}  // namespace
+
+FileError OpenResult(const Settings& settings, Platform* platform,
+                     const std::string& path, const std::string& output_path,
+                     LoadedInput* input, ResultOutput* output) {
+  *output = ResultOutput();
+  if (settings.output_mode()) {
+    input->stream.reset();
+    return OpenOutputFile(settings, platform, output_path, &input->identity,
+                          output);
+  }
+  if (!input->stream->Seek(0, Whence::kStart)) {
+    input->stream.reset();
+    return FileError::ReadFailed;
+  }
+  output->stream = std::move(input->stream);
+  output->target.path = path;
+  output->target.in_place = true;
+  output->target.writable = !settings.report_only();
+  output->target.loaded_as = input->identity;
+  return FileError::None;
+}
+
+FileError CreateResult(const Settings& settings, Platform* platform,
+                       const std::string& path, const std::string& output_path,
+                       ResultOutput* output) {
+  *output = ResultOutput();
+  if (settings.output_mode()) {
+    return OpenOutputFile(settings, platform, output_path, nullptr, output);
+  }
+  // Opened without truncating: a file that exists but could not be read
+  // is left as it is.
+  output->stream = platform->Open(path, OpenMode::kOpenAlways);
+  if (output->stream == nullptr) return FileError::WriteOpenFailed;
+  if (!output->stream->Lock(kLockWaitMs) ||
+      !output->stream->Identify(&output->target.loaded_as) ||
+      SizeOf(output->stream.get()) != 0) {
+    output->stream.reset();
+    return FileError::OpenFailed;
+  }
+  output->target.path = path;
+  output->target.in_place = true;
+  output->target.writable = true;
+  return FileError::None;
+}
+
+}  // namespace swu
