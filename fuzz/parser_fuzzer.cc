@@ -11,6 +11,7 @@
 
 #include "cli/parser.h"
 #include "cli/settings.h"
+#include "fakes/forwarding_platform.h"
 #include "output/new_text.h"
 #include "output/random.h"
 #include "platform/platform.h"
@@ -18,46 +19,26 @@
 namespace swu {
 namespace {
 
-class StubPlatform : public Platform {
+// The real platform, except for what the parser asks of it.
+class StubPlatform : public ForwardingPlatform {
  public:
+  StubPlatform() : ForwardingPlatform(Platform::Default()) {}
+
   bool slash_switches = false;  // both answers are explored
   bool quotes_split = false;    // both answers are explored
-  void Print(const char*, size_t) override {}
-  void ReadKey() override {}
   std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
     return nullptr;
   }
-  bool DeleteFile(const std::string&) override { return false; }
-  bool Identify(const std::string&, FileIdentity*) override { return false; }
-  std::unique_ptr<Stream> CreateTemporary(const std::string&,
-                                          std::string*) override {
-    return nullptr;
-  }
-  bool RenameOver(const std::string&, const std::string&) override {
-    return false;
-  }
-  void WatchInterrupts() override {}
-  void DeferInterrupts(bool) override {}
-  bool Interrupted() override { return false; }
-  void EndByInterrupt() override {}
-  std::unique_ptr<DirEnum> FindFirst(const std::string&, bool,
-                                     DirEntry*) override {
-    return nullptr;
-  }
-  bool MakeDirectory(const std::string&) override { return false; }
-  bool RemoveDirectory(const std::string&) override { return false; }
   bool GetCurrentDirectory(std::string* path) override {
     *path = "/fuzz/current";
     return true;
   }
-  bool SetCurrentDirectory(const std::string&) override { return false; }
-  char GetCurrentDrive() override { return 0; }
-  bool SetCurrentDrive(char) override { return true; }
   bool SlashStartsSwitch() const override { return slash_switches; }
   bool QuotesSplitArguments() const override { return quotes_split; }
   std::string FromTypedPath(const std::string& typed) const override {
     return typed;
   }
+  void NoteTypedSpelling(const std::string&) override {}
   bool GetEnvironment(const std::string& name, std::string* value) override {
     if (name != "SWU") return false;
     *value = std::string(400, 'v') + "'\"&#!";

@@ -286,7 +286,9 @@ void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,
   assert(position <= s && s + length_ <= buffer.end);
   // The line of the match: from the byte after the nearest LF at or before
   // s (never before the position) to the first line break after the text.
-  int64_t line_start = s + 1;
+  // An empty text covers no byte: an LF at s ends its line and is not
+  // looked at, or the line would start after its own end.
+  int64_t line_start = length_ > 0 ? s + 1 : s;
   while (line_start > position && data[line_start - 1] != '\n') --line_start;
   int64_t break_length = 0;
   int64_t line_end = FindBreak(data, s + length_, buffer.end, &break_length);

@@ -185,6 +185,10 @@ void ReplaceLoop::ActOnLine(Match* match) {
     // The match is in a later line.
     writer_->CopyThrough(state_->pending_tail);
     line_offset = std::max(line_offset, state_->pending_tail);
+  } else if (state_->pending_tail > 0) {
+    // The same line: the bytes since the last match are part of it, even
+    // when the match begins with the LF that ends it.
+    line_offset = 0;
   }
   // Lines between the two matches are dropped.
   writer_->Drop(origin + line_offset - buffer_->position);

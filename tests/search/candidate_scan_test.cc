@@ -21,7 +21,8 @@ TEST(CandidateScanTest, VectorAndPortableScansListEveryCandidate) {
   std::mt19937 random(3);
   for (int round = 0; round < 2000; ++round) {
     std::string data;
-    for (int i = random() % (round % 20 == 0 ? 9000 : 120); i > 0; --i) {
+    for (int i = static_cast<int>(random() % (round % 20 == 0 ? 9000 : 120));
+         i > 0; --i) {
       data += kBytes[random() % (random() % 3 == 0 ? kBytes.size() : 4)];
     }
     Probe probes[2];

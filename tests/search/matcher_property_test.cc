@@ -1,8 +1,8 @@
-// Property tests of the matcher's scans: on random images and search texts
-// (CR, LF, NUL, high bytes, bytes one case bit away from a letter,
-// wildcards, both cases, anchors, -C on and off, the wildcard disabled)
-// every search must find exactly the first start at or after its origin
-// that the rule accepts, as a plain test of every start finds it. Long
+// Property tests of the matcher against the naive reference: on random
+// images and search texts (CR, LF, NUL, high bytes, bytes one case bit away
+// from a letter, wildcards, both cases, anchors, -C on and off, the
+// wildcard disabled, every line mode) every search must give the match
+// record that the reference gives, by trying every start in turn. Long
 // texts over near copies of themselves drive the switch to the linear
 // piece search.
 
@@ -16,6 +16,7 @@
 #include "fakes/parse_for_test.h"
 #include "platform/platform.h"
 #include "search/matcher.h"
+#include "search/naive_reference.h"
 
 namespace swu {
 namespace {
@@ -25,70 +26,88 @@ struct Sample {
   std::string text;  // without anchors
   bool start_anchor = false;
   bool end_anchor = false;
-  std::string switches;
+  bool case_sensitive = false;     // -C
+  bool wildcard_disabled = false;  // -1
+  std::string line_switch;         // "", -D, -D:P, -D:L, -D:R, -U or -M
+  bool new_text_empty = false;
   int64_t position = 0;
+
+  std::string Switches() const {
+    return std::string(case_sensitive ? "-C " : "") +
+           (wildcard_disabled ? "-1 " : "") + line_switch;
+  }
+  NaiveRules Rules() const {
+    NaiveRules rules;
+    rules.text = text;
+    rules.wildcard = wildcard_disabled ? -1 : '@';
+    rules.case_sensitive = case_sensitive;
+    rules.start_anchor = start_anchor;
+    rules.end_anchor = end_anchor;
+    const char* s = line_switch.c_str();
+    if (line_switch == "-D") rules.line_mode = LineMode::kWhole;
+    if (line_switch.size() == 4) rules.line_mode = static_cast<LineMode>(s[3]);
+    if (line_switch == "-U") rules.line_filter = LineFilter::kUnmodifiedOnly;
+    if (line_switch == "-M") rules.line_filter = LineFilter::kModifiedOnly;
+    rules.new_text_empty = new_text_empty;
+    return rules;
+  }
 };
 
-class Checker {
- public:
-  Checker(const Sample& sample, const Settings& settings)
-      : settings_(settings), buffer_(Platform::Default()) {
-    int64_t size = static_cast<int64_t>(sample.image.size());
-    EXPECT_TRUE(buffer_.MakeRoom(size > 0 ? size : 1));
-    memcpy(buffer_.block(), sample.image.data(), sample.image.size());
-    buffer_.SetImage(size);
-    buffer_.position = sample.position;
-  }
+std::string Describe(bool found, const Match& m) {
+  if (!found) return "none";
+  return "offset " + std::to_string(m.offset) + " consumed " +
+         std::to_string(m.consumed) + " start " + std::to_string(m.start) +
+         " line " + std::to_string(m.line_offset) + "+" +
+         std::to_string(m.line_length) + "+" + std::to_string(m.line_break) +
+         (m.line_end_taken ? " taken" : "");
+}
 
-  // The first start from |position| + |resume| on that the rule accepts.
-  int64_t Expected(int64_t resume) {
-    Matcher rule(settings_);
-    int64_t length = settings_.search_length;
-    for (int64_t s = buffer_.position + resume;
-         s + length <= buffer_.end && (length > 0 || s < buffer_.end); ++s) {
-      if (rule.AcceptsAt(buffer_, s)) return s;
-    }
-    return -1;
-  }
-
-  // The start the matcher finds, or -1.
-  int64_t Found(FileSearch* search, int64_t resume) {
-    Match match;
-    return search->FindNextMatch(buffer_, resume, &match) ? match.start : -1;
-  }
-
-  const Settings& settings() const { return settings_; }
-
- private:
-  const Settings& settings_;
-  FileBuffer buffer_;
-};
+// The match the reference finds from |resume| bytes after the position;
+// false when there is none.
+bool Expected(const Sample& sample, int64_t resume, Match* match) {
+  NaiveRules rules = sample.Rules();
+  int64_t s = NaiveFind(rules, sample.image, sample.position + resume);
+  if (s < 0) return false;
+  *match = NaiveMatchAt(rules, sample.image, sample.position, s);
+  return true;
+}
 
 // Walks the image as the replace loop does, resuming after each match
 // (sometimes further on), then repeats one earlier search as -#:L does.
-// Returns a description of the first disagreement, or "".
+// Returns a description of the first disagreement with the reference, or
+// "".
 std::string CheckAllSearches(const Sample& sample, const Settings& settings,
                              std::mt19937* random, bool* by_pieces) {
-  Checker checker(sample, settings);
-  Matcher matcher(checker.settings());
+  FileBuffer buffer(Platform::Default());
+  int64_t size = static_cast<int64_t>(sample.image.size());
+  EXPECT_TRUE(buffer.MakeRoom(size > 0 ? size : 1));
+  memcpy(buffer.block(), sample.image.data(), sample.image.size());
+  buffer.SetImage(size);
+  buffer.position = sample.position;
+  Matcher matcher(settings);
   FileSearch search(&matcher);
-  int64_t length = checker.settings().search_length;
+  auto differs = [&](int64_t resume) -> std::string {
+    Match found, expected;
+    std::string got =
+        Describe(search.FindNextMatch(buffer, resume, &found), found);
+    std::string want = Describe(Expected(sample, resume, &expected), expected);
+    if (got == want) return "";
+    return "resume " + std::to_string(resume) + ": found " + got +
+           ", expected " + want;
+  };
+  int64_t length = static_cast<int64_t>(sample.text.size());
   int64_t resume = 0;
   int64_t earlier = 0;
   for (int step = 0;; ++step) {
-    int64_t expected = checker.Expected(resume);
-    int64_t found = checker.Found(&search, resume);
-    if (found != expected) {
-      return "resume " + std::to_string(resume) + ": found " +
-             std::to_string(found) + ", expected " + std::to_string(expected);
-    }
-    if (found < 0) break;
+    if (std::string fault = differs(resume); !fault.empty()) return fault;
+    Match match;
+    if (!Expected(sample, resume, &match)) break;
     if (step == 1) earlier = resume;
-    resume = found - sample.position + (length > 0 ? length : 1) +
+    resume = match.start - sample.position + (length > 0 ? length : 1) +
              static_cast<int64_t>((*random)() % 4 == 0 ? (*random)() % 5 : 0);
   }
-  if (checker.Found(&search, earlier) != checker.Expected(earlier)) {
-    return "repeated search from " + std::to_string(earlier);
+  if (std::string fault = differs(earlier); !fault.empty()) {
+    return "repeated search: " + fault;
   }
   *by_pieces = search.searching_by_pieces();
   return "";
@@ -98,7 +117,7 @@ std::string CheckAllSearches(const Sample& sample, const Settings& settings,
 void Parse(const Sample& sample, Settings* settings) {
   ParseForTest((sample.start_anchor ? "#" : "") + sample.text +
                    (sample.end_anchor ? "!" : ""),
-               "N", sample.switches, settings);
+               sample.new_text_empty ? "" : "N", sample.Switches(), settings);
 }
 
 std::string Pick(std::mt19937* random, const std::string& alphabet, int64_t n) {
@@ -118,7 +137,7 @@ std::string NearCopies(std::mt19937* random, const std::string& text,
     for (char& c : copy) {
       if (c == '@') c = "aAb"[(*random)() % 3];
     }
-    for (int n = (*random)() % 3; n > 0; --n) {
+    for (int n = static_cast<int>((*random)() % 3); n > 0; --n) {
       copy[(*random)() % copy.size()] = "aAb\r"[(*random)() % 4];
     }
     image += copy + Pick(random, "aaaaAA\r\n", (*random)() % 4);
@@ -134,7 +153,7 @@ std::string Describe(const Sample& s) {
         b >= 0x20 && b < 0x7F ? std::string(1, c) : "\\x" + std::to_string(b);
   }
   return out + "' image size " + std::to_string(s.image.size()) +
-         " switches '" + s.switches + "' anchors " +
+         " switches '" + s.Switches() + "' anchors " +
          std::to_string(s.start_anchor) + std::to_string(s.end_anchor);
 }
 
@@ -155,8 +174,12 @@ TEST(MatcherPropertyTest, ScanFindsTheFirstAcceptableStart) {
     if (sample.text.empty() && !sample.start_anchor && !sample.end_anchor) {
       continue;  // The parser refuses an empty search.
     }
-    sample.switches = std::string(random() % 2 ? "-C" : "") +
-                      (random() % 5 == 0 ? " -1" : "");
+    sample.case_sensitive = random() % 2;
+    sample.wildcard_disabled = random() % 5 == 0;
+    const char* kLineSwitches[] = {"",     "",     "-D", "-D:P",
+                                   "-D:L", "-D:R", "-U", "-M"};
+    sample.line_switch = kLineSwitches[random() % 8];
+    sample.new_text_empty = random() % 3 == 0;
     Settings settings;
     Parse(sample, &settings);
     for (int image = 0; image < 12; ++image) {
@@ -183,7 +206,7 @@ TEST(MatcherPropertyTest, LongTextsAgreeAfterTheSwitchToPieces) {
     if (random() % 2) sample.text[random() % text_length] = '@';
     sample.end_anchor = random() % 4 == 0;
     sample.start_anchor = random() % 6 == 0;
-    sample.switches = random() % 2 ? "-C" : "";
+    sample.case_sensitive = random() % 2;
     Settings settings;
     Parse(sample, &settings);
     for (int image = 0; image < 3; ++image) {

@@ -75,6 +75,15 @@ TEST_F(ReplaceLoopTest, RenewsTheNewTextAfterEveryActedMatch) {
   EXPECT_EQ(state_.acted_on, 2);
 }
 
+// A match that begins with the LF ending the line of the match before it
+// is in that line: the bytes between the two are written, not dropped.
+TEST_F(ReplaceLoopTest, ModifiedLinesKeepTheBytesBeforeAMatchOfTheirLf) {
+  ParseForTest("\n", "Y", "-M", &settings_);
+  EXPECT_EQ(Run("a\r\nb\r\nc"),
+            "drop 2, copy 0, match 1, drop 0, copy 2, match 1, copy 1, "
+            "drop rest 0, finish");
+}
+
 TEST_F(ReplaceLoopTest, FailedRenewalStopsTheLoop) {
   ParseForTest("x", "YY", "", &settings_);
   EXPECT_EQ(Run("x x x", [] { return false; }), "pass 0, match 1");

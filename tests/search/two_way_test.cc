@@ -33,8 +33,10 @@ TEST(TwoWayTest, AgreesWithPlainSearch) {
     const char* letters = round % 3 == 0 ? "aAb" : "ab";
     int n = round % 3 == 0 ? 3 : 2;
     std::string piece, file;
-    for (int i = 1 + random() % 12; i > 0; --i) piece += letters[random() % n];
-    for (int i = random() % 200; i > 0; --i) file += letters[random() % n];
+    for (int i = static_cast<int>(1 + random() % 12); i > 0; --i)
+      piece += letters[random() % n];
+    for (int i = static_cast<int>(random() % 200); i > 0; --i)
+      file += letters[random() % n];
     bool case_sensitive = random() % 2;
     int64_t limit = static_cast<int64_t>(file.size()) - random() % 3;
     TwoWayPiece prepared(reinterpret_cast<const uint8_t*>(piece.data()),
