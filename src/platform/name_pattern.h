@@ -1,9 +1,10 @@
 // The file-name pattern rule of directory enumeration, shared by every
 // platform implementation and the test fakes: '*' matches any run of
 // characters, '?' one character, letters compare without regard to ASCII
-// case, and a pattern ending in ".*" also matches names without a dot (so
-// "*.*" matches every name). An empty pattern matches nothing. Also the one
-// ASCII upper-casing of the program.
+// case (the Windows layer upper-cases every letter of wide names first, as
+// the system compares them), and a pattern ending in ".*" also matches
+// names without a dot (so "*.*" matches every name). An empty pattern
+// matches nothing. Also the one ASCII upper-casing of the program.
 
 #ifndef SWU_PLATFORM_NAME_PATTERN_H_
 #define SWU_PLATFORM_NAME_PATTERN_H_
@@ -19,6 +20,11 @@ inline char UpperAscii(char c) {
 
 // True when |name| matches |pattern|.
 bool NameMatches(const std::string& pattern, const std::string& name);
+
+// The same for wide names, character by character, so that '?' stands for
+// one character whatever its bytes. Letters other than ASCII compare as
+// given: a caller that ignores their case upper-cases both first.
+bool NameMatches(const std::wstring& pattern, const std::wstring& name);
 
 }  // namespace swu
 

@@ -4,12 +4,15 @@
 // directory and drive, and the environment. Exactly one implementation is
 // compiled: platform_posix.cc here, platform_win32.cc beside it on Windows.
 //
-// Paths are passed as the program's buffers hold them. What the user typed
-// goes through FromTypedPath() first (on POSIX a typed '\' is a separator
-// and becomes '/'); a name read from a directory is used as it is, so a
-// '\' in it stays part of the name. On POSIX a directory component is
-// looked up as the user spelt it (NoteTypedSpelling), then as given, then
-// as an entry of the same name compared without regard to ASCII case.
+// Paths are passed as the program's buffers hold them (on Windows the ANSI
+// code page's bytes, with an escape for a character the code page cannot
+// spell: see path_win32.h; messages show them through DisplayPath()). What
+// the user typed goes through FromTypedPath() first (on POSIX a typed '\'
+// is a separator and becomes '/'); a name read from a directory is used as
+// it is, so a '\' in it stays part of the name. On POSIX a directory
+// component is looked up as the user spelt it (NoteTypedSpelling), then as
+// given, then as an entry of the same name compared without regard to
+// ASCII case.
 
 #ifndef SWU_PLATFORM_PLATFORM_H_
 #define SWU_PLATFORM_PLATFORM_H_
@@ -287,9 +290,10 @@ class Platform {
   // Directories.
   // Opens an enumeration of |pattern|: a directory part (possibly empty)
   // followed by a name pattern with '*' and '?' ("*.*" matches every name).
-  // Names compare without regard to ASCII case, entries come sorted by
-  // their upper-case form, '.' and '..' never appear. Hidden and system
-  // entries are never returned; directories only when
+  // Names compare without regard to case (of ASCII letters on POSIX, of
+  // every letter on Windows, as the system compares names), entries come
+  // sorted by their upper-case form, '.' and '..' never appear. Hidden and
+  // system entries are never returned; directories only when
   // |include_directories|. On success stores the first entry in *first
   // and returns the enumeration; returns nullptr when the directory cannot
   // be read or nothing matches.
@@ -305,6 +309,17 @@ class Platform {
   virtual bool GetCurrentDirectory(std::string* path) = 0;
   // Changes the current directory. Returns false on failure.
   virtual bool SetCurrentDirectory(const std::string& path) = 0;
+  // True when |path| is a directory that the process can enter. The
+  // current directory (and drive) are the same afterwards as before. This
+  // default enters |path| and goes back, for a system where a process has
+  // one current directory; an implementation with drives tests |path|
+  // without changing directory.
+  virtual bool CanEnterDirectory(const std::string& path) {
+    std::string current;
+    if (!GetCurrentDirectory(&current)) return false;
+    if (!SetCurrentDirectory(path)) return false;
+    return SetCurrentDirectory(current);
+  }
   // The number of the user the process runs as (0 where there is none).
   virtual uint32_t CurrentUser() const { return 0; }
   // The current drive letter ('A'..'Z'), or 0 where there are no drives.
@@ -328,9 +343,20 @@ class Platform {
   // Paths the user typed.
   // Turns a path as the user typed it (the filespec, the -$ name, a -L
   // file name) into the form the other calls take: where '\' is not the
-  // system's separator (POSIX) each '\' becomes '/'; elsewhere the path
-  // is returned unchanged.
+  // system's separator (POSIX) each '\' becomes '/'. On Windows, where
+  // the arguments reach the program in the ANSI code page, a path that is
+  // one whole argument (or its ASCII upper-case form) is taken as the
+  // system's wide command line spells it, so a character that the code
+  // page cannot spell names itself, not a look-alike; any other path is
+  // returned unchanged.
   virtual std::string FromTypedPath(const std::string& typed) const = 0;
+  // |path| as the console can show it, for a message. Where paths are held
+  // in a form of the platform's own (Windows: a character that the ANSI
+  // code page cannot spell is escaped), each such character becomes '?'.
+  // Elsewhere |path| as it is.
+  virtual std::string DisplayPath(const std::string& path) const {
+    return path;
+  }
   // Remembers |typed| (already through FromTypedPath) as the user spelt it,
   // before the program upper-cases it, so that the directory components of
   // the upper-cased path are looked up with the user's spelling first.

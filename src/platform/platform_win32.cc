@@ -1,11 +1,17 @@
 // The Windows implementation of the platform layer, on the Win32 API and
 // the C runtime. It keeps the order and helper names of platform_posix.cc.
 //
-// Paths are handed to Windows as the program's buffers hold them: Windows
-// itself compares names without regard to case and accepts '\' and '/'.
-// Only '\' and ':' end the directory part of an enumeration pattern, as in
-// the filespec split, so a '/' in the name part matches nothing rather
-// than naming entries of another directory.
+// Paths are the program's bytes (path_win32.h): the ANSI code page's, with
+// an escape for a character it cannot spell. Every file call is the wide
+// (...W) one on their wide form, a long one with the "\\?\" prefix, and
+// every name is listed wide, so a file is opened as itself, never through
+// a look-alike that the code page puts in for a character it lacks.
+// Windows itself compares names without regard to case and accepts '\'
+// and '/'. Only '\' and ':' end the directory part of an enumeration
+// pattern, as in the filespec split, so a '/' in the name part matches
+// nothing rather than naming entries of another directory. Name patterns
+// are matched here on the wide names, every letter upper-cased as the
+// system compares them.
 //
 // Attributes of an entry are the low eight bits the file system reports
 // (read-only 0x01, hidden 0x02, system 0x04, directory 0x10, archive 0x20).
@@ -18,11 +24,13 @@
 
 // <windows.h> comes first: its macros DeleteFile, RemoveDirectory,
 // GetCurrentDirectory and SetCurrentDirectory would rename the interface's
-// methods, so they are undefined and the ...A functions called by name.
+// methods, so they are undefined and the ...W functions called by name.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #define NOGDI
 #include <windows.h>
+// (CommandLineToArgvW needs <windows.h> first.)
+#include <shellapi.h>
 #undef DeleteFile
 #undef RemoveDirectory
 #undef GetCurrentDirectory
@@ -41,6 +49,7 @@
 #include <vector>
 
 #include "platform/name_pattern.h"
+#include "platform/path_win32.h"
 #include "platform/platform.h"
 
 // The C runtime would otherwise be free to expand wildcards in the
@@ -59,6 +68,20 @@ std::string UpperCopy(const std::string& s) {
   std::string out = s;
   for (char& c : out) c = UpperAscii(c);
   return out;
+}
+
+// |wide| with every letter upper-cased as the system compares names
+// (independent of the user's language), one character for one.
+std::wstring UpperWide(std::wstring wide) {
+  if (wide.empty()) return wide;
+  int n = static_cast<int>(wide.size());
+  std::wstring upper(wide.size(), L'\0');
+  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), n, &upper[0],
+                   n) != n) {
+    for (wchar_t& c : wide) c = (c >= L'a' && c <= L'z') ? c - 32 : c;
+    return wide;
+  }
+  return upper;
 }
 
 // Entries sort by their upper-case form, ties by raw bytes, so that runs
@@ -112,11 +135,11 @@ class ScopedHandle {
   HANDLE handle_;
 };
 
-// A FindFirstFileA search, closed when it goes out of scope.
+// A FindFirstFileW search, closed when it goes out of scope.
 class ScopedFind {
  public:
-  ScopedFind(const std::string& pattern, WIN32_FIND_DATAA* data)
-      : handle_(FindFirstFileA(pattern.c_str(), data)) {}
+  ScopedFind(const std::string& pattern, WIN32_FIND_DATAW* data)
+      : handle_(FindFirstFileW(SystemPath(pattern).c_str(), data)) {}
   ~ScopedFind() {
     if (valid()) FindClose(handle_);
   }
@@ -124,13 +147,13 @@ class ScopedFind {
   ScopedFind& operator=(const ScopedFind&) = delete;
 
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAA* data) { return FindNextFileA(handle_, data); }
+  bool Next(WIN32_FIND_DATAW* data) { return FindNextFileW(handle_, data); }
 
  private:
   HANDLE handle_;
 };
 
-uint8_t Attributes(const WIN32_FIND_DATAA& data) {
+uint8_t Attributes(const WIN32_FIND_DATAW& data) {
   DWORD raw = data.dwFileAttributes;
   uint8_t attributes = static_cast<uint8_t>(raw & 0xFF);
   if ((raw & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -192,10 +215,11 @@ bool TryLock(HANDLE file) {
 // Deletes the temporary |path| when no live run holds its lock: a run
 // that was killed left it.
 void RemoveIfLeft(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr,
+  std::wstring wide = SystemPath(path);
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
-  if (TryLock(file)) DeleteFileA(path.c_str());
+  if (TryLock(file)) DeleteFileW(wide.c_str());
   CloseHandle(file);
 }
 
@@ -361,7 +385,7 @@ class WindowsDirEnum : public DirEnum {
   size_t next_ = 0;
 };
 
-// How CreateFileA opens each stream mode. A mode that truncates opens the
+// How CreateFileW opens each stream mode. A mode that truncates opens the
 // file as it is and cuts it only once it is known to be a disk file.
 struct OpenFlags {
   DWORD access;
@@ -409,13 +433,13 @@ DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
 
 // Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a
 // disk file is opened: a device (CON, NUL, COM1) or a pipe could block a
-// read for ever, and a directory is not a file (CreateFileA refuses one
+// read for ever, and a directory is not a file (CreateFileW refuses one
 // without FILE_FLAG_BACKUP_SEMANTICS). Other programs may go on reading,
 // writing, renaming and deleting the file, as on POSIX.
 HANDLE OpenRegular(const std::string& path, OpenMode mode) {
   OpenFlags flags = FlagsFor(mode);
   HANDLE file =
-      CreateFileA(path.c_str(), flags.access, kShareAll, nullptr,
+      CreateFileW(SystemPath(path).c_str(), flags.access, kShareAll, nullptr,
                   flags.disposition, CreatedAttributes(path, mode), nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
   if (GetFileType(file) != FILE_TYPE_DISK ||
@@ -426,6 +450,64 @@ HANDLE OpenRegular(const std::string& path, OpenMode mode) {
   return file;
 }
 
+// The command line's arguments as the system spells them: each wide
+// argument's path bytes beside the ANSI argument that the C runtime made of
+// it, where a character the code page lacks became a look-alike or '?'.
+class TypedPaths {
+ public:
+  TypedPaths() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return;
+    for (int i = 1; i < count; ++i) {
+      std::string ansi = AnsiOf(wide[i]);
+      arguments_.push_back({ansi, PathBytes(wide[i])});
+    }
+    LocalFree(wide);
+  }
+
+  // The path bytes of the argument whose ANSI form is |typed|, or of the
+  // one whose ASCII upper-case form it is (then upper-cased the same way).
+  // |typed| itself when no argument, or two that differ, fit.
+  std::string Find(const std::string& typed) const {
+    std::string found;
+    bool any = false;
+    for (const Argument& argument : arguments_) {
+      std::string bytes;
+      if (argument.ansi == typed) {
+        bytes = argument.bytes;
+      } else if (UpperCopy(argument.ansi) == typed) {
+        bytes = UpperCopy(argument.bytes);
+      } else {
+        continue;
+      }
+      if (any && bytes != found) return typed;  // Which one is meant?
+      found = bytes;
+      any = true;
+    }
+    return any ? found : typed;
+  }
+
+ private:
+  struct Argument {
+    std::string ansi;   // as the C runtime hands it to main()
+    std::string bytes;  // as the system spells it, in path bytes
+  };
+
+  // |wide| in the ANSI code page, with the look-alikes the system takes.
+  static std::string AnsiOf(const wchar_t* wide) {
+    int size =
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return "";
+    std::string ansi(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, &ansi[0], size, nullptr, nullptr);
+    ansi.resize(static_cast<size_t>(size - 1));
+    return ansi;
+  }
+
+  std::vector<Argument> arguments_;
+};
+
 // The interruption handling. The console calls the handler on a thread of
 // its own; it only remembers the event while a file is being rewritten,
 // and at any other time ends the process as the console's default would.
@@ -434,7 +516,7 @@ HANDLE OpenRegular(const std::string& path, OpenMode mode) {
 CRITICAL_SECTION g_interrupt_lock;
 volatile LONG g_interrupt = 0;  // the event remembered plus 1, 0 none
 volatile LONG g_deferring = 0;  // a file is being rewritten
-std::string g_delete_path;      // deleted before an ending at once
+std::wstring g_delete_path;     // deleted before an ending at once
 
 void EndAsInterrupted() { ExitProcess(STATUS_CONTROL_C_EXIT); }
 
@@ -445,7 +527,7 @@ BOOL WINAPI OnInterrupt(DWORD event) {
   bool first = g_interrupt == 0;
   if (first) g_interrupt = static_cast<LONG>(event) + 1;
   if (first && !g_deferring) {
-    if (!g_delete_path.empty()) DeleteFileA(g_delete_path.c_str());
+    if (!g_delete_path.empty()) DeleteFileW(g_delete_path.c_str());
     EndAsInterrupted();
   }
   LeaveCriticalSection(&g_interrupt_lock);
@@ -513,31 +595,32 @@ class WindowsPlatform : public Platform {
   }
 
   bool DeleteFile(const std::string& path) override {
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(SystemPath(path).c_str()) != 0;
   }
 
   bool Identify(const std::string& path, FileIdentity* identity) override {
     if (path.empty()) return false;
     // No access asked for: only the file's information is read. Backup
     // semantics let a directory be opened too.
-    ScopedHandle file(CreateFileA(path.c_str(), 0, kShareAll, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                  nullptr));
+    ScopedHandle file(CreateFileW(SystemPath(path).c_str(), 0, kShareAll,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file.valid() && IdentityOf(file.get(), identity);
   }
 
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
-    if (GetFileAttributesA(beside.c_str()) == INVALID_FILE_ATTRIBUTES &&
+    if (GetFileAttributesW(SystemPath(beside).c_str()) ==
+            INVALID_FILE_ATTRIBUTES &&
         NameRefused(GetLastError())) {
       return nullptr;  // The temporary could never be renamed to that name.
     }
     std::string dir = beside.substr(0, DirectoryPartLength(beside));
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string name = dir + ".swu-" + TemporarySuffix();
-      HANDLE file =
-          CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
-                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      HANDLE file = CreateFileW(
+          SystemPath(name).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
         // Held while open: RemoveLeftTemporaries leaves it alone.
         TryLock(file);
@@ -550,7 +633,8 @@ class WindowsPlatform : public Platform {
   }
 
   bool RenameNew(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(), 0) != 0;
+    return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), 0) !=
+           0;
   }
 
   // NTFS commits a change of names through its own log; there is no
@@ -561,13 +645,12 @@ class WindowsPlatform : public Platform {
                              const std::string& prefix,
                              std::vector<std::string>* names) override {
     names->clear();
-    WIN32_FIND_DATAA data;
+    WIN32_FIND_DATAW data;
     ScopedFind find(directory + prefix + "*", &data);
     if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
-      if (strncmp(data.cFileName, prefix.c_str(), prefix.size()) == 0) {
-        names->push_back(data.cFileName);
-      }
+      std::string name = PathBytes(data.cFileName);
+      if (name.compare(0, prefix.size(), prefix) == 0) names->push_back(name);
     } while (find.Next(&data));
     std::sort(names->begin(), names->end());
     return true;
@@ -575,15 +658,15 @@ class WindowsPlatform : public Platform {
 
   void RemoveLeftTemporaries(const std::string& beside) override {
     std::string dir = beside.substr(0, DirectoryPartLength(beside));
-    WIN32_FIND_DATAA data;
+    WIN32_FIND_DATAW data;
     ScopedFind find(dir + ".swu-*", &data);
     if (!find.valid()) return;
     // Only ".swu-" and the 16 digits of a temporary: never a journal.
     const size_t kTemporaryName = 5 + 16;
     do {
       if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-          strlen(data.cFileName) == kTemporaryName) {
-        RemoveIfLeft(dir + data.cFileName);
+          wcslen(data.cFileName) == kTemporaryName) {
+        RemoveIfLeft(dir + PathBytes(data.cFileName));
       }
     } while (find.Next(&data));
   }
@@ -592,17 +675,18 @@ class WindowsPlatform : public Platform {
   // the file that replaces it. A read-only target is not replaced:
   // Windows refuses, where POSIX needs only a writable directory.
   bool RenameOver(const std::string& from, const std::string& to) override {
-    DWORD attributes = GetFileAttributesA(to.c_str());
+    std::wstring wide_from = SystemPath(from), wide_to = SystemPath(to);
+    DWORD attributes = GetFileAttributesW(wide_to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
       const DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                           FILE_ATTRIBUTE_ARCHIVE |
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
       DWORD kept = attributes & kKept;
-      SetFileAttributesA(from.c_str(),
+      SetFileAttributesW(wide_from.c_str(),
                          kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
     }
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) !=
-           0;
+    return MoveFileExW(wide_from.c_str(), wide_to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING) != 0;
   }
 
   void WatchInterrupts() override { SetConsoleCtrlHandler(OnInterrupt, TRUE); }
@@ -613,7 +697,7 @@ class WindowsPlatform : public Platform {
   }
   void DeleteOnInterrupt(const std::string& path) override {
     EnterCriticalSection(&g_interrupt_lock);
-    g_delete_path = path;
+    g_delete_path = path.empty() ? std::wstring() : SystemPath(path);
     LeaveCriticalSection(&g_interrupt_lock);
   }
   bool Interrupted() override { return g_interrupt != 0; }
@@ -621,7 +705,7 @@ class WindowsPlatform : public Platform {
     if (g_interrupt == 0) return;
     fflush(stdout);
     EnterCriticalSection(&g_interrupt_lock);
-    if (!g_delete_path.empty()) DeleteFileA(g_delete_path.c_str());
+    if (!g_delete_path.empty()) DeleteFileW(g_delete_path.c_str());
     LeaveCriticalSection(&g_interrupt_lock);
     EndAsInterrupted();
   }
@@ -640,25 +724,39 @@ class WindowsPlatform : public Platform {
   }
 
   bool MakeDirectory(const std::string& path) override {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    return CreateDirectoryW(SystemPath(path).c_str(), nullptr) != 0;
   }
 
   bool RemoveDirectory(const std::string& path) override {
-    return RemoveDirectoryA(path.c_str()) != 0;
+    return RemoveDirectoryW(SystemPath(path).c_str()) != 0;
   }
 
   bool GetCurrentDirectory(std::string* path) override {
-    DWORD size = GetCurrentDirectoryA(0, nullptr);
+    DWORD size = GetCurrentDirectoryW(0, nullptr);
     if (size == 0) return false;
-    std::vector<char> buffer(size);
-    DWORD length = GetCurrentDirectoryA(size, buffer.data());
+    std::wstring buffer(size, L'\0');
+    DWORD length = GetCurrentDirectoryW(size, &buffer[0]);
     if (length == 0 || length >= size) return false;
-    path->assign(buffer.data(), length);
+    buffer.resize(length);
+    *path = PathBytes(buffer);
     return true;
   }
 
   bool SetCurrentDirectory(const std::string& path) override {
-    return SetCurrentDirectoryA(path.c_str()) != 0;
+    return SetCurrentDirectoryW(WidePath(path).c_str()) != 0;
+  }
+
+  // Opens the directory for traversal, as entering it would, without
+  // entering it: the current directory of every drive stays as it was.
+  bool CanEnterDirectory(const std::string& path) override {
+    if (path.empty()) return false;
+    ScopedHandle directory(CreateFileW(
+        SystemPath(path).c_str(), FILE_TRAVERSE | SYNCHRONIZE, kShareAll,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    return directory.valid() &&
+           GetFileInformationByHandle(directory.get(), &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
 
   char GetCurrentDrive() override {
@@ -690,9 +788,13 @@ class WindowsPlatform : public Platform {
   bool SlashStartsSwitch() const override { return true; }
   // The program splits its own command line, so a '"' ends an argument.
   bool QuotesSplitArguments() const override { return true; }
-  // Windows takes '\\' and '/' alike: a typed path needs no change.
+  // Windows takes '\\' and '/' alike; a typed path is only taken as the
+  // wide command line spells it.
   std::string FromTypedPath(const std::string& typed) const override {
-    return typed;
+    return typed_paths_.Find(typed);
+  }
+  std::string DisplayPath(const std::string& path) const override {
+    return ShownPath(path);
   }
   void SetTreeRoot(const std::string& directory) override {
     tree_root_ = FinalPath(directory.empty() ? "." : directory);
@@ -718,6 +820,7 @@ class WindowsPlatform : public Platform {
     return std::string(text).substr(0, 8);
   }
 
+  TypedPaths typed_paths_;    // the arguments as the system spells them
   uint64_t temporaries_ = 0;  // temporary files made so far
   FILE* messages_ = stdout;   // where Print writes
   std::string tree_root_;     // the -R walk's start, as FinalPath gives it
@@ -725,14 +828,17 @@ class WindowsPlatform : public Platform {
   // The full path Windows resolves |path| to, links followed, upper-cased
   // and ending in '\\'; "" when it cannot be opened.
   static std::string FinalPath(const std::string& path) {
-    ScopedHandle file(CreateFileA(path.c_str(), 0, kShareAll, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                  nullptr));
+    ScopedHandle file(CreateFileW(SystemPath(path).c_str(), 0, kShareAll,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid()) return "";
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetFinalPathNameByHandleA(file.get(), buffer, sizeof(buffer), 0);
-    if (n == 0 || n >= sizeof(buffer)) return "";
-    std::string final_path = UpperCopy(std::string(buffer, n));
+    DWORD size = GetFinalPathNameByHandleW(file.get(), nullptr, 0, 0);
+    if (size == 0) return "";
+    std::wstring buffer(size, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(file.get(), &buffer[0], size, 0);
+    if (n == 0 || n >= size) return "";
+    buffer.resize(n);
+    std::string final_path = UpperCopy(PathBytes(buffer));
     if (final_path.back() != '\\') final_path += '\\';
     return final_path;
   }
@@ -754,13 +860,15 @@ class WindowsPlatform : public Platform {
                                     bool include_directories) const {
     std::vector<DirEntry> entries;
     if (pattern.empty()) return entries;
-    WIN32_FIND_DATAA data;
+    std::wstring upper_pattern = UpperWide(WidePath(pattern));
+    WIN32_FIND_DATAW data;
     ScopedFind find(dir + "*", &data);
     if (!find.valid()) return entries;
     do {
-      const char* name = data.cFileName;
-      if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
-      if (!NameMatches(pattern, name)) continue;
+      const wchar_t* wide = data.cFileName;
+      if (wcscmp(wide, L".") == 0 || wcscmp(wide, L"..") == 0) continue;
+      if (!NameMatches(upper_pattern, UpperWide(wide))) continue;
+      std::string name = PathBytes(wide);
       uint8_t attributes = Attributes(data);
       if (attributes & (kAttrHidden | kAttrSystem)) continue;
       if ((attributes & kAttrDirectory) && !include_directories) continue;

@@ -14,7 +14,8 @@ namespace {
 
 void PrintError(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, Platform* platform) {
-  const char* path = names.path.c_str();
+  std::string shown = platform->DisplayPath(names.path);
+  const char* path = shown.c_str();
   Printf(platform, "\nERROR: ");
   switch (outcome.error) {
     case FileError::OpenFailed:
@@ -36,16 +37,18 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       if (!settings.output_mode()) {
         Printf(platform, "%s\n", path);
       } else {
-        Printf(platform, "%s", names.output_target.c_str());
+        Printf(platform, "%s",
+               platform->DisplayPath(names.output_target).c_str());
         if (settings.output_directory()) {
-          Printf(platform, "%s", names.pattern.c_str());
+          Printf(platform, "%s", platform->DisplayPath(names.pattern).c_str());
         }
         Printf(platform, "\n");
       }
       return;
     case FileError::NameTooLong:
       Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n", kMaxText,
-             names.long_directory.c_str(), names.long_name.c_str());
+             platform->DisplayPath(names.long_directory).c_str(),
+             platform->DisplayPath(names.long_name).c_str());
       return;
     case FileError::WriteFault:
       Printf(platform, "Write fault encountered: %s\n", path);
@@ -77,16 +80,18 @@ void PrintResult(const FileOutcome& outcome, const FileNames& names,
   }
   if (outcome.acted_on > 0) {
     Printf(platform, "\nOK: %" PRId64 " matches found: %s\n", outcome.acted_on,
-           names.path.c_str());
+           platform->DisplayPath(names.path).c_str());
   } else if (create != CreateState::Created) {
-    Printf(platform, "\nNo matches found: %s\n", names.path.c_str());
+    Printf(platform, "\nNo matches found: %s\n",
+           platform->DisplayPath(names.path).c_str());
   }
   if (!outcome.text_added) return;
   if (create == CreateState::Created) {
     // Under -$ the file was created in the output, so name that one.
     const std::string& created =
         settings.output_mode() ? names.output_file : names.path;
-    Printf(platform, "\nNew file created: %s ", created.c_str());
+    Printf(platform, "\nNew file created: %s ",
+           platform->DisplayPath(created).c_str());
   }
   Printf(platform, settings.add_mode() == AddMode::kAtEnd
                        ? "(String appended)\n"
@@ -100,7 +105,8 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
   if (!Shows(Output::kDetail, settings.verbosity())) return;
   Printf(platform, "\n");
   if (settings.output_mode()) {
-    Printf(platform, "Output filename       : %s\n", names.output_file.c_str());
+    Printf(platform, "Output filename       : %s\n",
+           platform->DisplayPath(names.output_file).c_str());
   }
   Printf(platform, "Original filesize : %" PRId64 "\n", outcome.original_size);
   Printf(platform, "Bytes %s      : %" PRId64 "\n",

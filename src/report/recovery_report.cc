@@ -36,14 +36,15 @@ void ReportRecovery(Recovery recovery, const std::string& path, int verbosity,
   if (!Shows(Output::kFileError, verbosity)) return;
   for (const RecoveryText& text : kTexts) {
     if (text.recovery == recovery) {
-      Printf(platform, "%s: %s (%s)\n", text.verdict, path.c_str(), text.why);
+      Printf(platform, "%s: %s (%s)\n", text.verdict,
+             platform->DisplayPath(path).c_str(), text.why);
     }
   }
 }
 
 void ReportNoSuchPath(const std::string& path, Platform* platform) {
   Printf(platform, "Not recovered: %s (no such file or directory)\n",
-         path.c_str());
+         platform->DisplayPath(path).c_str());
 }
 
 void ReportRecoverUsage(Platform* platform) {

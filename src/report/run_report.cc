@@ -86,14 +86,15 @@ void ReportRunError(RunStatus status, const RunErrorNames& names,
   Printf(platform, "\nERROR: ");
   switch (status) {
     case RunStatus::NoFiles:
-      Printf(platform, "No files to process: %s\n", names.pattern.c_str());
+      Printf(platform, "No files to process: %s\n",
+             platform->DisplayPath(names.pattern).c_str());
       break;
     case RunStatus::NoStartMemory:
       Printf(platform, "Not enough memory to start\n");
       break;
     case RunStatus::OutputDirFailed:
       Printf(platform, "Unable to find or create output directory: %s\n",
-             names.output_directory.c_str());
+             platform->DisplayPath(names.output_directory).c_str());
       break;
     case RunStatus::DirUnreadable:
       Printf(platform, "Unable to read directory - no files processed\n");
@@ -135,7 +136,7 @@ void ReportDirectorySkipped(const std::string& directory, int verbosity,
                             Platform* platform) {
   if (!Shows(Output::kWarning, verbosity)) return;
   Printf(platform, "\nWARNING: This directory has been skipped: %s\n",
-         directory.c_str());
+         platform->DisplayPath(directory).c_str());
 }
 
 void ReportTreeSkipped(const std::string& directory, const std::string& name,
@@ -144,7 +145,8 @@ void ReportTreeSkipped(const std::string& directory, const std::string& name,
   Printf(platform,
          "\nWARNING: This directory and all subdirectories have been "
          "skipped: %s%s\n",
-         directory.c_str(), name.c_str());
+         platform->DisplayPath(directory).c_str(),
+         platform->DisplayPath(name).c_str());
 }
 
 void ReportPausePrompt(int verbosity, Platform* platform) {

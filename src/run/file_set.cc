@@ -48,32 +48,6 @@ void MakeParents(const std::string& path, Platform* platform) {
   }
 }
 
-// True when |path| is a directory that can be entered. Changes into it
-// and back, so the current directory is unchanged afterwards.
-bool CanEnter(const std::string& path, Platform* platform) {
-  std::string current;
-  if (!platform->GetCurrentDirectory(&current)) return false;
-  if (!platform->SetCurrentDirectory(path)) return false;
-  return platform->SetCurrentDirectory(current);
-}
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
-// CanEnter, with the drive that |path| names made current for the test
-// and restored after it, where the system has drives. A lower-case drive
-// letter names the same drive as its capital.
-bool CanEnterOnItsDrive(const std::string& path, Platform* platform) {
-  char current = platform->GetCurrentDrive();
-  if (current == 0 || path.size() < 2 || path[1] != ':') {
-    return CanEnter(path, platform);
-  }
-  char drive = UpperAscii(path[0]);
-  if (drive < 'A' || drive > 'Z') return false;
-  if (!platform->SetCurrentDrive(drive)) return false;
-  bool entered = CanEnter(path, platform);
-  return platform->SetCurrentDrive(current) && entered;
-}
-
 }  // namespace
 
 RunStatus FindOrCreateOutputDirectory(const std::string& path,
@@ -86,7 +60,7 @@ RunStatus FindOrCreateOutputDirectory(const std::string& path,
     return RunStatus::None;
   }
   // It may exist already: a directory that can be entered will do.
-  if (!CanEnterOnItsDrive(directory, platform)) {
+  if (!platform->CanEnterDirectory(directory)) {
     return RunStatus::OutputDirFailed;
   }
   return RunStatus::None;
@@ -95,7 +69,7 @@ RunStatus FindOrCreateOutputDirectory(const std::string& path,
 RunStatus LookForOutputDirectory(const std::string& path, Platform* platform) {
   std::string directory = WithoutSeparator(path);
   FileIdentity existing;
-  if (CanEnterOnItsDrive(directory, platform) ||
+  if (platform->CanEnterDirectory(directory) ||
       !platform->Identify(directory, &existing)) {
     return RunStatus::None;
   }

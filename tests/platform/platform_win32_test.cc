@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,96 @@ TEST_F(PlatformWin32Test, SlashInTheNamePartMatchesNothing) {
   ASSERT_NE(platform_->FindFirst(dir_.Path("sub\\*.txt"), false, &entry),
             nullptr);
   EXPECT_EQ(entry.name, "f.txt");
+}
+
+// A name is listed as the system spells it: one that the ANSI code page
+// can only give a look-alike for (as 1252 gives "data.txt" for
+// "d\u0101t\u0101.txt") is a name of its own, opened as itself, and shown
+// with '?' for what the page lacks. Patterns ignore the case of every
+// letter, as the system does.
+TEST_F(PlatformWin32Test, NamesAreListedAndMatchedAsTheSystemSpellsThem) {
+  std::string ascii_root = dir_.Path("");
+  std::wstring root(ascii_root.begin(), ascii_root.end());
+  auto write_wide = [&](const std::wstring& name, const char* data) {
+    HANDLE file = CreateFileW((root + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written;
+    WriteFile(file, data, static_cast<DWORD>(strlen(data)), &written, nullptr);
+    CloseHandle(file);
+  };
+  write_wide(L"data.txt", "plain");
+  write_wide(L"d\u0101t\u0101.txt", "wide");
+  write_wide(L"caf\u00e9.txt", "cafe");
+
+  std::vector<std::string> names = Names("d*.txt", false);
+  ASSERT_EQ(names.size(), 2u);
+  std::vector<std::string> contents;
+  for (const std::string& name : names) {
+    auto stream = platform_->Open(dir_.Path(name), OpenMode::kRead);
+    ASSERT_NE(stream, nullptr) << name;
+    char data[16] = {};
+    contents.push_back(std::string(data, stream->Read(data, sizeof(data))));
+  }
+  EXPECT_NE(contents[0], contents[1]);
+  std::string wide_name = names[0] == "data.txt" ? names[1] : names[0];
+  if (GetACP() == 1252) {
+    EXPECT_EQ(platform_->DisplayPath(wide_name), "d?t?.txt");
+    EXPECT_EQ(Names("CAF\xc9.TXT", false),
+              (std::vector<std::string>{"caf\xe9.txt"}));
+    EXPECT_EQ(Names("D?T?.TXT", false).size(), 2u);  // '?' is one letter.
+  }
+  EXPECT_TRUE(platform_->RenameNew(dir_.Path(wide_name), dir_.Path("x.txt")));
+  EXPECT_EQ(dir_.Read("data.txt"), "plain");
+  EXPECT_EQ(dir_.Read("x.txt"), "wide");
+}
+
+// Checking a directory enters none: the current directory stays.
+TEST_F(PlatformWin32Test, CanEnterDirectoryLeavesTheCurrentDirectory) {
+  std::string before, after;
+  ASSERT_TRUE(platform_->GetCurrentDirectory(&before));
+  ASSERT_TRUE(platform_->MakeDirectory(dir_.Path("sub")));
+  dir_.Write("file", "x");
+  EXPECT_TRUE(platform_->CanEnterDirectory(dir_.Path("sub")));
+  EXPECT_TRUE(platform_->CanEnterDirectory(dir_.Path("sub\\")));
+  EXPECT_FALSE(platform_->CanEnterDirectory(dir_.Path("file")));
+  EXPECT_FALSE(platform_->CanEnterDirectory(dir_.Path("missing")));
+  ASSERT_TRUE(platform_->GetCurrentDirectory(&after));
+  EXPECT_EQ(before, after);
+}
+
+// A path past MAX_PATH (with what is built beside it) is used whole.
+TEST_F(PlatformWin32Test, PathsPastMaxPathWork) {
+  std::string path = dir_.Path("");
+  std::string part(60, 'd');
+  while (path.size() < 300) {
+    path += part;
+    ASSERT_TRUE(platform_->MakeDirectory(path)) << path.size();
+    path += "\\";
+  }
+  std::string file = path + "f.txt";
+  auto stream = platform_->Open(file, OpenMode::kCreate);
+  ASSERT_NE(stream, nullptr);
+  stream->Write("abc", 3);
+  EXPECT_TRUE(stream->Close());
+  std::string temporary;
+  auto out = platform_->CreateTemporary(file, &temporary);
+  ASSERT_NE(out, nullptr);
+  out->Write("xyz", 3);
+  EXPECT_TRUE(out->Close());
+  EXPECT_TRUE(platform_->RenameOver(temporary, file));
+  DirEntry entry;
+  ASSERT_NE(platform_->FindFirst(path + "*.TXT", false, &entry), nullptr);
+  EXPECT_EQ(entry.name, "f.txt");
+  FileIdentity identity;
+  ASSERT_TRUE(platform_->Identify(file, &identity));
+  EXPECT_EQ(identity.size, 3);
+  EXPECT_TRUE(platform_->DeleteFile(file));
+  while (path.size() > dir_.Path("").size()) {
+    path.pop_back();
+    EXPECT_TRUE(platform_->RemoveDirectory(path));
+    path.erase(path.find_last_of('\\') + 1);
+  }
 }
 
 TEST_F(PlatformWin32Test, StreamsAreBinaryWithPositionsPastFourGiB) {

@@ -106,23 +106,18 @@ TEST_F(OutputDirectoryTest, FailsWhenAFileStandsInTheWay) {
   EXPECT_FALSE(created_);
 }
 
-// The existence test makes the drive that the path names current (a
-// lower-case letter naming the same drive) and restores the one before.
-TEST_F(OutputDirectoryTest, TestsAnExistingDirectoryOnItsOwnDrive) {
+// The existence test is the platform's own: no drive is made current for
+// it (on Windows that lost the drive's directory; windows_paths_test.py
+// tests the real one under wine).
+TEST_F(OutputDirectoryTest, TestsAnExistingDirectoryOnAnotherDriveInPlace) {
   platform_.drive = 'C';
   platform_.AddDir("D:/out");
   platform_.AddFile("D:/file");
-  platform_.AddDir("1:/out");
   EXPECT_EQ(RunStatus::None,
             FindOrCreateOutputDirectory("D:\\out", &platform_, &created_));
-  EXPECT_EQ(RunStatus::None,
-            FindOrCreateOutputDirectory("d:\\out", &platform_, &created_));
-  EXPECT_EQ((std::vector<char>{'D', 'C', 'D', 'C'}), platform_.drive_changes);
-  EXPECT_EQ('C', platform_.drive);
-  EXPECT_EQ(RunStatus::OutputDirFailed,
-            FindOrCreateOutputDirectory("1:\\out", &platform_, &created_));
   EXPECT_EQ(RunStatus::OutputDirFailed,
             FindOrCreateOutputDirectory("D:\\file", &platform_, &created_));
+  EXPECT_TRUE(platform_.drive_changes.empty());
   EXPECT_EQ('C', platform_.drive);
 }
 
