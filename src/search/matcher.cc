@@ -260,10 +260,6 @@ int64_t Matcher::MatchedPrefix(const uint8_t* data, int64_t s) const {
   return i;
 }
 
-bool Matcher::BytesMatch(const uint8_t* data, int64_t s) const {
-  return MatchedPrefix(data, s) == length_;
-}
-
 bool Matcher::AnchorsHold(const FileBuffer& buffer, int64_t s) const {
   const uint8_t* data = buffer.bytes();
   if (start_anchor_ && s != buffer.start && data[s - 1] != '\n') return false;

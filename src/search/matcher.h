@@ -55,13 +55,6 @@ class Matcher {
   Matcher(const Matcher&) = delete;
   Matcher& operator=(const Matcher&) = delete;
 
-  // Whether the search text and its anchors match at block index |s|, by
-  // the rule alone (s + L <= end). The scans must find exactly the first
-  // such place; tests compare them with this.
-  bool AcceptsAt(const FileBuffer& buffer, int64_t s) const {
-    return BytesMatch(buffer.bytes(), s) && AnchorsHold(buffer, s);
-  }
-
  private:
   friend class FileSearch;
 
@@ -74,7 +67,6 @@ class Matcher {
   const std::vector<Piece>& Pieces();
   int64_t FindAllWildcards(const FileBuffer& buffer, int64_t from) const;
   int64_t MatchedPrefix(const uint8_t* data, int64_t s) const;
-  bool BytesMatch(const uint8_t* data, int64_t s) const;
   bool AnchorsHold(const FileBuffer& buffer, int64_t s) const;
   void WidenToLine(const FileBuffer& buffer, int64_t s, Match* match) const;
   void ChooseScanByte();
