@@ -759,6 +759,31 @@ class WindowsPlatform : public Platform {
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
 
+  // Each part of |path| that exists as the file system spells it (the
+  // program holds names upper-cased): a diff applied elsewhere must name
+  // the files exactly. Drives, "." and ".." stay as they are, and so does
+  // everything from the first part that does not exist.
+  std::string SpeltPath(const std::string& path) override {
+    std::string spelt;
+    size_t begin = 0;
+    while (begin < path.size()) {
+      size_t end = path.find_first_of("\\/", begin);
+      if (end == std::string::npos) end = path.size();
+      std::string part = path.substr(begin, end - begin);
+      if (!part.empty() && part != "." && part != ".." &&
+          part.find_first_of(":*?") == std::string::npos) {
+        WIN32_FIND_DATAW data;
+        ScopedFind find(spelt + part, &data);
+        if (!find.valid()) return spelt + path.substr(begin);
+        part = PathBytes(data.cFileName);
+      }
+      spelt += part;
+      if (end < path.size()) spelt += path[end];
+      begin = end + 1;
+    }
+    return spelt;
+  }
+
   char GetCurrentDrive() override {
     int drive = _getdrive();  // 1 for A:, 0 on a network path
     return drive == 0 ? 0 : static_cast<char>('A' + drive - 1);
