@@ -216,15 +216,6 @@ std::string Printable(const std::string& bytes) {
   abort();
 }
 
-std::string Describe(bool found, const Match& m) {
-  if (!found) return "none";
-  return "offset " + std::to_string(m.offset) + " consumed " +
-         std::to_string(m.consumed) + " start " + std::to_string(m.start) +
-         " line " + std::to_string(m.line_offset) + "+" +
-         std::to_string(m.line_length) + "+" + std::to_string(m.line_break) +
-         (m.line_end_taken ? " taken" : "");
-}
-
 // The parser must hand the engine the text and anchors that were typed.
 void CheckParsed(const Input& in, const Settings& settings) {
   std::string parsed(settings.search_text(), settings.search_length);
@@ -255,8 +246,9 @@ void CheckSearches(const Input& in, Matcher* matcher) {
     int64_t s = NaiveFind(in.rules, in.image, resume);
     Match expected;
     if (s >= 0) expected = NaiveMatchAt(in.rules, in.image, 0, s);
-    if (Describe(engine, found) != Describe(s >= 0, expected)) {
-      Fail("search", Describe(engine, found), Describe(s >= 0, expected));
+    if (DescribeMatch(engine, found) != DescribeMatch(s >= 0, expected)) {
+      Fail("search", DescribeMatch(engine, found),
+           DescribeMatch(s >= 0, expected));
     }
     if (s < 0) return;
     resume = s + (length > 0 ? length : 1);

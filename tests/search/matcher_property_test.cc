@@ -53,15 +53,6 @@ struct Sample {
   }
 };
 
-std::string Describe(bool found, const Match& m) {
-  if (!found) return "none";
-  return "offset " + std::to_string(m.offset) + " consumed " +
-         std::to_string(m.consumed) + " start " + std::to_string(m.start) +
-         " line " + std::to_string(m.line_offset) + "+" +
-         std::to_string(m.line_length) + "+" + std::to_string(m.line_break) +
-         (m.line_end_taken ? " taken" : "");
-}
-
 // The match the reference finds from |resume| bytes after the position;
 // false when there is none.
 bool Expected(const Sample& sample, int64_t resume, Match* match) {
@@ -89,8 +80,9 @@ std::string CheckAllSearches(const Sample& sample, const Settings& settings,
   auto differs = [&](int64_t resume) -> std::string {
     Match found, expected;
     std::string got =
-        Describe(search.FindNextMatch(buffer, resume, &found), found);
-    std::string want = Describe(Expected(sample, resume, &expected), expected);
+        DescribeMatch(search.FindNextMatch(buffer, resume, &found), found);
+    std::string want =
+        DescribeMatch(Expected(sample, resume, &expected), expected);
     if (got == want) return "";
     return "resume " + std::to_string(resume) + ": found " + got +
            ", expected " + want;
@@ -145,7 +137,7 @@ std::string NearCopies(std::mt19937* random, const std::string& text,
   return image;
 }
 
-std::string Describe(const Sample& s) {
+std::string DescribeMatch(const Sample& s) {
   std::string out = "text '";
   for (char c : s.text) {
     unsigned char b = static_cast<unsigned char>(c);
@@ -190,7 +182,8 @@ TEST(MatcherPropertyTest, ScanFindsTheFirstAcceptableStart) {
       bool by_pieces = false;
       std::string fault =
           CheckAllSearches(sample, settings, &random, &by_pieces);
-      ASSERT_EQ(fault, "") << "round " << round << ": " << Describe(sample);
+      ASSERT_EQ(fault, "") << "round " << round << ": "
+                           << DescribeMatch(sample);
     }
   }
 }
@@ -214,7 +207,8 @@ TEST(MatcherPropertyTest, LongTextsAgreeAfterTheSwitchToPieces) {
       bool by_pieces = false;
       std::string fault =
           CheckAllSearches(sample, settings, &random, &by_pieces);
-      ASSERT_EQ(fault, "") << "round " << round << ": " << Describe(sample);
+      ASSERT_EQ(fault, "") << "round " << round << ": "
+                           << DescribeMatch(sample);
       switched += by_pieces;
     }
   }

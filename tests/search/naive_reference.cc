@@ -229,4 +229,13 @@ std::string NaiveResult(const NaiveRules& rules,
   return result;
 }
 
+std::string DescribeMatch(bool found, const Match& m) {
+  if (!found) return "none";
+  return "offset " + std::to_string(m.offset) + " consumed " +
+         std::to_string(m.consumed) + " start " + std::to_string(m.start) +
+         " line " + std::to_string(m.line_offset) + "+" +
+         std::to_string(m.line_length) + "+" + std::to_string(m.line_break) +
+         (m.line_end_taken ? " taken" : "");
+}
+
 }  // namespace swu

@@ -61,6 +61,10 @@ std::string NaiveResult(const NaiveRules& rules,
                         const NaiveSelection& selection,
                         const std::string& image);
 
+// A match record in words, or "none" when |found| is false, for the
+// messages of a check that disagrees.
+std::string DescribeMatch(bool found, const Match& match);
+
 }  // namespace swu
 
 #endif  // SWU_TESTS_SEARCH_NAIVE_REFERENCE_H_
