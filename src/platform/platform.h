@@ -322,11 +322,6 @@ class Platform {
   }
   // The number of the user the process runs as (0 where there is none).
   virtual uint32_t CurrentUser() const { return 0; }
-  // The current drive letter ('A'..'Z'), or 0 where there are no drives.
-  virtual char GetCurrentDrive() = 0;
-  // Makes |drive| current. Returns false on failure; true (and does
-  // nothing) where there are no drives.
-  virtual bool SetCurrentDrive(char drive) = 0;
 
   // Command line: whether an argument that begins with '/' is a switch
   // argument. True where '/' is the switch character of the system's own

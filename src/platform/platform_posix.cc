@@ -919,8 +919,6 @@ class PosixPlatform : public Platform {
   uint32_t CurrentUser() const override {
     return static_cast<uint32_t>(geteuid());
   }
-  char GetCurrentDrive() override { return 0; }
-  bool SetCurrentDrive(char) override { return true; }
 
   // '/' begins an absolute path here, never a switch.
   bool SlashStartsSwitch() const override { return false; }

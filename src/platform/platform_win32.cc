@@ -37,7 +37,6 @@
 #undef SetCurrentDirectory
 
 #include <conio.h>
-#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -782,16 +781,6 @@ class WindowsPlatform : public Platform {
       begin = end + 1;
     }
     return spelt;
-  }
-
-  char GetCurrentDrive() override {
-    int drive = _getdrive();  // 1 for A:, 0 on a network path
-    return drive == 0 ? 0 : static_cast<char>('A' + drive - 1);
-  }
-
-  bool SetCurrentDrive(char drive) override {
-    if (drive < 'A' || drive > 'Z') return false;
-    return _chdrive(drive - 'A' + 1) == 0;
   }
 
   // Names compare without regard to case: Windows keeps the environment so.

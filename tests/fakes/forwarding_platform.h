@@ -120,10 +120,6 @@ class ForwardingPlatform : public Platform {
   bool SetCurrentDirectory(const std::string& path) override {
     return real_->SetCurrentDirectory(path);
   }
-  char GetCurrentDrive() override { return real_->GetCurrentDrive(); }
-  bool SetCurrentDrive(char drive) override {
-    return real_->SetCurrentDrive(drive);
-  }
   bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
   bool QuotesSplitArguments() const override {
     return real_->QuotesSplitArguments();

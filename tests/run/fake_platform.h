@@ -45,10 +45,8 @@ class FakePlatform : public Platform {
   bool interrupted = false;  // an interruption has been remembered
   bool deferring = false;
   bool ended_by_interrupt = false;
-  // Windows' answers: path rules, and a current drive (0: none).
+  // Windows' answers: path rules.
   bool windows_rules = false;
-  char drive = 0;
-  std::vector<char> drive_changes;  // every drive made current
 
   // Platform.
   void Print(const char* data, size_t n) override;
@@ -70,14 +68,6 @@ class FakePlatform : public Platform {
   bool RemoveDirectory(const std::string& path) override;
   bool GetCurrentDirectory(std::string* path) override;
   bool SetCurrentDirectory(const std::string& path) override;
-  char GetCurrentDrive() override { return drive; }
-  bool SetCurrentDrive(char d) override {
-    if (drive == 0) return true;
-    drive_changes.push_back(d);
-    if (d < 'A' || d > 'Z') return false;
-    drive = d;
-    return true;
-  }
   bool EndsDirectoryPart(char c) const override {
     return windows_rules ? (c == '\\' || c == ':')
                          : Platform::EndsDirectoryPart(c);
