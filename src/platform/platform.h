@@ -25,6 +25,10 @@
 
 namespace swu {
 
+// The longest name (one component of a path) the file systems take: 255
+// bytes on POSIX, 255 UTF-16 units on Windows.
+constexpr int kLongestName = 255;
+
 // The stream modes the program uses, named after their stdio forms.
 enum class OpenMode {
   kRead,        // "rb"
@@ -363,6 +367,18 @@ class Platform {
   virtual bool NameAllowed(const std::string& name) const {
     (void)name;
     return true;
+  }
+  // True when a name in |path| (any component) is longer than the file
+  // system takes (kLongestName), so that no call on it can succeed.
+  virtual bool NameTooLong(const std::string& path) const {
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+      if (i == path.size() || path[i] == '/') {
+        if (i - start > static_cast<size_t>(kLongestName)) return true;
+        start = i + 1;
+      }
+    }
+    return false;
   }
   // The path as the file system spells it: where the program holds
   // names upper-cased and looks them up ignoring case (POSIX), each

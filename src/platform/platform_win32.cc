@@ -817,6 +817,18 @@ class WindowsPlatform : public Platform {
   bool NameAllowed(const std::string& name) const override {
     return name.find_first_of("<>:\"|?*") == std::string::npos;
   }
+  bool NameTooLong(const std::string& path) const override {
+    std::wstring wide = WidePath(path);
+    size_t start = 0;
+    for (size_t i = 0; i <= wide.size(); ++i) {
+      if (i == wide.size() || wide[i] == L'\\' || wide[i] == L'/' ||
+          wide[i] == L':') {
+        if (i - start > static_cast<size_t>(kLongestName)) return true;
+        start = i + 1;
+      }
+    }
+    return false;
+  }
   bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }

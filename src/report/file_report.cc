@@ -46,7 +46,8 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       }
       return;
     case FileError::NameTooLong:
-      Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n", kMaxText,
+      Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n",
+             names.long_limit,
              platform->DisplayPath(names.long_directory).c_str(),
              platform->DisplayPath(names.long_name).c_str());
       return;

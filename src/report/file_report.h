@@ -21,9 +21,11 @@ struct FileNames {
   // -$:F/-$:A; quoted when the output cannot be opened.
   std::string output_target;
   std::string pattern;  // the file pattern of <filespec>
-  // The two halves of a name that was too long: directory and entry.
+  // The two halves of a name that was too long: directory and entry, and
+  // the limit it passed: a whole path's, or one name's (kLongestName).
   std::string long_directory;
   std::string long_name;
+  int long_limit = kMaxText;
 };
 
 // Prints the -V:3 figures of a loaded file. Prints nothing below -V:3.

@@ -8,6 +8,28 @@
 
 namespace swu {
 
+namespace {
+
+// True when the file system would refuse a name in |path| for its length:
+// a typed one (a -T:C or -B:C file to create, a -$:F or -$:A output),
+// since a listed one exists. Then stores the path's two halves and the
+// limit in *names, so the message tells the cause.
+bool RefusesName(const Platform& platform, const std::string& path,
+                 FileNames* names) {
+  if (!platform.NameTooLong(path)) return false;
+  size_t split = path.size();
+  while (split > 0 && !platform.EndsDirectoryPart(path[split - 1]) &&
+         path[split - 1] != '/') {
+    --split;
+  }
+  names->long_directory = path.substr(0, split);
+  names->long_name = path.substr(split);
+  names->long_limit = kLongestName;
+  return true;
+}
+
+}  // namespace
+
 DirectoryLoop::DirectoryLoop(const Settings& settings, Platform* platform,
                              FileRunner* runner, DirectoryWalk* walk,
                              RunState* state)
@@ -109,6 +131,9 @@ void DirectoryLoop::ProcessFile(const std::string& path,
     outcome.error = FileError::NameTooLong;
     names.long_directory = state_->files.output_path;
     names.long_name = name;
+  } else if (RefusesName(*platform_, path, &names) ||
+             RefusesName(*platform_, names.output_file, &names)) {
+    outcome.error = FileError::NameTooLong;
   } else {
     outcome = runner_->Process(path, names.output_file, &state_->create);
     ReportRecovery(outcome.recovery, path, settings_.verbosity(), platform_);

@@ -173,6 +173,15 @@ TEST_F(PlatformWin32Test, PathsPastMaxPathWork) {
   }
 }
 
+// A name's length is counted as the system counts it, in UTF-16 units,
+// not in the path's bytes (three for a character the code page lacks).
+TEST_F(PlatformWin32Test, NameTooLongCountsWhatTheSystemCounts) {
+  std::string name;
+  for (int i = 0; i < kLongestName; ++i) name += "\x01\xc4\x81";  // U+0101
+  EXPECT_FALSE(platform_->NameTooLong("C:\\dir\\" + name));
+  EXPECT_TRUE(platform_->NameTooLong("C:\\" + std::string(256, 'n') + "\\x"));
+}
+
 TEST_F(PlatformWin32Test, StreamsAreBinaryWithPositionsPastFourGiB) {
   dir_.Write("f", "01\r\n456789");
   auto s = platform_->Open(dir_.Path("F"), OpenMode::kUpdate);
