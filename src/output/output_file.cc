@@ -76,6 +76,11 @@ FileError NoteOutputFile(const Settings& settings, Platform* platform,
   if (!Appending(settings) && !MayReplace(platform, output_path)) {
     return FileError::WriteOpenFailed;
   }
+  // An output to be created under a name too long for it would fail.
+  if (!platform->Identify(output_path, &existing) &&
+      platform->NameTooLong(output_path)) {
+    return FileError::WriteOpenFailed;
+  }
   output->target.path = output_path;
   output->target.in_place = false;
   output->target.writable = false;
@@ -94,11 +99,11 @@ FileError NoteCreatedFile(const Settings& settings, Platform* platform,
   FileIdentity existing;
   if (platform->Identify(path, &existing)) return FileError::OpenFailed;
   // Nor is a file whose directory is missing, or whose name the system
-  // refuses: it could not be created.
+  // refuses or is too long: it could not be created.
   size_t dir = path.size();
   while (dir > 0 && !platform->EndsDirectoryPart(path[dir - 1])) --dir;
   if ((dir > 0 && !platform->Identify(path.substr(0, dir), &existing)) ||
-      !platform->NameAllowed(path.substr(dir))) {
+      !platform->NameAllowed(path.substr(dir)) || platform->NameTooLong(path)) {
     return FileError::WriteOpenFailed;
   }
   output->target.path = path;

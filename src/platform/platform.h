@@ -369,7 +369,8 @@ class Platform {
     return true;
   }
   // True when a name in |path| (any component) is longer than the file
-  // system takes (kLongestName), so that no call on it can succeed.
+  // systems take (kLongestName): then a call on it that failed failed for
+  // that. A file system that takes longer names may still open it.
   virtual bool NameTooLong(const std::string& path) const {
     size_t start = 0;
     for (size_t i = 0; i <= path.size(); ++i) {

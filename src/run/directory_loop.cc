@@ -10,10 +10,12 @@ namespace swu {
 
 namespace {
 
-// True when the file system would refuse a name in |path| for its length:
-// a typed one (a -T:C or -B:C file to create, a -$:F or -$:A output),
-// since a listed one exists. Then stores the path's two halves and the
-// limit in *names, so the message tells the cause.
+// True when a name in |path| is longer than file systems take: for a file
+// that could not be opened or created, the likely cause (a typed name: a
+// -T:C or -B:C file to create, a -$:F or -$:A output). Then stores the
+// path's two halves and the limit in *names, so the message tells it. Only
+// asked after a failure: a file system with longer names still has its
+// files processed.
 bool RefusesName(const Platform& platform, const std::string& path,
                  FileNames* names) {
   if (!platform.NameTooLong(path)) return false;
@@ -131,13 +133,16 @@ void DirectoryLoop::ProcessFile(const std::string& path,
     outcome.error = FileError::NameTooLong;
     names.long_directory = state_->files.output_path;
     names.long_name = name;
-  } else if (RefusesName(*platform_, path, &names) ||
-             RefusesName(*platform_, names.output_file, &names)) {
-    outcome.error = FileError::NameTooLong;
   } else {
     outcome = runner_->Process(path, names.output_file, &state_->create);
     ReportRecovery(outcome.recovery, path, settings_.verbosity(), platform_);
     if (outcome.loaded) ReportDetail(outcome, names, settings_, platform_);
+    bool not_opened = outcome.error == FileError::OpenFailed ||
+                      outcome.error == FileError::WriteOpenFailed;
+    if (not_opened && (RefusesName(*platform_, path, &names) ||
+                       RefusesName(*platform_, names.output_file, &names))) {
+      outcome.error = FileError::NameTooLong;
+    }
   }
   ReportFile(outcome, names, settings_, state_->create, platform_,
              &state_->totals);
