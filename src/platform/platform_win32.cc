@@ -609,10 +609,14 @@ class WindowsPlatform : public Platform {
 
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
+    // The temporary could never be renamed to a name the system refuses.
+    // Every Windows file system takes 255 units a name, no more; wine
+    // tells such a name only as missing, so it is counted here too.
+    if (NameTooLong(beside)) return nullptr;
     if (GetFileAttributesW(SystemPath(beside).c_str()) ==
             INVALID_FILE_ATTRIBUTES &&
         NameRefused(GetLastError())) {
-      return nullptr;  // The temporary could never be renamed to that name.
+      return nullptr;
     }
     std::string dir = beside.substr(0, DirectoryPartLength(beside));
     for (int attempt = 0; attempt < 100; ++attempt) {
