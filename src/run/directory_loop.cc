@@ -30,6 +30,22 @@ bool RefusesName(const Platform& platform, const std::string& path,
   return true;
 }
 
+// True when |error|, a file that could not be opened or whose output could
+// not be made, is better told as a name too long: the output's name first
+// for an output that failed, the file's own (a -T:C file is created in
+// place) after it.
+bool NameWasTooLong(FileError error, const Platform& platform,
+                    FileNames* names) {
+  if (error == FileError::OpenFailed) {
+    return RefusesName(platform, names->path, names);
+  }
+  if (error == FileError::WriteOpenFailed) {
+    return RefusesName(platform, names->output_file, names) ||
+           RefusesName(platform, names->path, names);
+  }
+  return false;
+}
+
 }  // namespace
 
 DirectoryLoop::DirectoryLoop(const Settings& settings, Platform* platform,
@@ -137,10 +153,7 @@ void DirectoryLoop::ProcessFile(const std::string& path,
     outcome = runner_->Process(path, names.output_file, &state_->create);
     ReportRecovery(outcome.recovery, path, settings_.verbosity(), platform_);
     if (outcome.loaded) ReportDetail(outcome, names, settings_, platform_);
-    bool not_opened = outcome.error == FileError::OpenFailed ||
-                      outcome.error == FileError::WriteOpenFailed;
-    if (not_opened && (RefusesName(*platform_, path, &names) ||
-                       RefusesName(*platform_, names.output_file, &names))) {
+    if (NameWasTooLong(outcome.error, *platform_, &names)) {
       outcome.error = FileError::NameTooLong;
     }
   }
