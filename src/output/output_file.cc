@@ -77,8 +77,8 @@ FileError NoteOutputFile(const Settings& settings, Platform* platform,
     return FileError::WriteOpenFailed;
   }
   // An output to be created under a name too long for it would fail.
-  if (!platform->Identify(output_path, &existing) &&
-      platform->NameTooLong(output_path)) {
+  if (platform->NameTooLong(output_path) &&
+      !platform->Identify(output_path, &existing)) {
     return FileError::WriteOpenFailed;
   }
   output->target.path = output_path;

@@ -29,6 +29,20 @@ namespace swu {
 // bytes on POSIX, 255 UTF-16 units on Windows.
 constexpr int kLongestName = 255;
 
+// True when a name of |path| (a run of characters between two of those
+// |is_separator| accepts) is longer than kLongestName characters.
+template <typename String, typename IsSeparator>
+bool HasOverlongName(const String& path, IsSeparator is_separator) {
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || is_separator(path[i])) {
+      if (i - start > static_cast<size_t>(kLongestName)) return true;
+      start = i + 1;
+    }
+  }
+  return false;
+}
+
 // The stream modes the program uses, named after their stdio forms.
 enum class OpenMode {
   kRead,        // "rb"
@@ -372,14 +386,7 @@ class Platform {
   // systems take (kLongestName): then a call on it that failed failed for
   // that. A file system that takes longer names may still open it.
   virtual bool NameTooLong(const std::string& path) const {
-    size_t start = 0;
-    for (size_t i = 0; i <= path.size(); ++i) {
-      if (i == path.size() || path[i] == '/') {
-        if (i - start > static_cast<size_t>(kLongestName)) return true;
-        start = i + 1;
-      }
-    }
-    return false;
+    return HasOverlongName(path, [](char c) { return c == '/'; });
   }
   // The path as the file system spells it: where the program holds
   // names upper-cased and looks them up ignoring case (POSIX), each

@@ -822,16 +822,10 @@ class WindowsPlatform : public Platform {
     return name.find_first_of("<>:\"|?*") == std::string::npos;
   }
   bool NameTooLong(const std::string& path) const override {
-    std::wstring wide = WidePath(path);
-    size_t start = 0;
-    for (size_t i = 0; i <= wide.size(); ++i) {
-      if (i == wide.size() || wide[i] == L'\\' || wide[i] == L'/' ||
-          wide[i] == L':') {
-        if (i - start > static_cast<size_t>(kLongestName)) return true;
-        start = i + 1;
-      }
-    }
-    return false;
+    // Counted in UTF-16 units, as the file systems count.
+    return HasOverlongName(WidePath(path), [](wchar_t c) {
+      return c == L'\\' || c == L'/' || c == L':';
+    });
   }
   bool EndsDirectoryPart(char c) const override { return IsSplitSeparator(c); }
   char PathSeparator() const override { return '\\'; }

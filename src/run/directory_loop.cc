@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "output/journal_format.h"
 #include "report/recovery_report.h"
 
 namespace swu {
@@ -19,13 +20,8 @@ namespace {
 bool RefusesName(const Platform& platform, const std::string& path,
                  FileNames* names) {
   if (!platform.NameTooLong(path)) return false;
-  size_t split = path.size();
-  while (split > 0 && !platform.EndsDirectoryPart(path[split - 1]) &&
-         path[split - 1] != '/') {
-    --split;
-  }
-  names->long_directory = path.substr(0, split);
-  names->long_name = path.substr(split);
+  names->long_directory = DirectoryPartOf(path, platform);
+  names->long_name = path.substr(names->long_directory.size());
   names->long_limit = kLongestName;
   return true;
 }
