@@ -27,12 +27,12 @@
 #include "cli/settings.h"
 #include "fakes/forwarding_platform.h"
 #include "fakes/memory_stream.h"
-#include "search/file_buffer.h"
 #include "search/match_writer.h"
 #include "search/matcher.h"
 #include "search/naive_reference.h"
 #include "search/replace_loop.h"
 #include "search/replace_state.h"
+#include "store/file_buffer.h"
 
 namespace swu {
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/random.h"
 #include "cli/parser.h"
 #include "cli/settings.h"
 #include "fakes/forwarding_platform.h"
-#include "output/new_text.h"
-#include "output/random.h"
 #include "platform/platform.h"
+#include "result/new_text.h"
 
 namespace swu {
 namespace {

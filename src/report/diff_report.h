@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "output/unified_diff.h"
+#include "diff/unified_diff.h"
 #include "platform/platform.h"
 
 namespace swu {

@@ -2,7 +2,7 @@
 
 #include "run/diff_preview.h"
 
-#include "output/unified_diff.h"
+#include "diff/unified_diff.h"
 
 namespace swu {
 

@@ -18,10 +18,10 @@
 #include <string>
 
 #include "cli/settings.h"
-#include "output/diff_sink.h"
-#include "output/output_file.h"
+#include "diff/diff_sink.h"
 #include "platform/platform.h"
 #include "report/diff_report.h"
+#include "store/output_file.h"
 
 namespace swu {
 

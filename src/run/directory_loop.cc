@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "output/journal_format.h"
 #include "report/recovery_report.h"
+#include "store/journal_format.h"
 
 namespace swu {
 

@@ -12,9 +12,9 @@
 
 #include <cstdint>
 
+#include "base/random.h"
 #include "cli/parser.h"
 #include "cli/settings.h"
-#include "output/random.h"
 #include "platform/platform.h"
 #include "run/file_runner.h"
 

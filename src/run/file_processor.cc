@@ -7,21 +7,21 @@
 #include <set>
 #include <string>
 
-#include "output/diff_sink.h"
-#include "output/emitter.h"
-#include "output/journal_format.h"
-#include "output/journal_writer.h"
-#include "output/new_text.h"
-#include "output/output_buffer.h"
-#include "output/output_file.h"
-#include "output/recovery.h"
-#include "output/result_writer.h"
+#include "diff/diff_sink.h"
+#include "result/emitter.h"
+#include "result/new_text.h"
+#include "result/output_buffer.h"
+#include "result/result_writer.h"
 #include "run/diff_preview.h"
-#include "search/file_buffer.h"
-#include "search/loader.h"
 #include "search/matcher.h"
 #include "search/replace_loop.h"
 #include "search/replace_state.h"
+#include "store/file_buffer.h"
+#include "store/journal_format.h"
+#include "store/journal_writer.h"
+#include "store/loader.h"
+#include "store/output_file.h"
+#include "store/recovery.h"
 
 namespace swu {
 

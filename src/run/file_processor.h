@@ -12,18 +12,18 @@
 #include <set>
 #include <string>
 
+#include "base/random.h"
 #include "base/status.h"
 #include "cli/settings.h"
-#include "output/journal_writer.h"
-#include "output/new_text.h"
-#include "output/output_file.h"
-#include "output/random.h"
 #include "platform/platform.h"
+#include "result/new_text.h"
 #include "run/diff_preview.h"
 #include "run/file_runner.h"
-#include "search/file_buffer.h"
-#include "search/loader.h"
 #include "search/matcher.h"
+#include "store/file_buffer.h"
+#include "store/journal_writer.h"
+#include "store/loader.h"
+#include "store/output_file.h"
 
 namespace swu {
 

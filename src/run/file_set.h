@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "base/random.h"
 #include "base/status.h"
-#include "output/random.h"
 #include "platform/platform.h"
 
 namespace swu {

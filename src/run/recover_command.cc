@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "output/journal_format.h"
-#include "output/recovery.h"
 #include "report/recovery_report.h"
 #include "run/file_set.h"
+#include "store/journal_format.h"
+#include "store/recovery.h"
 
 namespace swu {
 

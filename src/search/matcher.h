@@ -42,9 +42,9 @@
 
 #include "cli/settings.h"
 #include "search/candidate_scan.h"
-#include "search/file_buffer.h"
 #include "search/match.h"
 #include "search/two_way.h"
+#include "store/file_buffer.h"
 
 namespace swu {
 

@@ -22,11 +22,11 @@
 #include <functional>
 
 #include "cli/settings.h"
-#include "search/file_buffer.h"
 #include "search/match.h"
 #include "search/match_writer.h"
 #include "search/matcher.h"
 #include "search/replace_state.h"
+#include "store/file_buffer.h"
 
 namespace swu {
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/random.h"
 #include "cli/parser.h"
 #include "cli/settings.h"
 #include "cli_test_platform.h"
-#include "output/new_text.h"
-#include "output/random.h"
+#include "result/new_text.h"
 
 namespace swu {
 

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "base/random.h"
 #include "cli/settings.h"
 #include "fakes/fault_platform.h"
 #include "fakes/parse_for_test.h"
 #include "fakes/temp_dir.h"
-#include "output/random.h"
 #include "run/file_processor.h"
 
 namespace swu {

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "search/file_buffer.h"
 #include "search/match.h"
 #include "search/match_writer.h"
+#include "store/file_buffer.h"
 
 namespace swu {
 

@@ -1,0 +1,170 @@
+// Applying a journal.
+//
+// Records close together (a same-length rewrite journals each change
+// apart) are gathered into one piece of at most kPiece bytes and written
+// with one call. The unchanged bytes between them are read from the file
+// first, once per piece: they are the same in the original and the
+// result, however much of the journal an earlier attempt applied.
+
+#include "store/journal_apply.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "store/journal_format.h"
+
+namespace swu {
+
+namespace {
+
+// The largest piece written in one call, and the largest gap of unchanged
+// bytes between two records that is written again rather than costing a
+// call of its own.
+constexpr int64_t kPiece = 1 << 20;
+constexpr int64_t kMergeGap = 4096;
+// Small pieces written between two checks of the file's length.
+constexpr int kBatchPieces = 64;
+
+// True when the file open as |file| is |a| or |b| bytes long.
+bool LengthExplained(Stream* file, int64_t a, int64_t b) {
+  FileIdentity now;
+  return file->Identify(&now) && (now.size == a || now.size == b);
+}
+
+// Gathers records into pieces and writes each, checking the file's length
+// before each batch of writes.
+class PieceWriter {
+ public:
+  PieceWriter(Stream* file, int64_t original_size, int64_t result_size,
+              const char* original)
+      : file_(file),
+        original_size_(original_size),
+        result_size_(result_size),
+        original_(original),
+        bytes_(new char[kPiece]) {}
+
+  // Adds |n| bytes for the file's offset |offset| (n <= kPiece).
+  Applied Add(int64_t offset, const char* data, int64_t n) {
+    if (!Fits(offset, n)) {
+      Applied flushed = Flush();
+      if (flushed != Applied::kDone) return flushed;
+      start_ = end_ = filled_ = offset;
+    }
+    if (offset > filled_ && !Fill(offset)) return Applied::kFailed;
+    memcpy(bytes_.get() + (offset - start_), data, static_cast<size_t>(n));
+    end_ = offset + n;
+    filled_ = std::max(filled_, end_);
+    return Applied::kDone;
+  }
+
+  // Writes the piece gathered so far.
+  Applied Flush() {
+    if (end_ == start_) return Applied::kDone;
+    Applied written = Write(bytes_.get(), end_ - start_, start_);
+    start_ = end_;
+    return written;
+  }
+
+  // Writes |n| bytes at |offset| at once. The file's length is checked
+  // first, once per batch: a megabyte, or kBatchPieces pieces.
+  Applied Write(const char* data, int64_t n, int64_t offset) {
+    if (batch_bytes_ >= kPiece || batch_pieces_ >= kBatchPieces) {
+      if (!LengthExplained(file_, original_size_, result_size_)) {
+        return Applied::kFileChanged;
+      }
+      batch_bytes_ = 0;
+      batch_pieces_ = 0;
+    }
+    batch_bytes_ += n;
+    ++batch_pieces_;
+    file_->WriteAt(data, n, offset);
+    return file_->error() ? Applied::kFailed : Applied::kDone;
+  }
+
+ private:
+  bool Fits(int64_t offset, int64_t n) const {
+    return end_ > start_ && offset >= end_ && offset - end_ <= kMergeGap &&
+           offset + n - start_ <= kPiece;
+  }
+
+  // Reads the file's bytes from |filled_| on, up to the piece's room, so
+  // that the gap before |offset| holds them.
+  bool Fill(int64_t offset) {
+    int64_t want = start_ + kPiece - filled_;
+    char* to = bytes_.get() + (filled_ - start_);
+    int64_t got;
+    if (original_ != nullptr) {
+      got = std::max<int64_t>(0, std::min(want, original_size_ - filled_));
+      memcpy(to, original_ + filled_, static_cast<size_t>(got));
+    } else {
+      got = std::max<int64_t>(0, file_->ReadAt(to, want, filled_));
+    }
+    filled_ += got;
+    return filled_ >= offset;
+  }
+
+  Stream* file_;
+  int64_t original_size_;
+  int64_t result_size_;
+  const char* original_;           // the file as loaded, or null
+  std::unique_ptr<char[]> bytes_;  // not cleared: see JournalWindow
+  // Bytes and pieces written since the length was last checked; the
+  // first write checks it.
+  int64_t batch_bytes_ = kPiece;
+  int batch_pieces_ = 0;
+  int64_t start_ = 0;   // the file offset of the piece's first byte
+  int64_t end_ = 0;     // one past the last record byte in the piece
+  int64_t filled_ = 0;  // one past the last byte the piece holds
+};
+
+// Writes the records from |at| on. Returns kDone at the end record.
+Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
+                     int64_t original_size, int64_t result_size,
+                     const char* original) {
+  JournalWindow window(journal);
+  RecordReader reader(&window, at);
+  PieceWriter pieces(file, original_size, result_size, original);
+  Record record;
+  while (true) {
+    RecordReader::Step step = reader.Next(&record);
+    if (step == RecordReader::Step::kBroken) return Applied::kFailed;
+    if (step == RecordReader::Step::kEnd) return pieces.Flush();
+    for (int64_t done = 0; done < record.length;) {
+      int64_t n = std::min(kPiece, record.length - done);
+      const char* bytes = window.Get(record.data_at + done, n);
+      if (bytes == nullptr) return Applied::kFailed;
+      Applied added = pieces.Add(record.offset + done, bytes, n);
+      if (added != Applied::kDone) return added;
+      done += n;
+    }
+  }
+}
+
+}  // namespace
+
+Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
+                     int64_t original_size, int64_t result_size, bool durable,
+                     const char* original) {
+  if (!LengthExplained(file, original_size, result_size)) {
+    return Applied::kFileChanged;
+  }
+  // A longer result gets its room first: without it, nothing is written.
+  if (result_size > original_size && !file->Allocate(result_size)) {
+    file->SetLength(original_size);
+    return Applied::kNotStarted;
+  }
+  Applied written = WriteRecords(journal, records_begin, file, original_size,
+                                 result_size, original);
+  if (written != Applied::kDone) return written;
+  if (!LengthExplained(file, original_size, result_size)) {
+    return Applied::kFileChanged;
+  }
+  if (result_size < original_size && !file->SetLength(result_size)) {
+    return Applied::kFailed;
+  }
+  if (durable && !file->Sync()) return Applied::kFailed;
+  return Applied::kDone;
+}
+
+}  // namespace swu

@@ -1,0 +1,248 @@
+// Writing the journal of one in-place rewrite.
+
+#include "store/journal_writer.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace swu {
+
+namespace {
+
+// Records are collected up to this size and written in one call; a
+// larger piece goes straight through.
+constexpr int64_t kBufferSize = 1 << 20;
+
+// A journal held in memory, for a file in a directory where no journal
+// can be created (one the user may not write to). It keeps the file
+// untouched until the result is complete, as a journal on disk does, but
+// does not outlive the process. Memory comes in blocks, and a block that
+// cannot be had is a write error.
+class MemoryJournal : public Stream {
+ public:
+  bool Seek(int64_t, Whence) override { return false; }
+  int64_t Tell() override { return size_; }
+  int64_t Read(void*, int64_t) override { return 0; }
+  void Write(const void* data, int64_t n) override {
+    const char* bytes = static_cast<const char*>(data);
+    while (n > 0 && !error_) {
+      int64_t at = size_ % kBlock;
+      if (at == 0 && !AddBlock()) return;
+      int64_t piece = std::min(n, kBlock - at);
+      memcpy(blocks_.back().get() + at, bytes, static_cast<size_t>(piece));
+      size_ += piece;
+      bytes += piece;
+      n -= piece;
+    }
+  }
+  bool error() const override { return error_; }
+  bool Close() override { return !error_; }
+  void WriteAt(const void*, int64_t, int64_t) override { error_ = true; }
+  bool SetLength(int64_t) override { return false; }
+  bool Identify(FileIdentity*) override { return false; }
+  bool Lock(int64_t) override { return true; }
+  int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
+    char* out = static_cast<char*>(data);
+    n = std::max<int64_t>(0, std::min(n, size_ - offset));
+    for (int64_t done = 0; done < n;) {
+      int64_t at = (offset + done) % kBlock;
+      int64_t piece = std::min(n - done, kBlock - at);
+      memcpy(out + done,
+             blocks_[static_cast<size_t>((offset + done) / kBlock)].get() + at,
+             static_cast<size_t>(piece));
+      done += piece;
+    }
+    return n;
+  }
+  bool Sync() override { return false; }
+
+ private:
+  static constexpr int64_t kBlock = 1 << 20;
+
+  bool AddBlock() {
+    std::unique_ptr<char[]> block(new (std::nothrow) char[kBlock]);
+    if (block == nullptr) {
+      error_ = true;
+      return false;
+    }
+    blocks_.push_back(std::move(block));
+    return true;
+  }
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  int64_t size_ = 0;
+  bool error_ = false;
+};
+
+}  // namespace
+
+void DropSpare(Platform* platform, SpareJournal* spare) {
+  if (spare->file == nullptr) return;
+  platform->DeleteOnInterrupt("");
+  platform->DeleteFile(spare->path);
+  spare->file.reset();
+}
+
+JournalWriter::JournalWriter(Platform* platform, std::string path,
+                             JournalHeader header, SpareJournal* spare)
+    : platform_(platform),
+      spare_(spare),
+      path_(std::move(path)),
+      header_(std::move(header)),
+      end_(header_.original_size) {}
+
+JournalWriter::~JournalWriter() {
+  if (!finished_) Remove();
+}
+
+bool JournalWriter::Seek(int64_t offset, Whence whence) {
+  int64_t base = whence == Whence::kStart     ? 0
+                 : whence == Whence::kCurrent ? position_
+                                              : end_;
+  if (base + offset < 0) return false;
+  position_ = base + offset;
+  return true;
+}
+
+void JournalWriter::Write(const void* data, int64_t n) {
+  AddRecord(position_, data, n);
+  position_ += n;
+}
+
+void JournalWriter::WriteAt(const void* data, int64_t n, int64_t offset) {
+  assert(offset >= 0 && n >= 0);  // A record lies within the result.
+  AddRecord(offset, data, n);
+}
+
+// Takes the spare journal file as this journal, when it lies in the same
+// directory; a spare elsewhere is deleted.
+bool JournalWriter::TakeSpare() {
+  if (spare_ == nullptr || spare_->file == nullptr) return false;
+  if (DirectoryPartOf(spare_->path, *platform_) !=
+          DirectoryPartOf(path_, *platform_) ||
+      !platform_->RenameNew(spare_->path, path_) ||
+      !spare_->file->Seek(0, Whence::kStart)) {
+    DropSpare(platform_, spare_);
+    return false;
+  }
+  file_ = std::move(spare_->file);
+  return true;
+}
+
+void JournalWriter::Create() {
+  // Never over an existing name, nor through a link someone put there.
+  if (!TakeSpare()) file_ = platform_->Open(path_, OpenMode::kCreateNew);
+  if (file_ != nullptr) {
+    // Held until the journal is removed or the process ends: a run that
+    // cannot lock a journal leaves it to its live owner.
+    file_->Lock(0);
+    platform_->DeleteOnInterrupt(path_);
+  } else {
+    file_ = std::make_unique<MemoryJournal>();
+    in_memory_ = true;
+  }
+  std::string head = EncodeHeader(header_);
+  records_begin_ = static_cast<int64_t>(head.size());
+  buffer_.clear();
+  Put(head.data(), records_begin_);
+}
+
+void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
+  if (n <= 0 || failed_) return;
+  if (file_ == nullptr) Create();
+  std::string head;
+  PutRecordHead(&head, offset, n, previous_end_);
+  ++records_;
+  previous_end_ = offset + n;
+  end_ = std::max(end_, offset + n);
+  Put(head.data(), static_cast<int64_t>(head.size()));
+  Put(data, n);
+}
+
+void JournalWriter::Put(const void* data, int64_t n) {
+  sum_.Add(data, n);
+  int64_t used = static_cast<int64_t>(buffer_.size());
+  if (used + n <= kBufferSize) {
+    buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
+    return;
+  }
+  FlushBuffer();
+  if (n >= kBufferSize / 2) {
+    file_->Write(data, n);
+    return;
+  }
+  buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
+}
+
+void JournalWriter::FlushBuffer() {
+  if (buffer_.empty()) return;
+  file_->Write(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+  buffer_.clear();
+}
+
+bool JournalWriter::Finish(int64_t result_size, bool durable) {
+  assert(result_size >= 0);
+  if (failed_ || file_ == nullptr) return false;
+  std::string end(1, '\0');
+  PutInt(&end, result_size);
+  PutInt(&end, records_);
+  Put(end.data(), static_cast<int64_t>(end.size()));
+  end.clear();
+  PutInt(&end, static_cast<int64_t>(sum_.value()));
+  end += kEndMagic;
+  Put(end.data(), static_cast<int64_t>(end.size()));
+  FlushBuffer();
+  if (file_->error()) return false;
+  if (durable && !in_memory_ &&
+      !(file_->Sync() && platform_->SyncDirectoryOf(path_))) {
+    return false;
+  }
+  // Complete: from here on it is what finishes the rewrite if the process
+  // dies, so nothing may delete it behind the program's back.
+  platform_->DeleteOnInterrupt("");
+  finished_ = true;
+  return true;
+}
+
+void JournalWriter::Remove() {
+  finished_ = true;
+  if (file_ == nullptr || kept_) return;
+  platform_->DeleteOnInterrupt("");
+  if (!in_memory_ && !ParkAsSpare()) platform_->DeleteFile(path_);
+  if (file_ != nullptr) file_->Close();
+  file_.reset();
+}
+
+// Renames the finished journal to a name no file's journal has (its own
+// number after "s"), then empties it and keeps it for the next file. A
+// process that dies meanwhile leaves at worst a complete journal under
+// that name, which --recover applies again, changing nothing.
+bool JournalWriter::ParkAsSpare() {
+  FileIdentity own;
+  if (spare_ == nullptr || file_->error() || !file_->Identify(&own)) {
+    return false;
+  }
+  DropSpare(platform_, spare_);
+  std::string spare_path = JournalPathFor(path_, own, *platform_);
+  spare_path.insert(spare_path.size() - 16, kSpareMark);
+  if (!platform_->RenameNew(path_, spare_path)) return false;
+  if (!file_->SetLength(0)) {
+    platform_->DeleteFile(spare_path);
+    return true;  // Gone, as it should be.
+  }
+  platform_->DeleteOnInterrupt(spare_path);
+  spare_->path = spare_path;
+  spare_->file = std::move(file_);
+  return true;
+}
+
+void JournalWriter::Keep() {
+  finished_ = true;
+  kept_ = true;
+  if (file_ != nullptr) file_->Close();
+}
+
+}  // namespace swu

@@ -1,0 +1,118 @@
+// The journal of one in-place rewrite, as the stream the rewrite's output
+// goes to. Each write becomes a record of the result's bytes at their
+// offset in the file; the file itself is not touched. The journal file is
+// created (and locked, so that no other run takes it for an interrupted
+// one) only when the first record comes, so a file without a change costs
+// nothing. Finish() closes it with the result's length; until then an
+// interruption that ends the process deletes it, and so does destroying
+// the writer. Where no journal can be created beside the file (a
+// directory the user may not write to, or a name that is taken), it is
+// kept in memory: the file is
+// still untouched until the result is complete, but a process killed
+// while the file is written cannot be recovered.
+//
+// Tested by tests/store/journal_test.cc
+
+#ifndef SWU_STORE_JOURNAL_WRITER_H_
+#define SWU_STORE_JOURNAL_WRITER_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "store/checksum.h"
+#include "store/journal_format.h"
+
+namespace swu {
+
+// A journal file kept from one file to the next under a name of its own,
+// so that a run over many files of a directory creates and deletes one
+// journal file there rather than one per file: many files created right
+// after as many were deleted get slow on some file systems (ext4 searches
+// past every inode deleted lately). Open, locked and empty while kept.
+struct SpareJournal {
+  std::unique_ptr<Stream> file;  // null while there is none
+  std::string path;
+};
+
+// Deletes the spare journal, if there is one.
+void DropSpare(Platform* platform, SpareJournal* spare);
+
+class JournalWriter : public Stream {
+ public:
+  // |original_size| is the file's length as loaded: a seek to the end of
+  // the result's file lands there or after the last byte written.
+  // |spare|, when not null, is taken as the journal file where it lies in
+  // the same directory, and given the journal file once it is done.
+  JournalWriter(Platform* platform, std::string path, JournalHeader header,
+                SpareJournal* spare = nullptr);
+  ~JournalWriter() override;
+  JournalWriter(const JournalWriter&) = delete;
+  JournalWriter& operator=(const JournalWriter&) = delete;
+
+  // Stream: the file as the result has it. Only writes, seeks and tells
+  // are meaningful; everything else fails.
+  bool Seek(int64_t offset, Whence whence) override;
+  int64_t Tell() override { return position_; }
+  int64_t Read(void*, int64_t) override { return 0; }
+  void Write(const void* data, int64_t n) override;
+  void WriteAt(const void* data, int64_t n, int64_t offset) override;
+  bool error() const override { return failed_; }
+  bool Close() override { return !failed_; }
+  bool SetLength(int64_t) override { return false; }
+  bool Identify(FileIdentity*) override { return false; }
+  bool Lock(int64_t) override { return false; }
+  int64_t ReadAt(void*, int64_t, int64_t) override { return 0; }
+  bool Sync() override { return false; }
+
+  // True while no record has been written: the result equals the file up
+  // to its length.
+  bool empty() const { return records_ == 0; }
+
+  // Ends the journal with the result's length |result_size|; with
+  // |durable| flushes it and its directory entry to the disk. From then
+  // on the journal is kept until Remove(). Returns false on failure (the
+  // journal is then deleted by Remove() or the destructor).
+  bool Finish(int64_t result_size, bool durable);
+
+  // The journal file and where its records start, once finished.
+  Stream* file() { return file_.get(); }
+  int64_t records_begin() const { return records_begin_; }
+  const std::string& path() const { return path_; }
+
+  // Deletes the journal file (or keeps it as the spare), if there is one
+  // and Keep() was not called.
+  void Remove();
+  // Leaves a finished journal for a later recovery.
+  void Keep();
+
+ private:
+  void Create();
+  bool TakeSpare();
+  bool ParkAsSpare();
+  void AddRecord(int64_t offset, const void* data, int64_t n);
+  void Put(const void* data, int64_t n);
+  void FlushBuffer();
+
+  Platform* platform_;
+  SpareJournal* spare_;
+  std::string path_;
+  JournalHeader header_;
+  std::unique_ptr<Stream> file_;  // null until the first record
+  std::string buffer_;            // small records collected for one write
+  Checksum sum_;                  // of every byte written so far
+  int64_t records_ = 0;
+  int64_t previous_end_ = 0;  // where the last record's bytes ended
+  int64_t records_begin_ = 0;
+  int64_t position_ = 0;  // where Write() puts the next bytes
+  int64_t end_;           // the result's file length so far
+  bool failed_ = false;
+  bool finished_ = false;
+  bool kept_ = false;
+  bool in_memory_ = false;  // no journal could be created beside the file
+};
+
+}  // namespace swu
+
+#endif  // SWU_STORE_JOURNAL_WRITER_H_

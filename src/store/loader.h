@@ -1,0 +1,42 @@
+// Opens the current file, locks it, tests its size and reads it whole into
+// FileBuffer, or maps a large one. The stream its result is written to is
+// opened by store/output_file.
+//
+// Tested by tests/store/loader_test.cc
+
+#ifndef SWU_STORE_LOADER_H_
+#define SWU_STORE_LOADER_H_
+
+#include <memory>
+#include <string>
+
+#include "base/status.h"
+#include "cli/settings.h"
+#include "platform/platform.h"
+#include "store/file_buffer.h"
+
+namespace swu {
+
+// How long a file locked by another run is waited for.
+constexpr int64_t kLockWaitMs = 5000;
+
+// A file as loaded.
+struct LoadedInput {
+  std::unique_ptr<Stream> stream;  // the file, open and locked
+  FileIdentity identity;           // the file as it was loaded
+  bool unlocked = false;           // used without a lock (none to be had)
+};
+
+// Opens |path| (for update, or for reading only in the report-only modes
+// and under -$), locks it for this run until its commit and loads it into
+// *buffer; an empty file becomes an empty image like a created file's. On
+// success returns FileError::None and leaves the file open in *input; on
+// failure returns the error (OpenFailed also for a missing file) and
+// leaves no stream open. Its output is opened by store/output_file.
+FileError LoadCurrentFile(const Settings& settings, Platform* platform,
+                          const std::string& path, FileBuffer* buffer,
+                          LoadedInput* input);
+
+}  // namespace swu
+
+#endif  // SWU_STORE_LOADER_H_

@@ -1,0 +1,168 @@
+// Opening a file's output, and creating a missing file for -B:C/-T:C.
+
+#include "store/output_file.h"
+
+#include <memory>
+#include <utility>
+
+namespace swu {
+
+namespace {
+
+bool Appending(const Settings& settings) {
+  OutputForm form = settings.output_form();
+  return form == OutputForm::kAppendFile ||
+         form == OutputForm::kAppendDirectory;
+}
+
+// True when the output |output_path| is the file |input| itself: writing
+// the result there would destroy the only copy of what is being read.
+bool IsInput(Platform* platform, const std::string& output_path,
+             const FileIdentity* input) {
+  FileIdentity output;
+  return input != nullptr && platform->Identify(output_path, &output) &&
+         SameFile(output, *input);
+}
+
+// True when the output file |output_path| is missing, or is a regular
+// file this process may write: only such a file is replaced by the result.
+bool MayReplace(Platform* platform, const std::string& output_path) {
+  FileIdentity existing;
+  if (!platform->Identify(output_path, &existing)) return true;
+  return platform->Open(output_path, OpenMode::kUpdate) != nullptr;
+}
+
+// Opens the -$ output file. Under -$:A and -$:B it is appended to; under
+// the other forms the result goes to a new temporary file beside it that
+// replaces it once complete, so a failed file leaves the output as it was.
+// |input| is the loaded file (null for one being created).
+FileError OpenOutputFile(const Settings& settings, Platform* platform,
+                         const std::string& output_path,
+                         const FileIdentity* input, ResultOutput* output) {
+  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  bool append = Appending(settings);
+  OutputTarget& target = output->target;
+  if (append) {
+    output->stream = platform->Open(output_path, OpenMode::kAppend);
+  } else if (MayReplace(platform, output_path)) {
+    output->stream = platform->CreateTemporary(output_path, &target.temp_path);
+  }
+  if (output->stream == nullptr) return FileError::WriteOpenFailed;
+  target.path = output_path;
+  target.in_place = false;
+  target.writable = true;
+  target.append_base = -1;
+  if (append) {
+    // Remembered so that a failed file can be cut off again.
+    if ((target.append_base = SizeOf(output->stream.get())) < 0) {
+      output->stream.reset();
+      return FileError::WriteOpenFailed;
+    }
+  }
+  return FileError::None;
+}
+
+// Under --diff: the checks of OpenOutputFile without opening anything.
+// The output's present contents are read when the diff is made.
+FileError NoteOutputFile(const Settings& settings, Platform* platform,
+                         const std::string& output_path,
+                         const FileIdentity* input, ResultOutput* output) {
+  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  FileIdentity existing;
+  if (Appending(settings) && platform->Identify(output_path, &existing) &&
+      platform->Open(output_path, OpenMode::kUpdate) == nullptr) {
+    return FileError::WriteOpenFailed;
+  }
+  if (!Appending(settings) && !MayReplace(platform, output_path)) {
+    return FileError::WriteOpenFailed;
+  }
+  // An output to be created under a name too long for it would fail.
+  if (platform->NameTooLong(output_path) &&
+      !platform->Identify(output_path, &existing)) {
+    return FileError::WriteOpenFailed;
+  }
+  output->target.path = output_path;
+  output->target.in_place = false;
+  output->target.writable = false;
+  return FileError::None;
+}
+
+// Under --diff: what CreateResult checks, creating nothing. A file that
+// exists but could not be opened is not one to create.
+FileError NoteCreatedFile(const Settings& settings, Platform* platform,
+                          const std::string& path,
+                          const std::string& output_path,
+                          ResultOutput* output) {
+  if (settings.output_mode()) {
+    return NoteOutputFile(settings, platform, output_path, nullptr, output);
+  }
+  FileIdentity existing;
+  if (platform->Identify(path, &existing)) return FileError::OpenFailed;
+  // Nor is a file whose directory is missing, or whose name the system
+  // refuses or is too long: it could not be created.
+  size_t dir = path.size();
+  while (dir > 0 && !platform->EndsDirectoryPart(path[dir - 1])) --dir;
+  if ((dir > 0 && !platform->Identify(path.substr(0, dir), &existing)) ||
+      !platform->NameAllowed(path.substr(dir)) || platform->NameTooLong(path)) {
+    return FileError::WriteOpenFailed;
+  }
+  output->target.path = path;
+  output->target.in_place = true;
+  output->target.writable = false;
+  return FileError::None;
+}
+
+}  // namespace
+
+FileError OpenResult(const Settings& settings, Platform* platform,
+                     const std::string& path, const std::string& output_path,
+                     LoadedInput* input, ResultOutput* output) {
+  *output = ResultOutput();
+  if (settings.output_mode()) {
+    input->stream.reset();
+    if (settings.shows_diff()) {
+      return NoteOutputFile(settings, platform, output_path, &input->identity,
+                            output);
+    }
+    return OpenOutputFile(settings, platform, output_path, &input->identity,
+                          output);
+  }
+  if (!input->stream->Seek(0, Whence::kStart)) {
+    input->stream.reset();
+    return FileError::ReadFailed;
+  }
+  output->stream = std::move(input->stream);
+  output->target.path = path;
+  output->target.in_place = true;
+  output->target.writable = !settings.report_only() && !settings.shows_diff();
+  output->target.loaded_as = input->identity;
+  return FileError::None;
+}
+
+FileError CreateResult(const Settings& settings, Platform* platform,
+                       const std::string& path, const std::string& output_path,
+                       ResultOutput* output) {
+  *output = ResultOutput();
+  if (settings.shows_diff()) {
+    return NoteCreatedFile(settings, platform, path, output_path, output);
+  }
+  if (settings.output_mode()) {
+    return OpenOutputFile(settings, platform, output_path, nullptr, output);
+  }
+  // Opened without truncating: a file that exists but could not be read
+  // is left as it is.
+  output->stream = platform->Open(path, OpenMode::kOpenAlways);
+  if (output->stream == nullptr) return FileError::WriteOpenFailed;
+  if (!output->stream->Lock(kLockWaitMs) ||
+      !output->stream->Identify(&output->target.loaded_as) ||
+      SizeOf(output->stream.get()) != 0) {
+    output->stream.reset();
+    return FileError::OpenFailed;
+  }
+  output->target.path = path;
+  output->target.in_place = true;
+  output->target.writable = true;
+  return FileError::None;
+}
+
+}  // namespace swu

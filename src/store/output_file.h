@@ -1,0 +1,55 @@
+// Opens the stream a file's result is written to: the loaded file itself
+// (for update, or read only in the report-only modes), or the -$ output
+// file, new beside the old one or appended to. For -B:C and -T:C, creates
+// the missing file, or its -$ output file, as the result's output.
+//
+// Tested by tests/store/loader_test.cc, which runs both halves of a load.
+
+#ifndef SWU_STORE_OUTPUT_FILE_H_
+#define SWU_STORE_OUTPUT_FILE_H_
+
+#include <memory>
+#include <string>
+
+#include "base/status.h"
+#include "cli/settings.h"
+#include "platform/platform.h"
+#include "store/loader.h"
+
+namespace swu {
+
+// Where a file's result goes and how its output was opened.
+struct OutputTarget {
+  std::string path;          // the file itself, or the -$ output file
+  std::string temp_path;     // -$, -$:F: written here, then renamed to |path|
+  bool in_place = true;      // the result replaces the file's bytes
+  bool writable = true;      // false for the read-only report modes
+  int64_t append_base = -1;  // -$:A, -$:B: output length before this file
+  FileIdentity loaded_as;    // in place: the file as it was loaded
+};
+
+// The stream a file's result is written to, and what it stands for.
+struct ResultOutput {
+  std::unique_ptr<Stream> stream;
+  OutputTarget target;
+};
+
+// Opens the output of the loaded file |path|: hands its stream on in
+// *output, rewound, or under -$ closes it and opens |output_path|. On
+// success returns FileError::None; on failure returns the error and leaves
+// no output stream open.
+FileError OpenResult(const Settings& settings, Platform* platform,
+                     const std::string& path, const std::string& output_path,
+                     LoadedInput* input, ResultOutput* output);
+
+// -B:C, -T:C: creates the missing file |path| (under -$, the output file
+// |output_path|) and opens it as *output. A file that exists but could not
+// be read is left as it is. On success returns FileError::None; on failure
+// returns the error and leaves no output stream open.
+FileError CreateResult(const Settings& settings, Platform* platform,
+                       const std::string& path, const std::string& output_path,
+                       ResultOutput* output);
+
+}  // namespace swu
+
+#endif  // SWU_STORE_OUTPUT_FILE_H_
