@@ -41,6 +41,9 @@ enum class FileError : int32_t {
   // A -K:RM reload of the <new> -L file failed. Kept apart from
   // NameTooLong so that its message can name the -L file.
   ReloadFailed = -31,
+  // Another program wrote the file while it was rewritten in place: it
+  // does not hold the result, and the journal stays beside it.
+  ChangedDuringRewrite = -32,
 };
 
 // What became of an interrupted rewrite's journal found beside a file.
@@ -54,14 +57,17 @@ enum class Recovery {
   kFailed,        // applying it failed; it is kept for another attempt
   kNoFile,        // the journal's file cannot be opened
   kForeign,       // the journal belongs to neither the file's owner nor
-                  // the user running the command: left alone
+                  // the user running the command, or is a link, not a
+                  // regular file, or has other names: left alone
+  kCannotRemove,  // the journal should go but could not be removed
+  kDiscarded,     // removed without being applied, as asked
 };
 
 // True for the outcomes after which the file is its original or result
 // and no journal is left.
 inline bool Recovered(Recovery r) {
   return r == Recovery::kNothing || r == Recovery::kFinished ||
-         r == Recovery::kOriginalKept;
+         r == Recovery::kOriginalKept || r == Recovery::kDiscarded;
 }
 
 // One file's outcome and figures, for the report and the totals.

@@ -117,4 +117,35 @@ void CopyBounded(char* dest, const char* source) {
   dest[n] = '\0';
 }
 
+namespace {
+
+// FNV-1a over |n| bytes, continuing from |hash|.
+uint64_t Fnv(uint64_t hash, const void* data, size_t n) {
+  const unsigned char* p = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < n; ++i) {
+    hash = (hash ^ p[i]) * 0x100000001b3ULL;
+  }
+  return hash;
+}
+
+}  // namespace
+
+uint64_t Settings::ResultDigest() const {
+  uint64_t h = 0xcbf29ce484222325ULL;
+  h = Fnv(h, slots_, sizeof(slots_));
+  h = Fnv(h, specials, sizeof(specials));
+  h = Fnv(h, &search_length, sizeof(search_length));
+  h = Fnv(h, search_text(), search_length);
+  h = Fnv(h, &new_length, sizeof(new_length));
+  h = Fnv(h, new_text(), new_length);
+  for (int32_t i = 0; i <= match_list.last; ++i) {
+    h = Fnv(h, &match_list.entries[i], sizeof(int32_t));
+  }
+  for (int32_t i = 0; i <= functions.last; ++i) {
+    h = Fnv(h, &functions.entries[i].mode, sizeof(int32_t));
+    h = Fnv(h, &functions.entries[i].character, 1);
+  }
+  return h;
+}
+
 }  // namespace swu

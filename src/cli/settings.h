@@ -201,6 +201,11 @@ struct Settings {
   LoadStatus search_load() const;  // -L for <search>
   LoadStatus new_load() const;     // -L for <new>
 
+  // A digest of everything that shapes a file's result (the texts, the
+  // switches, the special characters): two runs with the same digest
+  // make the same result of the same file.
+  uint64_t ResultDigest() const;
+
   // The -1..-4 special character n (1 to 4): 0 when disabled.
   uint8_t special(int n) const { return specials[n]; }
 

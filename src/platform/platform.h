@@ -45,14 +45,17 @@ bool HasOverlongName(const String& path, IsSeparator is_separator) {
 
 // The stream modes the program uses, named after their stdio forms.
 enum class OpenMode {
-  kRead,        // "rb"
-  kUpdate,      // "r+b"
-  kCreate,      // "w+b": create or truncate, read and write
-  kAppend,      // "a+b": every write goes to the end
-  kOpenAlways,  // "r+b", creating the file when it is missing
-  kWriteOnly,   // "wb"
-  kCreateNew    // "w+bx": create a file that must not exist yet (never
-                // through a link), read and write
+  kRead,           // "rb"
+  kUpdate,         // "r+b"
+  kCreate,         // "w+b": create or truncate, read and write
+  kAppend,         // "a+b": every write goes to the end
+  kOpenAlways,     // "r+b", creating the file when it is missing
+  kWriteOnly,      // "wb"
+  kCreateNew,      // "w+bx": create a file that must not exist yet (never
+                   // through a link), read and write
+  kCreatePrivate,  // as kCreateNew, readable and writable by its owner only
+  kReserved        // "r+b" on a name the program reserved (a journal's):
+                   // never through a link, and only a regular file
 };
 
 // What tells two names of one file apart from two files, and a file that
@@ -64,6 +67,7 @@ struct FileIdentity {
   int64_t modified = 0;  // modification time in nanoseconds
   bool regular = false;  // a regular file, not a FIFO, device or directory
   uint32_t owner = 0;    // the owning user's number (0 where none is kept)
+  int64_t links = 1;     // the names the file has
 };
 
 // True when |a| and |b| name the same file.
@@ -145,6 +149,12 @@ class Stream {
   // |length| do not fail for want of it. Returns false on failure; the
   // length may then have changed, and the caller sets it back.
   virtual bool Allocate(int64_t length) { return SetLength(length); }
+  // Gives the file to the user |owner| (the group stays). Returns false on
+  // failure; where files have no owner to give, does nothing.
+  virtual bool SetOwner(uint32_t owner) {
+    (void)owner;
+    return true;
+  }
   // Maps the file's first |size| bytes as a private, read-only image. The
   // program never writes the file while its image is in use: an in-place
   // result goes to a journal first. The image may outlive the stream;
@@ -247,6 +257,15 @@ class Platform {
                                      std::vector<std::string>* names) {
     (void)directory;
     (void)prefix;
+    names->clear();
+    return false;
+  }
+  // Stores in *names the subdirectories of |directory| ("" is the current
+  // one), hidden ones included, links to directories not, sorted. Returns
+  // false when the directory cannot be read.
+  virtual bool ListSubdirectories(const std::string& directory,
+                                  std::vector<std::string>* names) {
+    (void)directory;
     names->clear();
     return false;
   }

@@ -325,6 +325,7 @@ FileIdentity IdentityOf(const struct stat& st) {
       static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   identity.regular = S_ISREG(st.st_mode);
   identity.owner = static_cast<uint32_t>(st.st_uid);
+  identity.links = static_cast<int64_t>(st.st_nlink);
   return identity;
 }
 
@@ -425,6 +426,10 @@ class PosixStream : public Stream {
       if (errno != EINTR) return false;
     }
     return false;
+  }
+  bool SetOwner(uint32_t owner) override {
+    return fd_ >= 0 &&
+           fchown(fd_, static_cast<uid_t>(owner), static_cast<gid_t>(-1)) == 0;
   }
   bool Allocate(int64_t length) override {
     struct stat st;
@@ -540,7 +545,10 @@ int FlagsFor(OpenMode mode) {
     case OpenMode::kWriteOnly:
       return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
+    case OpenMode::kCreatePrivate:
       return O_RDWR | O_CREAT | O_EXCL;
+    case OpenMode::kReserved:
+      return O_RDWR | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -563,8 +571,19 @@ int OpenRegularAt(int dir_fd, const std::string& name, OpenMode mode,
                   const Listed* listed) {
   int flags = FlagsFor(mode);
   if (listed != nullptr && !listed->link) flags |= O_NOFOLLOW;
+  struct stat before;
+  // A reserved name holding anything but a regular file is never opened:
+  // opening a FIFO would release a writer waiting on it.
+  if (mode == OpenMode::kReserved &&
+      (fstatat(dir_fd, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0 ||
+       !S_ISREG(before.st_mode))) {
+    errno = EACCES;
+    return -1;
+  }
+  mode_t permissions = mode == OpenMode::kCreatePrivate ? 0600 : 0666;
   int fd = openat(dir_fd, name.c_str(),
-                  (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+                  (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                  permissions);
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !AsListed(st, listed)) {
@@ -699,8 +718,10 @@ class PosixPlatform : public Platform {
       return std::make_unique<PosixStream>(fd, /*appending=*/false);
     }
     if (must_exist) fd = OpenRegular(quick, mode);
-    if (mode == OpenMode::kCreateNew) {
-      // A new file takes exactly the name given.
+    if (mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate ||
+        mode == OpenMode::kReserved) {
+      // A new file, or a name the program made, takes exactly the name
+      // given.
       fd = OpenRegular(resolver_.Quick(path), mode);
     } else if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
       fd = OpenRegular(resolver_.Resolve(path), mode);
@@ -798,6 +819,29 @@ class PosixPlatform : public Platform {
       if (strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) {
         names->push_back(e->d_name);
       }
+    }
+    closedir(d);
+    std::sort(names->begin(), names->end());
+    return true;
+  }
+
+  bool ListSubdirectories(const std::string& directory,
+                          std::vector<std::string>* names) override {
+    names->clear();
+    std::string dir = resolver_.Resolve(directory);
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return false;
+    while (struct dirent* e = readdir(d)) {
+      if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) {
+        continue;
+      }
+      struct stat st;
+      bool directory_entry =
+          e->d_type == DT_DIR ||
+          (e->d_type == DT_UNKNOWN &&
+           fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(st.st_mode));
+      if (directory_entry) names->push_back(e->d_name);
     }
     closedir(d);
     std::sort(names->begin(), names->end());

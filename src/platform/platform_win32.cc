@@ -181,6 +181,7 @@ bool IdentityOf(HANDLE file, FileIdentity* identity) {
   identity->modified = Nanoseconds(info.ftLastWriteTime);
   identity->regular = GetFileType(file) == FILE_TYPE_DISK &&
                       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  identity->links = static_cast<int64_t>(info.nNumberOfLinks);
   return true;
 }
 
@@ -407,7 +408,10 @@ OpenFlags FlagsFor(OpenMode mode) {
     case OpenMode::kWriteOnly:
       return {GENERIC_WRITE, OPEN_ALWAYS, true};
     case OpenMode::kCreateNew:
+    case OpenMode::kCreatePrivate:
       return {kReadWrite, CREATE_NEW, false};
+    case OpenMode::kReserved:
+      return {kReadWrite, OPEN_EXISTING, false};
   }
   return {GENERIC_READ, OPEN_EXISTING, false};
 }
@@ -426,8 +430,9 @@ size_t DirectoryPartLength(const std::string& path) {
 DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
   size_t i = DirectoryPartLength(path);
   bool dot = i < path.size() && path[i] == '.';
-  return mode == OpenMode::kCreateNew && dot ? FILE_ATTRIBUTE_HIDDEN
-                                             : FILE_ATTRIBUTE_NORMAL;
+  bool created =
+      mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate;
+  return created && dot ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
 }
 
 // Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a
@@ -437,11 +442,18 @@ DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
 // writing, renaming and deleting the file, as on POSIX.
 HANDLE OpenRegular(const std::string& path, OpenMode mode) {
   OpenFlags flags = FlagsFor(mode);
-  HANDLE file =
-      CreateFileW(SystemPath(path).c_str(), flags.access, kShareAll, nullptr,
-                  flags.disposition, CreatedAttributes(path, mode), nullptr);
+  // A reserved name is opened as the link itself, if it is one, and then
+  // refused: the program never writes through a link there.
+  DWORD attributes = CreatedAttributes(path, mode);
+  if (mode == OpenMode::kReserved) attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE file = CreateFileW(SystemPath(path).c_str(), flags.access, kShareAll,
+                            nullptr, flags.disposition, attributes, nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
-  if (GetFileType(file) != FILE_TYPE_DISK ||
+  BY_HANDLE_FILE_INFORMATION info;
+  bool link = mode == OpenMode::kReserved &&
+              (!GetFileInformationByHandle(file, &info) ||
+               (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT));
+  if (link || GetFileType(file) != FILE_TYPE_DISK ||
       (flags.truncate && !SetEndOfFile(file))) {
     CloseHandle(file);
     return INVALID_HANDLE_VALUE;
@@ -654,6 +666,25 @@ class WindowsPlatform : public Platform {
     do {
       std::string name = PathBytes(data.cFileName);
       if (name.compare(0, prefix.size(), prefix) == 0) names->push_back(name);
+    } while (find.Next(&data));
+    std::sort(names->begin(), names->end());
+    return true;
+  }
+
+  bool ListSubdirectories(const std::string& directory,
+                          std::vector<std::string>* names) override {
+    names->clear();
+    WIN32_FIND_DATAW data;
+    ScopedFind find(directory + "*", &data);
+    if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+      std::string name = PathBytes(data.cFileName);
+      bool directory_entry =
+          (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+          (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+      if (directory_entry && name != "." && name != "..") {
+        names->push_back(name);
+      }
     } while (find.Next(&data));
     std::sort(names->begin(), names->end());
     return true;

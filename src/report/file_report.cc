@@ -61,6 +61,12 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       Printf(platform, "Could not read file for /L switch again: %s\n",
              settings.new_file);
       return;
+    case FileError::ChangedDuringRewrite:
+      Printf(platform,
+             "File changed by another program during the rewrite; journal "
+             "kept: %s\n",
+             path);
+      return;
     case FileError::TruncateFailed:
       // The one extended error: the message gives its number, -20, and
       // names no file, as it always has.

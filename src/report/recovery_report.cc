@@ -27,6 +27,8 @@ constexpr RecoveryText kTexts[] = {
     {Recovery::kNoFile, "Not recovered", "cannot open the file; journal kept"},
     {Recovery::kForeign, "Not recovered",
      "journal belongs to another user; journal kept"},
+    {Recovery::kCannotRemove, "Not recovered", "cannot remove the journal"},
+    {Recovery::kDiscarded, "Discarded", "journal removed without applying it"},
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cassert>
 
 #include "store/journal_apply.h"
+#include "store/journal_proof.h"
 
 namespace swu {
 
@@ -237,7 +238,14 @@ void ResultWriter::Shorten(int64_t result_size) {
 
 void ResultWriter::Rewrite(int64_t result_size) {
   bool durable = settings_.durable();
-  if (!journal_->Finish(result_size, durable)) {
+  // A result that is the original byte for byte leaves the file as it is,
+  // its times included.
+  if (journal_->ChangesNothing(result_size)) return;
+  JournalEnd end;
+  end.result_size = result_size;
+  end.acted_on = state_->acted_on;
+  end.found = state_->found;
+  if (!journal_->Finish(std::move(end), durable)) {
     state_->Fail(FileError::WriteFault);  // The file is untouched.
     return;
   }
@@ -259,6 +267,13 @@ void ResultWriter::Rewrite(int64_t result_size) {
   }
   switch (applied) {
     case Applied::kDone:
+      // Read back: a program that wrote the file meanwhile leaves it
+      // failed, with its journal.
+      if (!HoldsResult(file_, original_size_, result_size, journal_->proof())) {
+        state_->Fail(FileError::ChangedDuringRewrite);
+        journal_->Keep();
+        return;
+      }
       // Renamed over meanwhile: the result went to a file no longer named.
       if (!NamesTheFile()) state_->Fail(FileError::ReadFailed);
       return;
@@ -266,7 +281,10 @@ void ResultWriter::Rewrite(int64_t result_size) {
       state_->Fail(FileError::WriteFault);
       return;
     case Applied::kFileChanged:
-      state_->Fail(FileError::ReadFailed);
+      // Another program cut or lengthened the file part way: the journal
+      // stays for when the file is explained again.
+      state_->Fail(FileError::ChangedDuringRewrite);
+      journal_->Keep();
       return;
     case Applied::kFailed:
       // Half written: the journal stays beside the file, and the next run

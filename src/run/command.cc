@@ -17,11 +17,13 @@ namespace swu {
 namespace {
 
 // True when the command line asks for --recover (first, or after --sync);
-// stores the paths after it in *paths and --sync in *durable.
+// stores the paths after it in *paths, --sync in *durable and --discard in
+// *discard.
 bool RecoverRequested(int argc, char** argv, std::vector<std::string>* paths,
-                      bool* durable) {
+                      bool* durable, bool* discard) {
   int i = 1;
   *durable = false;
+  *discard = false;
   if (i < argc && strcmp(argv[i], "--sync") == 0) {
     *durable = true;
     ++i;
@@ -30,6 +32,8 @@ bool RecoverRequested(int argc, char** argv, std::vector<std::string>* paths,
   for (++i; i < argc; ++i) {
     if (strcmp(argv[i], "--sync") == 0) {
       *durable = true;
+    } else if (strcmp(argv[i], "--discard") == 0) {
+      *discard = true;
     } else {
       paths->push_back(argv[i]);
     }
@@ -53,8 +57,9 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   platform->WatchInterrupts();
   std::vector<std::string> recover_paths;
   bool durable = false;
-  if (RecoverRequested(argc, argv, &recover_paths, &durable)) {
-    return RunRecover(recover_paths, durable, platform);
+  bool discard = false;
+  if (RecoverRequested(argc, argv, &recover_paths, &durable, &discard)) {
+    return RunRecover(recover_paths, durable, discard, platform);
   }
   Settings settings;
   Random random;

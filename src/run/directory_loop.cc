@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "report/recovery_report.h"
-#include "store/journal_format.h"
+#include "store/journal_names.h"
 
 namespace swu {
 

@@ -18,6 +18,7 @@
 #include "search/replace_state.h"
 #include "store/file_buffer.h"
 #include "store/journal_format.h"
+#include "store/journal_names.h"
 #include "store/journal_writer.h"
 #include "store/loader.h"
 #include "store/output_file.h"
@@ -31,10 +32,9 @@ constexpr int64_t kInitialBlock = 32768;
 
 // The journal an in-place rewrite of |path| writes its result to first;
 // null where the result goes elsewhere or nothing is written.
-std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
-                                          const std::string& path,
-                                          const LoadedFile& loaded,
-                                          SpareJournal* spare) {
+std::unique_ptr<JournalWriter> JournalFor(
+    const Settings& settings, Platform* platform, const std::string& path,
+    const LoadedFile& loaded, const FileBuffer& buffer, SpareJournal* spare) {
   const OutputTarget& target = loaded.output.target;
   if (!target.in_place || !target.writable) return nullptr;
   const FileIdentity& as = target.loaded_as;
@@ -43,10 +43,26 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
   header.file_number = as.file_number;
   header.original_size = as.size;
   header.original_modified = as.modified;
+  header.digest = settings.ResultDigest();
   std::string dir = DirectoryPartOf(path, *platform);
   header.name = path.substr(dir.size());
+  const char* image =
+      reinterpret_cast<const char*>(buffer.bytes()) + buffer.start;
   return std::make_unique<JournalWriter>(
-      platform, JournalPathFor(path, as, *platform), std::move(header), spare);
+      platform, JournalPathFor(path, as, *platform), std::move(header), image,
+      as.owner, spare);
+}
+
+// A rewrite that a run with the same texts and switches began and a
+// recovery has just finished is this run's own: its figures come from
+// its journal, and the file is not edited a second time.
+void CountAsDone(const RecoveredRewrite& rewrite, FileOutcome* outcome) {
+  outcome->loaded = true;
+  outcome->original_size = rewrite.original_size;
+  outcome->acted_on = rewrite.acted_on;
+  outcome->matches_found = rewrite.found;
+  outcome->size_change = rewrite.result_size - rewrite.original_size;
+  outcome->bytes_written = rewrite.result_size;
 }
 
 // Loads |path| into *buffer and opens its result's output in *loaded.
@@ -149,8 +165,15 @@ FileError FileProcessor::Load(const std::string& path,
   loaded->output.stream.reset();
   loaded->input.stream.reset();
   buffer_.Reset();
-  outcome->recovery = RecoverFile(platform_, path, settings_.durable());
+  RecoveredRewrite rewrite;
+  outcome->recovery =
+      RecoverFile(platform_, path, settings_.durable(), &rewrite);
   if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
+  if (outcome->recovery == Recovery::kFinished &&
+      rewrite.digest == settings_.ResultDigest()) {
+    CountAsDone(rewrite, outcome);
+    return FileError::None;
+  }
   *create = before;
   return OpenFile(settings_, platform_, path, output_path, create, &buffer_,
                   loaded);
@@ -162,10 +185,10 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   FileOutcome outcome;
   LoadedFile loaded;
   FileError error = Load(path, output_path, create, &loaded, &outcome);
-  if (error != FileError::None) {
+  if (error != FileError::None || outcome.loaded) {
     buffer_.Reset();
     outcome.error = error;
-    return outcome;
+    return outcome;  // Failed, or finished by its recovery.
   }
   outcome.loaded = true;
   outcome.original_size = buffer_.size();
@@ -174,7 +197,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   ReplaceState state;
   assert(matcher_ != nullptr);  // PrepareRun comes before any file.
   std::unique_ptr<JournalWriter> journal =
-      JournalFor(platform_, path, loaded, &spare_);
+      JournalFor(settings_, platform_, path, loaded, buffer_, &spare_);
   Stream* result = loaded.output.stream.get();
   DiffSink diff;
   Stream* output = journal != nullptr ? journal.get() : result;

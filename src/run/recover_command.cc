@@ -6,7 +6,7 @@
 
 #include "report/recovery_report.h"
 #include "run/file_set.h"
-#include "store/journal_format.h"
+#include "store/journal_names.h"
 #include "store/recovery.h"
 
 namespace swu {
@@ -18,8 +18,8 @@ constexpr int kVerbosity = 2;
 
 class Recoverer {
  public:
-  Recoverer(bool durable, Platform* platform)
-      : durable_(durable), platform_(platform) {}
+  Recoverer(bool durable, bool discard, Platform* platform)
+      : durable_(durable), discard_(discard), platform_(platform) {}
 
   void Path(const std::string& typed) {
     std::string path = platform_->FromTypedPath(typed);
@@ -28,7 +28,7 @@ class Recoverer {
       ReportNoSuchPath(typed, platform_);
       failed_ = true;
     } else if (identity.regular) {
-      Note(RecoverFile(platform_, path, durable_), path);
+      File(path, identity);
     } else {
       Tree(WithSeparator(path, *platform_));
     }
@@ -37,25 +37,39 @@ class Recoverer {
   bool failed() const { return failed_; }
 
  private:
-  // Every journal in |dir| (ending in a separator) and below it.
+  // The journal of the file |path|.
+  void File(const std::string& path, const FileIdentity& identity) {
+    if (!discard_) {
+      Note(RecoverFile(platform_, path, durable_), path);
+      return;
+    }
+    std::string file_path;
+    std::string journal = JournalPathFor(path, identity, *platform_);
+    FileIdentity found;
+    if (!platform_->IdentifyExact(journal, &found)) return;
+    Note(RecoverJournalAt(platform_, journal, durable_, true, &file_path),
+         path);
+  }
+
+  // Every journal in |dir| (ending in a separator) and below it, hidden
+  // directories included; spares and journals not yet named are removed
+  // when dead and never reported as files.
   void Tree(const std::string& dir) {
     std::vector<std::string> journals;
     platform_->ListNamesStartingWith(dir, kJournalPrefix, &journals);
     for (const std::string& name : journals) {
+      if (ParseJournalName(name) != JournalName::kJournal) continue;
       std::string file_path;
-      Recovery r =
-          RecoverJournalAt(platform_, dir + name, durable_, &file_path);
+      Recovery r = RecoverJournalAt(platform_, dir + name, durable_, discard_,
+                                    &file_path);
       Note(r, file_path);
     }
-    DirEntry entry;
-    std::unique_ptr<DirEnum> sub =
-        platform_->FindFirst(dir + "*.*", /*include_directories=*/true, &entry);
-    if (sub == nullptr) return;
-    do {
-      if (entry.attributes & kAttrDirectory) {
-        Tree(WithSeparator(dir + entry.name, *platform_));
-      }
-    } while (sub->Next(&entry));
+    ClearDeadSpares(platform_, dir);
+    std::vector<std::string> subdirectories;
+    platform_->ListSubdirectories(dir, &subdirectories);
+    for (const std::string& name : subdirectories) {
+      Tree(WithSeparator(dir + name, *platform_));
+    }
   }
 
   void Note(Recovery r, const std::string& path) {
@@ -64,6 +78,7 @@ class Recoverer {
   }
 
   bool durable_;
+  bool discard_;
   Platform* platform_;
   bool failed_ = false;
 };
@@ -71,12 +86,12 @@ class Recoverer {
 }  // namespace
 
 int64_t RunRecover(const std::vector<std::string>& paths, bool durable,
-                   Platform* platform) {
+                   bool discard, Platform* platform) {
   if (paths.empty()) {
     ReportRecoverUsage(platform);
     return 2;
   }
-  Recoverer recoverer(durable, platform);
+  Recoverer recoverer(durable, discard, platform);
   for (const std::string& path : paths) recoverer.Path(path);
   return recoverer.failed() ? 4 : 0;
 }

@@ -16,11 +16,12 @@
 namespace swu {
 
 // Recovers |paths|; |durable| (--sync) flushes each finished file to the
-// disk before its journal goes. Returns the exit status: 0 when every
+// disk before its journal goes; |discard| (--discard) removes each journal
+// found without applying it. Returns the exit status: 0 when every
 // journal found was dealt with (finding none is not an error), 2 without
 // a path, 4 when a journal had to be left as it was or a path is missing.
 int64_t RunRecover(const std::vector<std::string>& paths, bool durable,
-                   Platform* platform);
+                   bool discard, Platform* platform);
 
 }  // namespace swu
 

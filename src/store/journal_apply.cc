@@ -9,22 +9,29 @@
 #include "store/journal_apply.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <memory>
 
-#include "store/journal_format.h"
+#include "store/journal_proof.h"
+#include "store/journal_reader.h"
 
 namespace swu {
 
 namespace {
 
-// The largest piece written in one call, and the largest gap of unchanged
-// bytes between two records that is written again rather than costing a
-// call of its own.
+// The largest piece written in one call, the largest part of a record
+// taken at once, and the largest gap of unchanged bytes between two
+// records that is written again rather than costing a call of its own.
 constexpr int64_t kPiece = 1 << 20;
+constexpr int64_t kRecordPart = kPiece / 2;
 constexpr int64_t kMergeGap = 4096;
-// Small pieces written between two checks of the file's length.
-constexpr int kBatchPieces = 64;
+// A piece grown past this is written up to its last block: what follows
+// still fits the buffer.
+constexpr int64_t kFullPiece = kPiece - 2 * (kMergeGap + kProofBlock);
+static_assert(kRecordPart + kMergeGap + kProofBlock <= kPiece &&
+                  kFullPiece - kRecordPart > kMergeGap + kProofBlock,
+              "a cut leaves whole blocks and room for the next part");
 
 // True when the file open as |file| is |a| or |b| bytes long.
 bool LengthExplained(Stream* file, int64_t a, int64_t b) {
@@ -32,8 +39,15 @@ bool LengthExplained(Stream* file, int64_t a, int64_t b) {
   return file->Identify(&now) && (now.size == a || now.size == b);
 }
 
-// Gathers records into pieces and writes each, checking the file's length
-// before each batch of writes.
+int64_t BlockStart(int64_t offset) {
+  return offset / kProofBlock * kProofBlock;
+}
+
+// Gathers records into pieces and writes each. Two writes never share a
+// proof block: a piece too large for the buffer is written up to the
+// block where the next record begins, and the rest of that block stays
+// for the next write. So a process that dies between two writes leaves
+// each block as the original or the result has it.
 class PieceWriter {
  public:
   PieceWriter(Stream* file, int64_t original_size, int64_t result_size,
@@ -44,13 +58,20 @@ class PieceWriter {
         original_(original),
         bytes_(new char[kPiece]) {}
 
-  // Adds |n| bytes for the file's offset |offset| (n <= kPiece).
+  // Adds |n| bytes for the file's offset |offset| (n <= kRecordPart).
   Applied Add(int64_t offset, const char* data, int64_t n) {
-    if (!Fits(offset, n)) {
+    assert(n > 0 && n <= kRecordPart);
+    if (!Fits(offset)) {
       Applied flushed = Flush();
       if (flushed != Applied::kDone) return flushed;
       start_ = end_ = filled_ = offset;
+    } else if (offset + n - start_ > kFullPiece) {
+      int64_t cut = BlockStart(offset);
+      if (cut > filled_ && !Fill(cut)) return Applied::kFailed;
+      Applied written = WriteBefore(cut);
+      if (written != Applied::kDone) return written;
     }
+    assert(offset + n - start_ <= kPiece);
     if (offset > filled_ && !Fill(offset)) return Applied::kFailed;
     memcpy(bytes_.get() + (offset - start_), data, static_cast<size_t>(n));
     end_ = offset + n;
@@ -66,26 +87,38 @@ class PieceWriter {
     return written;
   }
 
-  // Writes |n| bytes at |offset| at once. The file's length is checked
-  // first, once per batch: a megabyte, or kBatchPieces pieces.
-  Applied Write(const char* data, int64_t n, int64_t offset) {
-    if (batch_bytes_ >= kPiece || batch_pieces_ >= kBatchPieces) {
-      if (!LengthExplained(file_, original_size_, result_size_)) {
-        return Applied::kFileChanged;
-      }
-      batch_bytes_ = 0;
-      batch_pieces_ = 0;
-    }
-    batch_bytes_ += n;
-    ++batch_pieces_;
-    file_->WriteAt(data, n, offset);
-    return file_->error() ? Applied::kFailed : Applied::kDone;
+ private:
+  // A record joins the piece when it follows it closely, and always when
+  // it begins in the block where the piece ends.
+  bool Fits(int64_t offset) const {
+    return end_ > start_ && offset >= end_ &&
+           (offset - end_ <= kMergeGap ||
+            BlockStart(offset) == BlockStart(end_ - 1));
   }
 
- private:
-  bool Fits(int64_t offset, int64_t n) const {
-    return end_ > start_ && offset >= end_ && offset - end_ <= kMergeGap &&
-           offset + n - start_ <= kPiece;
+  // Writes the piece's bytes before |cut| (a block's start) and keeps the
+  // rest at the front of the buffer.
+  Applied WriteBefore(int64_t cut) {
+    assert(cut > start_ && cut <= filled_);
+    Applied written = Write(bytes_.get(), cut - start_, start_);
+    int64_t kept = std::max<int64_t>(0, filled_ - cut);
+    memmove(bytes_.get(), bytes_.get() + (cut - start_),
+            static_cast<size_t>(kept));
+    start_ = cut;
+    end_ = std::max(end_, cut);
+    filled_ = cut + kept;
+    return written;
+  }
+
+  // Writes |n| bytes at |offset| at once, once the file's length is known
+  // to be one the rewrite explains: a file another program cut or
+  // lengthened is not written further.
+  Applied Write(const char* data, int64_t n, int64_t offset) {
+    if (!LengthExplained(file_, original_size_, result_size_)) {
+      return Applied::kFileChanged;
+    }
+    file_->WriteAt(data, n, offset);
+    return file_->error() ? Applied::kFailed : Applied::kDone;
   }
 
   // Reads the file's bytes from |filled_| on, up to the piece's room, so
@@ -109,13 +142,9 @@ class PieceWriter {
   int64_t result_size_;
   const char* original_;           // the file as loaded, or null
   std::unique_ptr<char[]> bytes_;  // not cleared: see JournalWindow
-  // Bytes and pieces written since the length was last checked; the
-  // first write checks it.
-  int64_t batch_bytes_ = kPiece;
-  int batch_pieces_ = 0;
-  int64_t start_ = 0;   // the file offset of the piece's first byte
-  int64_t end_ = 0;     // one past the last record byte in the piece
-  int64_t filled_ = 0;  // one past the last byte the piece holds
+  int64_t start_ = 0;              // the file offset of the piece's first byte
+  int64_t end_ = 0;                // one past the last record byte in the piece
+  int64_t filled_ = 0;             // one past the last byte the piece holds
 };
 
 // Writes the records from |at| on. Returns kDone at the end record.
@@ -123,7 +152,9 @@ Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
                      int64_t original_size, int64_t result_size,
                      const char* original) {
   JournalWindow window(journal);
-  RecordReader reader(&window, at);
+  FileIdentity identity;
+  if (!journal->Identify(&identity)) return Applied::kFailed;
+  RecordReader reader(&window, at, identity.size);
   PieceWriter pieces(file, original_size, result_size, original);
   Record record;
   while (true) {
@@ -131,7 +162,7 @@ Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
     if (step == RecordReader::Step::kBroken) return Applied::kFailed;
     if (step == RecordReader::Step::kEnd) return pieces.Flush();
     for (int64_t done = 0; done < record.length;) {
-      int64_t n = std::min(kPiece, record.length - done);
+      int64_t n = std::min(kRecordPart, record.length - done);
       const char* bytes = window.Get(record.data_at + done, n);
       if (bytes == nullptr) return Applied::kFailed;
       Applied added = pieces.Add(record.offset + done, bytes, n);

@@ -1,20 +1,13 @@
-// Reading and checking a rewrite journal.
+// Encoding the rewrite journal's header and end record.
 
 #include "store/journal_format.h"
 
-#include <algorithm>
+#include <cassert>
 #include <cstring>
-
-#include "store/checksum.h"
 
 namespace swu {
 
 namespace {
-
-constexpr char kHeadMagic[] = "SWUJRNL1";
-constexpr int64_t kFixedHead = 56;  // the header without the name
-constexpr int64_t kMaxName = 4096;
-constexpr int kMaxVarint = 10;
 
 void PutVarint(std::string* out, uint64_t value) {
   while (value >= 0x80) {
@@ -24,63 +17,7 @@ void PutVarint(std::string* out, uint64_t value) {
   out->push_back(static_cast<char>(value));
 }
 
-bool ReadHeader(JournalWindow* window, JournalInfo* info) {
-  const char* fixed = window->Get(0, kFixedHead);
-  if (fixed == nullptr || memcmp(fixed, kHeadMagic, 8) != 0) return false;
-  JournalHeader& h = info->header;
-  h.device = static_cast<uint64_t>(GetInt(fixed + 8));
-  h.file_number = static_cast<uint64_t>(GetInt(fixed + 16));
-  h.original_size = GetInt(fixed + 24);
-  h.original_modified = GetInt(fixed + 32);
-  int64_t name_length = GetInt(fixed + 40);
-  if (name_length < 0 || name_length > kMaxName) return false;
-  const char* name = window->Get(kFixedHead, name_length);
-  if (name == nullptr) return false;
-  h.name.assign(name, static_cast<size_t>(name_length));
-  info->records_begin = kFixedHead + name_length;
-  info->has_header = true;
-  return true;
-}
-
-// The checksum of the journal's first |n| bytes.
-bool ChecksumOfJournal(JournalWindow* window, int64_t n, uint64_t* sum) {
-  Checksum check;
-  for (int64_t at = 0; at < n;) {
-    int64_t piece = std::min(JournalWindow::kSize, n - at);
-    const char* bytes = window->Get(at, piece);
-    if (bytes == nullptr) return false;
-    check.Add(bytes, piece);
-    at += piece;
-  }
-  *sum = check.value();
-  return true;
-}
-
 }  // namespace
-
-std::string DirectoryPartOf(const std::string& path, const Platform& platform) {
-  char separator = platform.PathSeparator();
-  for (size_t i = path.size(); i > 0; --i) {
-    char c = path[i - 1];
-    // A '\' read from a directory is part of a name where '/' separates.
-    if (c == separator ||
-        (separator == '\\' && platform.EndsDirectoryPart(c)) || c == '/') {
-      return path.substr(0, i);
-    }
-  }
-  return std::string();
-}
-
-std::string JournalPathFor(const std::string& path,
-                           const FileIdentity& identity,
-                           const Platform& platform) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string name = kJournalPrefix;
-  for (int shift = 60; shift >= 0; shift -= 4) {
-    name += kDigits[(identity.file_number >> shift) & 15];
-  }
-  return DirectoryPartOf(path, platform) + name;
-}
 
 void PutInt(std::string* out, int64_t value) {
   uint64_t v = static_cast<uint64_t>(value);
@@ -98,11 +35,9 @@ int64_t GetInt(const char* p) {
 
 void PutRecordHead(std::string* out, int64_t offset, int64_t length,
                    int64_t previous_end) {
+  assert(length > 0 && offset >= previous_end);
   PutVarint(out, static_cast<uint64_t>(length) + 1);
-  int64_t delta = offset - previous_end;
-  // Zigzag: small steps back cost as little as small steps forward.
-  PutVarint(out, (static_cast<uint64_t>(delta) << 1) ^
-                     static_cast<uint64_t>(delta >> 63));
+  PutVarint(out, static_cast<uint64_t>(offset - previous_end));
 }
 
 std::string EncodeHeader(const JournalHeader& header) {
@@ -111,101 +46,74 @@ std::string EncodeHeader(const JournalHeader& header) {
   PutInt(&out, static_cast<int64_t>(header.file_number));
   PutInt(&out, header.original_size);
   PutInt(&out, header.original_modified);
+  PutInt(&out, static_cast<int64_t>(header.digest));
   PutInt(&out, static_cast<int64_t>(header.name.size()));
   PutInt(&out, 0);  // reserved
+  assert(static_cast<int64_t>(out.size()) == kFixedHead);
   out += header.name;
   return out;
 }
 
-JournalWindow::JournalWindow(Stream* journal)
-    : journal_(journal), bytes_(new char[kSize]) {}
-
-const char* JournalWindow::Get(int64_t at, int64_t n) {
-  if (at < start_ || at + n > start_ + size_) {
-    start_ = at;
-    size_ = journal_->ReadAt(bytes_.get(), kSize, at);
-    if (size_ < n) return nullptr;
-  }
-  return bytes_.get() + (at - start_);
+bool DecodeHeader(const char* p, JournalHeader* header, int64_t* name_length) {
+  if (memcmp(p, kHeadMagic, 8) != 0) return false;
+  header->device = static_cast<uint64_t>(GetInt(p + kHeadDeviceAt));
+  header->file_number = static_cast<uint64_t>(GetInt(p + kHeadFileNumberAt));
+  header->original_size = GetInt(p + kHeadOriginalSizeAt);
+  header->original_modified = GetInt(p + kHeadModifiedAt);
+  header->digest = static_cast<uint64_t>(GetInt(p + kHeadDigestAt));
+  *name_length = GetInt(p + kHeadNameLengthAt);
+  return header->original_size >= 0 && *name_length >= 0 &&
+         *name_length <= kMaxName;
 }
 
-bool RecordReader::Varint(uint64_t* value) {
-  *value = 0;
-  for (int i = 0; i < kMaxVarint; ++i) {
-    const char* byte = window_->Get(at_, 1);
-    if (byte == nullptr) return false;
-    ++at_;
-    uint8_t b = static_cast<uint8_t>(*byte);
-    *value |= static_cast<uint64_t>(b & 0x7f) << (7 * i);
-    if ((b & 0x80) == 0) return true;
+std::string EncodeEnd(const JournalEnd& end) {
+  std::string out(1, '\0');
+  PutInt(&out, end.result_size);
+  PutInt(&out, end.record_count);
+  PutInt(&out, end.acted_on);
+  PutInt(&out, end.found);
+  PutInt(&out, static_cast<int64_t>(end.proof.stable_sum));
+  PutInt(&out, static_cast<int64_t>(end.proof.tail_sum));
+  PutInt(&out, static_cast<int64_t>(end.proof.short_tail_sum));
+  PutInt(&out, static_cast<int64_t>(end.proof.blocks.size()));
+  assert(static_cast<int64_t>(out.size()) == kEndBlocksAt);
+  for (const ProofBlock& block : end.proof.blocks) {
+    PutInt(&out, block.index);
+    PutInt(&out, static_cast<int64_t>(block.old_sum));
+    PutInt(&out, static_cast<int64_t>(block.new_sum));
   }
-  return false;
+  return out;
 }
 
-RecordReader::Step RecordReader::Next(Record* record) {
-  int64_t start = at_;
-  uint64_t length_plus_one, zigzag;
-  if (!Varint(&length_plus_one)) return Step::kBroken;
-  if (length_plus_one == 0) {
-    at_ = start;
-    return Step::kEnd;
+bool DecodeEnd(const char* p, int64_t n, JournalEnd* end) {
+  if (n < EndRecordSize(0) || p[0] != 0) return false;
+  end->result_size = GetInt(p + kEndResultSizeAt);
+  end->record_count = GetInt(p + kEndRecordCountAt);
+  end->acted_on = GetInt(p + kEndActedOnAt);
+  end->found = GetInt(p + kEndFoundAt);
+  JournalProof& proof = end->proof;
+  proof.stable_sum = static_cast<uint64_t>(GetInt(p + kEndStableSumAt));
+  proof.tail_sum = static_cast<uint64_t>(GetInt(p + kEndTailSumAt));
+  proof.short_tail_sum = static_cast<uint64_t>(GetInt(p + kEndShortTailSumAt));
+  int64_t count = GetInt(p + kEndBlockCountAt);
+  // The count must account for the record's length exactly, which also
+  // bounds it by what was read.
+  if (count < 0 || count > (n - EndRecordSize(0)) / kProofBlockBytes ||
+      EndRecordSize(count) != n || end->result_size < 0) {
+    return false;
   }
-  if (!Varint(&zigzag)) return Step::kBroken;
-  int64_t delta =
-      static_cast<int64_t>(zigzag >> 1) ^ -static_cast<int64_t>(zigzag & 1);
-  record->length = static_cast<int64_t>(length_plus_one - 1);
-  record->offset = previous_end_ + delta;
-  record->data_at = at_;
-  if (record->length < 0 || record->offset < 0) return Step::kBroken;
-  previous_end_ = record->offset + record->length;
-  at_ += record->length;
-  return Step::kRecord;
-}
-
-namespace {
-
-// True when the journal's last bytes are an end record's: it was
-// completed, so anything that does not check now is damage, not a cut.
-bool EndsComplete(Stream* journal, int64_t records_begin) {
-  FileIdentity identity;
-  char tail[8];
-  return journal->Identify(&identity) &&
-         identity.size >= records_begin + kEndRecord &&
-         journal->ReadAt(tail, 8, identity.size - 8) == 8 &&
-         memcmp(tail, kEndMagic, 8) == 0;
-}
-
-}  // namespace
-
-void ReadJournal(Stream* journal, JournalInfo* info) {
-  *info = JournalInfo();
-  JournalWindow window(journal);
-  if (!ReadHeader(&window, info)) return;
-  if (!EndsComplete(journal, info->records_begin)) return;
-  info->state = JournalState::kDamaged;
-  RecordReader reader(&window, info->records_begin);
-  Record record;
-  int64_t count = 0;
-  RecordReader::Step step;
-  while ((step = reader.Next(&record)) == RecordReader::Step::kRecord) ++count;
-  if (step == RecordReader::Step::kBroken) return;
-  int64_t end_at = reader.at();
-  const char* end = window.Get(end_at, kEndRecord);
-  char probe;
-  if (end == nullptr || memcmp(end + 25, kEndMagic, 8) != 0 ||
-      journal->ReadAt(&probe, 1, end_at + kEndRecord) != 0) {
-    return;
+  proof.blocks.resize(static_cast<size_t>(count));
+  int64_t previous = -1;
+  for (int64_t i = 0; i < count; ++i) {
+    const char* b = p + kEndBlocksAt + i * kProofBlockBytes;
+    ProofBlock& block = proof.blocks[static_cast<size_t>(i)];
+    block.index = GetInt(b);
+    block.old_sum = static_cast<uint64_t>(GetInt(b + 8));
+    block.new_sum = static_cast<uint64_t>(GetInt(b + 16));
+    if (block.index <= previous) return false;  // ascending, once each
+    previous = block.index;
   }
-  int64_t result_size = GetInt(end + 1);
-  int64_t written_count = GetInt(end + 9);
-  uint64_t written_sum = static_cast<uint64_t>(GetInt(end + 17));
-  uint64_t sum = 0;
-  if (!ChecksumOfJournal(&window, end_at + 17, &sum) || sum != written_sum ||
-      written_count != count || result_size < 0) {
-    return;
-  }
-  info->result_size = result_size;
-  info->state = JournalState::kComplete;
+  return true;
 }
 
 }  // namespace swu

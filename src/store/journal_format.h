@@ -1,18 +1,30 @@
-// The rewrite journal's layout, and reading a journal back.
+// The rewrite journal's layout: every field's place, and encoding its
+// header and end record.
 //
 // A journal is a redo log for one in-place rewrite: a header naming the
-// file, then records (a place in the file and the bytes the result has
-// there), then an end record with the result's length. Fixed integers are
-// 8 bytes, little-endian; the records' own fields are varints, so that a
-// dense same-length rewrite (a few bytes changed on every line) journals
-// little more than the bytes that change:
+// file, then records (a place in the file and the result's bytes there),
+// then an end record with the result's length and the proof of what the
+// file may hold (journal_proof.h). Fixed integers are 8 bytes,
+// little-endian; the records' own fields are varints, so that a dense
+// same-length rewrite (a few bytes changed on every line) journals little
+// more than the bytes that change.
 //
-//   header:  "SWUJRNL1", device, file number, original size, original
-//            modification time (ns), name length, 0, the name's bytes
-//   record:  varint (length + 1), zigzag varint (offset - end of the
-//            previous record), the bytes
-//   end:     one 0 byte, result length, record count, checksum of every
-//            byte before it, "SWUJEND1"
+//   header, at its offset:
+//     0  "SWUJRNL2"              32  original modification time (ns)
+//     8  device                  40  digest of what shaped the result
+//    16  file number             48  name length (at most kMaxName)
+//    24  original size           56  0 (reserved)
+//    64  the name's bytes: the file's name in the journal's directory
+//   record: varint (length + 1), varint (offset - end of the previous
+//           record), the bytes. Records ascend and never overlap, and
+//           each lies within the result.
+//   end, from the 0 byte that ends the records:
+//     0  0                       33  proof: stable sum
+//     1  result length           41  proof: tail sum
+//     9  record count            49  proof: short tail sum
+//    17  matches acted on        57  proof: block count N
+//    25  matches found           65  N blocks: index, old sum, new sum
+//    then the checksum of every byte before it, and "SWUJEND2".
 //
 // A journal is complete only when its end record checks and closes the
 // file; one cut short anywhere was still being written.
@@ -23,117 +35,82 @@
 #define SWU_STORE_JOURNAL_FORMAT_H_
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "store/journal_proof.h"
 
 namespace swu {
 
-// The reserved name a journal has beside its file: this prefix and the
-// file's number in 16 hexadecimal digits. The leading '.' keeps journals
-// out of every file enumeration.
-constexpr char kJournalPrefix[] = ".swu-journal-";
+constexpr char kHeadMagic[] = "SWUJRNL2";
+constexpr int64_t kHeadDeviceAt = 8;
+constexpr int64_t kHeadFileNumberAt = 16;
+constexpr int64_t kHeadOriginalSizeAt = 24;
+constexpr int64_t kHeadModifiedAt = 32;
+constexpr int64_t kHeadDigestAt = 40;
+constexpr int64_t kHeadNameLengthAt = 48;
+constexpr int64_t kFixedHead = 64;
+static_assert(kFixedHead == 8 + 7 * 8, "magic and seven integers");
+constexpr int64_t kMaxName = 4096;
 
-// A spare journal file (journal_writer.h) has this after the prefix, and
-// then its own number: no file's journal has that name.
-constexpr char kSpareMark[] = "s";
+constexpr int64_t kEndResultSizeAt = 1;
+constexpr int64_t kEndRecordCountAt = 9;
+constexpr int64_t kEndActedOnAt = 17;
+constexpr int64_t kEndFoundAt = 25;
+constexpr int64_t kEndStableSumAt = 33;
+constexpr int64_t kEndTailSumAt = 41;
+constexpr int64_t kEndShortTailSumAt = 49;
+constexpr int64_t kEndBlockCountAt = 57;
+constexpr int64_t kEndBlocksAt = 65;
+constexpr int64_t kProofBlockBytes = 3 * 8;
+constexpr int64_t kEndTrailer = 8 + 8;  // checksum, magic
+constexpr char kEndMagic[] = "SWUJEND2";
+static_assert(kEndBlocksAt == 1 + 8 * 8, "the 0 byte and eight integers");
 
-// The journal's path for the file |path| that is |identity|.
-std::string JournalPathFor(const std::string& path,
-                           const FileIdentity& identity,
-                           const Platform& platform);
-
-// The directory part of |path| with its separator ("" for none).
-std::string DirectoryPartOf(const std::string& path, const Platform& platform);
+// The bytes of an end record with |blocks| proof blocks.
+constexpr int64_t EndRecordSize(int64_t blocks) {
+  return kEndBlocksAt + blocks * kProofBlockBytes + kEndTrailer;
+}
 
 struct JournalHeader {
   uint64_t device = 0;
   uint64_t file_number = 0;
   int64_t original_size = 0;
   int64_t original_modified = 0;
-  std::string name;  // the file's name in its directory, for messages
+  uint64_t digest = 0;  // of the texts and switches that shaped the result
+  std::string name;     // the file's name in its directory
 };
 
-constexpr int64_t kEndRecord = 33;  // 0, length, count, checksum, magic
-constexpr char kEndMagic[] = "SWUJEND1";
+// What the end record holds besides the proof.
+struct JournalEnd {
+  int64_t result_size = 0;
+  int64_t record_count = 0;
+  int64_t acted_on = 0;  // the rewrite's matches acted on and found, so
+  int64_t found = 0;     // that a run finishing it can report them
+  JournalProof proof;
+};
 
 // Appends the 8 bytes of |value| to *out.
 void PutInt(std::string* out, int64_t value);
 // The 8-byte integer at |p|.
 int64_t GetInt(const char* p);
-// Appends a record's fields (not its bytes) to *out.
+// Appends a record's fields (not its bytes) to *out; |offset| is at or
+// after |previous_end|.
 void PutRecordHead(std::string* out, int64_t offset, int64_t length,
                    int64_t previous_end);
 
 // The header's bytes.
 std::string EncodeHeader(const JournalHeader& header);
+// Reads the fixed header at |p| (kFixedHead bytes) into *header, all but
+// the name, and its name's length into *name_length. Returns false when
+// it is not a journal's header.
+bool DecodeHeader(const char* p, JournalHeader* header, int64_t* name_length);
 
-// Reads a journal a window at a time, so that many small records cost one
-// read between them.
-class JournalWindow {
- public:
-  static constexpr int64_t kSize = 1 << 20;
-
-  explicit JournalWindow(Stream* journal);
-
-  // The journal's bytes [at, at + n), n <= kSize; null when the journal
-  // ends before at + n.
-  const char* Get(int64_t at, int64_t n);
-
- private:
-  Stream* journal_;
-  // Not cleared: only the pages a read fills are ever touched.
-  std::unique_ptr<char[]> bytes_;
-  int64_t start_ = 0;
-  int64_t size_ = 0;
-};
-
-// One record, as RecordReader finds it.
-struct Record {
-  int64_t offset = 0;   // where its bytes go in the file
-  int64_t length = 0;   // how many
-  int64_t data_at = 0;  // where they are in the journal
-};
-
-// The records of a journal in order.
-class RecordReader {
- public:
-  enum class Step { kRecord, kEnd, kBroken };
-
-  // Reads from |at|, the start of the first record.
-  RecordReader(JournalWindow* window, int64_t at) : window_(window), at_(at) {}
-
-  // Reads the next record into *record (kRecord), or finds the end record
-  // (kEnd: at() is where it starts), or a journal cut short (kBroken).
-  Step Next(Record* record);
-  int64_t at() const { return at_; }
-
- private:
-  bool Varint(uint64_t* value);
-
-  JournalWindow* window_;
-  int64_t at_;
-  int64_t previous_end_ = 0;
-};
-
-enum class JournalState {
-  kComplete,    // it checks: the rewrite can be finished
-  kIncomplete,  // cut short: its file was never written
-  kDamaged      // complete once, but it no longer checks
-};
-
-struct JournalInfo {
-  JournalState state = JournalState::kIncomplete;
-  bool has_header = false;  // the header could be read
-  JournalHeader header;
-  int64_t result_size = 0;
-  int64_t records_begin = 0;  // where the first record starts
-};
-
-// Reads the journal open as |journal| and checks it. Stores what it found
-// in *info.
-void ReadJournal(Stream* journal, JournalInfo* info);
+// The end record's bytes up to its checksum (which covers them and every
+// byte before them).
+std::string EncodeEnd(const JournalEnd& end);
+// Reads the end record at |p|, |n| bytes with its trailer, into *end.
+// Returns false when it is malformed.
+bool DecodeEnd(const char* p, int64_t n, JournalEnd* end);
 
 }  // namespace swu
 

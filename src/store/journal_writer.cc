@@ -6,7 +6,10 @@
 #include <cassert>
 #include <cstring>
 #include <new>
+#include <random>
 #include <vector>
+
+#include "store/journal_names.h"
 
 namespace swu {
 
@@ -42,7 +45,12 @@ class MemoryJournal : public Stream {
   bool Close() override { return !error_; }
   void WriteAt(const void*, int64_t, int64_t) override { error_ = true; }
   bool SetLength(int64_t) override { return false; }
-  bool Identify(FileIdentity*) override { return false; }
+  bool Identify(FileIdentity* identity) override {
+    *identity = FileIdentity();
+    identity->size = size_;
+    identity->regular = true;
+    return true;
+  }
   bool Lock(int64_t) override { return true; }
   int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
     char* out = static_cast<char*>(data);
@@ -87,11 +95,15 @@ void DropSpare(Platform* platform, SpareJournal* spare) {
 }
 
 JournalWriter::JournalWriter(Platform* platform, std::string path,
-                             JournalHeader header, SpareJournal* spare)
+                             JournalHeader header, const char* image,
+                             uint32_t owner, SpareJournal* spare)
     : platform_(platform),
       spare_(spare),
       path_(std::move(path)),
       header_(std::move(header)),
+      image_(image),
+      owner_(owner),
+      builder_(image, header_.original_size),
       end_(header_.original_size) {}
 
 JournalWriter::~JournalWriter() {
@@ -132,13 +144,39 @@ bool JournalWriter::TakeSpare() {
   return true;
 }
 
+// Creates the journal file under a private name, readable by its owner
+// only, locks it, and only then gives it its name: a journal is never
+// visible unlocked, so that no run takes a live one for a dead one. The
+// lock is held until the journal is removed or the process ends. Returns
+// null where it cannot be made (the name is taken, or the directory may
+// not be written).
+std::unique_ptr<Stream> JournalWriter::CreateNamed() {
+  std::random_device entropy;
+  uint64_t number = (static_cast<uint64_t>(entropy()) << 32) ^ entropy() ^
+                    header_.file_number;
+  std::string private_path =
+      PrivatePathIn(DirectoryPartOf(path_, *platform_), number);
+  std::unique_ptr<Stream> file =
+      platform_->Open(private_path, OpenMode::kCreatePrivate);
+  if (file == nullptr) return nullptr;
+  platform_->DeleteOnInterrupt(private_path);
+  bool root = platform_->CurrentUser() == 0;
+  if (!file->Lock(0) || (root && owner_ != 0 && !file->SetOwner(owner_)) ||
+      !platform_->RenameNew(private_path, path_)) {
+    platform_->DeleteOnInterrupt("");
+    platform_->DeleteFile(private_path);
+    return nullptr;
+  }
+  return file;
+}
+
 void JournalWriter::Create() {
   // Never over an existing name, nor through a link someone put there.
-  if (!TakeSpare()) file_ = platform_->Open(path_, OpenMode::kCreateNew);
+  if (TakeSpare() && platform_->CurrentUser() == 0 && owner_ != 0) {
+    file_->SetOwner(owner_);  // The spare may have been another's journal.
+  }
+  if (file_ == nullptr) file_ = CreateNamed();
   if (file_ != nullptr) {
-    // Held until the journal is removed or the process ends: a run that
-    // cannot lock a journal leaves it to its live owner.
-    file_->Lock(0);
     platform_->DeleteOnInterrupt(path_);
   } else {
     file_ = std::make_unique<MemoryJournal>();
@@ -152,7 +190,18 @@ void JournalWriter::Create() {
 
 void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
   if (n <= 0 || failed_) return;
+  // Records ascend without overlapping; the proof and the apply rely on
+  // it, so a result that breaks it is never written.
+  if (offset < previous_end_) {
+    assert(false);
+    failed_ = true;
+    return;
+  }
   if (file_ == nullptr) Create();
+  const char* bytes = static_cast<const char*>(data);
+  builder_.Record(offset, bytes, n);
+  same_ = same_ && offset + n <= header_.original_size &&
+          memcmp(image_ + offset, bytes, static_cast<size_t>(n)) == 0;
   std::string head;
   PutRecordHead(&head, offset, n, previous_end_);
   ++records_;
@@ -183,18 +232,23 @@ void JournalWriter::FlushBuffer() {
   buffer_.clear();
 }
 
-bool JournalWriter::Finish(int64_t result_size, bool durable) {
-  assert(result_size >= 0);
-  if (failed_ || file_ == nullptr) return false;
-  std::string end(1, '\0');
-  PutInt(&end, result_size);
-  PutInt(&end, records_);
-  Put(end.data(), static_cast<int64_t>(end.size()));
-  end.clear();
-  PutInt(&end, static_cast<int64_t>(sum_.value()));
-  end += kEndMagic;
-  Put(end.data(), static_cast<int64_t>(end.size()));
+bool JournalWriter::Finish(JournalEnd end, bool durable) {
+  assert(end.result_size >= 0 && !finished_);
+  if (failed_ || file_ == nullptr ||
+      !builder_.Finish(end.result_size, &end.proof)) {
+    return false;
+  }
+  end.record_count = records_;
+  std::string bytes = EncodeEnd(end);
+  assert(static_cast<int64_t>(bytes.size()) + kEndTrailer ==
+         EndRecordSize(static_cast<int64_t>(end.proof.blocks.size())));
+  Put(bytes.data(), static_cast<int64_t>(bytes.size()));
+  bytes.clear();
+  PutInt(&bytes, static_cast<int64_t>(sum_.value()));
+  bytes += kEndMagic;
+  Put(bytes.data(), static_cast<int64_t>(bytes.size()));
   FlushBuffer();
+  proof_ = std::move(end.proof);
   if (file_->error()) return false;
   if (durable && !in_memory_ &&
       !(file_->Sync() && platform_->SyncDirectoryOf(path_))) {
@@ -216,23 +270,21 @@ void JournalWriter::Remove() {
   file_.reset();
 }
 
-// Renames the finished journal to a name no file's journal has (its own
-// number after "s"), then empties it and keeps it for the next file. A
-// process that dies meanwhile leaves at worst a complete journal under
-// that name, which --recover applies again, changing nothing.
+// Empties the finished journal, then renames it to a name no file's
+// journal has (its own number after "s") and keeps it for the next file.
+// Emptied first: a journal is never complete under a spare's name, and a
+// process that dies meanwhile leaves an empty journal, which the next run
+// removes.
 bool JournalWriter::ParkAsSpare() {
   FileIdentity own;
-  if (spare_ == nullptr || file_->error() || !file_->Identify(&own)) {
+  if (spare_ == nullptr || file_->error() || !file_->Identify(&own) ||
+      !file_->SetLength(0)) {
     return false;
   }
   DropSpare(platform_, spare_);
-  std::string spare_path = JournalPathFor(path_, own, *platform_);
-  spare_path.insert(spare_path.size() - 16, kSpareMark);
+  std::string spare_path =
+      SparePathIn(DirectoryPartOf(path_, *platform_), own.file_number);
   if (!platform_->RenameNew(path_, spare_path)) return false;
-  if (!file_->SetLength(0)) {
-    platform_->DeleteFile(spare_path);
-    return true;  // Gone, as it should be.
-  }
   platform_->DeleteOnInterrupt(spare_path);
   spare_->path = spare_path;
   spare_->file = std::move(file_);

@@ -1,12 +1,14 @@
 // The journal of one in-place rewrite, as the stream the rewrite's output
 // goes to. Each write becomes a record of the result's bytes at their
-// offset in the file; the file itself is not touched. The journal file is
-// created (and locked, so that no other run takes it for an interrupted
-// one) only when the first record comes, so a file without a change costs
-// nothing. Finish() closes it with the result's length; until then an
-// interruption that ends the process deletes it, and so does destroying
-// the writer. Where no journal can be created beside the file (a
-// directory the user may not write to, or a name that is taken), it is
+// offset in the file; the file itself is not touched. Beside the records
+// the writer builds the proof of what the file may hold (journal_proof.h)
+// from the file's image. The journal file is created only when the first
+// record comes, so a file without a change costs nothing: under a private
+// name, readable by its owner only, and locked before it takes its name,
+// so that no other run ever sees it unlocked. Finish() closes it with the
+// result's length; until then an interruption that ends the process deletes it,
+// and so does destroying the writer. Where no journal can be created beside the
+// file (a directory the user may not write to, or a name that is taken), it is
 // kept in memory: the file is
 // still untouched until the result is complete, but a process killed
 // while the file is written cannot be recovered.
@@ -23,6 +25,7 @@
 #include "platform/platform.h"
 #include "store/checksum.h"
 #include "store/journal_format.h"
+#include "store/journal_proof.h"
 
 namespace swu {
 
@@ -41,11 +44,14 @@ void DropSpare(Platform* platform, SpareJournal* spare);
 
 class JournalWriter : public Stream {
  public:
-  // |original_size| is the file's length as loaded: a seek to the end of
-  // the result's file lands there or after the last byte written.
-  // |spare|, when not null, is taken as the journal file where it lies in
-  // the same directory, and given the journal file once it is done.
+  // |header| names the file and its original size, whose bytes |image|
+  // holds (it must outlive the writer): a seek to the end of the result's
+  // file lands there or after the last byte written. |owner| owns the
+  // file; a journal that root makes is given to it. |spare|, when not
+  // null, is taken as the journal file where it lies in the same
+  // directory, and given the journal file once it is done.
   JournalWriter(Platform* platform, std::string path, JournalHeader header,
+                const char* image, uint32_t owner,
                 SpareJournal* spare = nullptr);
   ~JournalWriter() override;
   JournalWriter(const JournalWriter&) = delete;
@@ -69,12 +75,19 @@ class JournalWriter : public Stream {
   // True while no record has been written: the result equals the file up
   // to its length.
   bool empty() const { return records_ == 0; }
+  // True when a result of |result_size| bytes is the original byte for
+  // byte: every record wrote what was there.
+  bool ChangesNothing(int64_t result_size) const {
+    return same_ && result_size == header_.original_size;
+  }
 
-  // Ends the journal with the result's length |result_size|; with
-  // |durable| flushes it and its directory entry to the disk. From then
-  // on the journal is kept until Remove(). Returns false on failure (the
-  // journal is then deleted by Remove() or the destructor).
-  bool Finish(int64_t result_size, bool durable);
+  // Ends the journal with |end|'s result length and counts, and the proof;
+  // with |durable| flushes it and its directory entry to the disk. From
+  // then on the journal is kept until Remove(). Returns false on failure
+  // (the journal is then deleted by Remove() or the destructor).
+  bool Finish(JournalEnd end, bool durable);
+  // The proof, once finished.
+  const JournalProof& proof() const { return proof_; }
 
   // The journal file and where its records start, once finished.
   Stream* file() { return file_.get(); }
@@ -89,6 +102,7 @@ class JournalWriter : public Stream {
 
  private:
   void Create();
+  std::unique_ptr<Stream> CreateNamed();
   bool TakeSpare();
   bool ParkAsSpare();
   void AddRecord(int64_t offset, const void* data, int64_t n);
@@ -99,6 +113,11 @@ class JournalWriter : public Stream {
   SpareJournal* spare_;
   std::string path_;
   JournalHeader header_;
+  const char* image_;
+  uint32_t owner_;
+  ProofBuilder builder_;
+  JournalProof proof_;
+  bool same_ = true;              // every record so far wrote what was there
   std::unique_ptr<Stream> file_;  // null until the first record
   std::string buffer_;            // small records collected for one write
   Checksum sum_;                  // of every byte written so far

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "store/journal_apply.h"
-#include "store/journal_format.h"
+#include "store/journal_names.h"
+#include "store/journal_proof.h"
+#include "store/journal_reader.h"
 
 namespace swu {
 
@@ -24,60 +26,46 @@ bool Untouched(const JournalHeader& header, const FileIdentity& now) {
          header.original_modified == now.modified;
 }
 
-// True when |now| is a state that applying |info|'s journal, completed at
-// |journal_time|, can have left: the same file, with the original's or the
-// result's length, and last written before the rewrite or after the
-// journal was complete. (After a power cut the file's time may not have
-// reached the disk while its length and bytes did, so both times count.)
-bool Explained(const JournalInfo& info, const FileIdentity& now,
-               int64_t journal_time) {
-  const JournalHeader& h = info.header;
-  if (h.file_number != now.file_number) return false;
-  bool length = now.size == h.original_size || now.size == info.result_size;
-  bool time =
-      now.modified == h.original_modified || now.modified >= journal_time;
-  return length && time;
+// True when |journal| may be trusted as far as its owner and name go: a
+// regular file with one name, made by this user, the file's owner or
+// root. Checked on the open journal, before any of it is read.
+bool Trusted(Platform* platform, const FileIdentity& journal,
+             uint32_t file_owner) {
+  return journal.regular && journal.links == 1 &&
+         (journal.owner == platform->CurrentUser() ||
+          journal.owner == file_owner || journal.owner == 0);
 }
 
-void Delete(Platform* platform, const std::string& journal_path,
-            Stream* journal) {
+Recovery Remove(Platform* platform, const std::string& journal_path,
+                Stream* journal, Recovery done) {
   // Deleted while still locked, so no other run takes it meanwhile.
-  platform->DeleteFile(journal_path);
+  bool removed = platform->DeleteFile(journal_path);
   journal->Close();
+  return removed ? done : Recovery::kCannotRemove;
 }
 
+// Finishes the rewrite of a file the proof explains.
 Recovery Finish(Platform* platform, const std::string& journal_path,
                 Stream* journal, const JournalInfo& info, Stream* file,
-                bool durable) {
-  Applied applied =
-      ApplyJournal(journal, info.records_begin, file, info.header.original_size,
-                   info.result_size, durable);
-  if (applied == Applied::kFileChanged) return Recovery::kFileChanged;
-  if (applied != Applied::kDone) return Recovery::kFailed;
-  Delete(platform, journal_path, journal);
-  return Recovery::kFinished;
+                FileState state, bool durable) {
+  const JournalEnd& end = info.end;
+  const int64_t original = info.header.original_size;
+  if (state != FileState::kResult) {
+    Applied applied = ApplyJournal(journal, info.records_begin, file, original,
+                                   end.result_size, durable);
+    if (applied == Applied::kFileChanged) return Recovery::kFileChanged;
+    if (applied != Applied::kDone) return Recovery::kFailed;
+    if (!HoldsResult(file, original, end.result_size, end.proof)) {
+      return Recovery::kFileChanged;
+    }
+  }
+  return Remove(platform, journal_path, journal, Recovery::kFinished);
 }
 
-}  // namespace
-
-Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
-                        Stream* file, const FileIdentity& identity,
-                        bool durable) {
-  std::unique_ptr<Stream> journal =
-      platform->Open(journal_path, OpenMode::kUpdate);
-  if (journal == nullptr) return Recovery::kNothing;
-  if (!journal->Lock(0)) return Recovery::kInUse;
-  JournalInfo info;
-  ReadJournal(journal.get(), &info);
-  FileIdentity written;
-  if (!journal->Identify(&written)) return Recovery::kFailed;
-  // A journal says what to write into its file: only one its file's owner
-  // or this user made is taken, so that nobody can have another user's
-  // run (root's, say) write into a file through a journal of their own.
-  if (written.owner != identity.owner &&
-      written.owner != platform->CurrentUser()) {
-    return Recovery::kForeign;
-  }
+// The decision for a journal that is trusted and locked.
+Recovery Decide(Platform* platform, const std::string& journal_path,
+                Stream* journal, const JournalInfo& info, Stream* file,
+                const FileIdentity& identity, bool durable) {
   switch (info.state) {
     case JournalState::kIncomplete:
       // Cut short while it was written, so its file was never touched;
@@ -86,25 +74,89 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
           !Untouched(info.header, identity)) {
         return Recovery::kDamaged;
       }
-      Delete(platform, journal_path, journal.get());
-      return Recovery::kOriginalKept;
+      return Remove(platform, journal_path, journal, Recovery::kOriginalKept);
     case JournalState::kDamaged:
-      if (!info.has_header || !Untouched(info.header, identity)) {
-        return Recovery::kDamaged;
-      }
-      Delete(platform, journal_path, journal.get());
-      return Recovery::kOriginalKept;
+      if (!Untouched(info.header, identity)) return Recovery::kDamaged;
+      return Remove(platform, journal_path, journal, Recovery::kOriginalKept);
     case JournalState::kComplete:
       break;
   }
-  if (!Explained(info, identity, written.modified)) {
-    return Recovery::kFileChanged;
-  }
-  return Finish(platform, journal_path, journal.get(), info, file, durable);
+  FileState state = CheckFile(file, identity.size, info.header.original_size,
+                              info.end.result_size, info.end.proof);
+  if (state == FileState::kChanged) return Recovery::kFileChanged;
+  return Finish(platform, journal_path, journal, info, file, state, durable);
 }
 
-Recovery RecoverFile(Platform* platform, const std::string& path,
-                     bool durable) {
+// Opens the journal at |journal_path| without following a link, and checks
+// it is trusted (for a file owned by |file_owner|) and held by no live
+// run. Stores the verdict in *refused when it is not.
+std::unique_ptr<Stream> OpenJournal(Platform* platform,
+                                    const std::string& journal_path,
+                                    uint32_t file_owner, Recovery* refused) {
+  std::unique_ptr<Stream> journal =
+      platform->Open(journal_path, OpenMode::kReserved);
+  FileIdentity identity;
+  *refused = Recovery::kForeign;
+  if (journal == nullptr) {
+    // Gone meanwhile, or not one the program may open.
+    if (!platform->IdentifyExact(journal_path, &identity)) {
+      *refused = Recovery::kNothing;
+    }
+    return nullptr;
+  }
+  if (!journal->Identify(&identity) ||
+      !Trusted(platform, identity, file_owner)) {
+    return nullptr;
+  }
+  *refused = Recovery::kInUse;
+  if (!journal->Lock(0)) return nullptr;
+  return journal;
+}
+
+// The file a journal found by --recover names in its own directory, open
+// and locked, or null. Stores its path in *file_path.
+std::unique_ptr<Stream> OpenNamedFile(Platform* platform,
+                                      const std::string& journal_path,
+                                      const JournalInfo& info,
+                                      std::string* file_path,
+                                      FileIdentity* identity) {
+  if (!info.has_header || !IsPlainName(info.header.name, *platform)) {
+    return nullptr;
+  }
+  *file_path = DirectoryPartOf(journal_path, *platform) + info.header.name;
+  std::unique_ptr<Stream> file = platform->Open(*file_path, OpenMode::kUpdate);
+  if (file == nullptr || !file->Lock(kLockWaitMs) ||
+      !file->Identify(identity)) {
+    return nullptr;
+  }
+  return file;
+}
+
+}  // namespace
+
+Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
+                        Stream* file, const FileIdentity& identity,
+                        bool durable, RecoveredRewrite* rewrite) {
+  Recovery refused;
+  std::unique_ptr<Stream> journal =
+      OpenJournal(platform, journal_path, identity.owner, &refused);
+  if (journal == nullptr) return refused;
+  JournalInfo info;
+  ReadJournal(journal.get(), &info);
+  Recovery r = Decide(platform, journal_path, journal.get(), info, file,
+                      identity, durable);
+  if (r == Recovery::kFinished && rewrite != nullptr) {
+    rewrite->digest = info.header.digest;
+    rewrite->acted_on = info.end.acted_on;
+    rewrite->found = info.end.found;
+    rewrite->original_size = info.header.original_size;
+    rewrite->result_size = info.end.result_size;
+  }
+  return r;
+}
+
+Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
+                     RecoveredRewrite* rewrite) {
   std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);
   FileIdentity identity;
   if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
@@ -116,46 +168,59 @@ Recovery RecoverFile(Platform* platform, const std::string& path,
   // Identified again once locked: the file as the lock holds it.
   if (!file->Lock(kLockWaitMs)) return Recovery::kInUse;
   if (!file->Identify(&identity)) return Recovery::kNoFile;
-  return RecoverJournal(platform, journal_path, file.get(), identity, durable);
+  return RecoverJournal(platform, journal_path, file.get(), identity, durable,
+                        rewrite);
 }
 
 Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
-                          bool durable, std::string* file_path) {
+                          bool durable, bool discard, std::string* file_path) {
   *file_path = journal_path;
+  Recovery refused;
+  // Only the header is read before the owner rule is checked against the
+  // file it names.
   std::unique_ptr<Stream> journal =
-      platform->Open(journal_path, OpenMode::kRead);
-  if (journal == nullptr) return Recovery::kNothing;
-  JournalInfo info;
-  ReadJournal(journal.get(), &info);
-  journal.reset();
-  if (info.has_header) {
-    *file_path = DirectoryPartOf(journal_path, *platform) + info.header.name;
+      platform->Open(journal_path, OpenMode::kReserved);
+  FileIdentity own;
+  if (journal == nullptr || !journal->Identify(&own)) {
+    return platform->IdentifyExact(journal_path, &own) ? Recovery::kForeign
+                                                       : Recovery::kNothing;
   }
-  // Without a header the journal names no file, and wrote nothing.
-  std::unique_ptr<Stream> file;
-  if (info.has_header) file = platform->Open(*file_path, OpenMode::kUpdate);
+  JournalInfo info;
+  ReadJournalHeader(journal.get(), &info);
   FileIdentity identity;
-  if (file != nullptr && file->Lock(kLockWaitMs) && file->Identify(&identity)) {
-    return RecoverJournal(platform, journal_path, file.get(), identity,
-                          durable);
+  std::unique_ptr<Stream> file =
+      OpenNamedFile(platform, journal_path, info, file_path, &identity);
+  journal.reset();
+  uint32_t owner = file != nullptr ? identity.owner : platform->CurrentUser();
+  journal = OpenJournal(platform, journal_path, owner, &refused);
+  if (journal == nullptr) return refused;
+  if (discard) {
+    return Remove(platform, journal_path, journal.get(), Recovery::kDiscarded);
+  }
+  ReadJournal(journal.get(), &info);
+  if (file != nullptr) {
+    return Decide(platform, journal_path, journal.get(), info, file.get(),
+                  identity, durable);
   }
   if (info.state != JournalState::kIncomplete) {
-    return file == nullptr ? Recovery::kNoFile : Recovery::kInUse;
+    return info.has_header && IsPlainName(info.header.name, *platform)
+               ? Recovery::kNoFile
+               : Recovery::kDamaged;
   }
   // An incomplete journal wrote nothing: it goes, whatever its file is.
-  std::unique_ptr<Stream> own = platform->Open(journal_path, OpenMode::kUpdate);
-  if (own == nullptr || !own->Lock(0)) return Recovery::kInUse;
-  Delete(platform, journal_path, own.get());
-  return Recovery::kOriginalKept;
+  return Remove(platform, journal_path, journal.get(), Recovery::kOriginalKept);
 }
 
 void ClearDeadSpares(Platform* platform, const std::string& directory) {
   std::vector<std::string> names;
-  platform->ListNamesStartingWith(
-      directory, std::string(kJournalPrefix) + kSpareMark, &names);
+  platform->ListNamesStartingWith(directory, kJournalPrefix, &names);
   for (const std::string& name : names) {
-    std::string file_path;
-    RecoverJournalAt(platform, directory + name, /*durable=*/false, &file_path);
+    JournalName kind = ParseJournalName(name);
+    if (kind != JournalName::kSpare && kind != JournalName::kPrivate) continue;
+    Recovery refused;
+    std::unique_ptr<Stream> spare = OpenJournal(
+        platform, directory + name, platform->CurrentUser(), &refused);
+    if (spare != nullptr) platform->DeleteFile(directory + name);
   }
 }
 

@@ -1,14 +1,35 @@
-// Recovering a rewrite that a process left unfinished: a journal found
-// beside a file is applied (the rewrite is finished) when it is complete
-// and the file is in a state it explains, removed when it is incomplete
-// (the file was never written), and otherwise left with its file as they
-// are. A journal that another live run holds is never taken.
+// Recovering a rewrite that a process left unfinished. A journal is an
+// instruction to overwrite a file, so it is carried out only when it is
+// this user's (or the file owner's, or root's), reached without a link,
+// a regular file with one name, held by no live run, complete, and when
+// its proof explains every byte of the file as it is now.
 //
-// Tested by tests/result/result_writer_test.cc and tests/e2e/crash_test.py
+// The decision, journal by journal:
+//
+//   journal                          file                 action  outcome
+//   a link, not a regular file, more than one name,
+//     or another user's              -                    left    kForeign
+//   held by a live run               -                    left    kInUse
+//   incomplete                       untouched or another  removed
+//   kOriginalKept incomplete                       its file, written     kept
+//   kDamaged damaged (complete once)          untouched            removed
+//   kOriginalKept damaged                          anything else        kept
+//   kDamaged complete                         the result           removed
+//   kFinished complete                         original, or part way applied,
+//   read
+//                                      back, removed               kFinished
+//   complete                         anything else        kept    kFileChanged
+//   complete                         the apply failed     kept    kFailed
+//   (--discard)                      -                    removed kDiscarded
+// A journal that should go but cannot be removed is kCannotRemove.
+// ("Untouched": the same file number, length and time as the header.)
+//
+// Tested by tests/store/recovery_test.cc and tests/e2e/crash_test.py
 
 #ifndef SWU_STORE_RECOVERY_H_
 #define SWU_STORE_RECOVERY_H_
 
+#include <cstdint>
 #include <string>
 
 #include "base/status.h"
@@ -16,27 +37,39 @@
 
 namespace swu {
 
+// What a finished rewrite was, for a run that finds it was its own.
+struct RecoveredRewrite {
+  uint64_t digest = 0;  // of the texts and switches that shaped it
+  int64_t acted_on = 0;
+  int64_t found = 0;
+  int64_t original_size = 0;
+  int64_t result_size = 0;
+};
+
 // Deals with the journal at |journal_path| of |file| (open for update and
 // locked by the caller), whose identity is |identity|. With |durable|
 // a finished file is flushed to the disk before its journal is removed.
+// Stores what the journal held in *rewrite when it finished it.
 Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
                         Stream* file, const FileIdentity& identity,
-                        bool durable);
+                        bool durable, RecoveredRewrite* rewrite);
 
 // Opens and locks the file |path| and deals with its journal, if it has
 // one. Returns kNothing when it has none.
-Recovery RecoverFile(Platform* platform, const std::string& path, bool durable);
+Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
+                     RecoveredRewrite* rewrite = nullptr);
 
-// Deals with the journal at |journal_path|, whose file is named in it.
-// Stores that file's path in *file_path (the journal's own path when the
-// journal names none).
+// Deals with the journal at |journal_path|, whose file is the one its
+// header names in the journal's own directory; with |discard| removes it
+// without applying it. Stores the file's path in *file_path (the
+// journal's own path when it names no file fit to name).
 Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
-                          bool durable, std::string* file_path);
+                          bool durable, bool discard, std::string* file_path);
 
-// Deals with the spare journal files (see journal_writer.h) that killed
-// runs left in |directory| (ending in a separator, or ""): an empty one is
-// deleted, one that still holds a journal finishes its rewrite. Those a
-// live run holds stay.
+// Removes the spare and private journal files that killed runs left in
+// |directory| (ending in a separator, or ""). They are never applied:
+// a journal is emptied before it becomes a spare. Those a live run holds,
+// and those that are not regular files with one name, stay.
 void ClearDeadSpares(Platform* platform, const std::string& directory);
 
 }  // namespace swu

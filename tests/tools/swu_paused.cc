@@ -18,7 +18,8 @@
 //   SWU_PAUSE_BEFORE_REMOVE=1  stop before a journal leaves its name
 //                        (deleted, or kept as the spare), once its file
 //                        has been written
-//   SWU_PAUSE_AT_OPEN=S  stop before the first open of a path that ends
+//   SWU_PAUSE_AT_OPEN=S  stop before the first open of, or rename to, a
+//                        path that ends
 //                        with S (under -R, after the directory was listed)
 //
 // A journal is a file whose name holds ".swu-journal-".
@@ -78,11 +79,13 @@ struct Pause {
     }
   }
   // A journal leaves its name by deletion, or by a rename to a spare
-  // journal's name (".swu-journal-s...").
+  // journal's name (".swu-journal-s..."); a journal being made leaves its
+  // private name (".swu-journal-p...") for its own.
   void BeforeDelete(const std::string& path) {
     if (!done && before_remove &&
         path.find(".swu-journal-") != std::string::npos &&
-        path.find(".swu-journal-s") == std::string::npos) {
+        path.find(".swu-journal-s") == std::string::npos &&
+        path.find(".swu-journal-p") == std::string::npos) {
       Wait();
     }
   }
@@ -147,6 +150,7 @@ class PausedPlatform : public ForwardingPlatform {
   }
   bool RenameNew(const std::string& from, const std::string& to) override {
     pause_->BeforeDelete(from);
+    pause_->BeforeOpen(to);  // A journal made under a private name.
     return ForwardingPlatform::RenameNew(from, to);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,

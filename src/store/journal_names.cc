@@ -1,0 +1,91 @@
+// The store's reserved names.
+
+#include "store/journal_names.h"
+
+#include <cstring>
+
+namespace swu {
+
+namespace {
+
+constexpr int kDigits = 16;
+constexpr char kSpareMark = 's';
+constexpr char kPrivateMark = 'p';
+
+std::string Hex(uint64_t number) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (int shift = 60; shift >= 0; shift -= 4) out += kHex[(number >> shift) & 15];
+  return out;
+}
+
+bool AllHex(const std::string& s, size_t from) {
+  if (s.size() - from != kDigits) return false;
+  for (size_t i = from; i < s.size(); ++i) {
+    char c = s[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+JournalName ParseJournalName(const std::string& name) {
+  const size_t prefix = strlen(kJournalPrefix);
+  if (name.compare(0, prefix, kJournalPrefix) != 0 || name.size() <= prefix) {
+    return JournalName::kNone;
+  }
+  if (AllHex(name, prefix)) return JournalName::kJournal;
+  if (name[prefix] == kSpareMark && AllHex(name, prefix + 1)) {
+    return JournalName::kSpare;
+  }
+  if (name[prefix] == kPrivateMark && AllHex(name, prefix + 1)) {
+    return JournalName::kPrivate;
+  }
+  return JournalName::kNone;
+}
+
+std::string JournalPathIn(const std::string& directory, uint64_t file_number) {
+  return directory + kJournalPrefix + Hex(file_number);
+}
+
+std::string SparePathIn(const std::string& directory, uint64_t number) {
+  return directory + kJournalPrefix + kSpareMark + Hex(number);
+}
+
+std::string PrivatePathIn(const std::string& directory, uint64_t number) {
+  return directory + kJournalPrefix + kPrivateMark + Hex(number);
+}
+
+std::string DirectoryPartOf(const std::string& path, const Platform& platform) {
+  char separator = platform.PathSeparator();
+  for (size_t i = path.size(); i > 0; --i) {
+    char c = path[i - 1];
+    // A '\' read from a directory is part of a name where '/' separates.
+    if (c == separator ||
+        (separator == '\\' && platform.EndsDirectoryPart(c)) || c == '/') {
+      return path.substr(0, i);
+    }
+  }
+  return std::string();
+}
+
+std::string JournalPathFor(const std::string& path,
+                           const FileIdentity& identity,
+                           const Platform& platform) {
+  return JournalPathIn(DirectoryPartOf(path, platform), identity.file_number);
+}
+
+bool IsPlainName(const std::string& name, const Platform& platform) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    unsigned char u = static_cast<unsigned char>(c);
+    bool separator = c == '/' || c == platform.PathSeparator() ||
+                     (platform.PathSeparator() == '\\' &&
+                      platform.EndsDirectoryPart(c));
+    if (separator || u < 0x20 || u == 0x7f) return false;
+  }
+  return true;
+}
+
+}  // namespace swu

@@ -1,0 +1,55 @@
+// The names the store reserves beside a file, made and recognised in one
+// place so that the writer and every sweeper agree on what is whose:
+//   .swu-journal-<16 hex digits>    the journal of the file with that number
+//   .swu-journal-s<16 hex digits>   a spare: an emptied journal file kept
+//                                   for the directory's next rewrite
+//   .swu-journal-p<16 hex digits>   a journal being made, under a private
+//                                   name until it is locked
+// The leading '.' keeps them out of every file enumeration.
+
+#ifndef SWU_STORE_JOURNAL_NAMES_H_
+#define SWU_STORE_JOURNAL_NAMES_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace swu {
+
+constexpr char kJournalPrefix[] = ".swu-journal-";
+
+enum class JournalName {
+  kNone,     // not a name the store reserves
+  kJournal,  // a file's journal
+  kSpare,    // a spare journal file
+  kPrivate,  // a journal not yet named
+};
+
+// What the name |name| (without a directory) is.
+JournalName ParseJournalName(const std::string& name);
+
+// The journal's name for the file numbered |file_number|, in |directory|
+// (ending in a separator, or "").
+std::string JournalPathIn(const std::string& directory, uint64_t file_number);
+// A spare's, or a private journal's, name with the number |number|.
+std::string SparePathIn(const std::string& directory, uint64_t number);
+std::string PrivatePathIn(const std::string& directory, uint64_t number);
+
+// The journal's path for the file |path| that is |identity|.
+std::string JournalPathFor(const std::string& path,
+                           const FileIdentity& identity,
+                           const Platform& platform);
+
+// The directory part of |path| with its separator ("" for none).
+std::string DirectoryPartOf(const std::string& path, const Platform& platform);
+
+// True when |name| can be a file's name in the journal's own directory:
+// not empty, no separator of |platform|, not "." or "..", and no control
+// character, so that it names nothing outside the directory and prints as
+// one line.
+bool IsPlainName(const std::string& name, const Platform& platform);
+
+}  // namespace swu
+
+#endif  // SWU_STORE_JOURNAL_NAMES_H_
