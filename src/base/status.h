@@ -70,6 +70,13 @@ inline bool Recovered(Recovery r) {
          r == Recovery::kOriginalKept || r == Recovery::kDiscarded;
 }
 
+// --diff: why a file's change is left out of the diff, if it is.
+enum class DiffOmission {
+  kNone,     // shown, or nothing to show
+  kBinary,   // a line the diff would print holds a NUL byte
+  kOutside,  // its path leaves the current directory
+};
+
 // One file's outcome and figures, for the report and the totals.
 struct FileOutcome {
   FileError error = FileError::None;  // what failed the file, if anything
@@ -84,6 +91,7 @@ struct FileOutcome {
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give
+  DiffOmission left_out = DiffOmission::kNone;  // --diff
 
   bool ok() const { return error == FileError::None; }
 };

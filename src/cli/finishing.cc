@@ -1,9 +1,8 @@
 // Finishing steps, in this order: anchors, -& case, disabled special
-// characters, the -K check, the report-only add mode and the split copy of
-// the filespec. The -K
-// characters and the -' change are made in <new> once the run starts
-// (NewText::Prepare), -' after -K so that -K never sees the converted
-// quotes.
+// characters, the -K check, the report-only add and create modes and the
+// split copy of the filespec. The -K characters and the -' change are made
+// in <new> once the run starts (NewText::Prepare), -' after -K so that -K
+// never sees the converted quotes.
 
 #include "cli/finishing.h"
 
@@ -67,12 +66,14 @@ bool CheckFunctions(Settings* settings) {
 
 // -#:0 and -#:R only report: a file opened in place for reading is never
 // written, so -B/-T have nothing to add their text to. Under -$ the output
-// is written anyway and keeps it.
+// is written anyway and keeps it. A missing file is never created, in
+// place or under -$ (-B:C and -T:C count as -B and -T): it holds nothing
+// to count, and the run reports it as it reports any missing file.
 void DropReportOnlyAdd(Settings* settings) {
   SettingsWriter slots(settings);
-  if (settings->report_only() && !settings->output_mode()) {
-    slots[kAddMode] = 0;
-  }
+  if (!settings->report_only()) return;
+  slots[kCreate] = 0;
+  if (!settings->output_mode()) slots[kAddMode] = 0;
 }
 
 }  // namespace

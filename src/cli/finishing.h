@@ -1,6 +1,6 @@
 // The finishing steps after validation: the search text's anchors, the
-// special characters, the -K checks and characters, -B/-T under report-only,
-// the copy of the filespec for the driver, and -'.
+// special characters, the -K checks and characters, -B/-T and their :C under
+// report-only, the copy of the filespec for the driver, and -'.
 //
 // Tested by tests/cli/parser_test.cc.
 

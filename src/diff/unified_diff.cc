@@ -3,6 +3,7 @@
 #include "diff/unified_diff.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -273,27 +274,46 @@ void Renderer::Add(const DiffRegion& r) {
   }
 }
 
+// True when |a| and |b| name the same path: where the separator is '\\'
+// (Windows) regardless of the case of ASCII letters ("c:\\w" is "C:\\W").
+bool SameNames(const std::string& a, const std::string& b, char separator) {
+  if (separator != '\\') return a == b;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return tolower(static_cast<unsigned char>(x)) ==
+           tolower(static_cast<unsigned char>(y));
+  });
+}
+
 }  // namespace
 
-void WriteUnifiedDiff(const char* old_text, int64_t old_size,
+bool WriteUnifiedDiff(const char* old_text, int64_t old_size,
                       const RegionSource& regions, const DiffNames& names,
                       bool color, DiffOutput* out) {
   Planner plan(old_text, old_size);
   regions([&plan](const DiffRegion& r) { plan.Add(r); });
+  // The caller names a binary change elsewhere: a "Binary files ...
+  // differ" line in the diff would do harm, as git apply takes one after
+  // a git header without hunks (a created empty file) for that file's
+  // binary patch, and refuses the whole diff.
+  if (plan.PrintsNul()) return false;
   bool created = names.old_name == kNoFile;
   // Nothing changes; a created file that stays empty has only its git
   // header, which creates it.
-  if (plan.hunks().empty() && !created) return;
+  if (plan.hunks().empty() && !created) return true;
   Renderer render(old_text, plan.hunks(), color, out);
   render.GitHeader(names);
-  if (plan.PrintsNul()) {
-    render.Colored(kBold, "Binary files " + QuotedName(names.old_name) +
-                              " and " + QuotedName(names.new_name) + " differ");
-  } else if (!plan.hunks().empty()) {
+  if (!plan.hunks().empty()) {
     render.Names(names);
     regions([&render](const DiffRegion& r) { render.Add(r); });
   }
   render.Flush();
+  return true;
+}
+
+bool HasRegions(const RegionSource& regions) {
+  bool any = false;
+  regions([&any](const DiffRegion&) { any = true; });
+  return any;
 }
 
 bool RegionBetween(const std::string& old_text, const std::string& new_text,
@@ -324,18 +344,34 @@ bool RegionBetween(const std::string& old_text, const std::string& new_text,
   return true;
 }
 
-std::string DiffPathFor(std::string path, std::string current, char separator) {
+bool DiffPathFor(std::string path, std::string current, char separator,
+                 std::string* name) {
   std::replace(path.begin(), path.end(), separator, '/');
   std::replace(current.begin(), current.end(), separator, '/');
   if (!current.empty() && current.back() != '/') current += '/';
-  if (!current.empty() && path.compare(0, current.size(), current) == 0) {
+  if (!current.empty() && path.size() >= current.size() &&
+      SameNames(path.substr(0, current.size()), current, separator)) {
     path.erase(0, current.size());
   }
-  while (path.compare(0, 2, "./") == 0) {
-    path.erase(0, 2);
-    while (!path.empty() && path[0] == '/') path.erase(0, 1);
+  if (!path.empty() && path[0] == '/') {
+    *name = path;
+    return false;  // Absolute, outside the current directory.
   }
-  return path;
+  name->clear();
+  bool inside = true;
+  size_t at = 0;
+  while (at <= path.size()) {
+    size_t end = std::min(path.find('/', at), path.size());
+    std::string component = path.substr(at, end - at);
+    at = end + 1;
+    if (component.empty() || component == ".") continue;
+    if (component == "..") inside = false;
+    if (separator == '\\' && component.find(':') != std::string::npos)
+      inside = false;
+    if (!name->empty()) *name += '/';
+    *name += component;
+  }
+  return inside;
 }
 
 }  // namespace swu

@@ -4,9 +4,9 @@
 // lines with three lines of context each side, hunks whose contexts meet
 // merged into one. Lines end at LF; a CR is an ordinary byte of its line,
 // so CR LF files keep their bytes. A last line without a break is followed
-// by "\ No newline at end of file". A file whose printed lines hold a NUL
-// byte gets one "Binary files ... differ" line instead, since no text
-// patch can carry it.
+// by "\ No newline at end of file". A change where a printed line would
+// hold a NUL byte is binary: no text patch can carry it, and nothing is
+// written for it.
 //
 // The change comes as regions: stretches of whole lines of the old text
 // and the whole lines that stand there in the new one. Building them is
@@ -58,10 +58,14 @@ using RegionSource = std::function<void(const RegionVisitor& visit)>;
 // |regions| make of it; with |color|, its own lines and the changed lines
 // in terminal colours (the bytes of a file's lines stay as they are).
 // Writes nothing when there are no regions, but for a created file, whose
-// header alone creates it empty.
-void WriteUnifiedDiff(const char* old_text, int64_t old_size,
+// header alone creates it empty. Returns false, having written nothing,
+// when the change is binary.
+bool WriteUnifiedDiff(const char* old_text, int64_t old_size,
                       const RegionSource& regions, const DiffNames& names,
                       bool color, DiffOutput* out);
+
+// True when |regions| hand over at least one region.
+bool HasRegions(const RegionSource& regions);
 
 // The one region that turns |old_text| into |new_text|: the lines between
 // their common first and last lines. Returns false when the texts are
@@ -69,10 +73,15 @@ void WriteUnifiedDiff(const char* old_text, int64_t old_size,
 bool RegionBetween(const std::string& old_text, const std::string& new_text,
                    DiffRegion* region);
 
-// |path| as a diff names it: '/' between components (where the system's
-// |separator| is another), a leading "./" dropped, and relative to
-// |current| (the current directory) when it is an absolute path inside it.
-std::string DiffPathFor(std::string path, std::string current, char separator);
+// Stores in *name |path| as a diff names it: '/' between components
+// (where the system's |separator| is another), relative to |current| (the
+// current directory) when it is an absolute path inside it, without empty
+// or "." components. Returns false when the path is no file below the
+// current directory, which `patch -p1` or `git apply` must never be asked
+// to write: an absolute path outside it, a path with a ".." component, or
+// where the separator is '\\' one that names a drive (a ':' in it).
+bool DiffPathFor(std::string path, std::string current, char separator,
+                 std::string* name);
 
 }  // namespace swu
 

@@ -105,6 +105,19 @@ void PrintResult(const FileOutcome& outcome, const FileNames& names,
                        : "(String inserted)\n");
 }
 
+// --diff: names the file whose change the diff leaves out, and why. Under
+// -$ that is the output file, whose change the diff would show.
+void PrintLeftOut(const FileOutcome& outcome, const FileNames& names,
+                  const Settings& settings, Platform* platform) {
+  const std::string& path =
+      settings.output_mode() ? names.output_file : names.path;
+  Printf(platform, "\nWARNING: Not shown in the diff: %s (%s)\n",
+         platform->DisplayPath(path).c_str(),
+         outcome.left_out == DiffOmission::kBinary
+             ? "binary"
+             : "outside the current directory");
+}
+
 }  // namespace
 
 void ReportDetail(const FileOutcome& outcome, const FileNames& names,
@@ -133,6 +146,10 @@ void ReportFile(const FileOutcome& outcome, const FileNames& names,
   if (outcome.ok()) {
     if (Shows(Output::kFileResult, verbosity)) {
       PrintResult(outcome, names, settings, create, platform);
+    }
+    if (outcome.left_out != DiffOmission::kNone &&
+        Shows(Output::kWarning, verbosity)) {
+      PrintLeftOut(outcome, names, settings, platform);
     }
   } else if (Shows(Output::kFileError, verbosity)) {
     PrintError(outcome, names, settings, platform);

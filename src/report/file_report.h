@@ -32,8 +32,9 @@ struct FileNames {
 void ReportDetail(const FileOutcome& outcome, const FileNames& names,
                   const Settings& settings, Platform* platform);
 
-// Prints the file's result line or error message as the verbosity allows
-// and adds the file to *totals (at every verbosity).
+// Prints the file's result line or error message, and under --diff the
+// warning for a change left out of the diff, as the verbosity allows, and
+// adds the file to *totals (at every verbosity).
 void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals);

@@ -8,7 +8,7 @@ namespace swu {
 
 enum class Output {
   kBanner,       // the banner line and the help pages
-  kWarning,      // directory-skipped warnings
+  kWarning,      // directory-skipped and left-out-of-the-diff warnings
   kFileError,    // per-file error messages
   kFileResult,   // OK, no matches, skipped, new file, appended, inserted
   kDetail,       // the per-file detail block

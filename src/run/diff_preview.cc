@@ -14,34 +14,21 @@ DiffPreview::DiffPreview(const Settings& settings, Platform* platform)
             platform_->OutputIsTerminal());
 }
 
-std::string DiffPreview::NameOf(const std::string& path) {
-  return DiffPathFor(platform_->SpeltPath(path), current_,
-                     platform_->PathSeparator());
-}
-
-void DiffPreview::Show(const std::string& path, const OutputTarget& target,
-                       bool opened, const DiffSink& sink, const char* image,
-                       int64_t size) {
-  if (!target.in_place) {
-    ShowOutput(target, sink, image, size);
-    return;
-  }
-  std::string name = NameOf(path);
-  DiffNames names;
-  names.old_name = opened ? "a/" + name : "/dev/null";
-  names.new_name = "b/" + name;
-  WriteUnifiedDiff(
-      image, size,
-      [&](const RegionVisitor& visit) {
-        sink.ForEachRegion(image, size, visit);
-      },
-      names, color_, &report_);
+DiffOmission DiffPreview::Show(const std::string& path,
+                               const OutputTarget& target, bool opened,
+                               const DiffSink& sink, const char* image,
+                               int64_t size) {
+  if (!target.in_place) return ShowOutput(target, sink, image, size);
+  return ShowFile(path, opened, image, size, [&](const RegionVisitor& visit) {
+    sink.ForEachRegion(image, size, visit);
+  });
 }
 
 // The -$ output file before and after: replaced by the result, or with
 // the result appended.
-void DiffPreview::ShowOutput(const OutputTarget& target, const DiffSink& sink,
-                             const char* image, int64_t size) {
+DiffOmission DiffPreview::ShowOutput(const OutputTarget& target,
+                                     const DiffSink& sink, const char* image,
+                                     int64_t size) {
   const std::string& path = target.path;
   OutputForm form = settings_.output_form();
   bool single = form == OutputForm::kFile || form == OutputForm::kAppendFile;
@@ -58,19 +45,35 @@ void DiffPreview::ShowOutput(const OutputTarget& target, const DiffSink& sink,
     after.insert(0, before);
   DiffRegion region;
   bool changed = RegionBetween(before, after, &region);
+  DiffOmission omission = DiffOmission::kNone;
   if (changed || !exists) {
-    std::string name = NameOf(path);
-    DiffNames names;
-    names.old_name = exists ? "a/" + name : "/dev/null";
-    names.new_name = "b/" + name;
-    WriteUnifiedDiff(
-        before.data(), static_cast<int64_t>(before.size()),
-        [&](const RegionVisitor& visit) {
-          if (changed) visit(region);
-        },
-        names, color_, &report_);
+    omission = ShowFile(path, exists, before.data(),
+                        static_cast<int64_t>(before.size()),
+                        [&](const RegionVisitor& visit) {
+                          if (changed) visit(region);
+                        });
   }
   if (single) outputs_[path] = std::move(after);
+  return omission;
+}
+
+// The diff of the file |path| (created unless it |existed|), named
+// relative to the current directory. A path that leaves it is left out.
+DiffOmission DiffPreview::ShowFile(const std::string& path, bool existed,
+                                   const char* old_text, int64_t old_size,
+                                   const RegionSource& regions) {
+  std::string name;
+  if (!DiffPathFor(platform_->SpeltPath(path), current_,
+                   platform_->PathSeparator(), &name)) {
+    if (existed && !HasRegions(regions)) return DiffOmission::kNone;
+    return DiffOmission::kOutside;
+  }
+  DiffNames names;
+  names.old_name = existed ? "a/" + name : "/dev/null";
+  names.new_name = "b/" + name;
+  if (!WriteUnifiedDiff(old_text, old_size, regions, names, color_, &report_))
+    return DiffOmission::kBinary;
+  return DiffOmission::kNone;
 }
 
 // Reads the output file |path| whole into *contents. Returns false when

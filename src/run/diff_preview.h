@@ -3,9 +3,11 @@
 // diff on standard output. In place the old side is the file as loaded;
 // under -$ it is the output file as it is on disk, or as earlier files of
 // this run would have left it (-$:F, -$:A), or nothing ("/dev/null") when
-// it would be created. Paths are named relative to the current directory
-// where they lie inside it, so that `patch -p1` applies the diff there;
-// a path outside it is named as the run names it.
+// it would be created. Paths are named relative to the current directory,
+// so that `patch -p1` applies the diff there. A change that the diff
+// cannot carry is left out, and the report names it: a binary one, and
+// one to a path outside the current directory, which no patch applied in
+// a checkout may write.
 //
 // Tested by tests/e2e/differential.py (the diff applied with patch gives
 // the real run's files).
@@ -17,8 +19,10 @@
 #include <map>
 #include <string>
 
+#include "base/status.h"
 #include "cli/settings.h"
 #include "diff/diff_sink.h"
+#include "diff/unified_diff.h"
 #include "platform/platform.h"
 #include "report/diff_report.h"
 #include "store/output_file.h"
@@ -31,14 +35,18 @@ class DiffPreview {
 
   // Shows what the run would make of the file |path|, written to |target|
   // (|opened| when the file existed) with the |size|-byte image |image|, whose
-  // result |sink| holds.
-  void Show(const std::string& path, const OutputTarget& target, bool opened,
-            const DiffSink& sink, const char* image, int64_t size);
+  // result |sink| holds. Returns why a change is left out of the diff, or
+  // kNone when it is shown or there is none.
+  DiffOmission Show(const std::string& path, const OutputTarget& target,
+                    bool opened, const DiffSink& sink, const char* image,
+                    int64_t size);
 
  private:
-  std::string NameOf(const std::string& path);
-  void ShowOutput(const OutputTarget& target, const DiffSink& sink,
-                  const char* image, int64_t size);
+  DiffOmission ShowOutput(const OutputTarget& target, const DiffSink& sink,
+                          const char* image, int64_t size);
+  DiffOmission ShowFile(const std::string& path, bool existed,
+                        const char* old_text, int64_t old_size,
+                        const RegionSource& regions);
   bool ReadOutput(const std::string& path, std::string* contents);
 
   const Settings& settings_;

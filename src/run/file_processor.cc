@@ -213,7 +213,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   outcome.error = writer.CommitFile();
   if (outcome.ok()) outcome.acted_on = state.acted_on;
   if (preview_ != nullptr && outcome.ok()) {
-    preview_->Show(
+    outcome.left_out = preview_->Show(
         path, loaded.output.target, loaded.opened, diff,
         reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start,
         buffer_.size());

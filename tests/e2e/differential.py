@@ -16,7 +16,11 @@ random switch combinations (fixed seed, so every run is the same):
     with `git apply` where git is installed) to a copy of the tree, gives
     the real run's files byte for byte; its messages on standard error are
     the real run's output, its exit status the real run's; and the tree
-    it ran in is untouched (bytes and modification times).
+    it ran in is untouched (bytes and modification times);
+  * a change the diff leaves out (a binary file; a path outside the
+    current directory: absolute, or through ..) costs only that change:
+    the rest of the diff still applies with both tools, and nothing is
+    written for it inside the tree (POSIX paths; not under SWU_EMULATOR).
 
 Usage: differential.py <swu-binary> [cases] [seed]
 
@@ -228,6 +232,62 @@ def check_diff(binary, scratch, case, git):
     return problems, not problems
 
 
+# Command lines whose diff leaves a change out, the tree they run in (as
+# "tree", beside an existing directory "out"; {out} is its absolute path)
+# and the files whose change the diff leaves out there.
+LEFT_OUT = [
+    (["*.txt", "abc", "XYZ"],
+     {"a.txt": b"abc\n", "bin.txt": b"abc\0\n", "c.txt": b"1\n2\nabc\n"},
+     ["bin.txt"]),
+    (["a.txt", "abc", "XYZ", "-$", "{out}"], {"a.txt": b"abc\n"}, []),
+    (["{out}/new.txt", "abc", "XYZ", "-T:C"], {"a.txt": b"abc\n"}, []),
+    (["../tree/a.txt", "abc", "XYZ"], {"a.txt": b"abc\n"}, ["a.txt"]),
+]
+
+
+def left_out_cases(binary, git):
+    """Applies the diffs of LEFT_OUT; returns the number that failed."""
+    scratch = tempfile.mkdtemp(prefix="swu-diff-")
+    tools = [["patch", "-p1", "--binary", "--batch"]]
+    if git:
+        tools.append(["git", "apply", "-p1", "--allow-empty"])
+    failures = 0
+    try:
+        for args, files, kept in LEFT_OUT:
+            runs = {}
+            for side in ("real", "shown"):
+                root = os.path.join(scratch, side)
+                make_tree(root + "/tree", files)
+                os.makedirs(root + "/out")
+                line = [a.replace("{out}", root + "/out") for a in args]
+                if side == "shown":
+                    line.append("--diff")
+                runs[side] = subprocess.run([binary] + line, cwd=root + "/tree",
+                                            capture_output=True, timeout=60)
+            expected = files_only(snapshot(scratch + "/real/tree"))
+            expected.update({name: files[name] for name in kept})
+            for tool in tools:
+                patched = os.path.join(scratch, "patched")
+                make_tree(patched, files)
+                ok, said = apply_diff(tool, patched, runs["shown"].stdout)
+                got = files_only(snapshot(patched))
+                if not ok or got != expected:
+                    failures += 1
+                    print("FAIL --diff leaving out args=%r %s: %s; expected "
+                          "%r / patched %r\n%s" % (
+                              args, tool[0], said.decode(errors="replace"),
+                              expected, got,
+                              runs["shown"].stdout.decode(errors="replace")))
+            shutil.rmtree(scratch)
+            os.makedirs(scratch)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    total = len(LEFT_OUT) * len(tools)
+    print("%d of %d diffs leaving a change out applied" % (
+        total - failures, total))
+    return failures
+
+
 def main(argv):
     binary = os.path.abspath(argv[1])
     count = int(argv[2]) if len(argv) > 2 else 300
@@ -263,7 +323,11 @@ def main(argv):
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     print("%d of %d differential cases agreed" % (count - failures, count))
-    return 1 if failures or not diff_cases(binary, count, rng) else 0
+    if not diff_cases(binary, count, rng):
+        failures += 1
+    if not EMULATOR:
+        failures += left_out_cases(binary, shutil.which("git") is not None)
+    return 1 if failures else 0
 
 
 def diff_cases(binary, count, rng):
