@@ -42,6 +42,9 @@
 namespace swu {
 
 constexpr char kHeadMagic[] = "SWUJRNL2";
+// What a journal holds once its rewrite is done, before it leaves its
+// name: its file is whole, and the journal is never applied again.
+constexpr char kDoneMagic[] = "SWUJDONE";
 constexpr int64_t kHeadDeviceAt = 8;
 constexpr int64_t kHeadFileNumberAt = 16;
 constexpr int64_t kHeadOriginalSizeAt = 24;

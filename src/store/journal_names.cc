@@ -15,7 +15,8 @@ constexpr char kPrivateMark = 'p';
 std::string Hex(uint64_t number) {
   static const char kHex[] = "0123456789abcdef";
   std::string out;
-  for (int shift = 60; shift >= 0; shift -= 4) out += kHex[(number >> shift) & 15];
+  for (int shift = 60; shift >= 0; shift -= 4)
+    out += kHex[(number >> shift) & 15];
   return out;
 }
 
@@ -80,9 +81,9 @@ bool IsPlainName(const std::string& name, const Platform& platform) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name) {
     unsigned char u = static_cast<unsigned char>(c);
-    bool separator = c == '/' || c == platform.PathSeparator() ||
-                     (platform.PathSeparator() == '\\' &&
-                      platform.EndsDirectoryPart(c));
+    bool separator =
+        c == '/' || c == platform.PathSeparator() ||
+        (platform.PathSeparator() == '\\' && platform.EndsDirectoryPart(c));
     if (separator || u < 0x20 || u == 0x7f) return false;
   }
   return true;

@@ -17,10 +17,14 @@ constexpr int kMaxVarint = 10;
 constexpr int64_t kMaxInt = std::numeric_limits<int64_t>::max();
 
 bool ReadHeader(JournalWindow* window, JournalInfo* info) {
+  const char* mark = window->Get(0, 8);
+  if (mark != nullptr && memcmp(mark, kDoneMagic, 8) == 0) {
+    info->done = true;
+    return false;
+  }
   const char* fixed = window->Get(0, kFixedHead);
   int64_t name_length = 0;
-  if (fixed == nullptr ||
-      !DecodeHeader(fixed, &info->header, &name_length)) {
+  if (fixed == nullptr || !DecodeHeader(fixed, &info->header, &name_length)) {
     return false;
   }
   const char* name = window->Get(kFixedHead, name_length);
@@ -50,15 +54,15 @@ bool ChecksumOfJournal(JournalWindow* window, int64_t n, uint64_t* sum) {
 bool ReadEnd(Stream* journal, const JournalHeader& header, int64_t at,
              int64_t n, JournalEnd* end) {
   char fixed[kEndBlocksAt];
-  if (n < EndRecordSize(0) || journal->ReadAt(fixed, kEndBlocksAt, at) !=
-                                  kEndBlocksAt) {
+  if (n < EndRecordSize(0) ||
+      journal->ReadAt(fixed, kEndBlocksAt, at) != kEndBlocksAt) {
     return false;
   }
   int64_t result_size = GetInt(fixed + kEndResultSizeAt);
   int64_t view = std::max(header.original_size, result_size);
   int64_t most_blocks = view / kProofBlock + 1;
-  if (result_size < 0 || (n - EndRecordSize(0)) / kProofBlockBytes >
-                             most_blocks) {
+  if (result_size < 0 ||
+      (n - EndRecordSize(0)) / kProofBlockBytes > most_blocks) {
     return false;
   }
   std::string bytes(static_cast<size_t>(n), '\0');
@@ -121,8 +125,7 @@ RecordReader::Step RecordReader::Next(Record* record) {
   uint64_t length = length_plus_one - 1;
   if (length == 0 || length > static_cast<uint64_t>(journal_size_ - at_) ||
       step > static_cast<uint64_t>(kMaxInt - previous_end_) ||
-      length > static_cast<uint64_t>(kMaxInt - previous_end_) -
-                   step) {
+      length > static_cast<uint64_t>(kMaxInt - previous_end_) - step) {
     return Step::kBroken;
   }
   record->length = static_cast<int64_t>(length);

@@ -77,6 +77,7 @@ enum class JournalState {
 struct JournalInfo {
   JournalState state = JournalState::kIncomplete;
   bool has_header = false;  // the header could be read
+  bool done = false;        // marked done: its rewrite is over
   JournalHeader header;
   JournalEnd end;             // when complete
   int64_t records_begin = 0;  // where the first record starts

@@ -270,17 +270,18 @@ void JournalWriter::Remove() {
   file_.reset();
 }
 
-// Empties the finished journal, then renames it to a name no file's
-// journal has (its own number after "s") and keeps it for the next file.
-// Emptied first: a journal is never complete under a spare's name, and a
-// process that dies meanwhile leaves an empty journal, which the next run
-// removes.
+// Marks the journal done and cuts it to the mark, then renames it to a
+// name no file's journal has (its own number after "s") and keeps it for
+// the next file. Marked first: a journal is never complete under a
+// spare's name, and a process that dies meanwhile leaves a journal marked
+// done, which the next run removes without a word.
 bool JournalWriter::ParkAsSpare() {
   FileIdentity own;
-  if (spare_ == nullptr || file_->error() || !file_->Identify(&own) ||
-      !file_->SetLength(0)) {
+  if (spare_ == nullptr || file_->error() || !file_->Identify(&own)) {
     return false;
   }
+  file_->WriteAt(kDoneMagic, 8, 0);
+  if (file_->error() || !file_->SetLength(8)) return false;
   DropSpare(platform_, spare_);
   std::string spare_path =
       SparePathIn(DirectoryPartOf(path_, *platform_), own.file_number);

@@ -66,6 +66,11 @@ Recovery Finish(Platform* platform, const std::string& journal_path,
 Recovery Decide(Platform* platform, const std::string& journal_path,
                 Stream* journal, const JournalInfo& info, Stream* file,
                 const FileIdentity& identity, bool durable) {
+  // Marked done by a run that ended before it removed the journal: its
+  // file is as that run left it, whole, so there is nothing to tell.
+  if (info.done) {
+    return Remove(platform, journal_path, journal, Recovery::kNothing);
+  }
   switch (info.state) {
     case JournalState::kIncomplete:
       // Cut short while it was written, so its file was never touched;
@@ -208,7 +213,8 @@ Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
                : Recovery::kDamaged;
   }
   // An incomplete journal wrote nothing: it goes, whatever its file is.
-  return Remove(platform, journal_path, journal.get(), Recovery::kOriginalKept);
+  return Remove(platform, journal_path, journal.get(),
+                info.done ? Recovery::kNothing : Recovery::kOriginalKept);
 }
 
 void ClearDeadSpares(Platform* platform, const std::string& directory) {

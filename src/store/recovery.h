@@ -10,6 +10,7 @@
 //   a link, not a regular file, more than one name,
 //     or another user's              -                    left    kForeign
 //   held by a live run               -                    left    kInUse
+//   marked done (its run ended before removing it)       removed kNothing
 //   incomplete                       untouched or another  removed
 //   kOriginalKept incomplete                       its file, written     kept
 //   kDamaged damaged (complete once)          untouched            removed

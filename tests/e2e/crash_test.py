@@ -111,8 +111,11 @@ def kill_cases():
                            what + ": file is not the %s" %
                            ("result" if finished else "original"))
                     expect(r.returncode == 0, what + ": exit %d" % r.returncode)
-                    expect(b"Recovered: " in r.stdout,
-                           what + ": no recovery line")
+                    # Before it leaves its name a done journal is empty:
+                    # its file is whole, and there is nothing to tell.
+                    if point != "SWU_PAUSE_BEFORE_REMOVE":
+                        expect(b"Recovered: " in r.stdout,
+                               what + ": no recovery line")
                     expect(left_behind(d) == [], what + ": left " +
                            " ".join(left_behind(d)))
                 finally:

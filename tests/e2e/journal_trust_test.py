@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""A journal left behind is an instruction to overwrite a file: it is
+carried out only when it is this user's, reached without a link, and
+explains every byte of the file as it is now. Each case leaves a journal
+the way a killed run does (the paused binary, killed at an exact point),
+then changes the world around it as another program or another user
+would, and checks the bytes on disk afterwards.
+
+Usage: journal_trust_test.py <swu> <swu_paused>
+"""
+
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+
+SWU = None
+PAUSED = None
+FAILURES = []
+
+LINE = b"alpha beta gamma delta epsilon zeta eta theta iota kappa\r\n"
+DATA = LINE * 36000  # about 2 MiB: written in several batches
+GROW = ["alpha", "alpha omega", "-C"]  # run twice, it would grow twice
+
+
+def expect(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL " + what)
+
+
+def run(d, args, user=False):
+    cmd = [SWU] + args
+    if user:
+        cmd = ["setpriv", "--reuid=nobody", "--regid=nogroup",
+               "--clear-groups"] + cmd
+    return subprocess.run(cmd, cwd=d, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=60)
+
+
+def result_of(args, data):
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        with open(os.path.join(d, "f.txt"), "wb") as f:
+            f.write(data)
+        run(d, ["f.txt"] + args + ["-V:0"])
+        return open(os.path.join(d, "f.txt"), "rb").read()
+    finally:
+        shutil.rmtree(d)
+
+
+def journals(d):
+    found = []
+    for root, _, names in os.walk(d):
+        found += [os.path.join(root, n) for n in names
+                  if n.startswith(".swu-journal-")]
+    return found
+
+
+def killed_mid_rewrite(d, name="f.txt", data=DATA, point="SWU_PAUSE_AT_FILE_BYTE",
+                       at=len(DATA) // 2):
+    """Writes |name| in |d| and kills a growing rewrite of it at the point;
+    returns its path."""
+    path = os.path.join(d, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    env = dict(os.environ, **{point: str(at)})
+    p = subprocess.Popen([PAUSED, name] + GROW, cwd=d, env=env,
+                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE)
+    expect(p.stderr.readline() == b"paused\n", "did not pause: " + name)
+    p.kill()
+    p.communicate(timeout=60)
+    return path
+
+
+def rewritten_in_place_case():
+    """The file rewritten in place by someone else, to the same length,
+    after a rewrite left its journal: the journal no longer explains it."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = killed_mid_rewrite(d, at=0)  # journal complete, file as it was
+        edited = DATA.replace(b"kappa", b"KAPPA", 1)
+        with open(path, "r+b") as f:
+            f.write(edited)
+        r = run(d, ["f.txt", "omega", "OMEGA", "-C"])
+        expect(open(path, "rb").read() == edited,
+               "rewritten in place: the journal overwrote the user's bytes")
+        expect(b"Not recovered: f.txt (file changed since" in r.stdout and
+               r.returncode == 4, "rewritten in place: %r" % r.stdout[-200:])
+    finally:
+        shutil.rmtree(d)
+
+
+def spare_never_applied_case():
+    """A complete journal under a spare's name (where a killed run could
+    once leave one) is removed by the next run in the directory, never
+    applied to its file."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = killed_mid_rewrite(d, at=0)
+        journal = journals(d)[0]
+        spare = journal.replace(".swu-journal-", ".swu-journal-s")
+        os.rename(journal, spare)
+        with open(os.path.join(d, "g.txt"), "wb") as f:
+            f.write(b"other\r\n")
+        run(d, ["g.txt", "other", "OTHER"])
+        expect(open(path, "rb").read() == DATA, "spare: applied to its file")
+        expect(journals(d) == [], "spare: not removed")
+    finally:
+        shutil.rmtree(d)
+
+
+def same_command_again_case():
+    """The same command run again after a kill mid-apply finishes the
+    rewrite it began and does not edit the file a second time."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = killed_mid_rewrite(d)
+        r = run(d, ["f.txt"] + GROW)
+        expect(open(path, "rb").read() == result_of(GROW, DATA),
+               "same command again: edited twice")
+        expect(b"Recovered: f.txt (rewrite finished)" in r.stdout and
+               b"36000 matches" in r.stdout and r.returncode == 0,
+               "same command again: %r" % r.stdout[-300:])
+    finally:
+        shutil.rmtree(d)
+
+
+def copy_recovers_case():
+    """A faithful copy of a directory with a torn file and its journal
+    (another file number) is recovered like the original."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        os.mkdir(os.path.join(d, "a"))
+        killed_mid_rewrite(os.path.join(d, "a"))
+        subprocess.run(["cp", "-a", os.path.join(d, "a"), os.path.join(d, "b")],
+                       check=True)
+        r = run(d, ["--recover", "b"])
+        expect(open(os.path.join(d, "b", "f.txt"), "rb").read() ==
+               result_of(GROW, DATA) and r.returncode == 0,
+               "copy: not recovered: %r" % r.stdout)
+    finally:
+        shutil.rmtree(d)
+
+
+def discard_case():
+    """--recover --discard removes the journal and leaves the file as it
+    is, and says so."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = killed_mid_rewrite(d)
+        before = open(path, "rb").read()
+        r = run(d, ["--recover", "--discard", "."])
+        expect(b"Discarded: ./f.txt (journal removed without applying it)"
+               in r.stdout and r.returncode == 0, "discard: %r" % r.stdout)
+        expect(open(path, "rb").read() == before and journals(d) == [],
+               "discard: file changed or journal left")
+    finally:
+        shutil.rmtree(d)
+
+
+def hidden_directory_case():
+    """--recover finds a journal in a hidden directory."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        os.mkdir(os.path.join(d, ".cfg"))
+        path = killed_mid_rewrite(os.path.join(d, ".cfg"))
+        r = run(d, ["--recover", "."])
+        expect(open(path, "rb").read() == result_of(GROW, DATA) and
+               journals(d) == [] and r.returncode == 0,
+               "hidden directory: not recovered: %r" % r.stdout)
+    finally:
+        shutil.rmtree(d)
+
+
+def private_journal_case():
+    """A journal is readable by its owner only, whatever the file's mode."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        killed_mid_rewrite(d)
+        mode = stat.S_IMODE(os.stat(journals(d)[0]).st_mode)
+        expect(mode & 0o077 == 0, "journal mode %o" % mode)
+    finally:
+        shutil.rmtree(d)
+
+
+def planted_link_case():
+    """Another user links the journal's name to a file of root's that holds
+    a journal of their choosing: root's next run never follows the link."""
+    if os.geteuid() != 0:
+        print("planted link case skipped: it needs root and a second user")
+        return
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        os.chmod(d, 0o1777)
+        path = killed_mid_rewrite(d, at=0)  # journal complete, file untouched
+        journal = journals(d)[0]
+        target = tempfile.mkstemp(prefix="swu-trust-target-")[1]
+        shutil.move(journal, target)  # root's own file, the attacker's bytes
+        r = subprocess.run(["setpriv", "--reuid=nobody", "--regid=nogroup",
+                            "--clear-groups", "ln", "-s", target, journal])
+        expect(r.returncode == 0, "planted link: could not plant it")
+        run(d, ["f.txt", "no such text", "x"])
+        expect(open(path, "rb").read() == DATA,
+               "planted link: the journal was applied through the link")
+        os.unlink(target)
+    finally:
+        shutil.rmtree(d)
+
+
+def main(argv):
+    global SWU, PAUSED
+    if len(argv) != 3:
+        raise SystemExit(__doc__)
+    SWU, PAUSED = os.path.abspath(argv[1]), os.path.abspath(argv[2])
+    rewritten_in_place_case()
+    spare_never_applied_case()
+    same_command_again_case()
+    copy_recovers_case()
+    discard_case()
+    hidden_directory_case()
+    private_journal_case()
+    planted_link_case()
+    print("%d failures" % len(FAILURES))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
