@@ -91,6 +91,9 @@ struct FileOutcome {
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give
+  // The journal's own name was taken by something the run may not use, so
+  // its journal went under another name, or into memory.
+  bool journal_name_taken = false;
   DiffOmission left_out = DiffOmission::kNone;  // --diff
 
   bool ok() const { return error == FileError::None; }

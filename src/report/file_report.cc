@@ -137,6 +137,11 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
   if (outcome.unlocked) {
     Printf(platform, "File not locked   : the file system has no locks\n");
   }
+  if (outcome.journal_name_taken) {
+    Printf(platform,
+           "Journal name taken: by another user's file or a link; "
+           "another name used\n");
+  }
 }
 
 void ReportFile(const FileOutcome& outcome, const FileNames& names,

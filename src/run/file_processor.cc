@@ -168,6 +168,7 @@ FileError FileProcessor::Load(const std::string& path,
   RecoveredRewrite rewrite;
   outcome->recovery =
       RecoverFile(platform_, path, settings_.durable(), &rewrite);
+  outcome->journal_name_taken = rewrite.name_taken;
   if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
   if (outcome->recovery == Recovery::kFinished &&
       rewrite.digest == settings_.ResultDigest()) {
@@ -211,6 +212,9 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   loop.Run();
   assert(!state.running());  // The loop ends at the file's end or a failure.
   outcome.error = writer.CommitFile();
+  if (journal != nullptr && journal->name_taken()) {
+    outcome.journal_name_taken = true;
+  }
   if (outcome.ok()) outcome.acted_on = state.acted_on;
   if (preview_ != nullptr && outcome.ok()) {
     outcome.left_out = preview_->Show(

@@ -3,6 +3,7 @@
 #include "store/journal_names.h"
 
 #include <cstring>
+#include <string>
 
 namespace swu {
 
@@ -37,6 +38,13 @@ JournalName ParseJournalName(const std::string& name) {
     return JournalName::kNone;
   }
   if (AllHex(name, prefix)) return JournalName::kJournal;
+  const size_t digits_end = prefix + kDigits;
+  if (name.size() == digits_end + 2 && name[digits_end] == '-' &&
+      name[digits_end + 1] >= '1' &&
+      name[digits_end + 1] <= '0' + kJournalAlternates &&
+      AllHex(name.substr(0, digits_end), prefix)) {
+    return JournalName::kJournal;
+  }
   if (name[prefix] == kSpareMark && AllHex(name, prefix + 1)) {
     return JournalName::kSpare;
   }
@@ -46,8 +54,11 @@ JournalName ParseJournalName(const std::string& name) {
   return JournalName::kNone;
 }
 
-std::string JournalPathIn(const std::string& directory, uint64_t file_number) {
-  return directory + kJournalPrefix + Hex(file_number);
+std::string JournalPathIn(const std::string& directory, uint64_t file_number,
+                          int alternate) {
+  std::string path = directory + kJournalPrefix + Hex(file_number);
+  if (alternate > 0) path += "-" + std::to_string(alternate);
+  return path;
 }
 
 std::string SparePathIn(const std::string& directory, uint64_t number) {

@@ -1,6 +1,8 @@
 // The names the store reserves beside a file, made and recognised in one
 // place so that the writer and every sweeper agree on what is whose:
 //   .swu-journal-<16 hex digits>    the journal of the file with that number
+//   .swu-journal-<16 hex>-<1 to 3>  the same, where that name was taken by
+//                                   something the store may not use
 //   .swu-journal-s<16 hex digits>   a spare: an emptied journal file kept
 //                                   for the directory's next rewrite
 //   .swu-journal-p<16 hex digits>   a journal being made, under a private
@@ -29,9 +31,14 @@ enum class JournalName {
 // What the name |name| (without a directory) is.
 JournalName ParseJournalName(const std::string& name);
 
+// The most other names a journal tries when its own is taken.
+constexpr int kJournalAlternates = 3;
+
 // The journal's name for the file numbered |file_number|, in |directory|
-// (ending in a separator, or "").
-std::string JournalPathIn(const std::string& directory, uint64_t file_number);
+// (ending in a separator, or ""); |alternate| 1 to kJournalAlternates
+// gives the other names.
+std::string JournalPathIn(const std::string& directory, uint64_t file_number,
+                          int alternate = 0);
 // A spare's, or a private journal's, name with the number |number|.
 std::string SparePathIn(const std::string& directory, uint64_t number);
 std::string PrivatePathIn(const std::string& directory, uint64_t number);

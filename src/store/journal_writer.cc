@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "store/journal_names.h"
@@ -161,13 +162,21 @@ std::unique_ptr<Stream> JournalWriter::CreateNamed() {
   if (file == nullptr) return nullptr;
   platform_->DeleteOnInterrupt(private_path);
   bool root = platform_->CurrentUser() == 0;
-  if (!file->Lock(0) || (root && owner_ != 0 && !file->SetOwner(owner_)) ||
-      !platform_->RenameNew(private_path, path_)) {
-    platform_->DeleteOnInterrupt("");
-    platform_->DeleteFile(private_path);
-    return nullptr;
+  bool named =
+      file->Lock(0) && (!root || owner_ == 0 || file->SetOwner(owner_));
+  // Where the journal's name is taken by something this run may not use,
+  // another free name keeps the rewrite recoverable.
+  const std::string own = path_;
+  for (int alternate = 0; named && alternate <= kJournalAlternates;
+       ++alternate) {
+    path_ = alternate == 0 ? own : own + "-" + std::to_string(alternate);
+    if (platform_->RenameNew(private_path, path_)) return file;
+    name_taken_ = true;
   }
-  return file;
+  path_ = own;
+  platform_->DeleteOnInterrupt("");
+  platform_->DeleteFile(private_path);
+  return nullptr;
 }
 
 void JournalWriter::Create() {

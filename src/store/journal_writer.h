@@ -89,6 +89,11 @@ class JournalWriter : public Stream {
   // The proof, once finished.
   const JournalProof& proof() const { return proof_; }
 
+  // True when the journal's own name was taken (by another user's file, a
+  // link, a FIFO), so that it went under another name or, with none
+  // free, into memory.
+  bool name_taken() const { return name_taken_; }
+
   // The journal file and where its records start, once finished.
   Stream* file() { return file_.get(); }
   int64_t records_begin() const { return records_begin_; }
@@ -130,6 +135,7 @@ class JournalWriter : public Stream {
   bool finished_ = false;
   bool kept_ = false;
   bool in_memory_ = false;  // no journal could be created beside the file
+  bool name_taken_ = false;
 };
 
 }  // namespace swu

@@ -165,7 +165,8 @@ Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
   std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);
   FileIdentity identity;
   if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
-  std::string journal_path = JournalPathFor(path, identity, *platform);
+  const std::string dir = DirectoryPartOf(path, *platform);
+  std::string journal_path = JournalPathIn(dir, identity.file_number);
   FileIdentity journal;
   if (!platform->IdentifyExact(journal_path, &journal)) {
     return Recovery::kNothing;
@@ -173,8 +174,22 @@ Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
   // Identified again once locked: the file as the lock holds it.
   if (!file->Lock(kLockWaitMs)) return Recovery::kInUse;
   if (!file->Identify(&identity)) return Recovery::kNoFile;
-  return RecoverJournal(platform, journal_path, file.get(), identity, durable,
-                        rewrite);
+  Recovery r = RecoverJournal(platform, journal_path, file.get(), identity,
+                              durable, rewrite);
+  if (r != Recovery::kForeign) return r;
+  // The name is taken by what this run may not use, and is left alone: a
+  // journal of this file's own is under one of the other names.
+  if (rewrite != nullptr) rewrite->name_taken = true;
+  r = Recovery::kNothing;
+  for (int alternate = 1; alternate <= kJournalAlternates; ++alternate) {
+    journal_path = JournalPathIn(dir, identity.file_number, alternate);
+    if (!platform->IdentifyExact(journal_path, &journal)) continue;
+    Recovery other = RecoverJournal(platform, journal_path, file.get(),
+                                    identity, durable, rewrite);
+    if (!Recovered(other) && other != Recovery::kForeign) return other;
+    if (other != Recovery::kForeign) r = other;
+  }
+  return r;
 }
 
 Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,

@@ -45,6 +45,9 @@ struct RecoveredRewrite {
   int64_t found = 0;
   int64_t original_size = 0;
   int64_t result_size = 0;
+  // The journal's own name is taken by what may not be used (another
+  // user's file, a link, a FIFO): left alone, and not the file's journal.
+  bool name_taken = false;
 };
 
 // Deals with the journal at |journal_path| of |file| (open for update and
@@ -56,7 +59,8 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
                         bool durable, RecoveredRewrite* rewrite);
 
 // Opens and locks the file |path| and deals with its journal, if it has
-// one. Returns kNothing when it has none.
+// one, under its own name or, where that is taken by what may not be used,
+// under the other names. Returns kNothing when it has none.
 Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
                      RecoveredRewrite* rewrite = nullptr);
 

@@ -211,6 +211,31 @@ def planted_link_case():
         shutil.rmtree(d)
 
 
+def name_taken_case():
+    """A FIFO, or another user's file, at the journal's name is never
+    opened for writing or waited on, and never costs the rewrite its crash
+    safety: the journal goes under another name, which a later run finds;
+    the name's holder is left as it is."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        fifo = os.path.join(d, ".swu-journal-%016x" % os.stat(path).st_ino)
+        os.mkfifo(fifo)
+        killed_mid_rewrite(d)
+        expect(os.path.exists(fifo + "-1"), "name taken: no other name used")
+        r = run(d, ["f.txt", "no such text", "x", "-V:3"])
+        expect(open(path, "rb").read() == result_of(GROW, DATA),
+               "name taken: not recovered: %r" % r.stdout[-300:])
+        expect(b"Journal name taken" in r.stdout and r.returncode == 0,
+               "name taken: %r" % r.stdout[-300:])
+        expect(stat.S_ISFIFO(os.lstat(fifo).st_mode) and
+               not os.path.exists(fifo + "-1"), "name taken: left behind")
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -224,6 +249,7 @@ def main(argv):
     hidden_directory_case()
     private_journal_case()
     planted_link_case()
+    name_taken_case()
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 

@@ -150,14 +150,21 @@ TEST_F(RecoveryTest, LinksAndJournalsInUseAreLeftAlone) {
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   EXPECT_EQ(Recover(), Recovery::kInUse);
   close(held);
-  // A second name: a journal with two is not trusted.
+  // A second name: a journal with two is not trusted, and a run over the
+  // file leaves it alone as no journal of the file's.
   ASSERT_EQ(link(journal.c_str(), dir_.Path("second").c_str()), 0);
-  EXPECT_EQ(Recover(), Recovery::kForeign);
+  std::string path;
+  EXPECT_EQ(RecoverJournalAt(platform(), journal, false, false, &path),
+            Recovery::kForeign);
+  EXPECT_EQ(Recover(), Recovery::kNothing);
+  EXPECT_TRUE(Exists(journal));
   unlink(dir_.Path("second").c_str());
   // A link at the journal's name is never followed.
   ASSERT_EQ(rename(journal.c_str(), dir_.Path("target").c_str()), 0);
   ASSERT_EQ(symlink("target", journal.c_str()), 0);
-  EXPECT_EQ(Recover(), Recovery::kForeign);
+  EXPECT_EQ(RecoverJournalAt(platform(), journal, false, false, &path),
+            Recovery::kForeign);
+  EXPECT_EQ(Recover(), Recovery::kNothing);
   EXPECT_EQ(dir_.Read("f.txt"), Original());
 }
 #endif
