@@ -2,6 +2,8 @@
 # Times swu side by side with other tools on the same inputs, one hyperfine
 # run per workload, and prints how swu's mean compares with each peer's.
 #   bench/run.sh [build-dir] [workload...]     (default: build, all)
+# With SWU_BASE=/path/to/an/older/swu, each workload also runs that binary
+# on the same command, in the same hyperfine run, for a before/after ratio.
 # Workloads (256 MiB of CR LF lines unless said otherwise):
 #   sparse    same-length, -C, "needle" every 64 KiB     vs rg -c -F
 #   sparse-i  the same, case-insensitive                 vs rg -c -i -F
@@ -41,6 +43,11 @@ cd "$work"
 compare() {
   local name=$1 runs=$2 prep=$3
   shift 3
+  if [ -n "${SWU_BASE:-}" ]; then
+    local first=$1
+    shift
+    set -- "$first" "${first/#$swu/$SWU_BASE}" "$@"
+  fi
   hyperfine -N -i --style basic --warmup 1 --runs "$runs" --prepare "$prep" \
     --export-json "$name.json" "$@" >/dev/null
   python3 - "$name" "$name.json" <<'PY'

@@ -149,6 +149,19 @@ class Stream {
   // |length| do not fail for want of it. Returns false on failure; the
   // length may then have changed, and the caller sets it back.
   virtual bool Allocate(int64_t length) { return SetLength(length); }
+  // A short note kept on the file itself, whichever name it is reached by
+  // (an extended attribute): where a pending rewrite's journal is, for a
+  // file with more than one name. SetNote returns false where the file
+  // system keeps no such notes; GetNote false when there is none.
+  virtual bool SetNote(const std::string& note) {
+    (void)note;
+    return false;
+  }
+  virtual bool GetNote(std::string* note) {
+    (void)note;
+    return false;
+  }
+  virtual void ClearNote() {}
   // Gives the file to the user |owner| (the group stays). Returns false on
   // failure; where files have no owner to give, does nothing.
   virtual bool SetOwner(uint32_t owner) {

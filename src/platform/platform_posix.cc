@@ -30,6 +30,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/xattr.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -333,6 +334,9 @@ FileIdentity IdentityOf(const struct stat& st) {
 // the program collects small writes itself, so every call here is one
 // system call and a failed write never leaves bytes behind that a later
 // call could still write somewhere.
+// The extended attribute that notes a pending rewrite's journal on a file.
+constexpr char kNoteName[] = "user.swu.journal";
+
 class PosixStream : public Stream {
  public:
   // |appending|: every write goes to the end of the file (O_APPEND), so
@@ -426,6 +430,20 @@ class PosixStream : public Stream {
       if (errno != EINTR) return false;
     }
     return false;
+  }
+  bool SetNote(const std::string& note) override {
+    return fd_ >= 0 &&
+           fsetxattr(fd_, kNoteName, note.data(), note.size(), 0) == 0;
+  }
+  bool GetNote(std::string* note) override {
+    char bytes[4096];
+    ssize_t n = fd_ < 0 ? -1 : fgetxattr(fd_, kNoteName, bytes, sizeof(bytes));
+    if (n <= 0) return false;
+    note->assign(bytes, static_cast<size_t>(n));
+    return true;
+  }
+  void ClearNote() override {
+    if (fd_ >= 0) fremovexattr(fd_, kNoteName);
   }
   bool SetOwner(uint32_t owner) override {
     return fd_ >= 0 &&

@@ -5,6 +5,7 @@
 #include <cassert>
 
 #include "store/journal_apply.h"
+#include "store/journal_names.h"
 #include "store/journal_proof.h"
 
 namespace swu {
@@ -253,6 +254,10 @@ void ResultWriter::Rewrite(int64_t result_size) {
     state_->Fail(FileError::ReadFailed);
     return;
   }
+  // A file with more names notes on itself where its journal is, so that
+  // a run that reaches it by another name finds the rewrite to finish.
+  bool noted = target_.loaded_as.links > 1 && journal_->on_disk() &&
+               file_->SetNote(AbsolutePathOf(journal_->path(), platform_));
   // The gaps between records come from the image, which holds the file as
   // loaded where the journal changes nothing.
   const char* image =
@@ -274,6 +279,7 @@ void ResultWriter::Rewrite(int64_t result_size) {
         journal_->Keep();
         return;
       }
+      if (noted) file_->ClearNote();
       // Renamed over meanwhile: the result went to a file no longer named.
       if (!NamesTheFile()) state_->Fail(FileError::ReadFailed);
       return;

@@ -158,8 +158,12 @@ FileError FileProcessor::Load(const std::string& path,
   if (!settings_.shows_diff() && cleared_.insert(dir).second)
     ClearDeadSpares(platform_, dir);
   FileIdentity pending;
-  if (!platform_->IdentifyExact(
-          JournalPathFor(path, loaded->input.identity, *platform_), &pending)) {
+  const FileIdentity& loaded_as = loaded->input.identity;
+  // A file with more names notes its pending rewrite's journal on itself,
+  // for the journal may lie beside another of its names.
+  bool noted = loaded_as.links > 1 && HasNotedJournal(platform_, path);
+  if (!noted && !platform_->IdentifyExact(
+                    JournalPathFor(path, loaded_as, *platform_), &pending)) {
     return FileError::None;
   }
   loaded->output.stream.reset();
@@ -167,7 +171,8 @@ FileError FileProcessor::Load(const std::string& path,
   buffer_.Reset();
   RecoveredRewrite rewrite;
   outcome->recovery =
-      RecoverFile(platform_, path, settings_.durable(), &rewrite);
+      noted ? RecoverNoted(platform_, path, settings_.durable(), &rewrite)
+            : RecoverFile(platform_, path, settings_.durable(), &rewrite);
   outcome->journal_name_taken = rewrite.name_taken;
   if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
   if (outcome->recovery == Recovery::kFinished &&

@@ -88,6 +88,17 @@ std::string JournalPathFor(const std::string& path,
   return JournalPathIn(DirectoryPartOf(path, platform), identity.file_number);
 }
 
+std::string AbsolutePathOf(const std::string& path, Platform* platform) {
+  const char separator = platform->PathSeparator();
+  bool absolute = !path.empty() &&
+                  (path[0] == '/' || path[0] == separator ||
+                   (separator == '\\' && path.size() > 1 && path[1] == ':'));
+  std::string current;
+  if (absolute || !platform->GetCurrentDirectory(&current)) return path;
+  if (!current.empty() && current.back() != separator) current += separator;
+  return current + path;
+}
+
 bool IsPlainName(const std::string& name, const Platform& platform) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name) {

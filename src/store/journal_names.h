@@ -48,6 +48,10 @@ std::string JournalPathFor(const std::string& path,
                            const FileIdentity& identity,
                            const Platform& platform);
 
+// |path| from the root: as it is where it is absolute, else under the
+// current directory.
+std::string AbsolutePathOf(const std::string& path, Platform* platform);
+
 // The directory part of |path| with its separator ("" for none).
 std::string DirectoryPartOf(const std::string& path, const Platform& platform);
 

@@ -83,6 +83,21 @@ void ProofBuilder::Record(int64_t offset, const char* data, int64_t n) {
   last_end_ = offset + n;
   while (n > 0) {
     int64_t index = offset / kProofBlock;
+    if (index != open_ && offset % kProofBlock == 0 && n >= kProofBlock) {
+      // A whole block of the record: its sums need no copy of it.
+      if (open_ >= 0) CloseBlock(offset + n);
+      for (int64_t b = next_; b < index; ++b) AddUntouched(b, offset);
+      ProofBlock block;
+      block.index = index;
+      block.old_sum = OldSum(offset, kProofBlock);
+      block.new_sum = ChecksumOf(data, kProofBlock);
+      blocks_.push_back(block);
+      next_ = index + 1;
+      offset += kProofBlock;
+      data += kProofBlock;
+      n -= kProofBlock;
+      continue;
+    }
     if (index != open_) {
       if (open_ >= 0) CloseBlock(offset + n);
       // Blocks between the last record's and this one are untouched and
@@ -233,16 +248,33 @@ bool HoldsResult(Stream* file, int64_t original_size, int64_t result_size,
   FileIdentity now;
   if (!file->Identify(&now) || now.size != result_size) return false;
   const int64_t view = std::max(original_size, result_size);
-  char bytes[kProofBlock];
-  for (const ProofBlock& block : proof.blocks) {
-    int64_t at = block.index * kProofBlock;
+  const std::vector<ProofBlock>& blocks = proof.blocks;
+  std::unique_ptr<char[]> chunk(new char[kReadChunk]);
+  // Runs of neighbouring changed blocks are read back with one call each.
+  for (size_t first = 0; first < blocks.size();) {
+    int64_t at = blocks[first].index * kProofBlock;
     if (at >= result_size) break;
-    int64_t n = std::min(kProofBlock, result_size - at);
-    if (file->ReadAt(bytes, n, at) != n) return false;
-    uint64_t want = at + kProofBlock <= result_size || result_size == view
-                        ? block.new_sum
-                        : proof.short_tail_sum;
-    if (ChecksumOf(bytes, n) != want) return false;
+    size_t last = first + 1;
+    while (last < blocks.size() &&
+           blocks[last].index == blocks[last - 1].index + 1 &&
+           (blocks[last].index + 1) * kProofBlock - at <= kReadChunk) {
+      ++last;
+    }
+    int64_t want = std::min(result_size, blocks[last - 1].index * kProofBlock +
+                                             kProofBlock) -
+                   at;
+    if (want <= 0 || file->ReadAt(chunk.get(), want, at) != want) return false;
+    for (size_t b = first; b < last; ++b) {
+      int64_t from = blocks[b].index * kProofBlock;
+      if (from >= result_size) break;
+      int64_t n = std::min(kProofBlock, result_size - from);
+      uint64_t expected =
+          from + kProofBlock <= result_size || result_size == view
+              ? blocks[b].new_sum
+              : proof.short_tail_sum;
+      if (ChecksumOf(chunk.get() + (from - at), n) != expected) return false;
+    }
+    first = last;
   }
   return true;
 }

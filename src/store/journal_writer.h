@@ -94,6 +94,9 @@ class JournalWriter : public Stream {
   // free, into memory.
   bool name_taken() const { return name_taken_; }
 
+  // True when the journal is a file beside its file, not held in memory.
+  bool on_disk() const { return file_ != nullptr && !in_memory_; }
+
   // The journal file and where its records start, once finished.
   Stream* file() { return file_.get(); }
   int64_t records_begin() const { return records_begin_; }

@@ -192,6 +192,47 @@ Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
   return r;
 }
 
+namespace {
+
+// The journal |file| notes, when the note names one: the name must be a
+// journal's, so that a note never makes a run remove another file.
+bool NotedJournal(Stream* file, const Platform& platform,
+                  std::string* journal_path) {
+  if (!file->GetNote(journal_path)) return false;
+  std::string dir = DirectoryPartOf(*journal_path, platform);
+  return ParseJournalName(journal_path->substr(dir.size())) ==
+         JournalName::kJournal;
+}
+
+}  // namespace
+
+bool HasNotedJournal(Platform* platform, const std::string& path) {
+  std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kRead);
+  std::string journal_path;
+  return file != nullptr && file->GetNote(&journal_path);
+}
+
+Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
+                      RecoveredRewrite* rewrite) {
+  std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);
+  FileIdentity identity;
+  std::string journal_path;
+  if (file == nullptr || !file->Lock(kLockWaitMs) ||
+      !file->Identify(&identity)) {
+    return Recovery::kInUse;
+  }
+  FileIdentity journal;
+  if (!NotedJournal(file.get(), *platform, &journal_path) ||
+      !platform->IdentifyExact(journal_path, &journal)) {
+    file->ClearNote();  // Left by a run that ended once the journal went.
+    return Recovery::kNothing;
+  }
+  Recovery r = RecoverJournal(platform, journal_path, file.get(), identity,
+                              durable, rewrite);
+  if (Recovered(r)) file->ClearNote();
+  return r;
+}
+
 Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
                           bool durable, bool discard, std::string* file_path) {
   *file_path = journal_path;

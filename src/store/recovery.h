@@ -64,6 +64,15 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
 Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
                      RecoveredRewrite* rewrite = nullptr);
 
+// For a file with more than one name: true when the file itself notes a
+// pending rewrite's journal (which may lie beside another of its names).
+bool HasNotedJournal(Platform* platform, const std::string& path);
+
+// Opens and locks the file |path| and deals with the journal it notes;
+// the note goes once the journal is dealt with, or is gone.
+Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
+                      RecoveredRewrite* rewrite);
+
 // Deals with the journal at |journal_path|, whose file is the one its
 // header names in the journal's own directory; with |discard| removes it
 // without applying it. Stores the file's path in *file_path (the

@@ -236,6 +236,27 @@ def name_taken_case():
         shutil.rmtree(d)
 
 
+def hard_link_case():
+    """A file killed mid-rewrite as a/f.txt and then reached as b/f.txt (a
+    hard link in another directory) is recovered, not processed torn."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        os.mkdir(os.path.join(d, "a"))
+        os.mkdir(os.path.join(d, "b"))
+        path = os.path.join(d, "a", "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        os.link(path, os.path.join(d, "b", "f.txt"))
+        killed_mid_rewrite(os.path.join(d, "a"))
+        r = run(d, ["b/f.txt", "no such text", "x"])
+        expect(open(path, "rb").read() == result_of(GROW, DATA) and
+               journals(d) == [] and r.returncode == 0,
+               "hard link: not recovered through the other name: %r" %
+               r.stdout[-300:])
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -250,6 +271,7 @@ def main(argv):
     private_journal_case()
     planted_link_case()
     name_taken_case()
+    hard_link_case()
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 

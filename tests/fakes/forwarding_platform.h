@@ -41,6 +41,12 @@ class ForwardingStream : public Stream {
   bool Sync() override { return real_->Sync(); }
   bool unlocked() const override { return real_->unlocked(); }
   bool Allocate(int64_t length) override { return real_->Allocate(length); }
+  bool SetOwner(uint32_t owner) override { return real_->SetOwner(owner); }
+  bool SetNote(const std::string& note) override {
+    return real_->SetNote(note);
+  }
+  bool GetNote(std::string* note) override { return real_->GetNote(note); }
+  void ClearNote() override { real_->ClearNote(); }
   std::unique_ptr<FileImage> MapImage(int64_t size) override {
     return real_->MapImage(size);
   }
@@ -79,6 +85,10 @@ class ForwardingPlatform : public Platform {
   }
   bool SyncDirectoryOf(const std::string& path) override {
     return real_->SyncDirectoryOf(path);
+  }
+  bool ListSubdirectories(const std::string& directory,
+                          std::vector<std::string>* names) override {
+    return real_->ListSubdirectories(directory, names);
   }
   bool ListNamesStartingWith(const std::string& directory,
                              const std::string& prefix,
