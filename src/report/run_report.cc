@@ -35,6 +35,11 @@ void PrintLoadLine(LoadStatus outcome, const char* name, Platform* platform) {
 // |reload| is the failure of a reload of <new> between files, if any.
 void PrintTextFileFailed(const Settings& settings,
                          std::optional<LoadStatus> reload, Platform* platform) {
+  if (settings.list_unreadable) {
+    Printf(platform, "Could not read the list of files: %s\n",
+           platform->DisplayPath(settings.list_name).c_str());
+    return;
+  }
   LoadStatus search = settings.search_load();
   LoadStatus replacement = reload.value_or(settings.new_load());
   if (search == LoadStatus::kNoName || replacement == LoadStatus::kNoName) {
