@@ -78,6 +78,8 @@ struct FileOutcome {
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give
+  // --skip-binary passed the file over: a NUL byte in its first 8 KiB.
+  bool skipped_binary = false;
 
   bool ok() const { return error == FileError::None; }
 };

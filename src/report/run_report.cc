@@ -69,6 +69,10 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
   if (totals.failed != 0) {
     Printf(platform, "        Files Failed: %" PRId64 "\n", totals.failed);
   }
+  if (totals.skipped_binary != 0) {
+    Printf(platform, "      Binary Skipped: %" PRId64 "\n",
+           totals.skipped_binary);
+  }
   if (settings.counts_matches() && totals.found > totals.matches) {
     Printf(platform, "    (Skipped matches: %" PRId64 ")\n",
            totals.found - totals.matches);

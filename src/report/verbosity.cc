@@ -15,6 +15,7 @@ constexpr Row kTable[] = {
     {Output::kBanner, 1},     {Output::kWarning, 1},  {Output::kFileError, 1},
     {Output::kFileResult, 2}, {Output::kDetail, 3},   {Output::kTotals, 1},
     {Output::kBytesAdded, 3}, {Output::kRunError, 1}, {Output::kPausePrompt, 1},
+    {Output::kSkipped, 3},
 };
 
 }  // namespace

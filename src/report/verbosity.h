@@ -12,6 +12,7 @@ enum class Output {
   kFileError,    // per-file error messages
   kFileResult,   // OK, no matches, skipped, new file, appended, inserted
   kDetail,       // the per-file detail block
+  kSkipped,      // a file --skip-binary passed over
   kTotals,       // the totals block and its -S lines
   kBytesAdded,   // the "Bytes added" line of the totals
   kRunError,     // end-of-run error messages
