@@ -59,6 +59,15 @@ void PrintMissing(const char* what, Platform* platform) {
 
 }  // namespace
 
+void ReportAddedOptions(const Settings& settings, Platform* platform) {
+  if (settings.added_options.empty() ||
+      !Shows(Output::kAddedOptions, settings.verbosity())) {
+    return;
+  }
+  Printf(platform, "\nSwitches from SWU_OPTIONS: %s\n",
+         settings.added_options.c_str());
+}
+
 void ReportTotals(const RunTotals& totals, const Settings& settings,
                   Platform* platform) {
   int verbosity = settings.verbosity();

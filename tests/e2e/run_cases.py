@@ -293,6 +293,7 @@ def run_case(case, binary, windows, retried=False):
                     if not os.path.islink(p) and p not in moded:
                         os.chmod(p, os.stat(p).st_mode | 0o777)
         env = dict(os.environ)
+        env.pop("SWU_OPTIONS", None)  # Only a case's own defaults apply.
         for k, v in case.env.items():
             env[k] = unescape(substitute(v, root)).decode(
                 "utf-8", "surrogateescape")
