@@ -8,10 +8,17 @@ namespace swu {
 
 namespace {
 
+// True when |c| separates the components of a listed name: '/', and the
+// platform's own separator ('\' on Windows). A '\' in a POSIX name is
+// part of the name, as in a name read from a directory.
+bool Separates(char c, const Platform& platform) {
+  return c == '/' || c == platform.PathSeparator();
+}
+
 // True when |path| starts at a root: a separator, or a drive letter and
 // ':' where that ends a directory part (Windows).
 bool IsAbsolute(const std::string& path, const Platform& platform) {
-  if (!path.empty() && IsSeparator(path[0])) return true;
+  if (!path.empty() && Separates(path[0], platform)) return true;
   return path.size() >= 2 && path[1] == ':' && platform.EndsDirectoryPart(':');
 }
 
@@ -31,7 +38,7 @@ bool ListedOutputName(const std::string& path, const std::string& current,
   size_t begin = 0;
   while (begin <= rest.size()) {
     size_t end = begin;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    while (end < rest.size() && !Separates(rest[end], platform)) ++end;
     std::string part = rest.substr(begin, end - begin);
     if (part == "..") return false;
     if (!part.empty() && part != ".") {

@@ -16,10 +16,10 @@ namespace swu {
 
 // Stores in *relative the listed |path| relative to the current directory
 // |current|: without "." components, and without |current| itself in
-// front of an absolute path; the separators between the components are
-// the platform's. Returns false when |path| leaves |current| (a ".."
-// component, or an absolute path outside it) or names no file: it has no
-// place in the output directory.
+// front of an absolute path; the separators between the components ('/',
+// and '\' on Windows) are the platform's. Returns false when |path| leaves
+// |current| (a ".." component, or an absolute path outside it) or names no
+// file: it has no place in the output directory.
 bool ListedOutputName(const std::string& path, const std::string& current,
                       const Platform& platform, std::string* relative);
 
