@@ -2,7 +2,8 @@
 // texts, switches and file images, and aborts where it disagrees with the
 // naive reference of tests/search/naive_reference.h.
 //
-// The input: a byte of flags (-C, -1, the two anchors, an empty <new>), a
+// The input: a byte of flags (-C, -1, the two anchors, an empty <new>,
+// --word), a
 // byte choosing the line mode (-D, -D:P, -D:L, -D:R), the line filter (-M,
 // -U) and the -# selection, a byte of match numbers for -#:n,n,..., a byte
 // with the text's length, the search text, and the rest as the file image.
@@ -118,6 +119,7 @@ bool Decode(const uint8_t* data, size_t size, Input* in) {
   rules.start_anchor = flags & 4;
   rules.end_anchor = flags & 8;
   rules.new_text_empty = flags & 16;
+  rules.word = flags & 32;
   const LineMode kModes[] = {LineMode::kOff, LineMode::kWhole,
                              LineMode::kKeepEmpty, LineMode::kKeepLeft,
                              LineMode::kKeepRight};
@@ -164,6 +166,7 @@ std::vector<std::string> Switches(const Input& in) {
   const NaiveRules& rules = in.rules;
   if (rules.case_sensitive) args.push_back("-C");
   if (rules.wildcard < 0) args.push_back("-1");
+  if (rules.word) args.push_back("--word");
   if (rules.line_mode == LineMode::kWhole) args.push_back("-D");
   if (rules.line_mode != LineMode::kOff &&
       rules.line_mode != LineMode::kWhole) {

@@ -1,7 +1,8 @@
 // Feeds arbitrary argument vectors to the command-line parser. The input
 // is split on NUL bytes into arguments (at most 140, so that the argument
 // limit is crossed too). The platform is a stub: files never open, the
-// environment knows one variable, the current directory is fixed.
+// environment knows two variables (SWU_OPTIONS for half the inputs),
+// standard input holds a short file list, the current directory is fixed.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/random.h"
+#include "cli/default_options.h"
 #include "cli/parser.h"
 #include "cli/settings.h"
 #include "fakes/forwarding_platform.h"
@@ -26,6 +28,7 @@ class StubPlatform : public ForwardingPlatform {
 
   bool slash_switches = false;  // both answers are explored
   bool quotes_split = false;    // both answers are explored
+  bool options = false;         // SWU_OPTIONS is set
   std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
     return nullptr;
   }
@@ -39,7 +42,15 @@ class StubPlatform : public ForwardingPlatform {
     return typed;
   }
   void NoteTypedSpelling(const std::string&) override {}
+  bool ReadStandardInput(std::string* bytes) override {
+    *bytes = std::string("a.c\nb c.c\r\n\n\0d.c", 16);
+    return true;
+  }
   bool GetEnvironment(const std::string& name, std::string* value) override {
+    if (name == "SWU_OPTIONS" && options) {
+      *value = "-V:1 --word -D:P -N";
+      return true;
+    }
     if (name != "SWU") return false;
     *value = std::string(400, 'v') + "'\"&#!";
     return true;
@@ -72,9 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   swu::StubPlatform platform;
   platform.slash_switches = size % 2 == 1;
   platform.quotes_split = size % 4 >= 2;
+  platform.options = size % 8 >= 4;
   swu::Random random;
   auto settings = std::make_unique<swu::Settings>();
-  swu::ParseOutcome outcome = swu::ParseCommandLine(
+  swu::ParseOutcome outcome = swu::ParseWithDefaultOptions(
       static_cast<int>(args.size()), argv.data(), &platform, settings.get());
   if (outcome.status == swu::RunStatus::None) {
     // The -K characters and the -' change, as the run makes them.

@@ -95,6 +95,8 @@ struct FileOutcome {
   // its journal went under another name, or into memory.
   bool journal_name_taken = false;
   DiffOmission left_out = DiffOmission::kNone;  // --diff
+  // --skip-binary passed the file over: a NUL byte in its first 8 KiB.
+  bool skipped_binary = false;
 
   bool ok() const { return error == FileError::None; }
 };

@@ -36,6 +36,12 @@ struct ParseState {
   bool output_name_refused = false;
   // A "--" has been read: every later argument is a text.
   bool switches_ended = false;
+  // A file list stands for <filespec> (see FileListAsked): the first text
+  // is <search>.
+  bool filespec_left_out = false;
+  // The list option as given ("--files-from" or "--files0-from"), for a
+  // message; null until one is taken.
+  const char* list_option = nullptr;
 
   bool failed() const { return outcome->status != RunStatus::None; }
 

@@ -2,7 +2,9 @@
 // quote fix-up, classified as a switch or a text argument and handed on. After
 // the loop the validation and finishing steps run, also when the loop did
 // not (too many arguments). An argument that is exactly "--" ends the
-// switches: every later argument is a text.
+// switches: every later argument is a text. The long options
+// (cli/long_option.h) are taken before an argument is classified; a file
+// list, wherever it stands, leaves <filespec> out (cli/file_list.h).
 //
 // The quote fix-up undoes what a Windows command line split makes of a
 // quoted argument that ends in a backslash ("C:\dir\" abc arrives as
@@ -19,7 +21,9 @@
 #include <cstring>
 #include <string>
 
+#include "cli/file_list.h"
 #include "cli/finishing.h"
+#include "cli/long_option.h"
 #include "cli/parse_state.h"
 #include "cli/switch_argument.h"
 #include "cli/text_argument.h"
@@ -39,12 +43,6 @@ int64_t FixQuote(char* text) {
   return quote - text;
 }
 
-// True when the argument at hand is a text whatever it looks like: right
-// after -G, and after "--".
-bool ArgumentIsText(const ParseState& state) {
-  return state.slots[kPendingText] == 'G' || state.switches_ended;
-}
-
 // '-' starts a switch argument; '/' only where the platform says so (not
 // on POSIX, where it begins a path: /pot is a text). After -G or "--" an
 // argument is text whatever it starts with.
@@ -52,49 +50,6 @@ bool IsSwitchArgument(const char* text, const ParseState& state) {
   if (ArgumentIsText(state)) return false;
   if (text[0] == '-') return true;
   return text[0] == '/' && state.platform->SlashStartsSwitch();
-}
-
-// The two long options a user tries first stand for switches of their
-// own: --help for -H and --version for -H:V (the banner line). Only the
-// exact spellings, and not after -G or "--", which make any argument a
-// text.
-const char* LongOptionSwitch(const char* argument, const ParseState& state) {
-  if (ArgumentIsText(state)) return argument;
-  if (strcmp(argument, "--help") == 0) return "-H";
-  if (strcmp(argument, "--version") == 0) return "-H:V";
-  return argument;
-}
-
-// --color=auto|always|never into *color; false for any other argument.
-bool ColorChoice(const char* argument, DiffColor* color) {
-  if (strcmp(argument, "--color=auto") == 0) {
-    *color = DiffColor::kAuto;
-  } else if (strcmp(argument, "--color=always") == 0) {
-    *color = DiffColor::kAlways;
-  } else if (strcmp(argument, "--color=never") == 0) {
-    *color = DiffColor::kNever;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// True for the arguments the parser takes itself, which have no switch
-// form: --sync, --diff, --color=..., and the first "--", which ends the
-// switches and is no text. None is taken after -G or "--", which make any
-// argument a text.
-bool TakeLongOption(const char* argument, ParseState* state) {
-  if (ArgumentIsText(*state)) return false;
-  if (strcmp(argument, "--") == 0) {
-    state->switches_ended = true;
-  } else if (strcmp(argument, "--sync") == 0) {
-    state->settings->sync = true;
-  } else if (strcmp(argument, "--diff") == 0) {
-    state->settings->diff = true;
-  } else if (!ColorChoice(argument, &state->settings->diff_color)) {
-    return false;
-  }
-  return true;
 }
 
 // Reads one argument, and (where quotes split arguments) the rest after a
@@ -143,11 +98,15 @@ ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
   state.slots[kAmpCase] = 'C';
   state.slots[kPadByte] = 32;
   state.slots[kWildcardByte] = 32;
+  state.filespec_left_out = FileListAsked(argc, argv);
   for (int i = 1; i < argc && !state.failed(); ++i) {
     const char* argument = argv[i] != nullptr ? argv[i] : "";
-    if (!TakeLongOption(argument, &state)) ReadArgument(argument, &state);
+    if (!TakeLongOption(argc, argv, &i, &state)) {
+      ReadArgument(argument, &state);
+    }
   }
   ValidateCommandLine(&state);
+  TakeFileList(&state);
   FinishCommandLine(&state);
   return outcome;
 }

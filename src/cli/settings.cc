@@ -134,6 +134,7 @@ uint64_t Settings::ResultDigest() const {
   uint64_t h = 0xcbf29ce484222325ULL;
   h = Fnv(h, slots_, sizeof(slots_));
   h = Fnv(h, specials, sizeof(specials));
+  h = Fnv(h, &word, sizeof(word));
   h = Fnv(h, &search_length, sizeof(search_length));
   h = Fnv(h, search_text(), search_length);
   h = Fnv(h, &new_length, sizeof(new_length));

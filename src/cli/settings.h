@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace swu {
@@ -231,6 +232,21 @@ struct Settings {
   bool diff = false;  // --diff
   // --color=auto|always|never; auto also when not given.
   DiffColor diff_color = DiffColor::kAuto;
+  bool skip_binary = false;  // --skip-binary
+  bool word = false;         // --word: matches between non-word bytes
+
+  // --files-from, --files0-from: the files to process, in the order the
+  // list gives them, in place of <filespec>. |list_name| is the list's
+  // name ("-" for standard input), empty when neither was given.
+  std::string list_name;
+  char list_separator = '\n';    // '\0' for --files0-from
+  bool list_unreadable = false;  // the list could not be read
+  std::vector<std::string> listed_files;
+  bool files_listed() const { return !list_name.empty(); }
+
+  // The switches SWU_OPTIONS added ahead of the command line, as one
+  // line; empty when it added none.
+  std::string added_options;
 
   uint32_t search_length = 0;
   uint32_t new_length = 0;

@@ -34,7 +34,7 @@ void PlaceText(const char* text, ParseState* state) {
                 state->platform->FromTypedPath(text).c_str());
     slots[kOutputPending] = 0;
     slots[kNoIntelligent] = '~';
-  } else if (settings.filespec[0] == '\0') {
+  } else if (settings.filespec[0] == '\0' && !state->filespec_left_out) {
     // The user's spelling is kept for finding its directories.
     state->platform->NoteTypedSpelling(state->platform->FromTypedPath(text));
     CopyBounded(settings.filespec, text);

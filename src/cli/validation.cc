@@ -16,7 +16,9 @@ namespace {
 void CheckTexts(ParseState* state) {
   Settings& settings = *state->settings;
   SettingsWriter& slots = state->slots;
-  if (settings.filespec[0] == '\0') state->Fail(RunStatus::MissingFilespec);
+  if (settings.filespec[0] == '\0' && !state->filespec_left_out) {
+    state->Fail(RunStatus::MissingFilespec);
+  }
   if (state->begun != state->taken) state->Fail(RunStatus::BadArgument);
   if (settings.search_buffer[0] == '\0' && slots[kLoadSearch] != 'L') {
     state->Fail(RunStatus::MissingSearch);

@@ -230,6 +230,12 @@ class Platform {
   // Waits for one key press without echo and without Enter (on a
   // terminal), or reads one byte (otherwise; end of input ends the wait).
   virtual void ReadKey() = 0;
+  // Reads standard input to its end into *bytes, as it is (binary on
+  // Windows too). On failure returns false.
+  virtual bool ReadStandardInput(std::string* bytes) {
+    (void)bytes;
+    return false;
+  }
 
   // Files.
   // Opens |path| in |mode|. On failure returns nullptr.

@@ -721,6 +721,17 @@ class PosixPlatform : public Platform {
     }
   }
 
+  bool ReadStandardInput(std::string* bytes) override {
+    char chunk[65536];
+    for (;;) {
+      ssize_t n = read(STDIN_FILENO, chunk, sizeof(chunk));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) return true;
+      bytes->append(chunk, static_cast<size_t>(n));
+    }
+  }
+
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     if (path.empty()) return nullptr;

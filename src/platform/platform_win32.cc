@@ -597,6 +597,22 @@ class WindowsPlatform : public Platform {
     }
   }
 
+  bool ReadStandardInput(std::string* bytes) override {
+    // The handle's bytes as they are: no text-mode translation.
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == INVALID_HANDLE_VALUE || input == nullptr) return false;
+    char chunk[65536];
+    for (;;) {
+      DWORD n = 0;
+      if (!ReadFile(input, chunk, sizeof(chunk), &n, nullptr)) {
+        // A pipe whose writer has closed it ends the input.
+        return GetLastError() == ERROR_BROKEN_PIPE;
+      }
+      if (n == 0) return true;
+      bytes->append(chunk, n);
+    }
+  }
+
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     if (path.empty()) return nullptr;

@@ -148,7 +148,12 @@ void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals) {
   int verbosity = settings.verbosity();
-  if (outcome.ok()) {
+  if (outcome.skipped_binary) {
+    if (Shows(Output::kSkipped, verbosity)) {
+      Printf(platform, "\nSkipped binary file: %s\n",
+             platform->DisplayPath(names.path).c_str());
+    }
+  } else if (outcome.ok()) {
     if (Shows(Output::kFileResult, verbosity)) {
       PrintResult(outcome, names, settings, create, platform);
     }

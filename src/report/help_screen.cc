@@ -32,7 +32,7 @@ const char* const kPage1[] = {
     "-A -I  Append/Insert the new string instead of replacing the search "
     "string\n",
     "       You must give the new string if using -A or -I\n",
-    "-C     Perform a case sensitive search\n",
+    "-C     Perform a case sensitive search (without -C case is ignored)\n",
     "-D[:P] Make SWU work in whole lines -D:P Preserve empty lines\n",
     "       -D:L to preserve Left hand /D:R Right hand contents of line\n",
     "-H[:x] This help; -H:2 or -H:3 for more, :A for All :P for Paged, :V Ver "
@@ -53,6 +53,13 @@ const char* const kPage1[] = {
     "-4     ! at end of <search> only matches at end of line\n",
     "# at start and ! at end only matches if <search> is entire line     ",
     "{CR:OWC}\n",
+    "--diff         Write nothing; print the changes as a unified diff\n",
+    "--files-from F Process the files listed in F (- for stdin), no "
+    "<filespec>\n",
+    "--skip-binary  Pass over files with a NUL byte in their first 8 KiB\n",
+    "--word         Match only where no letter, digit or _ touches the match\n",
+    "man swu: --files0-from --recover --sync --color --no-options "
+    "SWU_OPTIONS\n",
     nullptr,
 };
 

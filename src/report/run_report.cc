@@ -35,6 +35,11 @@ void PrintLoadLine(LoadStatus outcome, const char* name, Platform* platform) {
 // |reload| is the failure of a reload of <new> between files, if any.
 void PrintTextFileFailed(const Settings& settings,
                          std::optional<LoadStatus> reload, Platform* platform) {
+  if (settings.list_unreadable) {
+    Printf(platform, "Could not read the list of files: %s\n",
+           platform->DisplayPath(settings.list_name).c_str());
+    return;
+  }
   LoadStatus search = settings.search_load();
   LoadStatus replacement = reload.value_or(settings.new_load());
   if (search == LoadStatus::kNoName || replacement == LoadStatus::kNoName) {
@@ -54,6 +59,15 @@ void PrintMissing(const char* what, Platform* platform) {
 
 }  // namespace
 
+void ReportAddedOptions(const Settings& settings, Platform* platform) {
+  if (settings.added_options.empty() ||
+      !Shows(Output::kAddedOptions, settings.verbosity())) {
+    return;
+  }
+  Printf(platform, "\nSwitches from SWU_OPTIONS: %s\n",
+         settings.added_options.c_str());
+}
+
 void ReportTotals(const RunTotals& totals, const Settings& settings,
                   Platform* platform) {
   int verbosity = settings.verbosity();
@@ -63,6 +77,10 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
          totals.files, totals.matches);
   if (totals.failed != 0) {
     Printf(platform, "        Files Failed: %" PRId64 "\n", totals.failed);
+  }
+  if (totals.skipped_binary != 0) {
+    Printf(platform, "      Binary Skipped: %" PRId64 "\n",
+           totals.skipped_binary);
   }
   if (settings.counts_matches() && totals.found > totals.matches) {
     Printf(platform, "    (Skipped matches: %" PRId64 ")\n",

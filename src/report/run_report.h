@@ -15,6 +15,10 @@
 
 namespace swu {
 
+// Prints, at -V:3, the switches that SWU_OPTIONS added ahead of the
+// command line, on one line; nothing when it added none.
+void ReportAddedOptions(const Settings& settings, Platform* platform);
+
 // Prints the totals block, ending with the -S lines. Prints nothing at
 // -V:0.
 void ReportTotals(const RunTotals& totals, const Settings& settings,

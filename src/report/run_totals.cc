@@ -8,6 +8,10 @@ namespace swu {
 
 void CountFile(const FileOutcome& outcome, RunTotals* totals) {
   assert(outcome.acted_on >= 0 && (outcome.ok() || outcome.acted_on == 0));
+  if (outcome.skipped_binary) {
+    totals->skipped_binary += 1;  // Neither processed nor failed.
+    return;
+  }
   if (outcome.loaded) totals->bytes_added += outcome.size_change;
   if (!outcome.ok()) {
     totals->failed += 1;

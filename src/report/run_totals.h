@@ -11,15 +11,18 @@
 namespace swu {
 
 struct RunTotals {
-  int64_t files = 0;        // files that succeeded
-  int64_t matches = 0;      // matches acted on
-  int64_t failed = 0;       // files that failed
-  int64_t found = 0;        // matches found, those -# skipped included
-  int64_t bytes_added = 0;  // signed byte differences of loaded files
+  int64_t files = 0;           // files that succeeded
+  int64_t matches = 0;         // matches acted on
+  int64_t failed = 0;          // files that failed
+  int64_t found = 0;           // matches found, those -# skipped included
+  int64_t bytes_added = 0;     // signed byte differences of loaded files
+  int64_t skipped_binary = 0;  // files --skip-binary passed over
   // -S stopped the run while another file was waiting.
   bool stopped_with_files_left = false;
 
-  bool nothing_done() const { return files == 0 && failed == 0; }
+  bool nothing_done() const {
+    return files == 0 && failed == 0 && skipped_binary == 0;
+  }
 };
 
 // Adds one file's outcome. The size change of a file that went through

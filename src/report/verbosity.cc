@@ -12,9 +12,12 @@ struct Row {
 };
 
 constexpr Row kTable[] = {
-    {Output::kBanner, 1},     {Output::kWarning, 1},  {Output::kFileError, 1},
-    {Output::kFileResult, 2}, {Output::kDetail, 3},   {Output::kTotals, 1},
-    {Output::kBytesAdded, 3}, {Output::kRunError, 1}, {Output::kPausePrompt, 1},
+    {Output::kBanner, 1},       {Output::kWarning, 1},
+    {Output::kFileError, 1},    {Output::kFileResult, 2},
+    {Output::kDetail, 3},       {Output::kTotals, 1},
+    {Output::kBytesAdded, 3},   {Output::kRunError, 1},
+    {Output::kPausePrompt, 1},  {Output::kSkipped, 3},
+    {Output::kAddedOptions, 3},
 };
 
 }  // namespace

@@ -7,15 +7,17 @@
 namespace swu {
 
 enum class Output {
-  kBanner,       // the banner line and the help pages
-  kWarning,      // directory-skipped and left-out-of-the-diff warnings
-  kFileError,    // per-file error messages
-  kFileResult,   // OK, no matches, skipped, new file, appended, inserted
-  kDetail,       // the per-file detail block
-  kTotals,       // the totals block and its -S lines
-  kBytesAdded,   // the "Bytes added" line of the totals
-  kRunError,     // end-of-run error messages
-  kPausePrompt,  // the -P prompt
+  kBanner,        // the banner line and the help pages
+  kWarning,       // directory-skipped and left-out-of-the-diff warnings
+  kFileError,     // per-file error messages
+  kFileResult,    // OK, no matches, skipped, new file, appended, inserted
+  kDetail,        // the per-file detail block
+  kSkipped,       // a file --skip-binary passed over
+  kAddedOptions,  // the switches SWU_OPTIONS added
+  kTotals,        // the totals block and its -S lines
+  kBytesAdded,    // the "Bytes added" line of the totals
+  kRunError,      // end-of-run error messages
+  kPausePrompt,   // the -P prompt
 };
 
 // True when |output| is printed at |verbosity| (0 to 3).

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/default_options.h"
 #include "cli/parser.h"
 #include "report/help_screen.h"
+#include "report/run_report.h"
 #include "report/verbosity.h"
 #include "run/driver.h"
 #include "run/file_processor.h"
@@ -63,7 +65,8 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   }
   Settings settings;
   Random random;
-  ParseOutcome parsed = ParseCommandLine(argc, argv, platform, &settings);
+  ParseOutcome parsed =
+      ParseWithDefaultOptions(argc, argv, platform, &settings);
   // A diff owns standard output; the run's messages go beside it.
   if (settings.shows_diff() ||
       (parsed.status != RunStatus::None && DiffRequested(argc, argv))) {
@@ -71,6 +74,7 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   }
   if (Shows(Output::kBanner, settings.verbosity())) {
     PrintBanner(platform);
+    ReportAddedOptions(settings, platform);
     if (settings.help()) {
       parsed.status = RunStatus::None;  // Help ends the run without error.
       PrintHelp(settings.help_page(), platform);

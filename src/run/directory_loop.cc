@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "report/recovery_report.h"
+#include "run/listed_output.h"
 #include "store/journal_names.h"
 
 namespace swu {
@@ -54,6 +55,10 @@ DirectoryLoop::DirectoryLoop(const Settings& settings, Platform* platform,
       state_(state) {}
 
 void DirectoryLoop::Run() {
+  if (settings_.files_listed()) {
+    RunListed();
+    return;
+  }
   for (;;) {
     RunDirectory();
     if (LoopEnds()) return;
@@ -113,6 +118,52 @@ void DirectoryLoop::RunDirectory() {
   }
 }
 
+// The files of the list, in its order.
+void DirectoryLoop::RunListed() {
+  const std::vector<std::string>& files = settings_.listed_files;
+  std::string current;
+  if (settings_.output_directory() &&
+      !platform_->GetCurrentDirectory(&current)) {
+    current.clear();  // Only relative paths find their place then.
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    ProcessListed(files[i], current);
+    if (AfterFile(i + 1 < files.size())) return;
+  }
+  RemoveUnusedOutputDirectory();  // An empty list.
+}
+
+// One listed file. Under -$ its output takes the path the list gives,
+// relative to the current directory |current|, in the output directory,
+// whose missing subdirectories are made first; a path outside |current|
+// has no place there and fails as an output that cannot be written.
+void DirectoryLoop::ProcessListed(const std::string& path,
+                                  const std::string& current) {
+  if (!settings_.output_directory()) {
+    ProcessFile(path, path);
+    return;
+  }
+  std::string name;
+  if (!ListedOutputName(path, current, *platform_, &name)) {
+    FileNames names;
+    names.path = path;
+    names.pattern = path;
+    names.output_target = state_->files.output_path;
+    FileOutcome outcome;
+    outcome.error = FileError::WriteOpenFailed;
+    ReportFile(outcome, names, settings_, state_->create, platform_,
+               &state_->totals);
+    return;
+  }
+  std::string directory =
+      DirectoryPartOf(state_->files.output_path + name, *platform_);
+  if (!settings_.shows_diff() && directory != state_->files.output_path) {
+    bool created = false;  // A failure fails the file when it is written.
+    FindOrCreateOutputDirectory(directory, platform_, &created);
+  }
+  ProcessFile(path, name);
+}
+
 // The file to create is <filespec> as given; under -$ its result goes to
 // the output directory under the name of the file pattern.
 void DirectoryLoop::ProcessCreated() {
@@ -130,7 +181,8 @@ void DirectoryLoop::ProcessFile(const std::string& path,
                                 const std::string& name) {
   FileNames names;
   names.path = path;
-  names.pattern = state_->files.pattern;
+  // A listed file's output is named by its own path.
+  names.pattern = settings_.files_listed() ? name : state_->files.pattern;
   names.output_file = OutputFileFor(name);
   names.output_target = settings_.output_directory()
                             ? state_->files.output_path

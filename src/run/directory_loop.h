@@ -1,5 +1,6 @@
 // The directory loop and the per-file sequence: for the current directory
-// it enumerates the files of the pattern and takes each through the file
+// it enumerates the files of the pattern (or takes the files of the
+// --files-from list in its order) and takes each through the file
 // runner (load, replace loop, commit), reports it, applies -S and the
 // -K:RF reset between files, and under -R asks the walk for the next
 // directory until the walk is finished. It also decides when -B:C/-T:C
@@ -36,6 +37,8 @@ class DirectoryLoop {
 
  private:
   void RunDirectory();
+  void RunListed();
+  void ProcessListed(const std::string& path, const std::string& current);
   bool CreatesHere() const;
   void ProcessCreated();
   void ProcessFile(const std::string& path, const std::string& name);

@@ -63,6 +63,8 @@ void Driver::SetUpAndProcess() {
   runner_->PrepareRun();
   SplitFilespec(settings_.split_spec, *platform_, &state_.files.dir_part,
                 &state_.files.pattern);
+  // A file list stands for the filespec; "no files" names the list.
+  if (settings_.files_listed()) state_.files.pattern = settings_.list_name;
   bool recurse = settings_.recurse();
   if (recurse) {
     platform_->SetTreeRoot(state_.files.dir_part);

@@ -2,7 +2,9 @@
 
 #include "run/file_processor.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -29,6 +31,17 @@ namespace swu {
 namespace {
 
 constexpr int64_t kInitialBlock = 32768;
+
+// --skip-binary looks for a NUL byte this far into a file.
+constexpr int64_t kBinaryProbe = 8192;
+
+// True when a NUL byte stands in the first kBinaryProbe bytes of the
+// image in |buffer|.
+bool LooksBinary(const FileBuffer& buffer) {
+  int64_t n = std::min(buffer.size(), kBinaryProbe);
+  return memchr(buffer.bytes() + buffer.start, 0, static_cast<size_t>(n)) !=
+         nullptr;
+}
 
 // The journal an in-place rewrite of |path| writes its result to first;
 // null where the result goes elsewhere or nothing is written.
@@ -75,6 +88,7 @@ FileError OpenFile(const Settings& settings, Platform* platform,
                    CreateState* create, FileBuffer* buffer,
                    LoadedFile* loaded) {
   loaded->opened = false;
+  loaded->binary = false;
   loaded->output = ResultOutput();
   FileError error =
       LoadCurrentFile(settings, platform, path, buffer, &loaded->input);
@@ -91,6 +105,10 @@ FileError OpenFile(const Settings& settings, Platform* platform,
   }
   if (error != FileError::None) return error;
   loaded->opened = true;
+  if (settings.skip_binary && LooksBinary(*buffer)) {
+    loaded->binary = true;
+    return FileError::None;  // Nothing is written: no output to open.
+  }
   error = OpenResult(settings, platform, path, output_path, &loaded->input,
                      &loaded->output);
   if (error != FileError::None) return error;
@@ -195,6 +213,11 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
     buffer_.Reset();
     outcome.error = error;
     return outcome;  // Failed, or finished by its recovery.
+  }
+  if (loaded.binary) {
+    outcome.skipped_binary = true;
+    buffer_.Reset();
+    return outcome;
   }
   outcome.loaded = true;
   outcome.original_size = buffer_.size();

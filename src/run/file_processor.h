@@ -32,6 +32,7 @@ struct LoadedFile {
   LoadedInput input;    // the file; its stream moves to |output| in place
   ResultOutput output;  // where the result is written
   bool opened = false;  // an existing file was opened (not created)
+  bool binary = false;  // --skip-binary passes it over; no output opened
 };
 
 class FileProcessor : public FileRunner {

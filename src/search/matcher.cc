@@ -16,6 +16,11 @@ bool IsLetter(uint8_t b) {
   return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
 }
 
+// The bytes a --word match may not touch: ASCII letters, digits and '_'.
+bool IsWordByte(uint8_t b) {
+  return IsLetter(b) || (b >= '0' && b <= '9') || b == '_';
+}
+
 // Searches at most this many bytes of a long search text for the rarest.
 constexpr int64_t kScanChoiceWindow = 256;
 
@@ -65,6 +70,8 @@ Matcher::Matcher(const Settings& settings) {
   }
   start_anchor_ = settings.start_anchor();
   end_anchor_ = settings.end_anchor();
+  word_ = settings.word;
+  bounded_ = start_anchor_ || end_anchor_ || word_;
   line_mode_ = settings.line_mode();
   line_filter_ = settings.line_filter();
   new_text_empty_ = settings.new_length == 0;
@@ -237,6 +244,12 @@ int64_t Matcher::FindAllWildcards(const FileBuffer& buffer,
     }
     return -1;
   }
+  if (word_) {
+    for (int64_t s = from; s <= last; ++s) {
+      if (AnchorsHold(buffer, s)) return s;
+    }
+    return -1;
+  }
   if (!start_anchor_ || AnchorsHold(buffer, from)) return from;
   // The next line start is the byte after the next LF at or after |from|.
   const void* hit = memchr(data + from, '\n', static_cast<size_t>(last - from));
@@ -261,18 +274,29 @@ int64_t Matcher::MatchedPrefix(const uint8_t* data, int64_t s) const {
 }
 
 bool Matcher::AnchorsHold(const FileBuffer& buffer, int64_t s) const {
+  if (!bounded_) return true;  // No anchor and no --word: any start.
   const uint8_t* data = buffer.bytes();
   if (start_anchor_ && s != buffer.start && data[s - 1] != '\n') return false;
-  // The byte after the match must begin a line break: a CR, or an LF that
-  // does not directly follow a CR. A match that ends at the end of the file
-  // has no byte after it.
-  if (end_anchor_) {
-    int64_t after = s + length_;
-    if (after >= buffer.end) return false;
-    if (data[after] == '\r') return true;
-    return BreakAt(data, buffer.start, after, buffer.end) == 1;
-  }
-  return true;
+  if (end_anchor_ && !EndAnchorHolds(buffer, s)) return false;
+  return !word_ || AtWordBounds(buffer, s);
+}
+
+// The byte after the match must begin a line break: a CR, or an LF that
+// does not directly follow a CR. A match that ends at the end of the file
+// has no byte after it.
+bool Matcher::EndAnchorHolds(const FileBuffer& buffer, int64_t s) const {
+  const uint8_t* data = buffer.bytes();
+  int64_t after = s + length_;
+  if (after >= buffer.end) return false;
+  if (data[after] == '\r') return true;
+  return BreakAt(data, buffer.start, after, buffer.end) == 1;
+}
+
+bool Matcher::AtWordBounds(const FileBuffer& buffer, int64_t s) const {
+  const uint8_t* data = buffer.bytes();
+  int64_t after = s + length_;
+  if (s > buffer.start && IsWordByte(data[s - 1])) return false;
+  return after >= buffer.end || !IsWordByte(data[after]);
 }
 
 void Matcher::WidenToLine(const FileBuffer& buffer, int64_t s,

@@ -28,6 +28,12 @@
 // the switch to pieces, the finders' places), so nothing of one file's
 // search reaches the next.
 //
+// --word accepts a start only where the byte before the match and the
+// byte after it are not word bytes (ASCII letters, digits, '_'); the
+// image's start and end count as non-word. It is tested with the anchors,
+// at each candidate, so a start it refuses is followed by the next one,
+// one byte on, as for an anchor.
+//
 // An empty search text (an anchor alone) matches with length 0 at every
 // place that has a byte and satisfies the anchors; never at the end.
 //
@@ -68,6 +74,8 @@ class Matcher {
   int64_t FindAllWildcards(const FileBuffer& buffer, int64_t from) const;
   int64_t MatchedPrefix(const uint8_t* data, int64_t s) const;
   bool AnchorsHold(const FileBuffer& buffer, int64_t s) const;
+  bool EndAnchorHolds(const FileBuffer& buffer, int64_t s) const;
+  bool AtWordBounds(const FileBuffer& buffer, int64_t s) const;
   void WidenToLine(const FileBuffer& buffer, int64_t s, Match* match) const;
   void ChooseScanByte();
 
@@ -80,6 +88,8 @@ class Matcher {
   std::vector<Piece> pieces_;    // built when a file first switches
   bool start_anchor_ = false;    // the match must start a line
   bool end_anchor_ = false;      // a line break must follow the match
+  bool word_ = false;            // --word
+  bool bounded_ = false;         // an anchor or --word tests each start
   LineMode line_mode_ = LineMode::kOff;        // -D and its forms
   LineFilter line_filter_ = LineFilter::kAll;  // -M, -U
   bool new_text_empty_ = false;

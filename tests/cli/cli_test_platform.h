@@ -23,11 +23,18 @@ class CliTestPlatform : public ForwardingPlatform {
   bool quotes_split = false;    // a '"' ends an argument, as on Windows
   std::string printed;
   int keys_read = 0;
+  std::string standard_input;
+  bool standard_input_fails = false;
 
   void Print(const char* data, size_t n) override { printed.append(data, n); }
   void ReadKey() override {
     ++keys_read;
     printed += "<key>";
+  }
+  bool ReadStandardInput(std::string* bytes) override {
+    if (standard_input_fails) return false;
+    *bytes = standard_input;
+    return true;
   }
   bool GetCurrentDirectory(std::string* path) override {
     if (current_directory_fails) return false;

@@ -20,6 +20,7 @@ Case file format (*.cases), one case after another:
     file a.txt: abc\\r\\n            (escapes: \\r \\n \\t \\0 \\\\ \\xHH)
     fill big.txt: 1000 abc\\r\\n      (the pattern repeated COUNT times)
     dir sub/deeper                   (an empty directory)
+    file b\\x0ac.txt: abc              (\\xHH in a name is that byte)
     link name: target                (a symbolic link)
     fifo name                        (a named pipe)
     mode a.txt: 0444                 (chmod, octal)
@@ -175,6 +176,15 @@ def parse_file(path):
     return cases
 
 
+def name_of(name):
+    """A case's file name with each \\xHH made the byte it stands for
+    (other backslashes stay as they are), as os functions take it."""
+    raw = re.sub(rb"\\x([0-9a-fA-F]{2})",
+                 lambda m: bytes([int(m.group(1), 16)]),
+                 name.encode("utf-8", "surrogateescape"))
+    return os.fsdecode(raw)
+
+
 def windows_name(path):
     """The name wine gives a Linux path (its Z: drive is /)."""
     return "Z:" + path.replace("/", "\\")
@@ -186,7 +196,7 @@ def substitute(text, root):
 
 def prepare(case, root):
     for kind, name, value in case.setup:
-        path = os.path.join(root, name) if name else root
+        path = os.path.join(root, name_of(name)) if name else root
         if kind in ("file", "fill"):
             os.makedirs(os.path.dirname(path), exist_ok=True)
             data = unescape(value)
@@ -240,7 +250,7 @@ def check(case, root, result, windows):
     if case.stdout_bytes is not None and got != case.stdout_bytes:
         errors.append("stdout is %r, expected %r" % (got, case.stdout_bytes))
     for kind, name, value in case.checks:
-        path = os.path.join(root, name)
+        path = os.path.join(root, name_of(name))
         if kind == "expect":
             want = unescape(value)
             try:
@@ -283,6 +293,7 @@ def run_case(case, binary, windows, retried=False):
                     if not os.path.islink(p) and p not in moded:
                         os.chmod(p, os.stat(p).st_mode | 0o777)
         env = dict(os.environ)
+        env.pop("SWU_OPTIONS", None)  # Only a case's own defaults apply.
         for k, v in case.env.items():
             env[k] = unescape(substitute(v, root)).decode(
                 "utf-8", "surrogateescape")

@@ -63,6 +63,9 @@ class ForwardingPlatform : public Platform {
 
   void Print(const char* data, size_t n) override { real_->Print(data, n); }
   void ReadKey() override { real_->ReadKey(); }
+  bool ReadStandardInput(std::string* bytes) override {
+    return real_->ReadStandardInput(bytes);
+  }
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     return real_->Open(path, mode);

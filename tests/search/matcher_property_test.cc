@@ -1,7 +1,7 @@
 // Property tests of the matcher against the naive reference: on random
 // images and search texts (CR, LF, NUL, high bytes, bytes one case bit away
 // from a letter, wildcards, both cases, anchors, -C on and off, the
-// wildcard disabled, every line mode) every search must give the match
+// wildcard disabled, every line mode, --word) every search must give the match
 // record that the reference gives, by trying every start in turn. Long
 // texts over near copies of themselves drive the switch to the linear
 // piece search.
@@ -30,11 +30,13 @@ struct Sample {
   bool wildcard_disabled = false;  // -1
   std::string line_switch;         // "", -D, -D:P, -D:L, -D:R, -U or -M
   bool new_text_empty = false;
+  bool word = false;  // --word
   int64_t position = 0;
 
   std::string Switches() const {
     return std::string(case_sensitive ? "-C " : "") +
-           (wildcard_disabled ? "-1 " : "") + line_switch;
+           (wildcard_disabled ? "-1 " : "") + (word ? "--word " : "") +
+           line_switch;
   }
   NaiveRules Rules() const {
     NaiveRules rules;
@@ -49,6 +51,7 @@ struct Sample {
     if (line_switch == "-U") rules.line_filter = LineFilter::kUnmodifiedOnly;
     if (line_switch == "-M") rules.line_filter = LineFilter::kModifiedOnly;
     rules.new_text_empty = new_text_empty;
+    rules.word = word;
     return rules;
   }
 };
@@ -172,6 +175,7 @@ TEST(MatcherPropertyTest, ScanFindsTheFirstAcceptableStart) {
                                    "-D:L", "-D:R", "-U", "-M"};
     sample.line_switch = kLineSwitches[random() % 8];
     sample.new_text_empty = random() % 3 == 0;
+    sample.word = random() % 4 == 0;
     Settings settings;
     Parse(sample, &settings);
     for (int image = 0; image < 12; ++image) {
@@ -200,6 +204,7 @@ TEST(MatcherPropertyTest, LongTextsAgreeAfterTheSwitchToPieces) {
     sample.end_anchor = random() % 4 == 0;
     sample.start_anchor = random() % 6 == 0;
     sample.case_sensitive = random() % 2;
+    sample.word = random() % 4 == 0;
     Settings settings;
     Parse(sample, &settings);
     for (int image = 0; image < 3; ++image) {

@@ -35,6 +35,17 @@ int64_t BreakLength(const std::string& image, int64_t q) {
   return q > 0 && At(image, q - 1) == '\r' ? 0 : 1;
 }
 
+bool IsWordByte(uint8_t b) {
+  return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') ||
+         (b >= 'a' && b <= 'z') || b == '_';
+}
+
+// Neither the byte before [s, end) nor the one after it is a word byte.
+bool StandsAlone(const std::string& image, int64_t s, int64_t end) {
+  if (s > 0 && IsWordByte(At(image, s - 1))) return false;
+  return end >= Size(image) || !IsWordByte(At(image, end));
+}
+
 bool MatchesAt(const NaiveRules& rules, const std::string& image, int64_t s) {
   int64_t length = Size(rules.text);
   if (length == 0 && s >= Size(image)) return false;
@@ -50,7 +61,7 @@ bool MatchesAt(const NaiveRules& rules, const std::string& image, int64_t s) {
       return false;
     }
   }
-  return true;
+  return !rules.word || StandsAlone(image, s, s + length);
 }
 
 // A match in absolute indexes.

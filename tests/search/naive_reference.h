@@ -10,7 +10,9 @@
 // with the CR directly before it when there is one, and a CR alone breaks
 // no line. The start-of-line anchor needs a line start at the match; the
 // end-of-line anchor needs a CR, or an LF that follows no CR, right after
-// it. An empty search text matches only where there is a byte.
+// it. An empty search text matches only where there is a byte. --word
+// needs a byte that is not an ASCII letter, digit or '_' (or the image's
+// start or end) on either side of the match.
 
 #ifndef SWU_TESTS_SEARCH_NAIVE_REFERENCE_H_
 #define SWU_TESTS_SEARCH_NAIVE_REFERENCE_H_
@@ -31,6 +33,7 @@ struct NaiveRules {
   bool case_sensitive = false;  // -C
   bool start_anchor = false;    // a leading '#'
   bool end_anchor = false;      // a trailing '!'
+  bool word = false;            // --word
   LineMode line_mode = LineMode::kOff;        // -D and its forms
   LineFilter line_filter = LineFilter::kAll;  // -M, -U
   bool new_text_empty = false;                // <new> is ""
