@@ -1,7 +1,7 @@
-// A 64-bit checksum for the rewrite journal: fast enough to run over every
-// byte a dense rewrite writes (four independent lanes of multiply and
-// rotate over 8-byte words) and sensitive to every bit, byte order and
-// length. It guards against torn and damaged journals, not against a
+// A 64-bit checksum for the rewrite journal and its proof: fast enough to
+// run over every byte a dense rewrite writes, several times (eight
+// independent lanes, one multiply per 8-byte word) and sensitive to every
+// bit, byte order and length. It guards against torn and damaged journals, not against a
 // deliberate forgery.
 //
 // Tested by tests/store/journal_test.cc
@@ -22,12 +22,15 @@ class Checksum {
   uint64_t value() const;
 
  private:
-  static constexpr int kStripe = 32;
+  static constexpr int kLanes = 8;
+  static constexpr int kStripe = 8 * kLanes;
 
-  void AddStripe(const unsigned char* p);
+  void AddStripes(const unsigned char* p, int64_t stripes);
 
-  uint64_t lanes_[4] = {0x243f6a8885a308d3ULL, 0x13198a2e03707344ULL,
-                        0xa4093822299f31d0ULL, 0x082efa98ec4e6c89ULL};
+  uint64_t lanes_[kLanes] = {0x243f6a8885a308d3ULL, 0x13198a2e03707344ULL,
+                             0xa4093822299f31d0ULL, 0x082efa98ec4e6c89ULL,
+                             0x452821e638d01377ULL, 0xbe5466cf34e90c6cULL,
+                             0xc0ac29b7c97c50ddULL, 0x3f84d5b5b5470917ULL};
   unsigned char stash_[kStripe];  // bytes that do not fill a stripe yet
   int stashed_ = 0;
   uint64_t length_ = 0;  // bytes added
