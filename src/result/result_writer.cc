@@ -62,6 +62,7 @@ void ResultWriter::PassUnchanged(int64_t n) {
   out_->Skip(n);
   buffer_->position += n;
   state_->bytes_written += n;
+  if (journal_ != nullptr) journal_->Passed(buffer_->position - buffer_->start);
   CheckCounts();
 }
 

@@ -1,8 +1,8 @@
 // A 64-bit checksum for the rewrite journal and its proof: fast enough to
 // run over every byte a dense rewrite writes, several times (eight
 // independent lanes, one multiply per 8-byte word) and sensitive to every
-// bit, byte order and length. It guards against torn and damaged journals, not against a
-// deliberate forgery.
+// bit, byte order and length. It guards against torn and damaged journals, not
+// against a deliberate forgery.
 //
 // Tested by tests/store/journal_test.cc
 

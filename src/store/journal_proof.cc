@@ -114,6 +114,14 @@ void ProofBuilder::Record(int64_t offset, const char* data, int64_t n) {
   }
 }
 
+void ProofBuilder::Advance(int64_t position) {
+  if (last_end_ == 0 || position < last_end_) return;  // none yet, or behind
+  const int64_t below = position / kProofBlock;
+  if (open_ >= 0 && open_ < below) CloseBlock(position);
+  for (int64_t b = next_; b < below; ++b) AddUntouched(b, position);
+  next_ = std::max(next_, below);
+}
+
 bool ProofBuilder::Finish(int64_t result_size, JournalProof* proof) {
   const int64_t view = std::max(original_size_, result_size);
   const int64_t shorter = std::min(original_size_, result_size);

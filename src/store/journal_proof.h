@@ -73,6 +73,11 @@ class ProofBuilder {
   // order and never overlap; a record that breaks this spoils the proof.
   void Record(int64_t offset, const char* data, int64_t n);
 
+  // Tells that no record will come below |position|, once records have
+  // begun: the blocks before it that no record touched are summed now,
+  // while their bytes are still in the cache from the search.
+  void Advance(int64_t position);
+
   // Completes the proof for a result of |result_size| bytes. Returns false
   // when the records cannot be proved (out of order): the journal must
   // then not be applied.

@@ -94,6 +94,10 @@ class JournalWriter : public Stream {
   // free, into memory.
   bool name_taken() const { return name_taken_; }
 
+  // Tells that the rewrite has passed the file's bytes below |position|
+  // unchanged: no record will come below it.
+  void Passed(int64_t position) { builder_.Advance(position); }
+
   // True when the journal is a file beside its file, not held in memory.
   bool on_disk() const { return file_ != nullptr && !in_memory_; }
 
