@@ -91,6 +91,8 @@ class ResultWriter : public MatchWriter {
   void PutBack();
   void PutBackByName();
   void Publish();
+  bool TakeName();
+  bool WithinSizeLimit();
 
   const Settings& settings_;
   Platform* platform_;

@@ -184,6 +184,9 @@ TEST_F(PlatformPosixTest, TemporaryFilesAndWritesThroughTheDescriptor) {
   EXPECT_EQ(temp.substr(0, root_.size()), root_);
   t->Write("new", 3);
   EXPECT_TRUE(t->Close());
+  FileIdentity replaced;
+  ASSERT_TRUE(platform_->Identify(root_ + "out", &replaced));
+  EXPECT_TRUE(t->SetPermissions(&replaced));
   ASSERT_TRUE(platform_->RenameOver(temp, root_ + "out"));
   EXPECT_EQ(dir_.Read("out"), "new");
   struct stat st;

@@ -1,0 +1,39 @@
+// The names the program gives the files it makes beside the user's: a -$
+// temporary, an append note (see store/append_note.h) and the marker of a
+// -R -$ output directory. One place makes and recognises each of them, so
+// that the code that sweeps up what a killed run left takes exactly what
+// the writers made, on every platform.
+
+#ifndef SWU_BASE_RESERVED_NAMES_H_
+#define SWU_BASE_RESERVED_NAMES_H_
+
+#include <cstdint>
+#include <string>
+
+namespace swu {
+
+// Mixes |process| (the process's number), |clock| (a clock reading) and
+// |count| (how many names the process drew before) into the bits of a new
+// name, so that two processes, or two calls of one, rarely draw the same.
+uint64_t NameBits(uint64_t process, uint64_t clock, uint64_t count);
+
+// A temporary: ".swu-" and eight lower-case hex digits made of |bits|.
+std::string TemporaryName(uint64_t bits);
+// True for a name TemporaryName makes (never for a journal's or a note's).
+bool IsTemporaryName(const std::string& name);
+
+// The append note of the output file whose identity is |device| and
+// |file_number|: ".swu-append-" and sixteen hex digits.
+std::string AppendNoteName(uint64_t device, uint64_t file_number);
+
+// The marker: eight capital letters and ".SWU". |letters| are the eight
+// draws (0 to 32767) of the run's random source after its seed 1; |bits|
+// shift each letter, 0 keeping the name those draws alone give.
+std::string MarkerName(const int letters[8], uint64_t bits);
+// True for a name MarkerName makes, or MarkerCandidate (run/file_set.h)
+// makes of one: eight capital letters and digits, and ".SWU".
+bool IsMarkerName(const std::string& name);
+
+}  // namespace swu
+
+#endif  // SWU_BASE_RESERVED_NAMES_H_
