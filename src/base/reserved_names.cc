@@ -57,25 +57,12 @@ std::string AppendNoteName(uint64_t device, uint64_t file_number) {
   return ".swu-append-" + Hex(NameBits(device, file_number, 0), 16);
 }
 
-std::string MarkerName(const int letters[8], uint64_t bits) {
+std::string MarkerName(const int draws[8], uint64_t bits) {
   std::string name;
   for (size_t i = 0; i < kMarkerLetters; ++i, bits >>= 8) {
-    name += static_cast<char>('A' + (letters[i] + (bits & 0xFF)) % 26);
+    name += static_cast<char>('A' + (draws[i] + (bits & 0xFF)) % 26);
   }
   return name + kMarkerSuffix;
-}
-
-bool IsMarkerName(const std::string& name) {
-  const size_t suffix = sizeof(kMarkerSuffix) - 1;
-  if (name.size() != kMarkerLetters + suffix ||
-      name.compare(kMarkerLetters, suffix, kMarkerSuffix) != 0) {
-    return false;
-  }
-  for (size_t i = 0; i < kMarkerLetters; ++i) {
-    char c = name[i];
-    if (!(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9')) return false;
-  }
-  return true;
 }
 
 }  // namespace swu

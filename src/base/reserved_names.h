@@ -1,8 +1,8 @@
 // The names the program gives the files it makes beside the user's: a -$
 // temporary, an append note (see store/append_note.h) and the marker of a
-// -R -$ output directory. One place makes and recognises each of them, so
-// that the code that sweeps up what a killed run left takes exactly what
-// the writers made, on every platform.
+// -R -$ output directory. One place makes them, and recognises those a
+// sweep removes, so that the code that sweeps up what a killed run left
+// takes exactly what the writers made, on every platform.
 
 #ifndef SWU_BASE_RESERVED_NAMES_H_
 #define SWU_BASE_RESERVED_NAMES_H_
@@ -26,13 +26,10 @@ bool IsTemporaryName(const std::string& name);
 // |file_number|: ".swu-append-" and sixteen hex digits.
 std::string AppendNoteName(uint64_t device, uint64_t file_number);
 
-// The marker: eight capital letters and ".SWU". |letters| are the eight
-// draws (0 to 32767) of the run's random source after its seed 1; |bits|
-// shift each letter, 0 keeping the name those draws alone give.
-std::string MarkerName(const int letters[8], uint64_t bits);
-// True for a name MarkerName makes, or MarkerCandidate (run/file_set.h)
-// makes of one: eight capital letters and digits, and ".SWU".
-bool IsMarkerName(const std::string& name);
+// The marker: eight capital letters and ".SWU". |draws| are eight draws
+// (0 to 32767) of a random source; each byte of |bits| shifts a letter, 0
+// keeping the name the draws alone give.
+std::string MarkerName(const int draws[8], uint64_t bits);
 
 }  // namespace swu
 
