@@ -81,6 +81,9 @@ void Driver::SetUpAndProcess() {
     platform_->RemoveLeftTemporaries(state_.files.output_path);
   } else if (settings_.output_mode()) {
     platform_->RemoveLeftTemporaries(settings_.output_name);
+  } else if (settings_.creates_missing_file()) {
+    // A file to create is made whole in a temporary beside it.
+    platform_->RemoveLeftTemporaries(state_.files.dir_part);
   }
   DirectoryLoop loop(settings_, platform_, runner_, walk_.get(), &state_);
   loop.Run();

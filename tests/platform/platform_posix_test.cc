@@ -258,5 +258,20 @@ TEST_F(PlatformPosixTest, AMappedImageCutShortByAnotherProgramReadsAsZeros) {
   EXPECT_FALSE(next->damaged());
 }
 
+// A temporary stays locked while its stream lives, also once closed (it
+// takes its name after the close); one whose process is gone is swept.
+TEST_F(PlatformPosixTest, SweepRemovesOnlyTemporariesNoStreamHolds) {
+  std::string closed, gone;
+  auto live = platform_->CreateTemporary(root_ + "out", &closed);
+  ASSERT_NE(live, nullptr);
+  EXPECT_TRUE(live->Close());
+  ASSERT_NE(platform_->CreateTemporary(root_ + "out", &gone), nullptr);
+  platform_->RemoveLeftTemporaries(root_ + "out");
+  struct stat st;
+  EXPECT_EQ(lstat(closed.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_NE(lstat(gone.c_str(), &st), 0);
+}
+
 }  // namespace
 }  // namespace swu
