@@ -53,8 +53,10 @@ bool IsTemporaryName(const std::string& name) {
   return true;
 }
 
+const char kAppendNotePrefix[] = ".swu-append-";
+
 std::string AppendNoteName(uint64_t device, uint64_t file_number) {
-  return ".swu-append-" + Hex(NameBits(device, file_number, 0), 16);
+  return kAppendNotePrefix + Hex(NameBits(device, file_number, 0), 16);
 }
 
 std::string MarkerName(const int draws[8], uint64_t bits) {

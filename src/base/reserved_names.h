@@ -25,6 +25,8 @@ bool IsTemporaryName(const std::string& name);
 // The append note of the output file whose identity is |device| and
 // |file_number|: ".swu-append-" and sixteen hex digits.
 std::string AppendNoteName(uint64_t device, uint64_t file_number);
+// What every append note's name begins with.
+extern const char kAppendNotePrefix[];
 
 // The marker: eight capital letters and ".SWU". |draws| are eight draws
 // (0 to 32767) of a random source; each byte of |bits| shifts a letter, 0

@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "base/reserved_names.h"
 #include "report/recovery_report.h"
 #include "run/file_set.h"
+#include "store/append_note.h"
 #include "store/journal_format.h"
 #include "store/recovery.h"
 
@@ -37,7 +39,8 @@ class Recoverer {
   bool failed() const { return failed_; }
 
  private:
-  // Every journal in |dir| (ending in a separator) and below it.
+  // Every journal and append note in |dir| (ending in a separator) and
+  // below it.
   void Tree(const std::string& dir) {
     std::vector<std::string> journals;
     platform_->ListNamesStartingWith(dir, kJournalPrefix, &journals);
@@ -46,6 +49,13 @@ class Recoverer {
       Recovery r =
           RecoverJournalAt(platform_, dir + name, durable_, &file_path);
       Note(r, file_path);
+    }
+    std::vector<std::string> notes;
+    platform_->ListNamesStartingWith(dir, kAppendNotePrefix, &notes);
+    for (const std::string& name : notes) {
+      std::string output_path;
+      Recovery r = RecoverAppendNote(platform_, dir + name, &output_path);
+      Note(r, output_path);
     }
     DirEntry entry;
     std::unique_ptr<DirEnum> sub =

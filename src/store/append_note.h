@@ -11,8 +11,7 @@
 // of the process's own user with a single name, that no live run holds,
 // whose checksum is right and which names this very output.
 //
-// Tested by tests/e2e/output_safety_test.py (kills) and
-// tests/store/loader_test.cc.
+// Tested by tests/e2e/output_safety_test.py.
 
 #ifndef SWU_STORE_APPEND_NOTE_H_
 #define SWU_STORE_APPEND_NOTE_H_
@@ -21,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "platform/platform.h"
 
 namespace swu {
@@ -39,6 +39,17 @@ struct AppendNote {
 // held by a live run: nothing may be appended then.
 bool CutBackLeftAppend(Platform* platform, const std::string& output_path,
                        Stream* output);
+
+// --recover: acts on the note |note_path| that a killed run left: cuts
+// its output (named in the note, beside it) back to the noted length and
+// deletes the note, storing the output's path in *output_path (the
+// note's own where none is known). Returns kOriginalKept when the output
+// is as it was before the killed append (a torn note: nothing was
+// appended); otherwise why the note is kept: kInUse (a live run holds
+// it), kForeign (not the user's own), kNoFile (no such output),
+// kFileChanged (the output was replaced or cut since), kFailed.
+Recovery RecoverAppendNote(Platform* platform, const std::string& note_path,
+                           std::string* output_path);
 
 // Creates and locks the note of an append to |output_path|, open as
 // |output| and |base| bytes long; with |durable| it is on the disk before

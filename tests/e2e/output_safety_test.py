@@ -102,28 +102,32 @@ def created_file_cases():
 
 def append_cases():
     """-$:A killed anywhere leaves the output as it was or with the whole
-    append; the next append cuts a partial one back first."""
+    append: the next append, or --recover, cuts a partial one back."""
     fres = DATA.replace(b"alpha", b"ALPHA")
-    gres = b"ALPHA\r\n"
-    for at in (0, 40, 41, 100000, len(DATA) // 2, len(DATA) + 39):
-        d = scratch()
-        try:
-            put(os.path.join(d, "f.txt"), DATA)
-            put(os.path.join(d, "g.txt"), b"alpha\r\n")
-            put(os.path.join(d, "out.txt"), b"old\r\n")
-            expect(killed_at(d, ["f.txt", "alpha", "ALPHA", "-C", "-$:A",
-                                 "out.txt"], at),
-                   "-$:A at %d: did not pause" % at)
-            r = run(d, ["g.txt", "alpha", "ALPHA", "-C", "-$:A", "out.txt"])
-            out = read(os.path.join(d, "out.txt"))
-            expect(r.returncode == 0, "-$:A at %d: next run exit %d" %
-                   (at, r.returncode))
-            expect(out in (b"old\r\n" + gres, b"old\r\n" + fres + gres),
-                   "-$:A killed at %d: output of %d bytes" % (at, len(out)))
-            expect(own_files(d) == [],
-                   "-$:A at %d: left %r" % (at, own_files(d)))
-        finally:
-            shutil.rmtree(d)
+    for how in ("append", "--recover"):
+        for at in (0, 40, 41, 100000, len(DATA) // 2, len(DATA) + 50):
+            what = "-$:A killed at %d, then %s" % (at, how)
+            d = scratch()
+            try:
+                put(os.path.join(d, "f.txt"), DATA)
+                put(os.path.join(d, "g.txt"), b"alpha\r\n")
+                put(os.path.join(d, "out.txt"), b"old\r\n")
+                expect(killed_at(d, ["f.txt", "alpha", "ALPHA", "-C", "-$:A",
+                                     "out.txt"], at), what + ": no pause")
+                if how == "append":
+                    r = run(d, ["g.txt", "alpha", "ALPHA", "-C", "-$:A",
+                                "out.txt"])
+                    tail = b"ALPHA\r\n"
+                else:
+                    r = run(d, ["--recover", "."])
+                    tail = b""
+                out = read(os.path.join(d, "out.txt"))
+                expect(r.returncode == 0, what + ": exit %d" % r.returncode)
+                expect(out in (b"old\r\n" + tail, b"old\r\n" + fres + tail),
+                       what + ": output of %d bytes" % len(out))
+                expect(own_files(d) == [], what + ": left %r" % own_files(d))
+            finally:
+                shutil.rmtree(d)
 
 
 def size_limit_case():
