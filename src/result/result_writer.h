@@ -9,7 +9,9 @@
 // that fails before that is left untouched; one whose writing fails part
 // way keeps its journal, which the next run over it applies. Under -$ an
 // appended output file is cut back to its length before this file when
-// the file fails, and a new output file is removed.
+// the file fails, and a new output file is removed. A file created for
+// -B:C/-T:C is written to a temporary beside it that takes its name only
+// when complete, never replacing a file.
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
