@@ -314,8 +314,11 @@ void ResultWriter::CommitOutput() {
   // A temporary stays locked until its stream is destroyed, after it has
   // its name: another run takes an unlocked one for a killed run's.
   Publish();
-  // The append is whole, or cut back: its note has done its work.
-  if (!target_.append_note.empty()) platform_->DeleteFile(target_.append_note);
+  // The append is whole, or cut back: its note has done its work. One that
+  // could not be cut back keeps it, for the next append or --recover.
+  if (!target_.append_note.empty() && !keep_note_) {
+    platform_->DeleteFile(target_.append_note);
+  }
 }
 
 // True when the largest offset the file's writes reach is within the
@@ -336,7 +339,9 @@ bool ResultWriter::WithinSizeLimit() {
 // file adds no bytes to the run's total.
 void ResultWriter::PutBack() {
   state_->size_change = 0;
-  if (target_.append_base >= 0) file_->SetLength(target_.append_base);
+  if (target_.append_base >= 0 && !file_->SetLength(target_.append_base)) {
+    keep_note_ = true;
+  }
   // A temporary output is removed by Publish().
 }
 
@@ -346,9 +351,9 @@ void ResultWriter::PutBackByName() {
   if (target_.append_base < 0) return;
   std::unique_ptr<Stream> file =
       platform_->Open(target_.path, OpenMode::kUpdate);
-  if (file == nullptr) return;
-  file->SetLength(target_.append_base);
-  file->Close();
+  if (file == nullptr || !file->SetLength(target_.append_base)) {
+    keep_note_ = true;
+  }
 }
 
 // A complete temporary output takes its name; a failed one is removed,

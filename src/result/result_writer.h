@@ -108,6 +108,7 @@ class ResultWriter : public MatchWriter {
   int64_t original_size_;       // size of the image as loaded
   bool reapplied_ = false;      // a second stream wrote the file after a fault
   bool passed_over_ = false;    // PassOver counted the rest as written
+  bool keep_note_ = false;      // an append could not be cut back
   ChangeSink* diff_ = nullptr;  // --diff: where the result goes instead
 };
 
