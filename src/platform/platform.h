@@ -53,9 +53,11 @@ enum class OpenMode {
   kWriteOnly,      // "wb"
   kCreateNew,      // "w+bx": create a file that must not exist yet (never
                    // through a link), read and write
-  kCreatePrivate,  // as kCreateNew, readable and writable by its owner only
-  kReserved        // "r+b" on a name the program reserved (a journal's):
+  kCreatePrivate,  // as kCreateNew, readable and writable by its owner
+                   // alone (POSIX mode 0600): the program's own files
+  kReserved,       // "r+b" on a name the program reserved (a journal's):
                    // never through a link, and only a regular file
+  kReadNoLink      // "rb", never through a symbolic link at the name
 };
 
 // What tells two names of one file apart from two files, and a file that
@@ -67,7 +69,9 @@ struct FileIdentity {
   int64_t modified = 0;  // modification time in nanoseconds
   bool regular = false;  // a regular file, not a FIFO, device or directory
   uint32_t owner = 0;    // the owning user's number (0 where none is kept)
-  int64_t links = 1;     // the names the file has
+  uint32_t group = 0;    // the owning group's number (0 where none is kept)
+  uint32_t mode = 0;     // the permission bits (07777; 0 where none are kept)
+  uint32_t links = 1;    // the number of names the file has
 };
 
 // True when |a| and |b| name the same file.
@@ -177,6 +181,16 @@ class Stream {
     (void)size;
     return nullptr;
   }
+  // Before a new file takes a name, gives it through the open stream (never
+  // by name) the permission bits of |replaced|, the file it replaces, and
+  // its owner and group where the process may set them; where it may not,
+  // the set-user-ID and set-group-ID bits are dropped. With |replaced|
+  // null, the bits a newly created file gets (0666 less the umask). Returns
+  // false on failure. Does nothing where files have no such bits.
+  virtual bool SetPermissions(const FileIdentity* replaced) {
+    (void)replaced;
+    return true;
+  }
 };
 
 // The size of the file open as |stream|, found by moving to its end (the
@@ -257,8 +271,10 @@ class Platform {
   // of |beside| under a name that no file had, and stores its path in
   // *path. Returns nullptr on failure, and when the file system refuses
   // the name |beside| itself (too long): the file could never replace it.
-  // The file stays locked while it is open, which tells it from one that
-  // a killed process left (see RemoveLeftTemporaries).
+  // The file stays locked while the stream lives, past its Close, which
+  // tells it from one that a killed process left (see
+  // RemoveLeftTemporaries); its Identify and SetPermissions still work once
+  // it is closed. Its name comes from base/reserved_names.h.
   virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                                   std::string* path) = 0;
   // Makes the entry of the file |path| in its directory durable (a
@@ -296,11 +312,10 @@ class Platform {
     (void)to;
     return false;
   }
-  // Renames the file |from| over |to| in one step. When |to| exists, the
-  // file keeps its permission bits, and its owner and group where the
-  // process may set them; where it may not, the set-user-ID and
-  // set-group-ID bits are dropped. Returns false on failure; |from| is
-  // then left as it is.
+  // Renames the file |from| over |to| in one step. The caller has given
+  // |from| its permissions through Stream::SetPermissions; on Windows an
+  // existing |to|'s attributes go over to it. Returns false on failure;
+  // |from| is then left as it is.
   virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
   // Deletes, in the directory of |beside|, the files CreateTemporary made
   // that no live process holds: those a killed process left. A file whose
@@ -378,6 +393,14 @@ class Platform {
   }
   // The number of the user the process runs as (0 where there is none).
   virtual uint32_t CurrentUser() const { return 0; }
+  // The largest size a file may reach through this process's writes (on
+  // POSIX the file-size limit, RLIMIT_FSIZE, that "ulimit -f" sets), or
+  // INT64_MAX where there is none.
+  virtual int64_t FileSizeLimit() const { return INT64_MAX; }
+  // Bits for the name of a new file of the program's own (see
+  // base/reserved_names.h) that differ between processes and between
+  // calls. This default, for the test fakes, counts from 0.
+  virtual uint64_t NameBits() { return name_bits_++; }
 
   // Command line: whether an argument that begins with '/' is a switch
   // argument. True where '/' is the switch character of the system's own
@@ -461,6 +484,9 @@ class Platform {
   virtual int64_t LargestExitStatus() const { return 255; }
   // The tag the banner gives this system, without its brackets.
   virtual const char* BannerTag() const { return "POSIX"; }
+
+ private:
+  uint64_t name_bits_ = 0;  // the default NameBits' count
 };
 
 }  // namespace swu

@@ -28,6 +28,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/xattr.h>
@@ -43,6 +44,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/reserved_names.h"
 #include "platform/image_posix.h"
 #include "platform/name_pattern.h"
 #include "platform/platform.h"
@@ -80,25 +82,6 @@ bool NoLocking(int error) {
   return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
 }
 
-// Gives the file |path| the owner, group and permission bits of the file
-// |replaced| describes. Where the owner or group cannot be copied (the
-// process lacks the privilege), the set-user-ID and set-group-ID bits are
-// dropped: they would lend the rights of an owner other than the file's.
-void TakeOwnerAndMode(const std::string& path, const struct stat& replaced) {
-  struct stat now;
-  bool same_owner = stat(path.c_str(), &now) == 0 &&
-                    now.st_uid == replaced.st_uid &&
-                    now.st_gid == replaced.st_gid;
-  if (!same_owner) {
-    same_owner = chown(path.c_str(), replaced.st_uid, replaced.st_gid) == 0;
-  }
-  mode_t mode = replaced.st_mode & 07777;
-  if (!same_owner) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
-  chmod(path.c_str(), mode);
-}
-
-// The temporaries of CreateTemporary: this prefix and six characters.
-constexpr char kTemporaryPrefix[] = ".swu-";
 constexpr int kTemporaryAttempts = 10;
 
 // The directory part of |path|, ending in '/', or "".
@@ -107,16 +90,20 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-// Locks the new temporary |fd| for the life of the run that made it, so
-// that RemoveLeftTemporaries in another run leaves it alone. Returns false
-// when |path| no longer names it: another run took it for a killed run's
-// and removed it before the lock was had.
-bool HoldTemporary(int fd, const char* path) {
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) return NoLocking(errno);
+// Locks the new temporary |fd| through |hold|, its second descriptor, for
+// the life of the run that made it, so that RemoveLeftTemporaries in
+// another run leaves it alone. Returns false when |path| no longer names
+// it: another run took it for a killed run's and removed it before the
+// lock was had.
+bool HoldTemporary(int fd, int hold, const char* path) {
+  while (flock(hold, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    if (!NoLocking(errno)) return false;
+    break;  // Used without a lock.
   }
-  struct stat held, named;
-  return fstat(fd, &held) == 0 && stat(path, &named) == 0 &&
+  struct stat written, held, named;
+  return fstat(fd, &written) == 0 && fstat(hold, &held) == 0 &&
+         lstat(path, &named) == 0 && written.st_ino == held.st_ino &&
          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
@@ -326,7 +313,9 @@ FileIdentity IdentityOf(const struct stat& st) {
       static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   identity.regular = S_ISREG(st.st_mode);
   identity.owner = static_cast<uint32_t>(st.st_uid);
-  identity.links = static_cast<int64_t>(st.st_nlink);
+  identity.group = static_cast<uint32_t>(st.st_gid);
+  identity.mode = static_cast<uint32_t>(st.st_mode & 07777);
+  identity.links = static_cast<uint32_t>(st.st_nlink);
   return identity;
 }
 
@@ -343,7 +332,16 @@ class PosixStream : public Stream {
   // the stream cannot know its position without asking.
   PosixStream(int fd, bool appending)
       : fd_(fd), appending_(appending), offset_(appending ? -1 : 0) {}
-  ~PosixStream() override { Close(); }
+  ~PosixStream() override {
+    Close();
+    if (hold_fd_ >= 0) close(hold_fd_);
+  }
+
+  // Keeps the lock of a temporary on |hold_fd|, a second descriptor of the
+  // file, which stays open after Close until the stream is destroyed:
+  // the temporary is closed, and its writes checked, before it takes its
+  // name, yet no other run takes it for a killed run's meanwhile.
+  void HoldWith(int hold_fd) { hold_fd_ = hold_fd; }
 
   bool Seek(int64_t offset, Whence whence) override {
     int w = whence == Whence::kStart     ? SEEK_SET
@@ -462,7 +460,7 @@ class PosixStream : public Stream {
   }
   bool Identify(FileIdentity* identity) override {
     struct stat st;
-    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
+    if (fstat(fd_ >= 0 ? fd_ : hold_fd_, &st) != 0) return false;
     *identity = IdentityOf(st);
     return true;
   }
@@ -484,6 +482,25 @@ class PosixStream : public Stream {
     if (fd_ < 0) return nullptr;
     return MappedImage::Map(fd_, size);
   }
+  // Where the owner or group cannot be copied (the process lacks the
+  // privilege), the set-ID bits are dropped: they would lend the rights
+  // of an owner other than the file's.
+  bool SetPermissions(const FileIdentity* replaced) override {
+    int fd = fd_ >= 0 ? fd_ : hold_fd_;
+    struct stat now;
+    if (fstat(fd, &now) != 0) return false;
+    if (replaced == nullptr) {
+      mode_t mask = umask(0);
+      umask(mask);
+      return fchmod(fd, 0666 & ~mask) == 0;
+    }
+    bool same_owner =
+        (now.st_uid == replaced->owner && now.st_gid == replaced->group) ||
+        fchown(fd, replaced->owner, replaced->group) == 0;
+    mode_t mode = replaced->mode & 07777;
+    if (!same_owner) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    return fchmod(fd, mode) == 0;
+  }
 
  private:
   static constexpr int64_t kLockPollMs = 20;
@@ -494,6 +511,7 @@ class PosixStream : public Stream {
   }
 
   int fd_;
+  int hold_fd_ = -1;  // a temporary's lock, kept past Close (HoldWith)
   bool appending_;
   bool error_ = false;
   int64_t offset_;         // the file position, -1 while not known
@@ -563,10 +581,13 @@ int FlagsFor(OpenMode mode) {
     case OpenMode::kWriteOnly:
       return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
-    case OpenMode::kCreatePrivate:
       return O_RDWR | O_CREAT | O_EXCL;
     case OpenMode::kReserved:
       return O_RDWR | O_NOFOLLOW;
+    case OpenMode::kCreatePrivate:
+      return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+    case OpenMode::kReadNoLink:
+      return O_RDONLY | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -586,8 +607,8 @@ bool AsListed(const struct stat& st, const Listed* listed) {
 // and an existing file is truncated only once it is known to be a regular
 // one. With |listed|, only the file the enumeration saw is opened.
 int OpenRegularAt(int dir_fd, const std::string& name, OpenMode mode,
-                  const Listed* listed) {
-  int flags = FlagsFor(mode);
+                  const Listed* listed, int extra_flags = 0) {
+  int flags = FlagsFor(mode) | extra_flags;
   if (listed != nullptr && !listed->link) flags |= O_NOFOLLOW;
   struct stat before;
   // A reserved name holding anything but a regular file is never opened:
@@ -618,6 +639,23 @@ int OpenRegularAt(int dir_fd, const std::string& name, OpenMode mode,
 
 int OpenRegular(const std::string& path, OpenMode mode) {
   return OpenRegularAt(AT_FDCWD, path, mode, nullptr);
+}
+
+// Opens |path| to append to. A symbolic link at the name is followed only
+// when the process's user or root owns it: in a directory others may
+// write, another user's link would lead the appended bytes into a file
+// of the process's choosing, with its rights.
+int OpenToAppend(const std::string& path) {
+  int fd = OpenRegularAt(AT_FDCWD, path, OpenMode::kAppend,
+                         /*listed=*/nullptr, O_NOFOLLOW);
+  if (fd >= 0 || errno != ELOOP) return fd;
+  struct stat link;
+  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+      (link.st_uid != geteuid() && link.st_uid != 0)) {
+    errno = EACCES;
+    return -1;
+  }
+  return OpenRegular(path, OpenMode::kAppend);
 }
 
 // The interruption handling. The handler only remembers the signal while
@@ -748,10 +786,12 @@ class PosixPlatform : public Platform {
     }
     if (must_exist) fd = OpenRegular(quick, mode);
     if (mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate ||
-        mode == OpenMode::kReserved) {
+        mode == OpenMode::kReserved || mode == OpenMode::kReadNoLink) {
       // A new file, or a name the program made, takes exactly the name
       // given.
       fd = OpenRegular(resolver_.Quick(path), mode);
+    } else if (mode == OpenMode::kAppend) {
+      fd = OpenToAppend(resolver_.Resolve(path));
     } else if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
       fd = OpenRegular(resolver_.Resolve(path), mode);
     }
@@ -780,16 +820,20 @@ class PosixPlatform : public Platform {
     }
     std::string dir = DirectoryOf(resolved);
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-      std::string name = dir + kTemporaryPrefix + "XXXXXX";
-      std::vector<char> buffer(name.begin(), name.end());
-      buffer.push_back('\0');
-      int fd = mkostemp(buffer.data(), O_CLOEXEC);
+      std::string name = dir + TemporaryName(NameBits());
+      int fd = OpenRegular(name, OpenMode::kCreatePrivate);
+      if (fd < 0 && errno == EEXIST) continue;
       if (fd < 0) return nullptr;
-      if (HoldTemporary(fd, buffer.data())) {
-        *path = buffer.data();
-        return std::make_unique<PosixStream>(fd, /*appending=*/false);
+      int hold = OpenRegular(name, OpenMode::kReadNoLink);
+      if (hold >= 0 && HoldTemporary(fd, hold, name.c_str())) {
+        *path = name;
+        auto stream = std::make_unique<PosixStream>(fd, /*appending=*/false);
+        stream->HoldWith(hold);
+        return stream;
       }
-      close(fd);  // Another run removed it before it was locked.
+      // Another run removed it before it was locked.
+      if (hold >= 0) close(hold);
+      close(fd);
     }
     return nullptr;
   }
@@ -798,12 +842,8 @@ class PosixPlatform : public Platform {
     std::string dir = DirectoryOf(resolver_.Resolve(beside));
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (d == nullptr) return;
-    const size_t prefix = strlen(kTemporaryPrefix);
     while (struct dirent* e = readdir(d)) {
-      if (strncmp(e->d_name, kTemporaryPrefix, prefix) == 0 &&
-          strlen(e->d_name) == prefix + 6) {
-        RemoveIfLeft(dir + e->d_name);
-      }
+      if (IsTemporaryName(e->d_name)) RemoveIfLeft(dir + e->d_name);
     }
     closedir(d);
   }
@@ -878,17 +918,7 @@ class PosixPlatform : public Platform {
   }
 
   bool RenameOver(const std::string& from, const std::string& to) override {
-    std::string target = resolver_.Resolve(to);
-    struct stat st;
-    if (stat(target.c_str(), &st) == 0) {
-      TakeOwnerAndMode(from, st);
-    } else {
-      // A new file gets the permissions a plain create would give it.
-      mode_t mask = umask(0);
-      umask(mask);
-      chmod(from.c_str(), 0666 & ~mask);
-    }
-    return rename(from.c_str(), target.c_str()) == 0;
+    return rename(from.c_str(), resolver_.Resolve(to).c_str()) == 0;
   }
 
   void WatchInterrupts() override { InstallInterruptHandlers(); }
@@ -992,6 +1022,22 @@ class PosixPlatform : public Platform {
   uint32_t CurrentUser() const override {
     return static_cast<uint32_t>(geteuid());
   }
+  int64_t FileSizeLimit() const override {
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+        limit.rlim_cur == RLIM_INFINITY ||
+        limit.rlim_cur > static_cast<rlim_t>(INT64_MAX)) {
+      return INT64_MAX;
+    }
+    return static_cast<int64_t>(limit.rlim_cur);
+  }
+  uint64_t NameBits() override {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    uint64_t clock = static_cast<uint64_t>(now.tv_sec) * 1000000000u +
+                     static_cast<uint64_t>(now.tv_nsec);
+    return swu::NameBits(static_cast<uint64_t>(getpid()), clock, ++names_);
+  }
 
   // '/' begins an absolute path here, never a switch.
   bool SlashStartsSwitch() const override { return false; }
@@ -1037,6 +1083,7 @@ class PosixPlatform : public Platform {
   }
 
   PathResolver resolver_;
+  uint64_t names_ = 0;       // names NameBits has drawn
   FILE* messages_ = stdout;  // where Print writes
   std::string tree_root_;    // -R: the real path of the walk's start
   TreeDirectories tree_;     // -R: the directories the walk holds open

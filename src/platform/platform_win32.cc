@@ -47,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "base/reserved_names.h"
 #include "platform/name_pattern.h"
 #include "platform/path_win32.h"
 #include "platform/platform.h"
@@ -129,6 +130,11 @@ class ScopedHandle {
     handle_ = INVALID_HANDLE_VALUE;
     return ok;
   }
+  // Closes the handle held and takes |handle| in its place.
+  void reset(HANDLE handle) {
+    Close();
+    handle_ = handle;
+  }
 
  private:
   HANDLE handle_;
@@ -181,7 +187,7 @@ bool IdentityOf(HANDLE file, FileIdentity* identity) {
   identity->modified = Nanoseconds(info.ftLastWriteTime);
   identity->regular = GetFileType(file) == FILE_TYPE_DISK &&
                       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-  identity->links = static_cast<int64_t>(info.nNumberOfLinks);
+  identity->links = info.nNumberOfLinks;
   return true;
 }
 
@@ -227,6 +233,12 @@ class WindowsStream : public Stream {
  public:
   WindowsStream(HANDLE file, bool append) : file_(file), append_(append) {}
   ~WindowsStream() override { Close(); }
+
+  // Keeps the lock of a temporary on |hold|, a second handle of the file,
+  // which stays open after Close until the stream is destroyed: the
+  // temporary is closed, and its writes checked, before it takes its
+  // name, yet no other run takes it for a killed run's meanwhile.
+  void HoldWith(HANDLE hold) { hold_.reset(hold); }
 
   bool Seek(int64_t offset, Whence whence) override {
     DWORD method = whence == Whence::kStart     ? FILE_BEGIN
@@ -287,7 +299,8 @@ class WindowsStream : public Stream {
            MovePointer(file_.get(), position, FILE_BEGIN);
   }
   bool Identify(FileIdentity* identity) override {
-    return file_.valid() && IdentityOf(file_.get(), identity);
+    HANDLE file = file_.valid() ? file_.get() : hold_.get();
+    return file != INVALID_HANDLE_VALUE && IdentityOf(file, identity);
   }
   // A read at an offset moves a synchronous handle's pointer too.
   int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
@@ -365,7 +378,8 @@ class WindowsStream : public Stream {
   }
 
   ScopedHandle file_;
-  bool append_;  // every write goes to the end
+  ScopedHandle hold_{INVALID_HANDLE_VALUE};  // a temporary's lock (HoldWith)
+  bool append_;                              // every write goes to the end
   bool error_ = false;
   bool unlocked_ = false;  // Lock() found no locks on this file system
 };
@@ -412,6 +426,8 @@ OpenFlags FlagsFor(OpenMode mode) {
       return {kReadWrite, CREATE_NEW, false};
     case OpenMode::kReserved:
       return {kReadWrite, OPEN_EXISTING, false};
+    case OpenMode::kReadNoLink:
+      return {GENERIC_READ, OPEN_EXISTING, false};
   }
   return {GENERIC_READ, OPEN_EXISTING, false};
 }
@@ -432,7 +448,12 @@ DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
   bool dot = i < path.size() && path[i] == '.';
   bool created =
       mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate;
-  return created && dot ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
+  DWORD attributes =
+      created && dot ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
+  // A link at the name is opened as itself, and refused below.
+  if (mode == OpenMode::kReadNoLink || mode == OpenMode::kReserved)
+    attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
+  return attributes;
 }
 
 // Opens |path| and returns its handle, or INVALID_HANDLE_VALUE. Only a
@@ -442,18 +463,15 @@ DWORD CreatedAttributes(const std::string& path, OpenMode mode) {
 // writing, renaming and deleting the file, as on POSIX.
 HANDLE OpenRegular(const std::string& path, OpenMode mode) {
   OpenFlags flags = FlagsFor(mode);
-  // A reserved name is opened as the link itself, if it is one, and then
-  // refused: the program never writes through a link there.
   DWORD attributes = CreatedAttributes(path, mode);
-  if (mode == OpenMode::kReserved) attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
   HANDLE file = CreateFileW(SystemPath(path).c_str(), flags.access, kShareAll,
                             nullptr, flags.disposition, attributes, nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
   BY_HANDLE_FILE_INFORMATION info;
-  bool link = mode == OpenMode::kReserved &&
+  bool link = (mode == OpenMode::kReadNoLink || mode == OpenMode::kReserved) &&
               (!GetFileInformationByHandle(file, &info) ||
                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT));
-  if (link || GetFileType(file) != FILE_TYPE_DISK ||
+  if (GetFileType(file) != FILE_TYPE_DISK || link ||
       (flags.truncate && !SetEndOfFile(file))) {
     CloseHandle(file);
     return INVALID_HANDLE_VALUE;
@@ -648,15 +666,23 @@ class WindowsPlatform : public Platform {
     }
     std::string dir = beside.substr(0, DirectoryPartLength(beside));
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = dir + ".swu-" + TemporarySuffix();
+      std::string name = dir + TemporaryName(NameBits());
       HANDLE file = CreateFileW(
           SystemPath(name).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
-        // Held while open: RemoveLeftTemporaries leaves it alone.
-        TryLock(file);
+        // Held while the stream lives: RemoveLeftTemporaries leaves it
+        // alone.
+        HANDLE hold =
+            CreateFileW(SystemPath(name).c_str(), GENERIC_READ, kShareAll,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        auto stream = std::make_unique<WindowsStream>(file, false);
+        if (hold != INVALID_HANDLE_VALUE) {
+          TryLock(hold);
+          stream->HoldWith(hold);
+        }
         *path = name;
-        return std::make_unique<WindowsStream>(file, false);
+        return stream;
       }
       if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;
     }
@@ -711,12 +737,11 @@ class WindowsPlatform : public Platform {
     WIN32_FIND_DATAW data;
     ScopedFind find(dir + ".swu-*", &data);
     if (!find.valid()) return;
-    // Only ".swu-" and the 16 digits of a temporary: never a journal.
-    const size_t kTemporaryName = 5 + 16;
     do {
+      std::string name = PathBytes(data.cFileName);
       if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-          wcslen(data.cFileName) == kTemporaryName) {
-        RemoveIfLeft(dir + PathBytes(data.cFileName));
+          IsTemporaryName(name)) {
+        RemoveIfLeft(dir + name);
       }
     } while (find.Next(&data));
   }
@@ -878,23 +903,18 @@ class WindowsPlatform : public Platform {
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }
   const char* BannerTag() const override { return "WIN32"; }
-
- private:
-  // A name part that this process has not used before and that another
-  // process is unlikely to pick at the same moment.
-  std::string TemporarySuffix() {
-    uint64_t x = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 32) ^
-                 ++temporaries_;
-    x = x * 6364136223846793005ULL + 1442695040888963407ULL;
-    char text[17];
-    snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(x));
-    return std::string(text).substr(0, 8);
+  uint64_t NameBits() override {
+    LARGE_INTEGER clock;
+    QueryPerformanceCounter(&clock);
+    return swu::NameBits(GetCurrentProcessId(),
+                         static_cast<uint64_t>(clock.QuadPart), ++names_);
   }
 
-  TypedPaths typed_paths_;    // the arguments as the system spells them
-  uint64_t temporaries_ = 0;  // temporary files made so far
-  FILE* messages_ = stdout;   // where Print writes
-  std::string tree_root_;     // the -R walk's start, as FinalPath gives it
+ private:
+  TypedPaths typed_paths_;   // the arguments as the system spells them
+  uint64_t names_ = 0;       // names NameBits has drawn
+  FILE* messages_ = stdout;  // where Print writes
+  std::string tree_root_;    // the -R walk's start, as FinalPath gives it
 
   // The full path Windows resolves |path| to, links followed, upper-cased
   // and ending in '\\'; "" when it cannot be opened.

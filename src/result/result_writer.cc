@@ -2,11 +2,13 @@
 
 #include "result/result_writer.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "store/journal_apply.h"
 #include "store/journal_names.h"
 #include "store/journal_proof.h"
+#include "store/size_limit.h"
 
 namespace swu {
 
@@ -199,7 +201,6 @@ FileError ResultWriter::CommitFile() {
   } else {
     CommitOutput();
   }
-  Publish();
   return state_->error;
 }
 
@@ -207,6 +208,7 @@ FileError ResultWriter::CommitFile() {
 // written in place, from the journal, and the journal goes once the
 // file's final length is set.
 void ResultWriter::CommitInPlace() {
+  if (!WithinSizeLimit()) state_->Fail(FileError::WriteFault);
   int64_t result_size = original_size_ + state_->size_change;
   bool changes = !journal_->empty() || result_size != original_size_;
   if (state_->succeeded() && changes) {
@@ -318,8 +320,12 @@ Applied ResultWriter::ApplyAgain(int64_t result_size) {
 }
 
 // The result went to a -$ output file (appended, or a temporary beside
-// it): check it, close it, and cut an appended output back on a failure.
+// it): check it, cut an appended output back on a failure, give a
+// temporary its name, and close it.
 void ResultWriter::CommitOutput() {
+  if (state_->succeeded() && target_.writable && !WithinSizeLimit()) {
+    state_->Fail(FileError::WriteFault);
+  }
   // --sync: the output's bytes are on the disk before it takes its name.
   if (state_->succeeded() && target_.writable && settings_.durable() &&
       !file_->Sync()) {
@@ -330,6 +336,27 @@ void ResultWriter::CommitOutput() {
     state_->Fail(FileError::WriteFault);
     if (target_.writable) PutBackByName();
   }
+  // A temporary stays locked until its stream is destroyed, after it has
+  // its name: another run takes an unlocked one for a killed run's.
+  Publish();
+  // The append is whole, or cut back: its note has done its work. One that
+  // could not be cut back keeps it, for the next append or --recover.
+  if (!target_.append_note.empty() && !keep_note_) {
+    platform_->DeleteFile(target_.append_note);
+  }
+}
+
+// True when the largest offset the file's writes reach is within the
+// file-size limit: past an appended output's length before this file; in
+// place, the result's length or the original's, whichever is more.
+bool ResultWriter::WithinSizeLimit() {
+  int64_t largest = state_->bytes_written;
+  if (target_.append_base >= 0) largest += target_.append_base;
+  if (journal_ != nullptr) {
+    if (journal_->empty()) return true;  // Only cut short, or unchanged.
+    largest = std::max(largest, original_size_);
+  }
+  return WithinFileSizeLimit(platform_, largest);
 }
 
 // Best effort, through the stream that was written: the failure is
@@ -337,7 +364,9 @@ void ResultWriter::CommitOutput() {
 // file adds no bytes to the run's total.
 void ResultWriter::PutBack() {
   state_->size_change = 0;
-  if (target_.append_base >= 0) file_->SetLength(target_.append_base);
+  if (target_.append_base >= 0 && !file_->SetLength(target_.append_base)) {
+    keep_note_ = true;
+  }
   // A temporary output is removed by Publish().
 }
 
@@ -347,26 +376,50 @@ void ResultWriter::PutBackByName() {
   if (target_.append_base < 0) return;
   std::unique_ptr<Stream> file =
       platform_->Open(target_.path, OpenMode::kUpdate);
-  if (file == nullptr) return;
-  file->SetLength(target_.append_base);
-  file->Close();
+  if (file == nullptr || !file->SetLength(target_.append_base)) {
+    keep_note_ = true;
+  }
 }
 
-// A complete temporary output replaces the output file; a failed one is
-// removed, leaving the output file as it was.
+// A complete temporary output takes its name; a failed one is removed,
+// leaving the output file as it was (a created file missing).
 void ResultWriter::Publish() {
   if (target_.temp_path.empty()) return;
   platform_->DeleteOnInterrupt("");
-  if (state_->succeeded() &&
-      platform_->RenameOver(target_.temp_path, target_.path)) {
+  if (state_->succeeded() && TakeName()) {
     if (settings_.durable()) platform_->SyncDirectoryOf(target_.path);
     return;
   }
   if (!state_->failed()) {
-    state_->Fail(FileError::WriteFault);
+    // A file created meanwhile under the name of one to create is left
+    // as it is, as one that was there already.
+    FileIdentity now;
+    bool taken = target_.create_new && platform_->Identify(target_.path, &now);
+    state_->Fail(taken ? FileError::OpenFailed : FileError::WriteFault);
     state_->size_change = 0;
   }
   platform_->DeleteFile(target_.temp_path);
+}
+
+// Gives the temporary its permissions through its stream, never by name
+// (in a directory others may write, the name may lead elsewhere by now),
+// checks that its name still stands for it, and renames it: over the
+// output file, or, for a created file, only where no file has the name.
+bool ResultWriter::TakeName() {
+  FileIdentity held, named, replaced;
+  if (!file_->Identify(&held) ||
+      !platform_->IdentifyExact(target_.temp_path, &named) ||
+      !SameFile(held, named)) {
+    return false;
+  }
+  if (target_.create_new) {
+    file_->SetPermissions(nullptr);  // Best effort: a file system may
+                                     // keep no permission bits.
+    return platform_->RenameNew(target_.temp_path, target_.path);
+  }
+  bool exists = platform_->Identify(target_.path, &replaced);
+  file_->SetPermissions(exists ? &replaced : nullptr);
+  return platform_->RenameOver(target_.temp_path, target_.path);
 }
 
 }  // namespace swu

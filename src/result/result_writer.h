@@ -9,7 +9,9 @@
 // that fails before that is left untouched; one whose writing fails part
 // way keeps its journal, which the next run over it applies. Under -$ an
 // appended output file is cut back to its length before this file when
-// the file fails, and a new output file is removed.
+// the file fails, and a new output file is removed. A file created for
+// -B:C/-T:C is written to a temporary beside it that takes its name only
+// when complete, never replacing a file.
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
@@ -91,6 +93,8 @@ class ResultWriter : public MatchWriter {
   void PutBack();
   void PutBackByName();
   void Publish();
+  bool TakeName();
+  bool WithinSizeLimit();
 
   const Settings& settings_;
   Platform* platform_;
@@ -104,6 +108,7 @@ class ResultWriter : public MatchWriter {
   int64_t original_size_;       // size of the image as loaded
   bool reapplied_ = false;      // a second stream wrote the file after a fault
   bool passed_over_ = false;    // PassOver counted the rest as written
+  bool keep_note_ = false;      // an append could not be cut back
   ChangeSink* diff_ = nullptr;  // --diff: where the result goes instead
 };
 

@@ -83,6 +83,9 @@ void Driver::SetUpAndProcess() {
     platform_->RemoveLeftTemporaries(state_.files.output_path);
   } else if (settings_.output_mode()) {
     platform_->RemoveLeftTemporaries(settings_.output_name);
+  } else if (settings_.creates_missing_file()) {
+    // A file to create is made whole in a temporary beside it.
+    platform_->RemoveLeftTemporaries(state_.files.dir_part);
   }
   DirectoryLoop loop(settings_, platform_, runner_, walk_.get(), &state_);
   loop.Run();
@@ -123,9 +126,13 @@ bool Driver::PlaceMarker() {
     // follow are the real run's.
     platform_->Identify(state_.files.output_path, &marker.identity);
   } else {
+    // The first name is every run's, so that a killed run's marker is
+    // taken over; the others differ between processes.
+    Random own;
+    std::string other = MarkerName(&own, platform_->NameBits());
     MarkerWrite result = MarkerWrite::kHeld;
     for (int k = 0; k < kMarkerNames && result == MarkerWrite::kHeld; ++k) {
-      marker.name = MarkerCandidate(first, k);
+      marker.name = MarkerCandidate(k == 0 ? first : other, k);
       result = WriteMarker(state_.files.output_path + marker.name, platform_,
                            &state_.marker);
     }

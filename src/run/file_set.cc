@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/reserved_names.h"
+
 namespace swu {
 
 const char kMarkerContent[] = "This file can be deleted after SW has finished";
@@ -76,20 +78,14 @@ RunStatus LookForOutputDirectory(const std::string& path, Platform* platform) {
   return RunStatus::OutputDirFailed;
 }
 
-std::string MarkerName(Random* random) {
+std::string MarkerName(Random* random, uint64_t bits) {
   random->Seed(1);
-  std::string name;
-  for (int i = 0; i < 8; ++i) {
-    name += static_cast<char>('A' + random->NextRandom() % 26);
-  }
-  return name + ".SWU";
+  int draws[8];
+  for (int& draw : draws) draw = random->NextRandom();
+  return swu::MarkerName(draws, bits);
 }
 
 namespace {
-
-// How long a marker this run has just created is waited for, should
-// another run be looking at it at that moment.
-constexpr int64_t kMarkerLockWaitMs = 1000;
 
 // How often a name is tried again when the run that held its marker ends
 // while this one looks at it.
@@ -113,16 +109,29 @@ bool StillNamed(const std::string& path, Stream* stream, Platform* platform,
          SameFile(named, *identity);
 }
 
-// Creates the marker |path| and locks it before its content is written,
-// so that no other run ever takes a marker that is being written.
-MarkerWrite CreateMarker(std::unique_ptr<Stream> stream,
-                         const std::string& path, HeldMarker* held) {
-  held->path = path;  // This run's to delete, even after a failed write.
-  if (!stream->Lock(kMarkerLockWaitMs)) return MarkerWrite::kFailed;
+// Creates the marker |path| whole and locked: its content goes to a new
+// temporary beside it, locked from the start, which then takes the name
+// unless a file has it. So no other run ever sees the marker unlocked or
+// part written and takes it for a user's file or a killed run's marker.
+MarkerWrite CreateMarker(const std::string& path, Platform* platform,
+                         HeldMarker* held) {
+  // A name taken, also in another case, is looked at by the caller.
+  FileIdentity existing;
+  if (platform->Identify(path, &existing)) return MarkerWrite::kHeld;
+  std::string temp;
+  std::unique_ptr<Stream> stream = platform->CreateTemporary(path, &temp);
+  if (stream == nullptr) return MarkerWrite::kFailed;
   stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
-  bool known = stream->Identify(&held->identity);
+  FileIdentity identity;
+  bool written = !stream->error() && stream->Identify(&identity) &&
+                 stream->SetPermissions(nullptr);
+  if (!written || !platform->RenameNew(temp, path)) {
+    platform->DeleteFile(temp);
+    return written ? MarkerWrite::kHeld : MarkerWrite::kFailed;
+  }
+  held->path = path;
+  held->identity = identity;
   held->stream = std::move(stream);
-  if (held->stream->error() || !known) return MarkerWrite::kFailed;
   return MarkerWrite::kPlaced;
 }
 
@@ -151,10 +160,9 @@ MarkerWrite TakeOverMarker(const std::string& path, Platform* platform,
 MarkerWrite WriteMarker(const std::string& path, Platform* platform,
                         HeldMarker* held) {
   for (int attempt = 0; attempt < kMarkerRetries; ++attempt) {
-    std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kCreateNew);
-    if (stream != nullptr) {
-      return CreateMarker(std::move(stream), path, held);
-    }
+    // kHeld: a file has the name; it is looked at below.
+    MarkerWrite created = CreateMarker(path, platform, held);
+    if (created != MarkerWrite::kHeld) return created;
     bool gone = false;
     MarkerWrite result = TakeOverMarker(path, platform, held, &gone);
     if (!gone) return result;

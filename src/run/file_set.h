@@ -61,8 +61,8 @@ RunStatus FindOrCreateOutputDirectory(const std::string& path,
 RunStatus LookForOutputDirectory(const std::string& path, Platform* platform);
 
 // Reseeds |random| with 1 and draws the marker's name: eight capital
-// letters and ".SWU".
-std::string MarkerName(Random* random);
+// letters and ".SWU", each shifted by a byte of |bits| (0: none).
+std::string MarkerName(Random* random, uint64_t bits = 0);
 
 // The marker a run has placed: its name and the file it is.
 struct Marker {
@@ -84,11 +84,11 @@ enum class MarkerWrite {
   kFailed,  // it cannot be created or written, or a user's file is there
 };
 
-// Places the marker file |path|: creates it with its content, never over
-// an existing file, or takes over a marker (a file of exactly the 46
-// bytes) that no live run holds, left by a run that did not end. Sets
-// held->path once the file is this run's to delete (even after a failed
-// write) and, on kPlaced, the file's identity and the locked stream.
+// Places the marker file |path|: creates it whole (a locked temporary
+// that takes the name), never over an existing file, or takes over a
+// marker (a file of exactly the 46 bytes) that no live run holds, left by
+// a run that did not end. On kPlaced sets held->path (the file is this
+// run's to delete), its identity and the stream that holds its lock.
 // Another file of that name (a user's) is left untouched.
 MarkerWrite WriteMarker(const std::string& path, Platform* platform,
                         HeldMarker* held);
@@ -96,6 +96,8 @@ MarkerWrite WriteMarker(const std::string& path, Platform* platform,
 // The name tried |k|th for the marker: |first| (from MarkerName) for k 0,
 // then the same with its last letters replaced by the number k, so that
 // runs at once in one output directory each hold a marker of their own.
+// The driver passes, for k from 1, a first name drawn with bits of its
+// own process, so that such runs seldom try the same names.
 std::string MarkerCandidate(const std::string& first, int k);
 
 // True when |directory| ("" is the current one) holds |marker|: the very

@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "base/reserved_names.h"
 #include "report/recovery_report.h"
 #include "run/file_set.h"
+#include "store/append_note.h"
 #include "store/journal_names.h"
 #include "store/recovery.h"
 
@@ -51,9 +53,9 @@ class Recoverer {
          path);
   }
 
-  // Every journal in |dir| (ending in a separator) and below it, hidden
-  // directories included; spares and journals not yet named are removed
-  // when dead and never reported as files.
+  // Every journal and append note in |dir| (ending in a separator) and
+  // below it, hidden directories included; spares and journals not yet
+  // named are removed when dead and never reported as files.
   void Tree(const std::string& dir) {
     std::vector<std::string> journals;
     platform_->ListNamesStartingWith(dir, kJournalPrefix, &journals);
@@ -65,6 +67,13 @@ class Recoverer {
       Note(r, file_path);
     }
     ClearDeadSpares(platform_, dir);
+    std::vector<std::string> notes;
+    platform_->ListNamesStartingWith(dir, kAppendNotePrefix, &notes);
+    for (const std::string& name : notes) {
+      std::string output_path;
+      Recovery r = RecoverAppendNote(platform_, dir + name, &output_path);
+      Note(r, output_path);
+    }
     std::vector<std::string> subdirectories;
     platform_->ListSubdirectories(dir, &subdirectories);
     for (const std::string& name : subdirectories) {

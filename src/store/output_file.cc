@@ -32,6 +32,29 @@ bool MayReplace(Platform* platform, const std::string& output_path) {
   return platform->Open(output_path, OpenMode::kUpdate) != nullptr;
 }
 
+// Opens the output file |output_path| to append to: first cuts back what a
+// killed run left of an append, then notes the length to cut back to
+// should this run be killed (store/append_note.h).
+FileError OpenAppended(const Settings& settings, Platform* platform,
+                       const std::string& output_path, ResultOutput* output) {
+  output->stream = platform->Open(output_path, OpenMode::kAppend);
+  if (output->stream == nullptr ||
+      !CutBackLeftAppend(platform, output_path, output->stream.get())) {
+    output->stream.reset();
+    return FileError::WriteOpenFailed;
+  }
+  int64_t base = SizeOf(output->stream.get());
+  if (base < 0 || !PlaceAppendNote(platform, output_path, output->stream.get(),
+                                   base, settings.durable(), &output->note)) {
+    output->stream.reset();
+    return FileError::WriteOpenFailed;
+  }
+  // Remembered so that a failed file can be cut off again.
+  output->target.append_base = base;
+  output->target.append_note = output->note.path;
+  return FileError::None;
+}
+
 // Opens the -$ output file. Under -$:A and -$:B it is appended to; under
 // the other forms the result goes to a new temporary file beside it that
 // replaces it once complete, so a failed file leaves the output as it was.
@@ -40,25 +63,18 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
                          const std::string& output_path,
                          const FileIdentity* input, ResultOutput* output) {
   if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
-  bool append = Appending(settings);
   OutputTarget& target = output->target;
-  if (append) {
-    output->stream = platform->Open(output_path, OpenMode::kAppend);
-  } else if (MayReplace(platform, output_path)) {
-    output->stream = platform->CreateTemporary(output_path, &target.temp_path);
-  }
-  if (output->stream == nullptr) return FileError::WriteOpenFailed;
   target.path = output_path;
   target.in_place = false;
   target.writable = true;
   target.append_base = -1;
-  if (append) {
-    // Remembered so that a failed file can be cut off again.
-    if ((target.append_base = SizeOf(output->stream.get())) < 0) {
-      output->stream.reset();
-      return FileError::WriteOpenFailed;
-    }
+  if (Appending(settings)) {
+    return OpenAppended(settings, platform, output_path, output);
   }
+  if (MayReplace(platform, output_path)) {
+    output->stream = platform->CreateTemporary(output_path, &target.temp_path);
+  }
+  if (output->stream == nullptr) return FileError::WriteOpenFailed;
   return FileError::None;
 }
 
@@ -149,19 +165,23 @@ FileError CreateResult(const Settings& settings, Platform* platform,
   if (settings.output_mode()) {
     return OpenOutputFile(settings, platform, output_path, nullptr, output);
   }
-  // Opened without truncating: a file that exists but could not be read
-  // is left as it is.
-  output->stream = platform->Open(path, OpenMode::kOpenAlways);
-  if (output->stream == nullptr) return FileError::WriteOpenFailed;
-  if (!output->stream->Lock(kLockWaitMs) ||
-      !output->stream->Identify(&output->target.loaded_as) ||
-      SizeOf(output->stream.get()) != 0) {
-    output->stream.reset();
-    return FileError::OpenFailed;
+  // A file that exists but could not be read is left as it is. A missing
+  // one is made whole beside its name: a run killed meanwhile leaves no
+  // file under that name, neither empty nor part written.
+  FileIdentity existing;
+  if (platform->Identify(path, &existing)) {
+    // One that cannot be opened for update (no regular file, or no
+    // permission) is unwritable; one that can was busy or not empty.
+    return platform->Open(path, OpenMode::kUpdate) == nullptr
+               ? FileError::WriteOpenFailed
+               : FileError::OpenFailed;
   }
+  output->stream = platform->CreateTemporary(path, &output->target.temp_path);
+  if (output->stream == nullptr) return FileError::WriteOpenFailed;
   output->target.path = path;
-  output->target.in_place = true;
+  output->target.in_place = false;
   output->target.writable = true;
+  output->target.create_new = true;
   return FileError::None;
 }
 

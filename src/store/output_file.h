@@ -14,6 +14,7 @@
 #include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
+#include "store/append_note.h"
 #include "store/loader.h"
 
 namespace swu {
@@ -25,6 +26,9 @@ struct OutputTarget {
   bool in_place = true;      // the result replaces the file's bytes
   bool writable = true;      // false for the read-only report modes
   int64_t append_base = -1;  // -$:A, -$:B: output length before this file
+  std::string append_note;   // -$:A, -$:B: deleted once the append is done
+  bool create_new = false;   // -B:C, -T:C: |temp_path| takes the name |path|
+                             // only where no file has it
   FileIdentity loaded_as;    // in place: the file as it was loaded
 };
 
@@ -32,6 +36,7 @@ struct OutputTarget {
 struct ResultOutput {
   std::unique_ptr<Stream> stream;
   OutputTarget target;
+  AppendNote note;  // -$:A, -$:B: held until the append is done
 };
 
 // Opens the output of the loaded file |path|: hands its stream on in
@@ -42,10 +47,12 @@ FileError OpenResult(const Settings& settings, Platform* platform,
                      const std::string& path, const std::string& output_path,
                      LoadedInput* input, ResultOutput* output);
 
-// -B:C, -T:C: creates the missing file |path| (under -$, the output file
-// |output_path|) and opens it as *output. A file that exists but could not
-// be read is left as it is. On success returns FileError::None; on failure
-// returns the error and leaves no output stream open.
+// -B:C, -T:C: opens the output of the missing file |path|: a new
+// temporary beside it, which takes its name, never replacing a file, only
+// once the result is complete (under -$, the output file |output_path|).
+// A file that exists but could not be read is left as it is. On success returns
+// FileError::None; on failure returns the error and leaves no output stream
+// open.
 FileError CreateResult(const Settings& settings, Platform* platform,
                        const std::string& path, const std::string& output_path,
                        ResultOutput* output);

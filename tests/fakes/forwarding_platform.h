@@ -50,6 +50,9 @@ class ForwardingStream : public Stream {
   std::unique_ptr<FileImage> MapImage(int64_t size) override {
     return real_->MapImage(size);
   }
+  bool SetPermissions(const FileIdentity* replaced) override {
+    return real_->SetPermissions(replaced);
+  }
 
  private:
   std::unique_ptr<Stream> real_;
@@ -133,6 +136,9 @@ class ForwardingPlatform : public Platform {
   bool SetCurrentDirectory(const std::string& path) override {
     return real_->SetCurrentDirectory(path);
   }
+  uint32_t CurrentUser() const override { return real_->CurrentUser(); }
+  int64_t FileSizeLimit() const override { return real_->FileSizeLimit(); }
+  uint64_t NameBits() override { return real_->NameBits(); }
   bool SlashStartsSwitch() const override { return real_->SlashStartsSwitch(); }
   bool QuotesSplitArguments() const override {
     return real_->QuotesSplitArguments();

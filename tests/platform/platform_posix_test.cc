@@ -184,6 +184,9 @@ TEST_F(PlatformPosixTest, TemporaryFilesAndWritesThroughTheDescriptor) {
   EXPECT_EQ(temp.substr(0, root_.size()), root_);
   t->Write("new", 3);
   EXPECT_TRUE(t->Close());
+  FileIdentity replaced;
+  ASSERT_TRUE(platform_->Identify(root_ + "out", &replaced));
+  EXPECT_TRUE(t->SetPermissions(&replaced));
   ASSERT_TRUE(platform_->RenameOver(temp, root_ + "out"));
   EXPECT_EQ(dir_.Read("out"), "new");
   struct stat st;
@@ -253,6 +256,21 @@ TEST_F(PlatformPosixTest, AMappedImageCutShortByAnotherProgramReadsAsZeros) {
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(std::string(next->data(), 3), "abc");
   EXPECT_FALSE(next->damaged());
+}
+
+// A temporary stays locked while its stream lives, also once closed (it
+// takes its name after the close); one whose process is gone is swept.
+TEST_F(PlatformPosixTest, SweepRemovesOnlyTemporariesNoStreamHolds) {
+  std::string closed, gone;
+  auto live = platform_->CreateTemporary(root_ + "out", &closed);
+  ASSERT_NE(live, nullptr);
+  EXPECT_TRUE(live->Close());
+  ASSERT_NE(platform_->CreateTemporary(root_ + "out", &gone), nullptr);
+  platform_->RemoveLeftTemporaries(root_ + "out");
+  struct stat st;
+  EXPECT_EQ(lstat(closed.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_NE(lstat(gone.c_str(), &st), 0);
 }
 
 }  // namespace

@@ -159,6 +159,7 @@ TEST_F(PlatformWin32Test, PathsPastMaxPathWork) {
   out->Write("xyz", 3);
   EXPECT_TRUE(out->Close());
   EXPECT_TRUE(platform_->RenameOver(temporary, file));
+  out.reset();  // Its lock lives as long as the stream.
   DirEntry entry;
   ASSERT_NE(platform_->FindFirst(path + "*.TXT", false, &entry), nullptr);
   EXPECT_EQ(entry.name, "f.txt");
@@ -291,6 +292,19 @@ TEST_F(PlatformWin32Test, EnvironmentTellsEmptyFromUnset) {
   EXPECT_TRUE(platform_->GetEnvironment("swu_test_long", &value));
   EXPECT_EQ(value, std::string(1000, 'v'));
   EXPECT_FALSE(platform_->GetEnvironment("SWU_TEST_UNSET", &value));
+}
+
+// A temporary stays locked while its stream lives, also once closed (it
+// takes its name after the close); one whose process is gone is swept.
+TEST_F(PlatformWin32Test, SweepRemovesOnlyTemporariesNoStreamHolds) {
+  std::string closed, gone;
+  auto live = platform_->CreateTemporary(dir_.Path("out.txt"), &closed);
+  ASSERT_NE(live, nullptr);
+  EXPECT_TRUE(live->Close());
+  ASSERT_NE(platform_->CreateTemporary(dir_.Path("out.txt"), &gone), nullptr);
+  platform_->RemoveLeftTemporaries(dir_.Path("out.txt"));
+  EXPECT_NE(GetFileAttributesA(closed.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(gone.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

@@ -158,6 +158,22 @@ TEST_F(ResultWriterTest, WriteFaultWhenAppendingCutsTheOutputBack) {
   EXPECT_EQ(h_.dir().Read("out"), "old;1Y");
 }
 
+// An append that cannot be cut back when it fails keeps its note beside
+// the output, and the next append to that output cuts it back first.
+TEST_F(ResultWriterTest, AppendLeftUncutIsCutBackByTheNextOne) {
+  h_.Configure("x", "Y", "-$:A out");
+  h_.dir().Write("a", Repeated("1x", 100000));
+  h_.dir().Write("b", "2x");
+  h_.dir().Write("out", "old;");
+  h_.platform().FailNth(FaultOp::kWrite, 3);  // the note, a batch, this
+  h_.platform().FailNth(FaultOp::kSetLength, 1, /*sticky=*/true);
+  EXPECT_EQ(h_.Process("a", "out").error, FileError::WriteFault);
+  EXPECT_GT(h_.dir().Read("out").size(), 4u);
+  h_.platform().Clear();
+  EXPECT_EQ(h_.Process("b", "out").acted_on, 1);
+  EXPECT_EQ(h_.dir().Read("out"), "old;2Y");
+}
+
 TEST_F(ResultWriterTest, WriteFaultRemovesANewOutputFile) {
   for (const char* form : {"-$", "-$:F out"}) {
     EngineHarness h;

@@ -222,7 +222,9 @@ bool FakePlatform::Identify(const std::string& path, FileIdentity* identity) {
   auto it = nodes_.find(key);
   if (it == nodes_.end()) return false;
   identity->device = 1;
-  identity->file_number = std::hash<std::string>()(key);
+  static uint64_t ids = 0;
+  if (it->second.id == 0) it->second.id = ++ids;
+  identity->file_number = it->second.id;
   identity->size = static_cast<int64_t>(it->second.data.size());
   identity->modified = 0;
   identity->regular = !it->second.dir;
@@ -250,6 +252,12 @@ bool FakePlatform::RenameOver(const std::string& from, const std::string& to) {
   node.name = to.substr(to.find_last_of("/\\") + 1);
   nodes_[Key(to)] = node;
   return true;
+}
+
+// A name that fails Open cannot be created by a rename either.
+bool FakePlatform::RenameNew(const std::string& from, const std::string& to) {
+  if (nodes_.count(Key(to)) != 0 || fail_open.count(to)) return false;
+  return RenameOver(from, to);
 }
 
 std::unique_ptr<DirEnum> FakePlatform::FindFirst(const std::string& pattern,

@@ -57,6 +57,7 @@ class FakePlatform : public Platform {
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override;
   bool RenameOver(const std::string& from, const std::string& to) override;
+  bool RenameNew(const std::string& from, const std::string& to) override;
   void WatchInterrupts() override {}
   void DeferInterrupts(bool defer) override { deferring = defer; }
   bool Interrupted() override { return interrupted; }
@@ -90,6 +91,8 @@ class FakePlatform : public Platform {
     std::string name;  // as created
     std::string data;
     uint8_t extra = 0;
+    uint64_t id = 0;  // the file number, given when first asked, kept
+                      // across renames
   };
   friend class FakeStream;
 

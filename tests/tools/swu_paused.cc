@@ -21,6 +21,10 @@
 //   SWU_PAUSE_AT_OPEN=S  stop before the first open of, or rename to, a
 //                        path that ends
 //                        with S (under -R, after the directory was listed)
+//   SWU_PAUSE_AT_LOCK=S  stop before the first lock of a file opened under
+//                        a path that ends with S
+//   SWU_PAUSE_BEFORE_RENAME=1  stop before a temporary (no journal) takes
+//                        its name, once it is written and closed
 //
 // A journal is a file whose name holds ".swu-journal-".
 //
@@ -51,6 +55,8 @@ struct Pause {
   bool at_check = false;
   bool before_remove = false;
   std::string at_open;  // empty: no pause at an open
+  std::string at_lock;  // empty: no pause at a lock
+  bool before_rename = false;
   bool done = false;
   int64_t written = 0;
   int64_t journal_written = 0;
@@ -96,6 +102,19 @@ struct Pause {
       Wait();
     }
   }
+  void BeforeLock(const std::string& path) {
+    if (done || at_lock.empty() || path.size() < at_lock.size()) return;
+    if (path.compare(path.size() - at_lock.size(), std::string::npos,
+                     at_lock) == 0) {
+      Wait();
+    }
+  }
+  void BeforeRename(const std::string& from) {
+    if (!done && before_rename &&
+        from.find(".swu-journal-") == std::string::npos) {
+      Wait();
+    }
+  }
   void BeforeIdentify() {
     // The first identification of an open file is its load; the second
     // is the check before the file itself is written.
@@ -105,8 +124,16 @@ struct Pause {
 
 class PausedStream : public ForwardingStream {
  public:
-  PausedStream(std::unique_ptr<Stream> real, Pause* pause, bool journal)
-      : ForwardingStream(std::move(real)), pause_(pause), journal_(journal) {}
+  PausedStream(std::unique_ptr<Stream> real, Pause* pause, bool journal,
+               std::string path)
+      : ForwardingStream(std::move(real)),
+        pause_(pause),
+        journal_(journal),
+        path_(std::move(path)) {}
+  bool Lock(int64_t wait_ms) override {
+    pause_->BeforeLock(path_);
+    return ForwardingStream::Lock(wait_ms);
+  }
   void Write(const void* data, int64_t n) override {
     pause_->BeforeWrite(n, journal_);
     ForwardingStream::Write(data, n);
@@ -125,13 +152,14 @@ class PausedStream : public ForwardingStream {
  private:
   Pause* pause_;
   bool journal_;
+  std::string path_;        // the path it was opened under
   int64_t written_at_ = 0;  // bytes written to this file at offsets
 };
 
 std::unique_ptr<Stream> Wrap(std::unique_ptr<Stream> real, Pause* pause,
-                             bool journal = false) {
+                             const std::string& path, bool journal = false) {
   if (real == nullptr) return nullptr;
-  return std::make_unique<PausedStream>(std::move(real), pause, journal);
+  return std::make_unique<PausedStream>(std::move(real), pause, journal, path);
 }
 
 class PausedPlatform : public ForwardingPlatform {
@@ -141,7 +169,7 @@ class PausedPlatform : public ForwardingPlatform {
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     pause_->BeforeOpen(path);
-    return Wrap(ForwardingPlatform::Open(path, mode), pause_,
+    return Wrap(ForwardingPlatform::Open(path, mode), pause_, path,
                 path.find(".swu-journal-") != std::string::npos);
   }
   bool DeleteFile(const std::string& path) override {
@@ -151,11 +179,19 @@ class PausedPlatform : public ForwardingPlatform {
   bool RenameNew(const std::string& from, const std::string& to) override {
     pause_->BeforeDelete(from);
     pause_->BeforeOpen(to);  // A journal made under a private name.
+    pause_->BeforeRename(from);
     return ForwardingPlatform::RenameNew(from, to);
+  }
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    pause_->BeforeRename(from);
+    return ForwardingPlatform::RenameOver(from, to);
   }
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
                                           std::string* path) override {
-    return Wrap(ForwardingPlatform::CreateTemporary(beside, path), pause_);
+    std::unique_ptr<Stream> real =
+        ForwardingPlatform::CreateTemporary(beside, path);
+    std::string named = real != nullptr ? *path : std::string();
+    return Wrap(std::move(real), pause_, named);
   }
 
  private:
@@ -177,6 +213,8 @@ int main(int argc, char** argv) {
   pause.at_check = getenv("SWU_PAUSE_AT_CHECK") != nullptr;
   pause.before_remove = getenv("SWU_PAUSE_BEFORE_REMOVE") != nullptr;
   if (const char* at = getenv("SWU_PAUSE_AT_OPEN")) pause.at_open = at;
+  if (const char* at = getenv("SWU_PAUSE_AT_LOCK")) pause.at_lock = at;
+  pause.before_rename = getenv("SWU_PAUSE_BEFORE_RENAME") != nullptr;
   swu::PausedPlatform platform(swu::Platform::Default(), &pause);
   int64_t code = swu::RunCommand(argc, argv, &platform);
   return swu::ProcessExitStatus(code, platform.LargestExitStatus());

@@ -1,0 +1,21 @@
+// Whether a write may reach an offset under the process's file-size limit.
+// A write past the limit fails part way (POSIX: SIGXFSZ, ignored, and
+// EFBIG), which would leave a file half written; the writers ask first.
+
+#ifndef SWU_STORE_SIZE_LIMIT_H_
+#define SWU_STORE_SIZE_LIMIT_H_
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace swu {
+
+// True when a file may be written up to |largest_offset| bytes (its length
+// afterwards, or before where that is more) under |platform|'s file-size
+// limit; false when some write would fail for it.
+bool WithinFileSizeLimit(Platform* platform, int64_t largest_offset);
+
+}  // namespace swu
+
+#endif  // SWU_STORE_SIZE_LIMIT_H_
