@@ -78,6 +78,9 @@ struct FileOutcome {
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give
+  // Processed already under another name (a link): neither reported as a
+  // file nor counted.
+  bool passed_over = false;
 
   bool ok() const { return error == FileError::None; }
 };

@@ -124,6 +124,14 @@ void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals) {
   int verbosity = settings.verbosity();
+  if (outcome.passed_over) {
+    // Not a file of its own: only the detail level says it was seen.
+    if (Shows(Output::kDetail, verbosity)) {
+      Printf(platform, "\nAlready processed under another name: %s\n",
+             platform->DisplayPath(names.path).c_str());
+    }
+    return;
+  }
   if (outcome.ok()) {
     if (Shows(Output::kFileResult, verbosity)) {
       PrintResult(outcome, names, settings, create, platform);

@@ -33,7 +33,8 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
                   const Settings& settings, Platform* platform);
 
 // Prints the file's result line or error message as the verbosity allows
-// and adds the file to *totals (at every verbosity).
+// and adds the file to *totals (at every verbosity). A name passed over as
+// a file processed already is only named at -V:3, and not counted.
 void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals);

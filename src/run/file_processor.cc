@@ -52,16 +52,26 @@ std::unique_ptr<JournalWriter> JournalFor(Platform* platform,
 // Loads |path| into *buffer and opens its result's output in *loaded.
 // While *create is Creating, a missing or empty file is created and
 // *create becomes Created; while it is CreateRequested, an empty file is
-// processed as an empty image. On success returns FileError::None; on
-// failure returns the error and leaves no stream open.
+// processed as an empty image. A file that loaded->visits has seen under
+// an earlier name sets loaded->passed_over and returns FileError::None with
+// nothing open. On success returns FileError::None; on failure returns the
+// error and leaves no stream open.
 FileError OpenFile(const Settings& settings, Platform* platform,
                    const std::string& path, const std::string& output_path,
                    CreateState* create, FileBuffer* buffer,
                    LoadedFile* loaded) {
   loaded->opened = false;
+  loaded->passed_over = false;
   loaded->output = ResultOutput();
   FileError error =
       LoadCurrentFile(settings, platform, path, buffer, &loaded->input);
+  if (loaded->visits != nullptr &&
+      !loaded->visits->FirstVisit(loaded->input.identity)) {
+    // Its first name took it, failed or not: nothing more to do here.
+    loaded->input.stream.reset();
+    loaded->passed_over = true;
+    return FileError::None;
+  }
   if (error == FileError::OpenFailed && *create == CreateState::Creating) {
     error =
         CreateResult(settings, platform, path, output_path, &loaded->output);
@@ -161,7 +171,14 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
                                        CreateState* create) {
   FileOutcome outcome;
   LoadedFile loaded;
+  loaded.visits = &visits_;
+  visits_.StartName();
   FileError error = Load(path, output_path, create, &loaded, &outcome);
+  if (loaded.passed_over) {
+    buffer_.Reset();
+    outcome.passed_over = true;
+    return outcome;
+  }
   if (error != FileError::None) {
     buffer_.Reset();
     outcome.error = error;
