@@ -41,6 +41,9 @@ enum class FileError : int32_t {
   // A -K:RM reload of the <new> -L file failed. Kept apart from
   // NameTooLong so that its message can name the -L file.
   ReloadFailed = -31,
+  // A subdirectory of the -R walk cannot be read: its files are never
+  // seen, so it fails as a file does.
+  DirectoryUnreadable = -32,
 };
 
 // What became of an interrupted rewrite's journal found beside a file.

@@ -318,6 +318,15 @@ class Platform {
   virtual std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                              bool include_directories,
                                              DirEntry* first) = 0;
+  // True when the directory |directory| (ending in a separator) is there
+  // but its entries cannot be read (no permission): asked once FindFirst
+  // found nothing in it, to tell an unreadable directory from an empty one.
+  // False for a readable directory and for one that is gone or is no
+  // directory (a link put in its place).
+  virtual bool CannotReadDirectory(const std::string& directory) {
+    (void)directory;
+    return false;
+  }
   // Creates the directory |path|. Returns false on failure (it exists,
   // its parent is missing, no permission).
   virtual bool MakeDirectory(const std::string& path) = 0;

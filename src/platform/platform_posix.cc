@@ -897,6 +897,15 @@ class PosixPlatform : public Platform {
     return enumeration;
   }
 
+  bool CannotReadDirectory(const std::string& directory) override {
+    DIR* d = OpenDirectory(resolver_.Resolve(directory));
+    if (d != nullptr) {
+      closedir(d);
+      return false;
+    }
+    return errno != ENOENT && errno != ENOTDIR && errno != ELOOP;
+  }
+
   bool MakeDirectory(const std::string& path) override {
     return mkdir(resolver_.Resolve(path).c_str(), 0777) == 0;
   }

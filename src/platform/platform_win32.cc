@@ -726,6 +726,15 @@ class WindowsPlatform : public Platform {
     return enumeration;
   }
 
+  bool CannotReadDirectory(const std::string& directory) override {
+    WIN32_FIND_DATAW data;
+    ScopedFind find(directory + "*", &data);
+    if (find.valid()) return false;
+    DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+           error != ERROR_DIRECTORY && error != ERROR_INVALID_NAME;
+  }
+
   bool MakeDirectory(const std::string& path) override {
     return CreateDirectoryW(SystemPath(path).c_str(), nullptr) != 0;
   }

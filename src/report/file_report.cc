@@ -61,6 +61,9 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
       Printf(platform, "Could not read file for /L switch again: %s\n",
              settings.new_file);
       return;
+    case FileError::DirectoryUnreadable:
+      Printf(platform, "Unable to read directory: %s\n", path);
+      return;
     case FileError::TruncateFailed:
       // The one extended error: the message gives its number, -20, and
       // names no file, as it always has.

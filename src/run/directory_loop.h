@@ -36,6 +36,7 @@ class DirectoryLoop {
 
  private:
   void RunDirectory();
+  DirectoryWalk::Step NextDirectory();
   bool CreatesHere() const;
   void ProcessCreated();
   void ProcessFile(const std::string& path, const std::string& name);
