@@ -432,6 +432,10 @@ class Platform {
   virtual int64_t LargestExitStatus() const { return 255; }
   // The tag the banner gives this system, without its brackets.
   virtual const char* BannerTag() const { return "POSIX"; }
+  // The length of the line break of this system's own text files: 1 (LF)
+  // on POSIX, 2 (CR LF) on Windows. It is the break the command writes
+  // into a file that has none of its own to follow.
+  virtual int64_t TextBreakLength() const { return 1; }
 };
 
 }  // namespace swu

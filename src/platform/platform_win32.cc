@@ -840,6 +840,7 @@ class WindowsPlatform : public Platform {
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }
   const char* BannerTag() const override { return "WIN32"; }
+  int64_t TextBreakLength() const override { return 2; }
 
  private:
   // A name part that this process has not used before and that another

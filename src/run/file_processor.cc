@@ -196,7 +196,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   DiffSink diff;
   Stream* output = journal != nullptr ? journal.get() : result;
   OutputBuffer out(preview_ != nullptr ? &diff : output);
-  Emitter emitter(settings_, &new_text_, &buffer_, &out);
+  Emitter emitter(settings_, &new_text_, &buffer_, &out,
+                  platform_->TextBreakLength());
   ResultWriter writer(settings_, platform_, &buffer_, &emitter, &out, result,
                       journal.get(), loaded.output.target, &state);
   ReplaceLoop loop(settings_, &buffer_, matcher_.get(), &writer, &state,
