@@ -77,7 +77,11 @@ struct FileOutcome {
   int64_t bytes_written = 0;  // length of the result
   int64_t insert_count = 0;   // '&' expansions written
   int64_t matches_found = 0;  // including those -# skipped
-  bool text_added = false;    // the -B/-T insertion was made
+  int64_t case_differs = 0;   // acted on, differing in case from the text
+  // The search text with its anchor characters as plain ones occurs in the
+  // file (looked for only while the run has found no match).
+  bool literal_seen = false;
+  bool text_added = false;  // the -B/-T insertion was made
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give

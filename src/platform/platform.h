@@ -199,6 +199,13 @@ class Platform {
   // only WriteOutput's bytes, untranslated (binary on Windows too): for a
   // run whose standard output is data, such as a diff.
   virtual void MessagesToStandardError() {}
+  // Writes |n| bytes of a note to standard error, after what Print wrote
+  // so far, and never to standard output, whose bytes scripts read.
+  // Errors are ignored.
+  virtual void PrintNote(const char* data, size_t n) {
+    (void)data;
+    (void)n;
+  }
   // Writes |n| bytes of data to standard output as they are. Errors are
   // ignored.
   virtual void WriteOutput(const char* data, size_t n) { Print(data, n); }

@@ -668,6 +668,10 @@ class PosixPlatform : public Platform {
     fwrite(data, 1, n, messages_);
   }
   void MessagesToStandardError() override { messages_ = stderr; }
+  void PrintNote(const char* data, size_t n) override {
+    fflush(messages_);
+    fwrite(data, 1, n, stderr);
+  }
   void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
   }

@@ -563,6 +563,10 @@ class WindowsPlatform : public Platform {
     _setmode(_fileno(stdout), _O_BINARY);
     messages_ = stderr;
   }
+  void PrintNote(const char* data, size_t n) override {
+    fflush(messages_);
+    fwrite(data, 1, n, stderr);
+  }
   void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
   }

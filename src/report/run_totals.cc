@@ -9,6 +9,7 @@ namespace swu {
 void CountFile(const FileOutcome& outcome, RunTotals* totals) {
   assert(outcome.acted_on >= 0 && (outcome.ok() || outcome.acted_on == 0));
   if (outcome.loaded) totals->bytes_added += outcome.size_change;
+  totals->literal_seen = totals->literal_seen || outcome.literal_seen;
   if (!outcome.ok()) {
     totals->failed += 1;
     return;
@@ -16,6 +17,7 @@ void CountFile(const FileOutcome& outcome, RunTotals* totals) {
   totals->files += 1;
   totals->matches += outcome.acted_on;
   totals->found += outcome.matches_found;
+  totals->case_differs += outcome.case_differs;
 }
 
 }  // namespace swu

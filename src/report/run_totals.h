@@ -11,11 +11,13 @@
 namespace swu {
 
 struct RunTotals {
-  int64_t files = 0;        // files that succeeded
-  int64_t matches = 0;      // matches acted on
-  int64_t failed = 0;       // files that failed
-  int64_t found = 0;        // matches found, those -# skipped included
-  int64_t bytes_added = 0;  // signed byte differences of loaded files
+  int64_t files = 0;          // files that succeeded
+  int64_t matches = 0;        // matches acted on
+  int64_t failed = 0;         // files that failed
+  int64_t found = 0;          // matches found, those -# skipped included
+  int64_t bytes_added = 0;    // signed byte differences of loaded files
+  int64_t case_differs = 0;   // matches acted on differing in case
+  bool literal_seen = false;  // a file holds the text with plain anchors
   // -S stopped the run while another file was waiting.
   bool stopped_with_files_left = false;
 

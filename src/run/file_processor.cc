@@ -109,6 +109,7 @@ void FileProcessor::PrepareRun() {
   buffer_.Reserve(kInitialBlock);
   new_text_.Prepare();
   matcher_ = std::make_unique<Matcher>(settings_);
+  probe_ = std::make_unique<LiteralProbe>(settings_);
   if (settings_.shows_diff())
     preview_ = std::make_unique<DiffPreview>(settings_, platform_);
 }
@@ -166,6 +167,20 @@ FileError FileProcessor::Load(const std::string& path,
                   loaded);
 }
 
+// Until the run has found a match, or a file holding its text with its
+// anchor characters as plain ones: whether this file holds that text.
+bool FileProcessor::ProbeLiterally(const ReplaceState& state) {
+  if (probe_done_ || !probe_->applies()) return false;
+  if (state.acted_on > 0 || state.found > 0) {
+    probe_done_ = true;
+    return false;
+  }
+  if (!probe_->FoundIn(buffer_.bytes() + buffer_.start, buffer_.size()))
+    return false;
+  probe_done_ = true;  // Known now: no later file needs looking at.
+  return true;
+}
+
 FileOutcome FileProcessor::ProcessFile(const std::string& path,
                                        const std::string& output_path,
                                        CreateState* create) {
@@ -205,6 +220,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   if (preview_ != nullptr) writer.DiffInto(&diff);
   loop.Run();
   assert(!state.running());  // The loop ends at the file's end or a failure.
+  // Before the commit, which may write the file under a mapped image.
+  outcome.literal_seen = ProbeLiterally(state);
   outcome.error = writer.CommitFile();
   if (outcome.ok()) outcome.acted_on = state.acted_on;
   if (preview_ != nullptr && outcome.ok()) {
@@ -217,6 +234,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   outcome.bytes_written = state.bytes_written;
   outcome.insert_count = emitter.insert_count();
   outcome.matches_found = state.found;
+  outcome.case_differs = state.case_differs;
   outcome.text_added = state.text_added;
   buffer_.Reset();
   return outcome;

@@ -21,6 +21,8 @@
 #include "run/file_runner.h"
 #include "run/file_visits.h"
 #include "search/matcher.h"
+#include "search/replace_state.h"
+#include "search/search_notes.h"
 #include "store/file_buffer.h"
 #include "store/journal_writer.h"
 #include "store/loader.h"
@@ -70,6 +72,7 @@ class FileProcessor : public FileRunner {
  private:
   FileOutcome ProcessFile(const std::string& path,
                           const std::string& output_path, CreateState* create);
+  bool ProbeLiterally(const ReplaceState& state);
   FileError Load(const std::string& path, const std::string& output_path,
                  CreateState* create, LoadedFile* loaded, FileOutcome* outcome);
 
@@ -84,6 +87,10 @@ class FileProcessor : public FileRunner {
   std::set<std::string> cleared_;         // directories cleared of dead spares
   std::unique_ptr<DiffPreview> preview_;  // --diff
   FileVisits visits_;  // the files processed, each under its first name
+  // The search text with plain anchor characters, looked for while the
+  // run has found no match (null until PrepareRun).
+  std::unique_ptr<LiteralProbe> probe_;
+  bool probe_done_ = false;  // a match, or the text, was found: no more probes
 };
 
 }  // namespace swu
