@@ -128,7 +128,9 @@ OUTPUTS = [["-$", "out"], ["-$:F", "one.txt"], ["-$:A", "all.txt"],
 
 
 class DiffCase:
-    def __init__(self, rng):
+    # |link_rng| draws the links, apart from |rng|, so that the command
+    # lines and files stay those of a tree without links.
+    def __init__(self, rng, link_rng):
         self.files = {}
         names = ["f1.txt", "f2.txt", "sub/f3.txt", "sub/deep/f4.txt", "f5.dat"]
         for name in rng.sample(names, rng.randint(1, len(names))):
@@ -145,7 +147,8 @@ class DiffCase:
             self.args.append("-R")
         if rng.random() < 0.2:
             self.args.append(rng.choice(["-B:C", "-T:C"]))
-        self.links = self.make_links(rng, spec) if rng.random() < 0.4 else []
+        self.links = (self.make_links(link_rng, spec)
+                      if link_rng.random() < 0.4 else [])
         if rng.random() < 0.25:
             self.args += rng.choice(OUTPUTS)
             if rng.random() < 0.5 and "-$:F" not in self.args:
@@ -357,9 +360,11 @@ def diff_cases(binary, count, rng):
     scratch = tempfile.mkdtemp(prefix="swu-diff-")
     exact = 0
     changed = 0
+    # Seeded from |rng| without drawing from it.
+    link_rng = random.Random(repr(rng.getstate()[1][:8]))
     try:
         for _ in range(count):
-            case = DiffCase(rng)
+            case = DiffCase(rng, link_rng)
             problems, applied = check_diff(binary, scratch, case, git)
             exact += applied
             if problems:
