@@ -44,6 +44,9 @@ enum class FileError : int32_t {
   // Another program wrote the file while it was rewritten in place: it
   // does not hold the result, and the journal stays beside it.
   ChangedDuringRewrite = -32,
+  // A subdirectory of the -R walk cannot be read: its files are never
+  // seen, so it fails as a file does.
+  DirectoryUnreadable = -33,
 };
 
 // What became of an interrupted rewrite's journal found beside a file.
@@ -87,7 +90,11 @@ struct FileOutcome {
   int64_t bytes_written = 0;  // length of the result
   int64_t insert_count = 0;   // '&' expansions written
   int64_t matches_found = 0;  // including those -# skipped
-  bool text_added = false;    // the -B/-T insertion was made
+  int64_t case_differs = 0;   // acted on, differing in case from the text
+  // The search text with its anchor characters as plain ones occurs in the
+  // file (looked for only while the run has found no match).
+  bool literal_seen = false;
+  bool text_added = false;  // the -B/-T insertion was made
   // An interrupted rewrite of the file found before it was processed.
   Recovery recovery = Recovery::kNothing;
   bool unlocked = false;  // its file system had no lock to give
@@ -97,6 +104,9 @@ struct FileOutcome {
   DiffOmission left_out = DiffOmission::kNone;  // --diff
   // --skip-binary passed the file over: a NUL byte in its first 8 KiB.
   bool skipped_binary = false;
+  // Processed already under another name (a link): neither reported as a
+  // file nor counted.
+  bool passed_over = false;
 
   bool ok() const { return error == FileError::None; }
 };

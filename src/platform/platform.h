@@ -236,6 +236,13 @@ class Platform {
   // only WriteOutput's bytes, untranslated (binary on Windows too): for a
   // run whose standard output is data, such as a diff.
   virtual void MessagesToStandardError() {}
+  // Writes |n| bytes of a note to standard error, after what Print wrote
+  // so far, and never to standard output, whose bytes scripts read.
+  // Errors are ignored.
+  virtual void PrintNote(const char* data, size_t n) {
+    (void)data;
+    (void)n;
+  }
   // Writes |n| bytes of data to standard output as they are. Errors are
   // ignored.
   virtual void WriteOutput(const char* data, size_t n) { Print(data, n); }
@@ -371,6 +378,15 @@ class Platform {
   virtual std::unique_ptr<DirEnum> FindFirst(const std::string& pattern,
                                              bool include_directories,
                                              DirEntry* first) = 0;
+  // True when the directory |directory| (ending in a separator) is there
+  // but its entries cannot be read (no permission): asked once FindFirst
+  // found nothing in it, to tell an unreadable directory from an empty one.
+  // False for a readable directory and for one that is gone or is no
+  // directory (a link put in its place).
+  virtual bool CannotReadDirectory(const std::string& directory) {
+    (void)directory;
+    return false;
+  }
   // Creates the directory |path|. Returns false on failure (it exists,
   // its parent is missing, no permission).
   virtual bool MakeDirectory(const std::string& path) = 0;
@@ -484,6 +500,10 @@ class Platform {
   virtual int64_t LargestExitStatus() const { return 255; }
   // The tag the banner gives this system, without its brackets.
   virtual const char* BannerTag() const { return "POSIX"; }
+  // The length of the line break of this system's own text files: 1 (LF)
+  // on POSIX, 2 (CR LF) on Windows. It is the break the command writes
+  // into a file that has none of its own to follow.
+  virtual int64_t TextBreakLength() const { return 1; }
 
  private:
   uint64_t name_bits_ = 0;  // the default NameBits' count

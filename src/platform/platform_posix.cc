@@ -743,6 +743,10 @@ class PosixPlatform : public Platform {
     fwrite(data, 1, n, messages_);
   }
   void MessagesToStandardError() override { messages_ = stderr; }
+  void PrintNote(const char* data, size_t n) override {
+    fflush(messages_);
+    fwrite(data, 1, n, stderr);
+  }
   void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
   }
@@ -998,6 +1002,15 @@ class PosixPlatform : public Platform {
     }
     enumeration->Next(first);
     return enumeration;
+  }
+
+  bool CannotReadDirectory(const std::string& directory) override {
+    DIR* d = OpenDirectory(resolver_.Resolve(directory));
+    if (d != nullptr) {
+      closedir(d);
+      return false;
+    }
+    return errno != ENOENT && errno != ENOTDIR && errno != ELOOP;
   }
 
   bool MakeDirectory(const std::string& path) override {

@@ -593,6 +593,10 @@ class WindowsPlatform : public Platform {
     _setmode(_fileno(stdout), _O_BINARY);
     messages_ = stderr;
   }
+  void PrintNote(const char* data, size_t n) override {
+    fflush(messages_);
+    fwrite(data, 1, n, stderr);
+  }
   void WriteOutput(const char* data, size_t n) override {
     fwrite(data, 1, n, stdout);
   }
@@ -798,6 +802,15 @@ class WindowsPlatform : public Platform {
     return enumeration;
   }
 
+  bool CannotReadDirectory(const std::string& directory) override {
+    WIN32_FIND_DATAW data;
+    ScopedFind find(directory + "*", &data);
+    if (find.valid()) return false;
+    DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+           error != ERROR_DIRECTORY && error != ERROR_INVALID_NAME;
+  }
+
   bool MakeDirectory(const std::string& path) override {
     return CreateDirectoryW(SystemPath(path).c_str(), nullptr) != 0;
   }
@@ -903,6 +916,8 @@ class WindowsPlatform : public Platform {
   char PathSeparator() const override { return '\\'; }
   int64_t LargestExitStatus() const override { return INT32_MAX; }
   const char* BannerTag() const override { return "WIN32"; }
+  int64_t TextBreakLength() const override { return 2; }
+
   uint64_t NameBits() override {
     LARGE_INTEGER clock;
     QueryPerformanceCounter(&clock);

@@ -67,6 +67,9 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
              "kept: %s\n",
              path);
       return;
+    case FileError::DirectoryUnreadable:
+      Printf(platform, "Unable to read directory: %s\n", path);
+      return;
     case FileError::TruncateFailed:
       // The one extended error: the message gives its number, -20, and
       // names no file, as it always has.
@@ -148,6 +151,14 @@ void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals) {
   int verbosity = settings.verbosity();
+  if (outcome.passed_over) {
+    // Not a file of its own: only the detail level says it was seen.
+    if (Shows(Output::kDetail, verbosity)) {
+      Printf(platform, "\nAlready processed under another name: %s\n",
+             platform->DisplayPath(names.path).c_str());
+    }
+    return;
+  }
   if (outcome.skipped_binary) {
     if (Shows(Output::kSkipped, verbosity)) {
       Printf(platform, "\nSkipped binary file: %s\n",

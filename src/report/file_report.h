@@ -34,7 +34,8 @@ void ReportDetail(const FileOutcome& outcome, const FileNames& names,
 
 // Prints the file's result line or error message, and under --diff the
 // warning for a change left out of the diff, as the verbosity allows, and
-// adds the file to *totals (at every verbosity).
+// adds the file to *totals (at every verbosity). A name passed over as a
+// file processed already is only named at -V:3, and not counted.
 void ReportFile(const FileOutcome& outcome, const FileNames& names,
                 const Settings& settings, CreateState create,
                 Platform* platform, RunTotals* totals);

@@ -8,26 +8,46 @@
 
 namespace swu {
 
-void Printf(Platform* platform, const char* format, ...) {
+namespace {
+
+// Formats |format| with |args| and hands the bytes to |write|.
+template <typename Write>
+void Format(const char* format, va_list args, Write write) {
   char small[512];
-  va_list args;
-  va_start(args, format);
   va_list again;
   va_copy(again, args);
   int n = vsnprintf(small, sizeof(small), format, args);
-  va_end(args);
   if (n < 0) {
     va_end(again);
     return;  // A format error prints nothing.
   }
   if (static_cast<size_t>(n) < sizeof(small)) {
-    platform->Print(small, static_cast<size_t>(n));
+    write(small, static_cast<size_t>(n));
   } else {
     std::vector<char> large(static_cast<size_t>(n) + 1);
     vsnprintf(large.data(), large.size(), format, again);
-    platform->Print(large.data(), static_cast<size_t>(n));
+    write(large.data(), static_cast<size_t>(n));
   }
   va_end(again);
+}
+
+}  // namespace
+
+void Printf(Platform* platform, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  Format(format, args,
+         [platform](const char* data, size_t n) { platform->Print(data, n); });
+  va_end(args);
+}
+
+void PrintNotef(Platform* platform, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  Format(format, args, [platform](const char* data, size_t n) {
+    platform->PrintNote(data, n);
+  });
+  va_end(args);
 }
 
 }  // namespace swu

@@ -26,6 +26,10 @@ namespace swu {
 void Printf(Platform* platform, const char* format, ...)
     SWU_PRINTF_FORMAT(2, 3);
 
+// The same, written to standard error as a note (Platform::PrintNote).
+void PrintNotef(Platform* platform, const char* format, ...)
+    SWU_PRINTF_FORMAT(2, 3);
+
 }  // namespace swu
 
 #endif  // SWU_REPORT_PRINTER_H_

@@ -99,6 +99,53 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
   }
 }
 
+namespace {
+
+// The note for a search text whose leading -3 character (|start|) or
+// trailing -4 character (|end|), or both, were anchors that made it match
+// nothing, while the text with them as plain characters occurs.
+void PrintAnchorNote(char start, char end, Platform* platform) {
+  PrintNotef(platform, "\nNote: no match, but the text occurs with its ");
+  if (start != 0 && end != 0) {
+    PrintNotef(platform,
+               "leading %c and trailing %c as plain characters; they tie a "
+               "match to a line start and end: %c%c and %c%c find them "
+               "literally there, -3 and -4 turn them off\n",
+               start, end, start, start, end, end);
+  } else if (start != 0) {
+    PrintNotef(platform,
+               "leading %c as a plain character; a leading %c ties a match "
+               "to a line start: %c%c finds a literal %c there, -3 turns %c "
+               "off\n",
+               start, start, start, start, start, start);
+  } else {
+    PrintNotef(platform,
+               "trailing %c as a plain character; a trailing %c ties a match "
+               "to a line end: %c%c finds a literal %c there, -4 turns %c "
+               "off\n",
+               end, end, end, end, end, end);
+  }
+}
+
+}  // namespace
+
+void ReportNotes(const RunTotals& totals, const Settings& settings,
+                 Platform* platform) {
+  if (!Shows(Output::kTotals, settings.verbosity())) return;
+  if (totals.case_differs > 0 && !settings.case_sensitive()) {
+    PrintNotef(platform,
+               "\nNote: %" PRId64 " of %" PRId64
+               " matches differ in case from the search text; -C matches "
+               "case exactly\n",
+               totals.case_differs, totals.matches);
+  }
+  if (totals.literal_seen && totals.matches == 0 && totals.found == 0) {
+    char start = settings.start_anchor() ? settings.special(3) : 0;
+    char end = settings.end_anchor() ? settings.special(4) : 0;
+    PrintAnchorNote(start, end, platform);
+  }
+}
+
 void ReportRunError(RunStatus status, const RunErrorNames& names,
                     const Settings& settings, Platform* platform) {
   Printf(platform, "\nERROR: ");

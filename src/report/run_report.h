@@ -24,6 +24,14 @@ void ReportAddedOptions(const Settings& settings, Platform* platform);
 void ReportTotals(const RunTotals& totals, const Settings& settings,
                   Platform* platform);
 
+// Prints, on standard error from -V:1 on, the notes that follow the
+// totals: how many matches acted on differ in case from the search text
+// (without -C), and, when nothing matched but the text with its anchor
+// characters as plain ones occurs, how a literal leading or trailing one
+// is written.
+void ReportNotes(const RunTotals& totals, const Settings& settings,
+                 Platform* platform);
+
 // What the end-of-run message of a failed run may quote.
 struct RunErrorNames {
   bool bad_text_marked = false;  // BadArgument names |bad_text|

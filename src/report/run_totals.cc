@@ -13,6 +13,7 @@ void CountFile(const FileOutcome& outcome, RunTotals* totals) {
     return;
   }
   if (outcome.loaded) totals->bytes_added += outcome.size_change;
+  totals->literal_seen = totals->literal_seen || outcome.literal_seen;
   if (!outcome.ok()) {
     totals->failed += 1;
     return;
@@ -20,6 +21,7 @@ void CountFile(const FileOutcome& outcome, RunTotals* totals) {
   totals->files += 1;
   totals->matches += outcome.acted_on;
   totals->found += outcome.matches_found;
+  totals->case_differs += outcome.case_differs;
 }
 
 }  // namespace swu

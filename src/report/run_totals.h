@@ -17,6 +17,8 @@ struct RunTotals {
   int64_t found = 0;           // matches found, those -# skipped included
   int64_t bytes_added = 0;     // signed byte differences of loaded files
   int64_t skipped_binary = 0;  // files --skip-binary passed over
+  int64_t case_differs = 0;    // matches acted on differing in case
+  bool literal_seen = false;   // a file holds the text with plain anchors
   // -S stopped the run while another file was waiting.
   bool stopped_with_files_left = false;
 

@@ -21,13 +21,14 @@ uint8_t ChangeCase(uint8_t b, AmpCase to) {
 }  // namespace
 
 Emitter::Emitter(const Settings& settings, NewText* new_text,
-                 const FileBuffer* buffer, OutputBuffer* out)
+                 const FileBuffer* buffer, OutputBuffer* out,
+                 int64_t own_break_length)
     : settings_(settings),
       new_text_(new_text),
       buffer_(buffer),
       out_(out),
-      break_length_(
-          WrittenBreakLength(buffer->bytes(), buffer->start, buffer->end)),
+      break_length_(WrittenBreakLength(buffer->bytes(), buffer->start,
+                                       buffer->end, own_break_length)),
       segments_(settings, out, break_length_) {
   wildcard_ = settings.wildcard();
   line_mode_ = settings.line_mode() != LineMode::kOff;

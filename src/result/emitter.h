@@ -26,9 +26,10 @@ namespace swu {
 class Emitter {
  public:
   // |new_text| also finds the '&' characters and keeps the shortcut for
-  // a text that holds none.
+  // a text that holds none. |own_break_length| is the system's own line
+  // break (Platform::TextBreakLength), written into a file without one.
   Emitter(const Settings& settings, NewText* new_text, const FileBuffer* buffer,
-          OutputBuffer* out);
+          OutputBuffer* out, int64_t own_break_length);
 
   // What an emission wrote, and how much of the image the match covers
   // in the end.

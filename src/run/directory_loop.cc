@@ -62,9 +62,11 @@ void DirectoryLoop::Run() {
   for (;;) {
     RunDirectory();
     if (LoopEnds()) return;
-    switch (walk_->Next()) {
+    switch (NextDirectory()) {
       case DirectoryWalk::Step::kDirectory:
         continue;
+      case DirectoryWalk::Step::kUnreadable:
+        return;  // -S stopped at it, or an interruption came.
       case DirectoryWalk::Step::kOutputDirFailed:
         state_->status = RunStatus::OutputDirFailed;
         return;
@@ -79,6 +81,22 @@ void DirectoryLoop::Run() {
         return;
     }
   }
+}
+
+// The walk's next directory. A subdirectory the walk cannot read fails as
+// a file does (reported, counted, and -S stops there).
+DirectoryWalk::Step DirectoryLoop::NextDirectory() {
+  DirectoryWalk::Step step;
+  while ((step = walk_->Next()) == DirectoryWalk::Step::kUnreadable) {
+    FileOutcome outcome;
+    outcome.error = FileError::DirectoryUnreadable;
+    FileNames names;
+    names.path = walk_->unreadable();
+    ReportFile(outcome, names, settings_, state_->create, platform_,
+               &state_->totals);
+    if (LoopEnds()) break;
+  }
+  return step;
 }
 
 bool DirectoryLoop::LoopEnds() const {

@@ -3,7 +3,8 @@
 // --files-from list in its order) and takes each through the file
 // runner (load, replace loop, commit), reports it, applies -S and the
 // -K:RF reset between files, and under -R asks the walk for the next
-// directory until the walk is finished. It also decides when -B:C/-T:C
+// directory until the walk is finished; a subdirectory the walk cannot
+// read is reported and counted as a failed file. It also decides when -B:C/-T:C
 // turn into the creation of the file that <filespec> names.
 //
 // Tested by tests/run/driver_test.cc (whole runs on an in-memory platform)
@@ -39,6 +40,7 @@ class DirectoryLoop {
   void RunDirectory();
   void RunListed();
   void ProcessListed(const std::string& path, const std::string& current);
+  DirectoryWalk::Step NextDirectory();
   bool CreatesHere() const;
   void ProcessCreated();
   void ProcessFile(const std::string& path, const std::string& name);

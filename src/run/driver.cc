@@ -162,6 +162,7 @@ void Driver::End(bool from_start, const ParseOutcome& parsed) {
   if (!settings_.help() && (state_.status == RunStatus::None ||
                             state_.status == RunStatus::OutputDirFailed)) {
     ReportTotals(state_.totals, settings_, platform_);
+    ReportNotes(state_.totals, settings_, platform_);
   }
   if (state_.status != RunStatus::None &&
       Shows(Output::kRunError, settings_.verbosity())) {

@@ -81,17 +81,27 @@ void CountAsDone(const RecoveredRewrite& rewrite, FileOutcome* outcome) {
 // Loads |path| into *buffer and opens its result's output in *loaded.
 // While *create is Creating, a missing or empty file is created and
 // *create becomes Created; while it is CreateRequested, an empty file is
-// processed as an empty image. On success returns FileError::None; on
-// failure returns the error and leaves no stream open.
+// processed as an empty image. A file that loaded->visits has seen under
+// an earlier name sets loaded->passed_over and returns FileError::None with
+// nothing open. On success returns FileError::None; on failure returns the
+// error and leaves no stream open.
 FileError OpenFile(const Settings& settings, Platform* platform,
                    const std::string& path, const std::string& output_path,
                    CreateState* create, FileBuffer* buffer,
                    LoadedFile* loaded) {
   loaded->opened = false;
   loaded->binary = false;
+  loaded->passed_over = false;
   loaded->output = ResultOutput();
   FileError error =
       LoadCurrentFile(settings, platform, path, buffer, &loaded->input);
+  if (loaded->visits != nullptr &&
+      !loaded->visits->FirstVisit(loaded->input.identity)) {
+    // Its first name took it, failed or not: nothing more to do here.
+    loaded->input.stream.reset();
+    loaded->passed_over = true;
+    return FileError::None;
+  }
   if (error == FileError::OpenFailed && *create == CreateState::Creating) {
     error =
         CreateResult(settings, platform, path, output_path, &loaded->output);
@@ -133,6 +143,7 @@ void FileProcessor::PrepareRun() {
   buffer_.Reserve(kInitialBlock);
   new_text_.Prepare();
   matcher_ = std::make_unique<Matcher>(settings_);
+  probe_ = std::make_unique<LiteralProbe>(settings_);
   if (settings_.shows_diff())
     preview_ = std::make_unique<DiffPreview>(settings_, platform_);
 }
@@ -203,12 +214,33 @@ FileError FileProcessor::Load(const std::string& path,
                   loaded);
 }
 
+// Until the run has found a match, or a file holding its text with its
+// anchor characters as plain ones: whether this file holds that text.
+bool FileProcessor::ProbeLiterally(const ReplaceState& state) {
+  if (probe_done_ || !probe_->applies()) return false;
+  if (state.acted_on > 0 || state.found > 0) {
+    probe_done_ = true;
+    return false;
+  }
+  if (!probe_->FoundIn(buffer_.bytes() + buffer_.start, buffer_.size()))
+    return false;
+  probe_done_ = true;  // Known now: no later file needs looking at.
+  return true;
+}
+
 FileOutcome FileProcessor::ProcessFile(const std::string& path,
                                        const std::string& output_path,
                                        CreateState* create) {
   FileOutcome outcome;
   LoadedFile loaded;
+  loaded.visits = &visits_;
+  visits_.StartName();
   FileError error = Load(path, output_path, create, &loaded, &outcome);
+  if (loaded.passed_over) {
+    buffer_.Reset();
+    outcome.passed_over = true;
+    return outcome;
+  }
   if (error != FileError::None || outcome.loaded) {
     buffer_.Reset();
     outcome.error = error;
@@ -231,7 +263,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   DiffSink diff;
   Stream* output = journal != nullptr ? journal.get() : result;
   OutputBuffer out(preview_ != nullptr ? &diff : output);
-  Emitter emitter(settings_, &new_text_, &buffer_, &out);
+  Emitter emitter(settings_, &new_text_, &buffer_, &out,
+                  platform_->TextBreakLength());
   ResultWriter writer(settings_, platform_, &buffer_, &emitter, &out, result,
                       journal.get(), loaded.output.target, &state);
   ReplaceLoop loop(settings_, &buffer_, matcher_.get(), &writer, &state,
@@ -239,6 +272,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   if (preview_ != nullptr) writer.DiffInto(&diff);
   loop.Run();
   assert(!state.running());  // The loop ends at the file's end or a failure.
+  // Before the commit, which may write the file under a mapped image.
+  outcome.literal_seen = ProbeLiterally(state);
   outcome.error = writer.CommitFile();
   if (journal != nullptr && journal->name_taken()) {
     outcome.journal_name_taken = true;
@@ -254,6 +289,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   outcome.bytes_written = state.bytes_written;
   outcome.insert_count = emitter.insert_count();
   outcome.matches_found = state.found;
+  outcome.case_differs = state.case_differs;
   outcome.text_added = state.text_added;
   buffer_.Reset();
   return outcome;

@@ -19,7 +19,10 @@
 #include "result/new_text.h"
 #include "run/diff_preview.h"
 #include "run/file_runner.h"
+#include "run/file_visits.h"
 #include "search/matcher.h"
+#include "search/replace_state.h"
+#include "search/search_notes.h"
 #include "store/file_buffer.h"
 #include "store/journal_writer.h"
 #include "store/loader.h"
@@ -33,6 +36,10 @@ struct LoadedFile {
   ResultOutput output;  // where the result is written
   bool opened = false;  // an existing file was opened (not created)
   bool binary = false;  // --skip-binary passes it over; no output opened
+  // The files processed so far: one of them reached again under another
+  // name is passed over, nothing opened for its result (null: none is).
+  FileVisits* visits = nullptr;
+  bool passed_over = false;  // processed already under another name
 };
 
 class FileProcessor : public FileRunner {
@@ -54,7 +61,8 @@ class FileProcessor : public FileRunner {
   // stays as it is (the file existed). Never leaves a file damaged: in
   // place nothing is written until the whole result is in the file's
   // journal, and a file with an interrupted rewrite's journal is recovered
-  // first. An interruption is held while the file itself is written.
+  // first. An interruption is held while the file itself is written. A
+  // file processed already under another name is passed over.
   FileOutcome Process(const std::string& path, const std::string& output_path,
                       CreateState* create) override;
 
@@ -65,6 +73,7 @@ class FileProcessor : public FileRunner {
  private:
   FileOutcome ProcessFile(const std::string& path,
                           const std::string& output_path, CreateState* create);
+  bool ProbeLiterally(const ReplaceState& state);
   FileError Load(const std::string& path, const std::string& output_path,
                  CreateState* create, LoadedFile* loaded, FileOutcome* outcome);
 
@@ -78,6 +87,11 @@ class FileProcessor : public FileRunner {
   SpareJournal spare_;  // the last journal file, kept for the next file
   std::set<std::string> cleared_;         // directories cleared of dead spares
   std::unique_ptr<DiffPreview> preview_;  // --diff
+  FileVisits visits_;  // the files processed, each under its first name
+  // The search text with plain anchor characters, looked for while the
+  // run has found no match (null until PrepareRun).
+  std::unique_ptr<LiteralProbe> probe_;
+  bool probe_done_ = false;  // a match, or the text, was found: no more probes
 };
 
 }  // namespace swu

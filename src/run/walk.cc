@@ -126,7 +126,17 @@ DirectoryWalk::Step DirectoryWalk::Next() {
                              settings_.verbosity(), platform_);
       continue;
     }
-    if (!Enter(entry.name)) continue;
+    if (!Enter(entry.name)) {
+      // Empty, or gone meanwhile: nothing to say. Unreadable: its files
+      // are never seen, which the user must be told.
+      std::string directory = files_->dir_part + entry.name;
+      if (!platform_->CannotReadDirectory(directory +
+                                          platform_->PathSeparator())) {
+        continue;
+      }
+      unreadable_ = directory;
+      return Step::kUnreadable;
+    }
     if (settings_.output_directory()) return MirrorOutput(entry.name);
     return Step::kDirectory;
   }

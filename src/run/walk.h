@@ -15,7 +15,8 @@
 // warning, never entered; a directory whose path (or mirrored output path)
 // would not fit the 261-byte bound is skipped with the same warning; a
 // directory holding the marker file this run placed (the output
-// directory) is skipped with a warning; links to
+// directory) is skipped with a warning; a subdirectory that cannot be
+// read is handed to the directory loop, which fails it; links to
 // directories carry the system attribute and are never entered, nor is a
 // directory swapped for a link after it was listed (the platform opens it
 // relative to its parent, which this walk's enumeration holds open).
@@ -43,6 +44,7 @@ class DirectoryWalk {
     kDirectory,        // the file set names the next directory
     kFinished,         // the whole tree has been walked
     kOutputDirFailed,  // a mirrored output directory failed
+    kUnreadable,       // a subdirectory cannot be read: see unreadable()
   };
 
   DirectoryWalk(const Settings& settings, Platform* platform, FileSet* files);
@@ -53,8 +55,13 @@ class DirectoryWalk {
   // false when it cannot be read or yields no entry at all.
   bool Start();
 
-  // Moves the file set to the next directory of the walk.
+  // Moves the file set to the next directory of the walk. Stops at a
+  // subdirectory that is there but cannot be read (Step::kUnreadable); the
+  // next call goes on after it.
   Step Next();
+
+  // The subdirectory the last Step::kUnreadable named.
+  const std::string& unreadable() const { return unreadable_; }
 
   // Whether this run created the output directory of the current depth.
   bool created() const { return levels_[depth_].created; }
@@ -88,6 +95,7 @@ class DirectoryWalk {
   FileSet* files_;
   int depth_ = -1;
   Level levels_[kDepths];
+  std::string unreadable_;  // the subdirectory that could not be read
 };
 
 }  // namespace swu

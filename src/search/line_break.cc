@@ -34,11 +34,12 @@ int64_t FindBreak(const uint8_t* data, int64_t from, int64_t end,
   return -1;
 }
 
-int64_t WrittenBreakLength(const uint8_t* data, int64_t first, int64_t end) {
-  if (first >= end) return 2;
+int64_t WrittenBreakLength(const uint8_t* data, int64_t first, int64_t end,
+                           int64_t own_length) {
+  if (first >= end) return own_length;
   const void* hit =
       memchr(data + first, '\n', static_cast<size_t>(end - first));
-  if (hit == nullptr) return 2;
+  if (hit == nullptr) return own_length;
   int64_t q = static_cast<const uint8_t*>(hit) - data;
   return q > first && data[q - 1] == '\r' ? 2 : 1;
 }

@@ -31,10 +31,12 @@ inline const uint8_t* BreakBytes(int64_t length) {
   return kCrLf + 2 - length;  // A lone LF is the last byte of the pair.
 }
 
-// The break the command writes into data[first, end): LF when the first
-// break of the image is a lone LF, CR LF otherwise (also when there is no
-// break at all). Returns its length, 1 or 2.
-int64_t WrittenBreakLength(const uint8_t* data, int64_t first, int64_t end);
+// The break the command writes into data[first, end): the image's first
+// break, LF for a lone LF and CR LF for CR LF; in an image without a break
+// (an empty one too) the one of |own_length|, the system's own (1 or 2).
+// Returns its length, 1 or 2.
+int64_t WrittenBreakLength(const uint8_t* data, int64_t first, int64_t end,
+                           int64_t own_length);
 
 }  // namespace swu
 

@@ -15,7 +15,8 @@ ReplaceLoop::ReplaceLoop(const Settings& settings, const FileBuffer* buffer,
       search_(matcher),
       writer_(writer),
       state_(state),
-      renew_(std::move(renew)) {
+      renew_(std::move(renew)),
+      case_compare_(settings) {
   selection_ = settings.selection();
   modified_lines_only_ = settings.line_filter() == LineFilter::kModifiedOnly;
   empty_text_ = settings.search_length == 0;
@@ -164,6 +165,10 @@ void ReplaceLoop::Act(Match* match) {
   // the writer bytes it has passed.
   assert(match->offset >= 0);
   ++state_->acted_on;
+  if (case_compare_.applies() &&
+      case_compare_.Differs(buffer_->bytes() + match->start)) {
+    ++state_->case_differs;
+  }
   if (modified_lines_only_) {
     ActOnLine(match);
     return;

@@ -26,6 +26,7 @@
 #include "search/match_writer.h"
 #include "search/matcher.h"
 #include "search/replace_state.h"
+#include "search/search_notes.h"
 #include "store/file_buffer.h"
 
 namespace swu {
@@ -71,6 +72,7 @@ class ReplaceLoop {
   Selection selection_ = Selection::kAll;  // -#
   bool modified_lines_only_ = false;       // -M
   bool empty_text_ = false;                // the search text is an anchor alone
+  CaseCompare case_compare_;  // for the count of matches differing in case
 
   // -#:J: the match held back, and the position its offsets count from.
   bool holding_ = false;

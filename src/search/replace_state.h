@@ -16,7 +16,10 @@ struct ReplaceState {
   int64_t bytes_written = 0;  // length of the result so far
   int64_t acted_on = 0;       // matches handed to the emitter
   int64_t found = 0;          // matches found, counted under -# only
-  int64_t pending_tail = 0;   // -M: the rest of the last acted-on line
+  // Acted-on matches whose bytes differ in case from the search text
+  // (counted without -C only).
+  int64_t case_differs = 0;
+  int64_t pending_tail = 0;           // -M: the rest of the last acted-on line
   FileError error = FileError::None;  // the failure that ends the file
   bool finished = false;    // the loop has been through the whole file
   int64_t resume = 0;       // where the next search starts, from position

@@ -15,8 +15,15 @@ random switch combinations (fixed seed, so every run is the same):
     every switch family, the diff it prints, applied with `patch -p1` (and
     with `git apply` where git is installed) to a copy of the tree, gives
     the real run's files byte for byte; its messages on standard error are
-    the real run's output, its exit status the real run's; and the tree
+    the real run's output and notes, its exit status the real run's; and the tree
     it ran in is untouched (bytes and modification times);
+  * a file with several names in such a tree (hard links, symbolic links
+    beside it or below it) is changed once: the real run, a run with -$
+    and the applied diff agree. patch and git apply write a new file for
+    the name they patch, so a hard-linked name they did not patch is
+    judged by the one they did; and the links of the trees are named
+    after their files in the walk's order, since both tools refuse to
+    patch through a symbolic link.
   * a change the diff leaves out (a binary file; a path outside the
     current directory: absolute, or through ..) costs only that change:
     the rest of the diff still applies with both tools, and nothing is
@@ -99,6 +106,13 @@ def run(binary, root, case, extra, result_dir=""):
     return done, files
 
 
+def notes_only(stderr):
+    """True when standard error holds nothing but the notes after the
+    totals (a count of matches differing in case, say)."""
+    return all(line.startswith(b"Note: ")
+               for line in stderr.splitlines() if line)
+
+
 def not_started(done):
     return done.returncode == 1 and not done.stdout and not done.stderr
 
@@ -118,7 +132,9 @@ OUTPUTS = [["-$", "out"], ["-$:F", "one.txt"], ["-$:A", "all.txt"],
 
 
 class DiffCase:
-    def __init__(self, rng):
+    # |link_rng| draws the links, apart from |rng|, so that the command
+    # lines and files stay those of a tree without links.
+    def __init__(self, rng, link_rng):
         self.files = {}
         names = ["f1.txt", "f2.txt", "sub/f3.txt", "sub/deep/f4.txt", "f5.dat"]
         for name in rng.sample(names, rng.randint(1, len(names))):
@@ -135,6 +151,8 @@ class DiffCase:
             self.args.append("-R")
         if rng.random() < 0.2:
             self.args.append(rng.choice(["-B:C", "-T:C"]))
+        self.links = (self.make_links(link_rng, spec)
+                      if link_rng.random() < 0.4 else [])
         if rng.random() < 0.25:
             self.args += rng.choice(OUTPUTS)
             if rng.random() < 0.5 and "-$:F" not in self.args:
@@ -144,6 +162,23 @@ class DiffCase:
                     self.files[target] = self.lines(rng)
                 else:
                     self.files[target + "/f1.txt"] = self.lines(rng)
+
+    def make_links(self, rng, spec):
+        """Other names of the tree's files: (name, target, hard)."""
+        links = []
+        for k in range(rng.randint(1, 3)):
+            target = rng.choice(sorted(self.files))
+            folder, _, base = target.rpartition("/")
+            folder = folder + "/" if folder else ""
+            if rng.random() < 0.5:
+                links.append((folder + "h%d.txt" % k, target, True))
+            elif base.endswith(".txt"):
+                links.append((folder + "z%d.txt" % k, base, False))
+            if target.count("/") == 0 and spec in ("*.txt", "f1.txt") and \
+                    "sub/f3.txt" in self.files:
+                # From below, like a header directory's link to its parent.
+                links.append(("sub/z%d.txt" % k, "../" + target, False))
+        return links
 
     @staticmethod
     def lines(rng):
@@ -161,7 +196,7 @@ class DiffCase:
                        for _ in range(rng.randint(1, 3)))
 
 
-def make_tree(root, files):
+def make_tree(root, files, links=()):
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(root)
     for name, data in files.items():
@@ -169,6 +204,53 @@ def make_tree(root, files):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:
             f.write(data)
+    for name, target, hard in links:
+        path = os.path.join(root, name)
+        if os.path.lexists(path):
+            continue
+        if hard:
+            os.link(os.path.join(root, target), path)
+        else:
+            os.symlink(target, path)
+
+
+def as_patched(tree, original, links):
+    """|tree| with each hard-linked name that a patch tool left as it was
+    given the bytes of the name it patched (the tool broke the link)."""
+    groups = {}
+    for name, target, hard in links:
+        if hard:
+            groups.setdefault(target, {target}).add(name)
+    tree = dict(tree)
+    for names in groups.values():
+        changed = {tree[n] for n in names
+                   if n in tree and tree[n] != original.get(n)}
+        if len(changed) == 1:
+            data = changed.pop()
+            for n in names:
+                tree[n] = data
+    for name, target, hard in links:
+        named = os.path.normpath(os.path.join(os.path.dirname(name), target))
+        if not hard and name in tree and named in tree:
+            tree[name] = tree[named]  # Read through the link.
+    return tree
+
+
+def check_output_directory(binary, scratch, case, expected):
+    """A run with -$ writes each file once, as the run in place left it
+    (not under -M, nor where a file is created)."""
+    if any(a.startswith(("-$", "-M", "-B:C", "-T:C")) for a in case.args):
+        return []
+    out = scratch + "/byout"
+    make_tree(out, case.files, case.links)
+    subprocess.run(EMULATOR + [binary] + case.args + ["-$", "swuout"],
+                   cwd=out, capture_output=True, timeout=60)
+    where = os.path.dirname(case.args[0])  # the filespec's directory
+    written = files_only(snapshot(os.path.join(out, "swuout")))
+    wrong = {n: d for n, d in written.items()
+             if expected.get(os.path.join(where, n)) != d}
+    return ["-$ differs from in place: %r / %r" % (wrong, expected)] \
+        if wrong else []
 
 
 def snapshot(root, times=False):
@@ -201,8 +283,8 @@ def check_diff(binary, scratch, case, git):
     """Returns the problems of one --diff case, and whether its diff
     applied byte-exactly."""
     real, shown, patched = (scratch + n for n in ("/real", "/shown", "/patched"))
-    make_tree(real, case.files)
-    make_tree(shown, case.files)
+    make_tree(real, case.files, case.links)
+    make_tree(shown, case.files, case.links)
     done = subprocess.run(EMULATOR + [binary] + case.args, cwd=real,
                           capture_output=True, timeout=60)
     before = snapshot(shown, times=True)
@@ -211,20 +293,27 @@ def check_diff(binary, scratch, case, git):
     problems = []
     if snapshot(shown, times=True) != before:
         problems.append("--diff changed its tree")
-    if (dry.returncode, dry.stderr) != (done.returncode, done.stdout):
-        problems.append("messages or status differ: %d %r / %d %r" % (
-            done.returncode, done.stdout, dry.returncode, dry.stderr))
+    # Its messages are the real run's report, then the same notes.
+    if (dry.returncode, dry.stderr) != (done.returncode,
+                                        done.stdout + done.stderr) or \
+            not notes_only(done.stderr):
+        problems.append("messages or status differ: %d %r %r / %d %r" % (
+            done.returncode, done.stdout, done.stderr, dry.returncode,
+            dry.stderr))
     expected = files_only(snapshot(real))
+    original = files_only(snapshot(shown))
+    if case.links:
+        problems += check_output_directory(binary, scratch, case, expected)
     tools = [["patch", "-p1", "--binary", "--batch", "--quiet"]]
     if git:
         tools.append(["git", "apply", "-p1", "--allow-empty",
                       "--whitespace=nowarn"])
     for tool in tools:
-        make_tree(patched, case.files)
+        make_tree(patched, case.files, case.links)
         ok, said = True, b""
         if dry.stdout:
             ok, said = apply_diff(tool, patched, dry.stdout)
-        got = files_only(snapshot(patched))
+        got = as_patched(files_only(snapshot(patched)), original, case.links)
         if not ok or got != expected:
             problems.append("%s: %s; real %r / patched %r\n%s" % (
                 tool[0], said.decode(errors="replace")[:300], expected, got,
@@ -300,7 +389,7 @@ def main(argv):
             a, files_a = run(binary, scratch + "/a", case, [])
             b, files_b = run(binary, scratch + "/b", case, ["-~"])
             problems = []
-            if a.stderr or b.stderr:
+            if not notes_only(a.stderr) or a.stderr != b.stderr:
                 problems.append("stderr: %r %r" % (a.stderr[:300], b.stderr[:300]))
             if (a.returncode, a.stdout, files_a) != (b.returncode, b.stdout, files_b):
                 problems.append("-~ changes the result: %r / %r" % (files_a, files_b))
@@ -311,7 +400,7 @@ def main(argv):
             if "-M" not in case.args:
                 c, files_c = run(binary, scratch + "/c", case, ["-$", "out"], "out")
                 expected = {name: files_a[name] for name in files_c}
-                if c.stderr or files_c != expected:
+                if c.stderr != a.stderr or files_c != expected:
                     problems.append("-$ differs: %r / %r" % (files_a, files_c))
                     problems.append(describe("in place", a))
                     problems.append(describe("with -$", c))
@@ -335,9 +424,11 @@ def diff_cases(binary, count, rng):
     scratch = tempfile.mkdtemp(prefix="swu-diff-")
     exact = 0
     changed = 0
+    # Seeded from |rng| without drawing from it.
+    link_rng = random.Random(repr(rng.getstate()[1][:8]))
     try:
         for _ in range(count):
-            case = DiffCase(rng)
+            case = DiffCase(rng, link_rng)
             problems, applied = check_diff(binary, scratch, case, git)
             exact += applied
             if problems:

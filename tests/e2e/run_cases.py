@@ -22,6 +22,7 @@ Case file format (*.cases), one case after another:
     dir sub/deeper                   (an empty directory)
     file b\\x0ac.txt: abc              (\\xHH in a name is that byte)
     link name: target                (a symbolic link)
+    hardlink name: target            (another name of the file target)
     fifo name                        (a named pipe)
     mode a.txt: 0444                 (chmod, octal)
     attrib a.txt: +h +s              (Windows attributes, set with attrib)
@@ -141,7 +142,7 @@ def parse_file(path):
         kind, name = head[0], head[1] if len(head) > 1 else None
         if kind == "args":
             case.args = shlex.split(value)
-        elif kind in ("file", "fill", "link", "mode", "attrib"):
+        elif kind in ("file", "fill", "link", "hardlink", "mode", "attrib"):
             case.setup.append((kind, name, value))
         elif kind.startswith("dir") or kind.startswith("fifo"):
             case.setup.append((kind, line.split(" ", 1)[1], None))
@@ -209,8 +210,12 @@ def prepare(case, root):
             os.makedirs(path, exist_ok=True)
         elif kind == "fifo":
             os.mkfifo(path)
-        elif kind == "link":
-            os.symlink(value.strip(), path)
+        elif kind in ("link", "hardlink"):
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            if kind == "link":
+                os.symlink(value.strip(), path)
+            else:
+                os.link(os.path.join(root, value.strip()), path)
         elif kind == "mode":
             os.chmod(path, int(value, 8))
         elif kind == "attrib":

@@ -29,6 +29,14 @@ class EngineHarness {
     processor_->PrepareRun();
   }
 
+  // Starts another run over the same switches: a file processed already
+  // is a new file to it.
+  void NextRun() {
+    processor_ =
+        std::make_unique<FileProcessor>(settings_, &platform_, &random_);
+    processor_->PrepareRun();
+  }
+
   // Processes the file |name| of the directory; |output| names the -$
   // output file in the directory (empty without -$).
   FileOutcome Process(const std::string& name, const std::string& output = "") {

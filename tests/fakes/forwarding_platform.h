@@ -159,6 +159,7 @@ class ForwardingPlatform : public Platform {
     return real_->EndsDirectoryPart(c);
   }
   char PathSeparator() const override { return real_->PathSeparator(); }
+  int64_t TextBreakLength() const override { return real_->TextBreakLength(); }
   int64_t LargestExitStatus() const override {
     return real_->LargestExitStatus();
   }

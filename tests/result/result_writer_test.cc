@@ -136,6 +136,7 @@ TEST_F(ResultWriterTest, AFaultThatPersistsLeavesTheJournalForTheNextRun) {
   EXPECT_EQ(h_.Process("f").error, FileError::WriteFault);
   EXPECT_EQ(Journals(h_.dir()), 1);
   h_.platform().Clear();
+  h_.NextRun();
   FileOutcome outcome = h_.Process("f");
   EXPECT_EQ(outcome.recovery, Recovery::kFinished);
   EXPECT_TRUE(outcome.ok());

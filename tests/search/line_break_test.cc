@@ -52,16 +52,22 @@ TEST(LineBreakTest, FindBreakSkipsTheLfOfABreakBegunEarlier) {
   EXPECT_EQ(FindBreak(Bytes(lone_cr), 0, End(lone_cr), &length), -1);
 }
 
+// A file without a break gets the system's own: LF (1) or CR LF (2).
 TEST(LineBreakTest, WrittenBreakFollowsTheFirstBreakOfTheFile) {
   struct {
     std::string image;
-    int64_t length;
+    int64_t on_lf_system;
+    int64_t on_crlf_system;
   } cases[] = {
-      {"a\nb\r\n", 1}, {"a\r\nb\n", 2}, {"abc", 2},
-      {"", 2},         {"a\rb\n", 1},   {"\n", 1},
+      {"a\nb\r\n", 1, 1}, {"a\r\nb\n", 2, 2}, {"abc", 1, 2},
+      {"", 1, 2},         {"a\rb\n", 1, 1},   {"\n", 1, 1},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(WrittenBreakLength(Bytes(c.image), 0, End(c.image)), c.length)
+    EXPECT_EQ(WrittenBreakLength(Bytes(c.image), 0, End(c.image), 1),
+              c.on_lf_system)
+        << c.image;
+    EXPECT_EQ(WrittenBreakLength(Bytes(c.image), 0, End(c.image), 2),
+              c.on_crlf_system)
         << c.image;
   }
 }

@@ -1,0 +1,55 @@
+// The files a run has processed, known by device and file number, so that
+// a file reached by several names (hard links, or symbolic links inside
+// the tree) is processed once, under the first name the walk or the
+// filespec reaches. A second pass would apply the change to the first
+// pass's result, and --diff would show one change per name.
+//
+// The identity is the one the load takes from the open file, so a visit
+// costs one set lookup and no call to the system.
+//
+// Tested by the run_links.cases end-to-end cases and tests/e2e/differential.py.
+
+#ifndef SWU_RUN_FILE_VISITS_H_
+#define SWU_RUN_FILE_VISITS_H_
+
+#include <cstdint>
+#include <unordered_set>
+
+#include "platform/platform.h"
+
+namespace swu {
+
+class FileVisits {
+ public:
+  // Starts the next name of the file set.
+  void StartName() { current_ = Key(); }
+
+  // True when |file| was not processed under an earlier name; it is then
+  // remembered as this name's file, and asking again for the same name
+  // (a file loaded again after its journal was recovered) stays true.
+  // A file without a number to tell it by (device and file number 0) is
+  // always new.
+  bool FirstVisit(const FileIdentity& file);
+
+ private:
+  struct Key {
+    uint64_t device = 0;
+    uint64_t file_number = 0;
+    bool operator==(const Key& other) const {
+      return device == other.device && file_number == other.file_number;
+    }
+  };
+  struct KeyHash {
+    size_t operator()(const Key& key) const {
+      return static_cast<size_t>(key.file_number * 0x9E3779B97F4A7C15ull ^
+                                 key.device);
+    }
+  };
+
+  std::unordered_set<Key, KeyHash> seen_;
+  Key current_;  // the file of the name being processed
+};
+
+}  // namespace swu
+
+#endif  // SWU_RUN_FILE_VISITS_H_
