@@ -257,6 +257,27 @@ def hard_link_case():
         shutil.rmtree(d)
 
 
+def nothing_for_nothing_case():
+    """A rewrite whose result is the file byte for byte writes nothing: the
+    file keeps its modification and change times."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        os.utime(path, ns=(10**18, 10**18))
+        before = os.stat(path)
+        r = run(d, ["f.txt", "alpha", "alpha", "-C"])
+        after = os.stat(path)
+        expect(r.returncode == 0 and b"36000 matches" in r.stdout,
+               "nothing for nothing: %r" % r.stdout[-200:])
+        expect(after.st_mtime_ns == before.st_mtime_ns and
+               after.st_ctime_ns == before.st_ctime_ns,
+               "nothing for nothing: the file was rewritten")
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -272,6 +293,7 @@ def main(argv):
     planted_link_case()
     name_taken_case()
     hard_link_case()
+    nothing_for_nothing_case()
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 
