@@ -16,10 +16,13 @@ TEST(ReservedNamesTest, SweepTakesTemporariesOnly) {
     EXPECT_TRUE(IsTemporaryName(TemporaryName(bits))) << TemporaryName(bits);
   }
   EXPECT_NE(TemporaryName(NameBits(1, 5, 1)), TemporaryName(NameBits(2, 5, 1)));
-  for (const char* name :
-       {".swu-journal-", ".swu-journal-0000000000a74b0d", ".swu-journal-s01",
-        ".swu-0123456", ".swu-012345678", ".swu-0123ABCD", ".SWU-01234567",
-        AppendNoteName(1, 2).c_str(), "QMZRHLAJ.SWU"}) {
+  const std::string note = AppendNoteName(1, 2);
+  for (const std::string& name :
+       {std::string(".swu-journal-"),
+        std::string(".swu-journal-0000000000a74b0d"),
+        std::string(".swu-journal-s01"), std::string(".swu-0123456"),
+        std::string(".swu-012345678"), std::string(".swu-0123ABCD"),
+        std::string(".SWU-01234567"), note, std::string("QMZRHLAJ.SWU")}) {
     EXPECT_FALSE(IsTemporaryName(name)) << name;
   }
 }
