@@ -792,8 +792,12 @@ class PosixPlatform : public Platform {
     if (mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate ||
         mode == OpenMode::kReserved || mode == OpenMode::kReadNoLink) {
       // A new file, or a name the program made, takes exactly the name
-      // given.
-      fd = OpenRegular(resolver_.Quick(path), mode);
+      // given; under -R in the directory the walk holds, whatever its
+      // path has come to name since.
+      std::string name;
+      int dir = HeldDirectoryOf(path, &name);
+      fd = dir != AT_FDCWD ? OpenRegularAt(dir, name, mode, nullptr)
+                           : OpenRegular(resolver_.Quick(path), mode);
     } else if (mode == OpenMode::kAppend) {
       fd = OpenToAppend(resolver_.Resolve(path));
     } else if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
@@ -804,6 +808,9 @@ class PosixPlatform : public Platform {
   }
 
   bool DeleteFile(const std::string& path) override {
+    std::string name;
+    int dir = HeldDirectoryOf(path, &name);
+    if (dir != AT_FDCWD) return unlinkat(dir, name.c_str(), 0) == 0;
     return unlink(resolver_.Resolve(path).c_str()) == 0;
   }
 
@@ -812,7 +819,15 @@ class PosixPlatform : public Platform {
   }
 
   bool IdentifyExact(const std::string& path, FileIdentity* identity) override {
-    return !path.empty() && StatPath(resolver_.Quick(path), identity);
+    std::string name;
+    int dir = HeldDirectoryOf(path, &name);
+    struct stat st;
+    if (dir == AT_FDCWD) {
+      return !path.empty() && StatPath(resolver_.Quick(path), identity);
+    }
+    if (fstatat(dir, name.c_str(), &st, 0) != 0) return false;
+    *identity = IdentityOf(st);
+    return true;
   }
 
   std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
@@ -853,10 +868,13 @@ class PosixPlatform : public Platform {
   }
 
   bool RenameNew(const std::string& from, const std::string& to) override {
-    std::string source = resolver_.Quick(from);
-    std::string target = resolver_.Quick(to);
+    std::string source, target;
+    int from_dir = HeldDirectoryOf(from, &source);
+    int to_dir = HeldDirectoryOf(to, &target);
+    if (from_dir == AT_FDCWD) source = resolver_.Quick(from);
+    if (to_dir == AT_FDCWD) target = resolver_.Quick(to);
 #ifdef RENAME_NOREPLACE
-    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
+    if (renameat2(from_dir, source.c_str(), to_dir, target.c_str(),
                   RENAME_NOREPLACE) == 0) {
       return true;
     }
@@ -864,8 +882,10 @@ class PosixPlatform : public Platform {
 #endif
     // Where the file system cannot rename without replacing: a link fails
     // on an existing name as the rename would.
-    if (link(source.c_str(), target.c_str()) != 0) return false;
-    unlink(source.c_str());
+    if (linkat(from_dir, source.c_str(), to_dir, target.c_str(), 0) != 0) {
+      return false;
+    }
+    unlinkat(from_dir, source.c_str(), 0);
     return true;
   }
 
@@ -1144,6 +1164,20 @@ class PosixPlatform : public Platform {
     if (held == tree_.end()) return nullptr;
     held->second->files.clear();
     return &held->second->files;
+  }
+
+  // Under -R, the directory the walk holds open for |path|'s directory
+  // part, as a descriptor, with |path|'s last name in *name: the program's
+  // own names there are made, renamed and removed in that directory even
+  // if its path has been swapped for a link since. AT_FDCWD otherwise.
+  int HeldDirectoryOf(const std::string& path, std::string* name) {
+    size_t slash = path.rfind('/');
+    size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+    auto dir =
+        tree_.empty() ? tree_.end() : tree_.find(path.substr(0, name_at));
+    if (dir == tree_.end() || name_at == path.size()) return AT_FDCWD;
+    *name = path.substr(name_at);
+    return dirfd(dir->second->stream);
   }
 
   // Under -R, opens a file that the last enumeration of its directory

@@ -278,6 +278,36 @@ def nothing_for_nothing_case():
         shutil.rmtree(d)
 
 
+def swapped_directory_case():
+    """Under -R a directory swapped for a link after the walk listed it:
+    the journal is still made, named and removed in the directory the walk
+    holds, never in the one the link leads to."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        os.makedirs(os.path.join(d, "t", "sub"))
+        os.mkdir(os.path.join(d, "elsewhere"))
+        path = os.path.join(d, "t", "sub", "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        name = ".swu-journal-%016x" % os.stat(path).st_ino
+        env = dict(os.environ, SWU_PAUSE_AT_OPEN=name)
+        p = subprocess.Popen([PAUSED, "t/*.txt"] + GROW + ["-R"], cwd=d,
+                             env=env, stdin=subprocess.PIPE,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        paused = p.stderr.readline() == b"paused\n"
+        expect(paused, "swapped directory: did not pause")
+        os.rename(os.path.join(d, "t", "sub"), os.path.join(d, "t", "held"))
+        os.symlink(os.path.join(d, "elsewhere"), os.path.join(d, "t", "sub"))
+        p.communicate(timeout=60)
+        expect(os.listdir(os.path.join(d, "elsewhere")) == [],
+               "swapped directory: journal made through the link")
+        # The name no longer names the file, so the run fails it untouched.
+        expect(open(os.path.join(d, "t", "held", "f.txt"), "rb").read() ==
+               DATA, "swapped directory: the file was written")
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -294,6 +324,7 @@ def main(argv):
     name_taken_case()
     hard_link_case()
     nothing_for_nothing_case()
+    swapped_directory_case()
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 
