@@ -1171,12 +1171,14 @@ class PosixPlatform : public Platform {
   // own names there are made, renamed and removed in that directory even
   // if its path has been swapped for a link since. AT_FDCWD otherwise.
   int HeldDirectoryOf(const std::string& path, std::string* name) {
-    size_t slash = path.rfind('/');
+    if (tree_.empty()) return AT_FDCWD;
+    // The walk holds its directories under their resolved spelling.
+    std::string resolved = resolver_.Quick(path);
+    size_t slash = resolved.rfind('/');
     size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-    auto dir =
-        tree_.empty() ? tree_.end() : tree_.find(path.substr(0, name_at));
-    if (dir == tree_.end() || name_at == path.size()) return AT_FDCWD;
-    *name = path.substr(name_at);
+    auto dir = tree_.find(resolved.substr(0, name_at));
+    if (dir == tree_.end() || name_at == resolved.size()) return AT_FDCWD;
+    *name = resolved.substr(name_at);
     return dirfd(dir->second->stream);
   }
 

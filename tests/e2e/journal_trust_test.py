@@ -304,6 +304,10 @@ def swapped_directory_case():
         # The name no longer names the file, so the run fails it untouched.
         expect(open(os.path.join(d, "t", "held", "f.txt"), "rb").read() ==
                DATA, "swapped directory: the file was written")
+        # Its journal was made where the walk held it, and emptied there.
+        left = [n for n in os.listdir(os.path.join(d, "t", "held"))
+                if n != "f.txt" and not n.startswith(".swu-journal-s")]
+        expect(left == [], "swapped directory: left %r" % left)
     finally:
         shutil.rmtree(d)
 
