@@ -3,6 +3,7 @@
 #include "base/reserved_names.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace swu {
 
@@ -36,6 +37,10 @@ uint64_t NameBits(uint64_t process, uint64_t clock, uint64_t count) {
   x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
   x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
   return x ^ (x >> 31);
+}
+
+bool HasReservedPrefix(const char* name) {
+  return strncmp(name, kTemporaryPrefix, kTemporaryPrefixLength) == 0;
 }
 
 std::string TemporaryName(uint64_t bits) {

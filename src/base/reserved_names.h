@@ -17,6 +17,9 @@ namespace swu {
 // name, so that two processes, or two calls of one, rarely draw the same.
 uint64_t NameBits(uint64_t process, uint64_t clock, uint64_t count);
 
+// True when |name| begins as every name above and every journal's does.
+bool HasReservedPrefix(const char* name);
+
 // A temporary: ".swu-" and eight lower-case hex digits made of |bits|.
 std::string TemporaryName(uint64_t bits);
 // True for a name TemporaryName makes (never for a journal's or a note's).

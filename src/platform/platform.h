@@ -219,6 +219,10 @@ class DirEnum {
   // Stores the next entry in *entry and returns true, or returns false
   // when there are no more entries.
   virtual bool Next(DirEntry* entry) = 0;
+  // False when the enumeration read its whole directory and saw no name
+  // that begins as the program's own files do (".swu-"): then no journal
+  // of a killed run lies there. True when it cannot tell.
+  virtual bool MayHoldReservedNames() const { return true; }
 };
 
 class Platform {
@@ -262,6 +266,15 @@ class Platform {
   // Opens |path| in |mode|. On failure returns nullptr.
   virtual std::unique_ptr<Stream> Open(const std::string& path,
                                        OpenMode mode) = 0;
+  // Opens |path| in |mode| as Open does and stores what the open file is
+  // in *identity. On failure returns nullptr.
+  virtual std::unique_ptr<Stream> OpenIdentified(const std::string& path,
+                                                 OpenMode mode,
+                                                 FileIdentity* identity) {
+    std::unique_ptr<Stream> stream = Open(path, mode);
+    if (stream != nullptr && !stream->Identify(identity)) stream.reset();
+    return stream;
+  }
   // Deletes the file |path|. Returns false on failure.
   virtual bool DeleteFile(const std::string& path) = 0;
   // Stores the identity of the file |path| (a link is followed) in

@@ -290,16 +290,11 @@ uint8_t Attributes(int dir_fd, const char* name, Listed* listed) {
 }
 
 // The attributes of a directory entry, from its type where readdir gives
-// one, so that a plain file or directory costs no stat. In an enumeration
-// that includes directories the files are only listed for the walk, which
-// looks at directories alone, so their read-only bit is not worked out.
-uint8_t Classify(int dir_fd, const struct dirent& e, bool include_directories,
-                 Listed* listed) {
-  if (e.d_type == DT_REG) {
-    if (include_directories) return kAttrArchive;
-    bool read_only = faccessat(dir_fd, e.d_name, W_OK, 0) != 0;
-    return kAttrArchive | (read_only ? kAttrReadOnly : 0);
-  }
+// one, so that a plain file or directory costs no system call. A plain
+// file's read-only bit is not worked out: nothing asks for it, and the
+// open for update tells a file that cannot be written.
+uint8_t Classify(int dir_fd, const struct dirent& e, Listed* listed) {
+  if (e.d_type == DT_REG) return kAttrArchive;
   if (e.d_type == DT_DIR) return kAttrDirectory;
   return Attributes(dir_fd, e.d_name, listed);
 }
@@ -349,6 +344,14 @@ class PosixStream : public Stream {
                                          : SEEK_END;
     if (fd_ < 0) return false;
     if (whence == Whence::kStart && offset == offset_) return true;
+    // A seek from the start is made by the next read or write, if one
+    // comes: a stream only positioned and closed costs no call.
+    if (whence == Whence::kStart && !appending_ && offset >= 0) {
+      offset_ = offset;
+      seek_pending_ = true;
+      return true;
+    }
+    if (!SeekPending()) return false;
     off_t at = lseek(fd_, static_cast<off_t>(offset), w);
     if (at < 0) return false;
     if (!appending_) offset_ = static_cast<int64_t>(at);
@@ -362,6 +365,10 @@ class PosixStream : public Stream {
   int64_t Read(void* data, int64_t n) override {
     char* bytes = static_cast<char*>(data);
     int64_t total = 0;
+    if (!SeekPending()) {
+      error_ = true;
+      return 0;
+    }
     while (fd_ >= 0 && total < n) {
       ssize_t got = read(fd_, bytes + total, Chunk(n - total));
       if (got < 0 && errno == EINTR) continue;
@@ -376,6 +383,10 @@ class PosixStream : public Stream {
   }
   void Write(const void* data, int64_t n) override {
     const char* bytes = static_cast<const char*>(data);
+    if (!SeekPending()) {
+      error_ = true;
+      return;
+    }
     while (fd_ >= 0 && n > 0) {
       ssize_t done = write(fd_, bytes, Chunk(n));
       if (done < 0 && errno == EINTR) continue;
@@ -510,12 +521,20 @@ class PosixStream : public Stream {
     return static_cast<size_t>(n < kMaxChunk ? n : kMaxChunk);
   }
 
+  // Makes a seek that Seek() left for later. Returns false on failure.
+  bool SeekPending() {
+    if (!seek_pending_ || fd_ < 0) return true;
+    seek_pending_ = false;
+    return lseek(fd_, static_cast<off_t>(offset_), SEEK_SET) == offset_;
+  }
+
   int fd_;
   int hold_fd_ = -1;  // a temporary's lock, kept past Close (HoldWith)
   bool appending_;
   bool error_ = false;
-  int64_t offset_;         // the file position, -1 while not known
-  bool unlocked_ = false;  // Lock() found no locks on this file system
+  int64_t offset_;             // the file position, -1 while not known
+  bool seek_pending_ = false;  // offset_ is still to be set on the file
+  bool unlocked_ = false;      // Lock() found no locks on this file system
 };
 
 // How the last file enumeration of a directory saw each entry, by name.
@@ -534,8 +553,8 @@ using TreeDirectories = std::unordered_map<std::string, TreeDirectory*>;
 
 class PosixDirEnum : public DirEnum {
  public:
-  explicit PosixDirEnum(std::vector<DirEntry> entries)
-      : entries_(std::move(entries)) {}
+  PosixDirEnum(std::vector<DirEntry> entries, bool reserved)
+      : entries_(std::move(entries)), reserved_(reserved) {}
   ~PosixDirEnum() override {
     if (tree_ == nullptr) return;
     auto it = tree_->find(path_);
@@ -547,6 +566,7 @@ class PosixDirEnum : public DirEnum {
     *entry = entries_[next_++];
     return true;
   }
+  bool MayHoldReservedNames() const override { return reserved_; }
 
   // Keeps |stream|, the directory |path| of the walk, open in |tree| for
   // as long as this enumeration lives.
@@ -559,6 +579,7 @@ class PosixDirEnum : public DirEnum {
 
  private:
   std::vector<DirEntry> entries_;
+  bool reserved_;  // a name of the program's own was seen
   size_t next_ = 0;
   TreeDirectory held_;               // the walk's directory, when held
   std::string path_;                 // its key in |tree_|
@@ -607,7 +628,8 @@ bool AsListed(const struct stat& st, const Listed* listed) {
 // and an existing file is truncated only once it is known to be a regular
 // one. With |listed|, only the file the enumeration saw is opened.
 int OpenRegularAt(int dir_fd, const std::string& name, OpenMode mode,
-                  const Listed* listed, int extra_flags = 0) {
+                  const Listed* listed, int extra_flags = 0,
+                  struct stat* opened = nullptr) {
   int flags = FlagsFor(mode) | extra_flags;
   if (listed != nullptr && !listed->link) flags |= O_NOFOLLOW;
   struct stat before;
@@ -634,11 +656,13 @@ int OpenRegularAt(int dir_fd, const std::string& name, OpenMode mode,
     close(fd);
     return -1;
   }
+  if (opened != nullptr) *opened = st;
   return fd;
 }
 
-int OpenRegular(const std::string& path, OpenMode mode) {
-  return OpenRegularAt(AT_FDCWD, path, mode, nullptr);
+int OpenRegular(const std::string& path, OpenMode mode,
+                struct stat* opened = nullptr) {
+  return OpenRegularAt(AT_FDCWD, path, mode, nullptr, 0, opened);
 }
 
 // Opens |path| to append to. A symbolic link at the name is followed only
@@ -776,6 +800,26 @@ class PosixPlatform : public Platform {
 
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
+    return OpenStat(path, mode, nullptr);
+  }
+
+  // Opening a file to read or update costs no second stat: the one the
+  // open makes to check that it is a regular file tells what it is.
+  std::unique_ptr<Stream> OpenIdentified(const std::string& path, OpenMode mode,
+                                         FileIdentity* identity) override {
+    if (mode != OpenMode::kRead && mode != OpenMode::kUpdate) {
+      return Platform::OpenIdentified(path, mode, identity);
+    }
+    struct stat st;
+    std::unique_ptr<Stream> stream = OpenStat(path, mode, &st);
+    if (stream != nullptr) *identity = IdentityOf(st);
+    return stream;
+  }
+
+  // Open, storing in *opened (when not null, and only for a file to read
+  // or update) the stat of the file opened.
+  std::unique_ptr<Stream> OpenStat(const std::string& path, OpenMode mode,
+                                   struct stat* opened) {
     if (path.empty()) return nullptr;
     // A file to read or update must exist: its name is tried as given
     // before it is looked for ignoring case. A file to create or append
@@ -783,12 +827,12 @@ class PosixPlatform : public Platform {
     bool must_exist = mode == OpenMode::kRead || mode == OpenMode::kUpdate;
     std::string quick = must_exist ? resolver_.Quick(path) : std::string();
     int fd = -1;
-    if (must_exist && OpenListed(quick, mode, &fd)) {
+    if (must_exist && OpenListed(quick, mode, &fd, opened)) {
       // Under -R a listed file is opened as listed or not at all.
       if (fd < 0) return nullptr;
       return std::make_unique<PosixStream>(fd, /*appending=*/false);
     }
-    if (must_exist) fd = OpenRegular(quick, mode);
+    if (must_exist) fd = OpenRegular(quick, mode, opened);
     if (mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate ||
         mode == OpenMode::kReserved || mode == OpenMode::kReadNoLink) {
       // A new file, or a name the program made, takes exactly the name
@@ -801,7 +845,7 @@ class PosixPlatform : public Platform {
     } else if (mode == OpenMode::kAppend) {
       fd = OpenToAppend(resolver_.Resolve(path));
     } else if (fd < 0 && (!must_exist || errno == ENOENT || errno == ENOTDIR)) {
-      fd = OpenRegular(resolver_.Resolve(path), mode);
+      fd = OpenRegular(resolver_.Resolve(path), mode, opened);
     }
     if (fd < 0) return nullptr;
     return std::make_unique<PosixStream>(fd, mode == OpenMode::kAppend);
@@ -815,7 +859,19 @@ class PosixPlatform : public Platform {
   }
 
   bool Identify(const std::string& path, FileIdentity* identity) override {
-    return !path.empty() && StatPath(resolver_.Resolve(path), identity);
+    if (path.empty()) return false;
+    // Under -R a name in a directory the walk holds is looked up there: one
+    // call, and never through a link put in the directory's place.
+    std::string name;
+    int dir = HeldDirectoryOf(path, &name);
+    if (dir == AT_FDCWD) return StatPath(resolver_.Resolve(path), identity);
+    struct stat st;
+    if (fstatat(dir, name.c_str(), &st, 0) == 0) {
+      *identity = IdentityOf(st);
+      return true;
+    }
+    // A name spelt in another case than the directory has it.
+    return errno == ENOENT && StatPath(resolver_.Resolve(path), identity);
   }
 
   bool IdentifyExact(const std::string& path, FileIdentity* identity) override {
@@ -949,7 +1005,7 @@ class PosixPlatform : public Platform {
   void DeferInterrupts(bool defer) override { g_deferring = defer ? 1 : 0; }
   void DeleteOnInterrupt(const std::string& path) override {
     g_delete_armed = 0;
-    std::string resolved = path.empty() ? path : resolver_.Resolve(path);
+    std::string resolved = path.empty() ? path : resolver_.Quick(path);
     if (resolved.empty() || resolved.size() >= sizeof(g_delete_path)) return;
     memcpy(g_delete_path, resolved.c_str(), resolved.size() + 1);
     g_delete_armed = 1;
@@ -1006,15 +1062,17 @@ class PosixPlatform : public Platform {
     std::string resolved = resolver_.Resolve(dir);
     DIR* d = OpenDirectory(resolved);
     if (d == nullptr) return nullptr;
-    std::vector<DirEntry> entries =
-        ReadEntries(d, resolved, name_pattern, include_directories,
-                    keep_inside ? tree_root_ : std::string(),
-                    include_directories ? nullptr : NotesFor(resolved));
+    bool reserved = false;
+    std::vector<DirEntry> entries = ReadEntries(
+        d, resolved, name_pattern, include_directories,
+        keep_inside ? tree_root_ : std::string(),
+        include_directories ? nullptr : NotesFor(resolved), &reserved);
     if (entries.empty()) {
       closedir(d);
       return nullptr;
     }
-    auto enumeration = std::make_unique<PosixDirEnum>(std::move(entries));
+    auto enumeration =
+        std::make_unique<PosixDirEnum>(std::move(entries), reserved);
     if (include_directories && !tree_root_.empty()) {
       enumeration->HoldOpen(d, resolved, &tree_);
     } else {
@@ -1053,9 +1111,16 @@ class PosixPlatform : public Platform {
   }
 
   uint32_t CurrentUser() const override {
-    return static_cast<uint32_t>(geteuid());
+    static const uid_t user = geteuid();  // The process never changes it.
+    return static_cast<uint32_t>(user);
   }
+  // Asked before every rewrite; the process never changes its limit, so
+  // the first answer stands.
   int64_t FileSizeLimit() const override {
+    static const int64_t limit = ReadFileSizeLimit();
+    return limit;
+  }
+  static int64_t ReadFileSizeLimit() {
     struct rlimit limit;
     if (getrlimit(RLIMIT_FSIZE, &limit) != 0 ||
         limit.rlim_cur == RLIM_INFINITY ||
@@ -1186,7 +1251,8 @@ class PosixPlatform : public Platform {
   // listed, relative to that directory and as it was listed, storing the
   // descriptor (-1 on failure) in *fd. Returns false, *fd untouched, when
   // |path| is not such a file.
-  bool OpenListed(const std::string& path, OpenMode mode, int* fd) {
+  bool OpenListed(const std::string& path, OpenMode mode, int* fd,
+                  struct stat* opened) {
     if (tree_.empty()) return false;
     size_t slash = path.rfind('/');
     size_t name_at = slash == std::string::npos ? 0 : slash + 1;
@@ -1196,7 +1262,7 @@ class PosixPlatform : public Platform {
     auto file = notes.find(path.substr(name_at));
     if (file == notes.end()) return false;
     *fd = OpenRegularAt(dirfd(dir->second->stream), file->first, mode,
-                        &file->second);
+                        &file->second, 0, opened);
     return true;
   }
 
@@ -1233,20 +1299,23 @@ class PosixPlatform : public Platform {
   // |pattern|, leaving out '.', '..', hidden and system entries,
   // directories unless asked for, and, when |root| is not empty, links to
   // anything outside |root|. Sorted. Notes how each entry returned was
-  // seen in *notes, unless it is null.
+  // seen in *notes, unless it is null. Sets *reserved when any entry's
+  // name begins as the program's own files do.
   static std::vector<DirEntry> ReadEntries(DIR* d, const std::string& dir,
                                            const std::string& pattern,
                                            bool include_directories,
                                            const std::string& root,
-                                           Notes* notes) {
+                                           Notes* notes, bool* reserved) {
     std::vector<DirEntry> entries;
     int fd = dirfd(d);
     while (struct dirent* e = readdir(d)) {
-      if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
-      if (e->d_name[0] == '.') continue;  // Hidden: never returned.
+      if (e->d_name[0] == '.') {  // Hidden, '.' and '..': never returned.
+        if (HasReservedPrefix(e->d_name)) *reserved = true;
+        continue;
+      }
       if (!NameMatches(pattern, e->d_name)) continue;
       Listed listed;
-      uint8_t attributes = Classify(fd, *e, include_directories, &listed);
+      uint8_t attributes = Classify(fd, *e, &listed);
       if (attributes & (kAttrHidden | kAttrSystem)) continue;
       if ((attributes & kAttrDirectory) && !include_directories) continue;
       if (!root.empty() && LinksOutside(fd, dir, *e, root)) continue;

@@ -38,9 +38,9 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
 // True when the file is still the one loaded, as it was: nothing else has
 // written it, cut it or been renamed over its name since.
 bool ResultWriter::StillAsLoaded() {
-  FileIdentity now;
+  FileIdentity now, named;
   return file_->Identify(&now) && Unchanged(target_.loaded_as, now) &&
-         NamesTheFile();
+         platform_->Identify(target_.path, &named) && SameFile(named, now);
 }
 
 // True when the file's name still stands for the file the stream has open.
@@ -231,7 +231,7 @@ void ResultWriter::CommitInPlace() {
 // A result that is the file cut short: one length change, which is
 // atomic, needs no journal.
 void ResultWriter::Shorten(int64_t result_size) {
-  if (!StillAsLoaded()) {
+  if (!journal_->MayWriteFile() || !StillAsLoaded()) {
     state_->Fail(FileError::ReadFailed);
   } else if (!file_->SetLength(result_size)) {
     state_->Fail(FileError::TruncateFailed);

@@ -128,12 +128,14 @@ void DirectoryLoop::RunDirectory() {
     AfterFile(false);
     return;
   }
+  runner_->ListingClean(!entries->MayHoldReservedNames());
   for (;;) {
     ProcessFile(state_->files.dir_part + entry.name, entry.name);
     bool waiting =
         state_->create != CreateState::Created && entries->Next(&entry);
-    if (AfterFile(waiting)) return;
+    if (AfterFile(waiting)) break;
   }
+  runner_->ListingClean(false);
 }
 
 // The files of the list, in its order.

@@ -22,6 +22,7 @@
 #include "store/journal_format.h"
 #include "store/journal_names.h"
 #include "store/journal_writer.h"
+#include "store/late_lock.h"
 #include "store/loader.h"
 #include "store/output_file.h"
 #include "store/recovery.h"
@@ -93,8 +94,8 @@ FileError OpenFile(const Settings& settings, Platform* platform,
   loaded->binary = false;
   loaded->passed_over = false;
   loaded->output = ResultOutput();
-  FileError error =
-      LoadCurrentFile(settings, platform, path, buffer, &loaded->input);
+  FileError error = LoadCurrentFile(settings, platform, path,
+                                    loaded->lock_later, buffer, &loaded->input);
   if (loaded->visits != nullptr &&
       !loaded->visits->FirstVisit(loaded->input.identity)) {
     // Its first name took it, failed or not: nothing more to do here.
@@ -165,7 +166,17 @@ FileOutcome FileProcessor::Process(const std::string& path,
   bool hold =
       form == OutputForm::kAppendFile || form == OutputForm::kAppendDirectory;
   if (hold) platform_->DeferInterrupts(true);
-  FileOutcome outcome = ProcessFile(path, output_path, create);
+  visits_.StartName();
+  // A file loaded unlocked that changed before its lock is loaded again,
+  // locked from the start.
+  CreateState before = *create;
+  bool reload = false;
+  FileOutcome outcome =
+      ProcessFile(path, output_path, create, listing_clean_, &reload);
+  if (reload) {
+    *create = before;
+    outcome = ProcessFile(path, output_path, create, false, &reload);
+  }
   if (hold) platform_->DeferInterrupts(false);
   return outcome;
 }
@@ -182,10 +193,16 @@ FileError FileProcessor::Load(const std::string& path,
                              &buffer_, loaded);
   if (error != FileError::None || !loaded->opened) return error;
   // Once per directory: spare journal files that killed runs left there
-  // (not under --diff, which deletes nothing).
+  // (not under --diff, which deletes nothing). A listing without the
+  // program's names had none to show.
   std::string dir = DirectoryPartOf(path, *platform_);
-  if (!settings_.shows_diff() && cleared_.insert(dir).second)
+  if (!settings_.shows_diff() && !listing_clean_ &&
+      cleared_.insert(dir).second) {
     ClearDeadSpares(platform_, dir);
+  }
+  // A file loaded unlocked looks for a journal once it is locked, if it
+  // is to be written at all (store/late_lock.h).
+  if (!loaded->input.locked) return FileError::None;
   FileIdentity pending;
   const FileIdentity& loaded_as = loaded->input.identity;
   // A file with more names notes its pending rewrite's journal on itself,
@@ -230,11 +247,12 @@ bool FileProcessor::ProbeLiterally(const ReplaceState& state) {
 
 FileOutcome FileProcessor::ProcessFile(const std::string& path,
                                        const std::string& output_path,
-                                       CreateState* create) {
+                                       CreateState* create, bool lock_later,
+                                       bool* reload) {
   FileOutcome outcome;
   LoadedFile loaded;
   loaded.visits = &visits_;
-  visits_.StartName();
+  loaded.lock_later = lock_later;
   FileError error = Load(path, output_path, create, &loaded, &outcome);
   if (loaded.passed_over) {
     buffer_.Reset();
@@ -260,6 +278,9 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   std::unique_ptr<JournalWriter> journal =
       JournalFor(settings_, platform_, path, loaded, buffer_, &spare_);
   Stream* result = loaded.output.stream.get();
+  LateLock late(platform_, path, result, loaded.output.target.loaded_as,
+                reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start);
+  if (journal != nullptr && !loaded.input.locked) journal->LockFirstWith(&late);
   DiffSink diff;
   Stream* output = journal != nullptr ? journal.get() : result;
   OutputBuffer out(preview_ != nullptr ? &diff : output);
@@ -275,6 +296,16 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   // Before the commit, which may write the file under a mapped image.
   outcome.literal_seen = ProbeLiterally(state);
   outcome.error = writer.CommitFile();
+  if (late.refused() || late.busy()) {
+    // Nothing was written. A file another run held too long fails as
+    // its locked load would have.
+    *reload = late.refused();
+    buffer_.Reset();
+    FileOutcome unloaded;
+    unloaded.error = FileError::OpenFailed;
+    return unloaded;
+  }
+  if (late.unlocked()) outcome.unlocked = true;
   if (journal != nullptr && journal->name_taken()) {
     outcome.journal_name_taken = true;
   }

@@ -40,6 +40,9 @@ struct LoadedFile {
   // name is passed over, nothing opened for its result (null: none is).
   FileVisits* visits = nullptr;
   bool passed_over = false;  // processed already under another name
+  // A small file to be rewritten in place may be loaded unlocked, to be
+  // locked before it is written (store/late_lock.h).
+  bool lock_later = false;
 };
 
 class FileProcessor : public FileRunner {
@@ -70,9 +73,14 @@ class FileProcessor : public FileRunner {
   // with the reason in *why, when its -L file could not be read again.
   bool RenewBetweenFiles(LoadStatus* why) override;
 
+  // The files that follow come from a listing of their directory that
+  // showed none of the program's own names (|clean|), or not.
+  void ListingClean(bool clean) override { listing_clean_ = clean; }
+
  private:
   FileOutcome ProcessFile(const std::string& path,
-                          const std::string& output_path, CreateState* create);
+                          const std::string& output_path, CreateState* create,
+                          bool lock_later, bool* reload);
   bool ProbeLiterally(const ReplaceState& state);
   FileError Load(const std::string& path, const std::string& output_path,
                  CreateState* create, LoadedFile* loaded, FileOutcome* outcome);
@@ -92,6 +100,9 @@ class FileProcessor : public FileRunner {
   // run has found no match (null until PrepareRun).
   std::unique_ptr<LiteralProbe> probe_;
   bool probe_done_ = false;  // a match, or the text, was found: no more probes
+  // The files come from a listing without the program's names: no journal
+  // or spare lay beside them then (ListingClean).
+  bool listing_clean_ = false;
 };
 
 }  // namespace swu

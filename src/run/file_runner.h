@@ -30,6 +30,11 @@ class FileRunner {
   // false, with the reason in *why, when its -L file could not be read
   // again.
   virtual bool RenewBetweenFiles(LoadStatus* why) = 0;
+
+  // Tells whether the files that follow come from a listing of their
+  // directory that showed none of the program's own names (no journal,
+  // spare or temporary). Until told, and after false, none is assumed.
+  virtual void ListingClean(bool clean) { (void)clean; }
 };
 
 }  // namespace swu

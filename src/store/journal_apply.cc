@@ -56,7 +56,10 @@ class PieceWriter {
         original_size_(original_size),
         result_size_(result_size),
         original_(original),
-        bytes_(new char[kPiece]) {}
+        // A file smaller than a piece needs no more room than its bytes:
+        // every offset lies below the larger of its two lengths.
+        capacity_(std::min(kPiece, std::max(original_size, result_size))),
+        bytes_(new char[static_cast<size_t>(capacity_)]) {}
 
   // Adds |n| bytes for the file's offset |offset| (n <= kRecordPart).
   Applied Add(int64_t offset, const char* data, int64_t n) {
@@ -71,7 +74,7 @@ class PieceWriter {
       Applied written = WriteBefore(cut);
       if (written != Applied::kDone) return written;
     }
-    assert(offset + n - start_ <= kPiece);
+    assert(offset + n - start_ <= capacity_);
     if (offset > filled_ && !Fill(offset)) return Applied::kFailed;
     memcpy(bytes_.get() + (offset - start_), data, static_cast<size_t>(n));
     end_ = offset + n;
@@ -124,7 +127,7 @@ class PieceWriter {
   // Reads the file's bytes from |filled_| on, up to the piece's room, so
   // that the gap before |offset| holds them.
   bool Fill(int64_t offset) {
-    int64_t want = start_ + kPiece - filled_;
+    int64_t want = start_ + capacity_ - filled_;
     char* to = bytes_.get() + (filled_ - start_);
     int64_t got;
     if (original_ != nullptr) {
@@ -141,6 +144,7 @@ class PieceWriter {
   int64_t original_size_;
   int64_t result_size_;
   const char* original_;           // the file as loaded, or null
+  int64_t capacity_;               // the bytes |bytes_| holds
   std::unique_ptr<char[]> bytes_;  // not cleared: see JournalWindow
   int64_t start_ = 0;              // the file offset of the piece's first byte
   int64_t end_ = 0;                // one past the last record byte in the piece
@@ -151,9 +155,9 @@ class PieceWriter {
 Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
                      int64_t original_size, int64_t result_size,
                      const char* original) {
-  JournalWindow window(journal);
   FileIdentity identity;
   if (!journal->Identify(&identity)) return Applied::kFailed;
+  JournalWindow window(journal, identity.size);
   RecordReader reader(&window, at, identity.size);
   PieceWriter pieces(file, original_size, result_size, original);
   Record record;

@@ -85,14 +85,20 @@ bool EndsComplete(Stream* journal, int64_t size, int64_t records_begin) {
 
 }  // namespace
 
-JournalWindow::JournalWindow(Stream* journal)
-    : journal_(journal), bytes_(new char[kSize]) {}
+JournalWindow::JournalWindow(Stream* journal, int64_t size)
+    : journal_(journal),
+      journal_size_(std::max<int64_t>(0, size)),
+      capacity_(std::min(kSize, journal_size_)),
+      bytes_(new char[static_cast<size_t>(capacity_)]) {}
 
 const char* JournalWindow::Get(int64_t at, int64_t n) {
-  if (n < 0 || n > kSize || at < 0) return nullptr;
+  if (n < 0 || n > capacity_ || at < 0 || at > journal_size_ - n) {
+    return nullptr;
+  }
   if (at < start_ || at + n > start_ + size_) {
     start_ = at;
-    size_ = journal_->ReadAt(bytes_.get(), kSize, at);
+    size_ = journal_->ReadAt(bytes_.get(),
+                             std::min(capacity_, journal_size_ - at), at);
     if (size_ < n) return nullptr;
   }
   return bytes_.get() + (at - start_);
@@ -138,15 +144,18 @@ RecordReader::Step RecordReader::Next(Record* record) {
 
 void ReadJournalHeader(Stream* journal, JournalInfo* info) {
   *info = JournalInfo();
-  JournalWindow window(journal);
+  FileIdentity identity;
+  if (!journal->Identify(&identity)) return;
+  JournalWindow window(journal, identity.size);
   ReadHeader(&window, info);
 }
 
 void ReadJournal(Stream* journal, JournalInfo* info) {
   *info = JournalInfo();
-  JournalWindow window(journal);
   FileIdentity identity;
-  if (!ReadHeader(&window, info) || !journal->Identify(&identity) ||
+  if (!journal->Identify(&identity)) return;
+  JournalWindow window(journal, identity.size);
+  if (!ReadHeader(&window, info) ||
       !EndsComplete(journal, identity.size, info->records_begin)) {
     return;
   }

@@ -22,7 +22,9 @@ class JournalWindow {
  public:
   static constexpr int64_t kSize = 1 << 20;
 
-  explicit JournalWindow(Stream* journal);
+  // |size| is the journal's length: no read goes past it, and a small
+  // journal gets a window of its own size.
+  JournalWindow(Stream* journal, int64_t size);
 
   // The journal's bytes [at, at + n), n <= kSize; null when the journal
   // ends before at + n.
@@ -30,6 +32,8 @@ class JournalWindow {
 
  private:
   Stream* journal_;
+  int64_t journal_size_;
+  int64_t capacity_;
   // Not cleared: only the pages a read fills are ever touched.
   std::unique_ptr<char[]> bytes_;
   int64_t start_ = 0;

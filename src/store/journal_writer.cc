@@ -206,7 +206,13 @@ void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
     failed_ = true;
     return;
   }
-  if (file_ == nullptr) Create();
+  if (file_ == nullptr) {
+    if (!MayWriteFile()) {
+      failed_ = true;
+      return;
+    }
+    Create();
+  }
   const char* bytes = static_cast<const char*>(data);
   builder_.Record(offset, bytes, n);
   same_ = same_ && offset + n <= header_.original_size &&

@@ -26,6 +26,7 @@
 #include "store/checksum.h"
 #include "store/journal_format.h"
 #include "store/journal_proof.h"
+#include "store/late_lock.h"
 
 namespace swu {
 
@@ -98,6 +99,14 @@ class JournalWriter : public Stream {
   // unchanged: no record will come below it.
   void Passed(int64_t position) { builder_.Advance(position); }
 
+  // Has the journal take |lock| (when not null) before its first record:
+  // the file was loaded unlocked. Where the lock refuses, no journal is
+  // made and the writer fails.
+  void LockFirstWith(LateLock* lock) { late_lock_ = lock; }
+  // Takes the file's late lock, if it has one. Returns true when the file
+  // may be written.
+  bool MayWriteFile() { return late_lock_ == nullptr || late_lock_->Acquire(); }
+
   // True when the journal is a file beside its file, not held in memory.
   bool on_disk() const { return file_ != nullptr && !in_memory_; }
 
@@ -123,6 +132,7 @@ class JournalWriter : public Stream {
 
   Platform* platform_;
   SpareJournal* spare_;
+  LateLock* late_lock_ = nullptr;  // taken before the first record
   std::string path_;
   JournalHeader header_;
   const char* image_;

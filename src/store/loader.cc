@@ -5,26 +5,33 @@
 #include <memory>
 #include <utility>
 
+#include "store/late_lock.h"
+
 namespace swu {
 
 namespace {
 
 // Files from this size on are mapped rather than read, where they can be.
+// A file loaded unlocked is always read: its late lock compares the file
+// with the image, which must be a copy.
 constexpr int64_t kMapFrom = 1 << 20;
+static_assert(kLockLaterUpTo < kMapFrom, "a late-locked file is read");
 
 // Opens the file itself: for update, or for reading in the report-only
-// modes and under -$. Tells a file that cannot be written from one that
-// cannot be opened at all. Under --diff a file to be changed in place is
-// read, once it is known that it could be written.
+// modes and under -$, and stores what it is in *identity. Tells a file
+// that cannot be written from one that cannot be opened at all. Under
+// --diff a file to be changed in place is read, once it is known that it
+// could be written.
 FileError OpenStream(const Settings& settings, Platform* platform,
-                     const std::string& path, std::unique_ptr<Stream>* input) {
+                     const std::string& path, std::unique_ptr<Stream>* input,
+                     FileIdentity* identity) {
   if (settings.output_mode() || settings.report_only()) {
-    *input = platform->Open(path, OpenMode::kRead);
+    *input = platform->OpenIdentified(path, OpenMode::kRead, identity);
     return *input == nullptr ? FileError::OpenFailed : FileError::None;
   }
-  *input = platform->Open(path, OpenMode::kUpdate);
+  *input = platform->OpenIdentified(path, OpenMode::kUpdate, identity);
   if (*input != nullptr && settings.shows_diff()) {
-    *input = platform->Open(path, OpenMode::kRead);
+    *input = platform->OpenIdentified(path, OpenMode::kRead, identity);
     if (*input == nullptr) return FileError::OpenFailed;
   }
   if (*input != nullptr) return FileError::None;
@@ -33,18 +40,33 @@ FileError OpenStream(const Settings& settings, Platform* platform,
   return FileError::OpenFailed;
 }
 
-// Opens the file and locks it for this run until its commit, so that two
-// runs over one file take turns; a lock held too long fails the file.
-// Stores what the file is as loaded in *identity.
+// True when the file, open as |identity|, may be loaded unlocked: it is
+// to be rewritten in place, and small enough for its late lock to read it
+// again (store/late_lock.h).
+bool MayLockLater(const Settings& settings, const FileIdentity& identity) {
+  return !settings.output_mode() && !settings.report_only() &&
+         !settings.shows_diff() && identity.size >= 0 &&
+         identity.size <= kLockLaterUpTo;
+}
+
+// Opens the file and, unless |lock_later| allows otherwise, locks it for
+// this run until its commit, so that two runs over one file take turns; a
+// lock held too long fails the file. Stores what the file is as loaded in
+// input->identity.
 FileError OpenInput(const Settings& settings, Platform* platform,
-                    const std::string& path, std::unique_ptr<Stream>* input,
-                    FileIdentity* identity) {
-  FileError error = OpenStream(settings, platform, path, input);
+                    const std::string& path, bool lock_later,
+                    LoadedInput* input) {
+  FileError error =
+      OpenStream(settings, platform, path, &input->stream, &input->identity);
   if (error != FileError::None) return error;
-  if (!(*input)->Lock(kLockWaitMs) || !(*input)->Identify(identity)) {
-    input->reset();
+  if (lock_later && MayLockLater(settings, input->identity)) return error;
+  if (!input->stream->Lock(kLockWaitMs) ||
+      !input->stream->Identify(&input->identity)) {
+    input->stream.reset();
     return FileError::OpenFailed;
   }
+  input->locked = true;
+  input->unlocked = input->stream->unlocked();
   return FileError::None;
 }
 
@@ -69,13 +91,11 @@ FileError ReadImage(Stream* input, int64_t size, FileBuffer* buffer) {
 }  // namespace
 
 FileError LoadCurrentFile(const Settings& settings, Platform* platform,
-                          const std::string& path, FileBuffer* buffer,
-                          LoadedInput* input) {
+                          const std::string& path, bool lock_later,
+                          FileBuffer* buffer, LoadedInput* input) {
   *input = LoadedInput();
-  FileError error =
-      OpenInput(settings, platform, path, &input->stream, &input->identity);
+  FileError error = OpenInput(settings, platform, path, lock_later, input);
   if (error != FileError::None) return error;
-  input->unlocked = input->stream->unlocked();
   // The size as the file was identified once locked.
   int64_t size = input->identity.size;
   if (size < 0) {

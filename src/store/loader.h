@@ -1,6 +1,6 @@
-// Opens the current file, locks it, tests its size and reads it whole into
-// FileBuffer, or maps a large one. The stream its result is written to is
-// opened by store/output_file.
+// Opens the current file, locks it (or leaves that to store/late_lock),
+// tests its size and reads it whole into FileBuffer, or maps a large one.
+// The stream its result is written to is opened by store/output_file.
 //
 // Tested by tests/store/loader_test.cc
 
@@ -22,20 +22,23 @@ constexpr int64_t kLockWaitMs = 5000;
 
 // A file as loaded.
 struct LoadedInput {
-  std::unique_ptr<Stream> stream;  // the file, open and locked
+  std::unique_ptr<Stream> stream;  // the file, open (and locked if |locked|)
   FileIdentity identity;           // the file as it was loaded
+  bool locked = false;             // locked at its load, not to be late
   bool unlocked = false;           // used without a lock (none to be had)
 };
 
 // Opens |path| (for update, or for reading only in the report-only modes
 // and under -$), locks it for this run until its commit and loads it into
-// *buffer; an empty file becomes an empty image like a created file's. On
+// *buffer; an empty file becomes an empty image like a created file's.
+// With |lock_later|, a small file to be rewritten in place is loaded
+// without its lock, which a LateLock takes before it is written. On
 // success returns FileError::None and leaves the file open in *input; on
 // failure returns the error (OpenFailed also for a missing file) and
 // leaves no stream open. Its output is opened by store/output_file.
 FileError LoadCurrentFile(const Settings& settings, Platform* platform,
-                          const std::string& path, FileBuffer* buffer,
-                          LoadedInput* input);
+                          const std::string& path, bool lock_later,
+                          FileBuffer* buffer, LoadedInput* input);
 
 }  // namespace swu
 

@@ -301,13 +301,39 @@ def swapped_directory_case():
         p.communicate(timeout=60)
         expect(os.listdir(os.path.join(d, "elsewhere")) == [],
                "swapped directory: journal made through the link")
-        # The name no longer names the file, so the run fails it untouched.
+        # The file is the one the walk listed, in the directory it holds:
+        # rewritten there, whatever the path has come to name.
         expect(open(os.path.join(d, "t", "held", "f.txt"), "rb").read() ==
-               DATA, "swapped directory: the file was written")
+               DATA.replace(b"alpha", b"alpha omega"),
+               "swapped directory: the listed file was not rewritten")
         # Its journal was made where the walk held it, and emptied there.
         left = [n for n in os.listdir(os.path.join(d, "t", "held"))
                 if n != "f.txt" and not n.startswith(".swu-journal-s")]
         expect(left == [], "swapped directory: left %r" % left)
+    finally:
+        shutil.rmtree(d)
+
+
+def late_lock_case():
+    """A small file is read unlocked and locked only once it is to be
+    written. Rewritten by someone else in between (same length, same
+    time stamp granule), the run loads it again and edits what is there
+    now."""
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(b"one alpha\n")
+        env = dict(os.environ, SWU_PAUSE_AT_LOCK="f.txt")
+        p = subprocess.Popen([PAUSED, "*.txt", "alpha", "omega", "-C"],
+                             cwd=d, env=env, stdin=subprocess.PIPE,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        expect(p.stderr.readline() == b"paused\n", "late lock: no pause")
+        with open(path, "r+b") as f:
+            f.write(b"two alpha\n")
+        out, _ = p.communicate(timeout=60)
+        expect(open(path, "rb").read() == b"two omega\n",
+               "late lock: %r, %r" % (open(path, "rb").read(), out))
     finally:
         shutil.rmtree(d)
 
@@ -329,6 +355,7 @@ def main(argv):
     hard_link_case()
     nothing_for_nothing_case()
     swapped_directory_case()
+    late_lock_case()
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 

@@ -63,6 +63,7 @@ class ForwardingStream : public Stream {
 class ForwardingPlatform : public Platform {
  public:
   explicit ForwardingPlatform(Platform* real) : real_(real) {}
+  Platform* real() const { return real_; }
 
   void Print(const char* data, size_t n) override { real_->Print(data, n); }
   void ReadKey() override { real_->ReadKey(); }

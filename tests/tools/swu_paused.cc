@@ -172,6 +172,14 @@ class PausedPlatform : public ForwardingPlatform {
     return Wrap(ForwardingPlatform::Open(path, mode), pause_, path,
                 path.find(".swu-journal-") != std::string::npos);
   }
+  // The identity the open itself takes is the real platform's: it is not
+  // one of the identifications counted for SWU_PAUSE_AT_CHECK.
+  std::unique_ptr<Stream> OpenIdentified(const std::string& path, OpenMode mode,
+                                         FileIdentity* identity) override {
+    pause_->BeforeOpen(path);
+    return Wrap(real()->OpenIdentified(path, mode, identity), pause_, path,
+                path.find(".swu-journal-") != std::string::npos);
+  }
   bool DeleteFile(const std::string& path) override {
     pause_->BeforeDelete(path);
     return ForwardingPlatform::DeleteFile(path);

@@ -1,0 +1,65 @@
+// Locking a file only when it is about to be written.
+
+#include "store/late_lock.h"
+
+#include <cassert>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "store/journal_names.h"
+#include "store/loader.h"
+#include "store/recovery.h"
+
+namespace swu {
+
+LateLock::LateLock(Platform* platform, const std::string& path, Stream* file,
+                   const FileIdentity& loaded_as, const char* image)
+    : platform_(platform),
+      path_(path),
+      file_(file),
+      loaded_as_(loaded_as),
+      image_(image) {}
+
+bool LateLock::Acquire() {
+  if (tried_) return admitted_;
+  tried_ = true;
+  if (!file_->Lock(kLockWaitMs)) {
+    busy_ = true;
+    return false;
+  }
+  unlocked_ = file_->unlocked();
+  admitted_ = StillAsLoaded() && !JournalAppeared();
+  return admitted_;
+}
+
+// True when the file has the identity and the bytes it was loaded with:
+// another run may have rewritten it between the load and the lock, and
+// a time stamp is too coarse to tell.
+bool LateLock::StillAsLoaded() {
+  FileIdentity now;
+  int64_t size = loaded_as_.size;
+  assert(size >= 0 && size <= kLockLaterUpTo);  // Only small files wait.
+  if (!file_->Identify(&now) || !SameFile(now, loaded_as_) ||
+      now.size != size) {
+    return false;
+  }
+  std::unique_ptr<char[]> bytes(
+      new (std::nothrow) char[static_cast<size_t>(size) + 1]);
+  return bytes != nullptr && file_->ReadAt(bytes.get(), size, 0) == size &&
+         memcmp(bytes.get(), image_, static_cast<size_t>(size)) == 0;
+}
+
+// True when a journal for the file lies beside it, or is noted on it: a
+// run killed after this one listed the directory may have left the file
+// part written. The file is then loaded again, and recovered first.
+bool LateLock::JournalAppeared() {
+  FileIdentity journal;
+  if (platform_->IdentifyExact(JournalPathFor(path_, loaded_as_, *platform_),
+                               &journal)) {
+    return true;
+  }
+  return loaded_as_.links > 1 && HasNotedJournal(platform_, path_);
+}
+
+}  // namespace swu
