@@ -64,6 +64,36 @@ void TakeListOption(const ListOption& option, const char* value,
   state->list_option = option.name;
 }
 
+// True when |argument| is --threads, with its count after '=' in *value
+// (null when the count is the next argument).
+bool ThreadsOption(const char* argument, const char** value) {
+  const char kName[] = "--threads";
+  size_t n = sizeof(kName) - 1;
+  if (strncmp(argument, kName, n) != 0) return false;
+  if (argument[n] == '\0') {
+    *value = nullptr;
+    return true;
+  }
+  if (argument[n] != '=') return false;
+  *value = argument + n + 1;
+  return true;
+}
+
+// Takes --threads' count: 1 (one thread) to 256. Anything else fails the
+// command line, naming the option.
+void TakeThreads(const char* value, ParseState* state) {
+  int count = 0;
+  for (const char* c = value; c != nullptr && *c != '\0' && count <= 256; ++c) {
+    count = *c >= '0' && *c <= '9' ? count * 10 + (*c - '0') : 257;
+  }
+  if (count < 1 || count > 256) {
+    state->Fail(RunStatus::BadArgument);
+    state->MarkBadText("--threads");
+    return;
+  }
+  state->settings->thread_count = count;
+}
+
 // The long options without a value: their settings.
 bool TakeFlagOption(const char* argument, ParseState* state) {
   Settings& settings = *state->settings;
@@ -102,6 +132,11 @@ bool TakeLongOption(int argc, char** argv, int* i, ParseState* state) {
   if (ArgumentIsText(*state)) return false;
   const char* argument = argv[*i] != nullptr ? argv[*i] : "";
   const char* value = nullptr;
+  if (ThreadsOption(argument, &value)) {
+    if (value == nullptr && *i + 1 < argc) value = argv[++*i];
+    TakeThreads(value, state);
+    return true;
+  }
   const ListOption* list = ListOptionOf(argument, &value);
   if (list == nullptr) return TakeFlagOption(argument, state);
   if (value == nullptr && *i + 1 < argc) value = argv[++*i];

@@ -3,9 +3,18 @@
 
 #include "cli/settings.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "cli/slots.h"
 
 namespace swu {
+
+int Settings::threads() const {
+  if (thread_count > 0) return thread_count;
+  unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int>(std::min(cores, 256u));
+}
 
 // The table keeps ten slots to a row so a slot's number can be read off.
 // clang-format off

@@ -234,6 +234,10 @@ struct Settings {
   DiffColor diff_color = DiffColor::kAuto;
   bool skip_binary = false;  // --skip-binary
   bool word = false;         // --word: matches between non-word bytes
+  int thread_count = 0;      // --threads N (1 to 256); 0: one per core
+  // The threads a run may use: --threads, or as many as the machine has
+  // cores.
+  int threads() const;
 
   // --files-from, --files0-from: the files to process, in the order the
   // list gives them, in place of <filespec>. |list_name| is the list's

@@ -266,6 +266,9 @@ class Platform {
   // Opens |path| in |mode|. On failure returns nullptr.
   virtual std::unique_ptr<Stream> Open(const std::string& path,
                                        OpenMode mode) = 0;
+  // True when OpenIdentified of a file to read or update may be called
+  // from several threads at once, beside the run's own calls.
+  virtual bool OpensConcurrently() const { return false; }
   // Opens |path| in |mode| as Open does and stores what the open file is
   // in *identity. On failure returns nullptr.
   virtual std::unique_ptr<Stream> OpenIdentified(const std::string& path,

@@ -41,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -194,6 +195,7 @@ class PathResolver {
   // given: costs no system call once the directory has been seen. Used
   // first by opens, which fall back on Resolve() when it does not exist.
   std::string Quick(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::string& p = path;
     size_t slash = p.rfind('/');
     if (slash == std::string::npos) return p;
@@ -203,6 +205,7 @@ class PathResolver {
   }
 
   std::string Resolve(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::string& p = path;
     size_t slash = p.rfind('/');
     if (slash == std::string::npos) return ResolveName("", p);
@@ -212,6 +215,7 @@ class PathResolver {
 
   // Resolves a directory part ending in '/'.
   std::string ResolveDirectory(const std::string& dir) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     auto it = directories_.find(dir);
     if (it != directories_.end() && IsDirectory(it->second)) {
       return it->second;
@@ -226,6 +230,7 @@ class PathResolver {
   // Records the directory components of |typed| as the user spelt them,
   // keyed by their upper-cased form, which is how the program passes them.
   void NoteSpelling(const std::string& typed) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     size_t begin = 0;
     for (size_t slash = typed.find('/'); slash != std::string::npos;
          begin = slash + 1, slash = typed.find('/', begin)) {
@@ -250,6 +255,8 @@ class PathResolver {
     return full;
   }
 
+  // Files are opened from worker threads too (OpensConcurrently).
+  std::recursive_mutex mutex_;
   std::unordered_map<std::string, std::string> directories_;
   Spellings spellings_;
 };
@@ -802,6 +809,8 @@ class PosixPlatform : public Platform {
                                OpenMode mode) override {
     return OpenStat(path, mode, nullptr);
   }
+
+  bool OpensConcurrently() const override { return true; }
 
   // Opening a file to read or update costs no second stat: the one the
   // open makes to check that it is a regular file tells what it is.

@@ -128,14 +128,18 @@ void DirectoryLoop::RunDirectory() {
     AfterFile(false);
     return;
   }
-  runner_->ListingClean(!entries->MayHoldReservedNames());
-  for (;;) {
-    ProcessFile(state_->files.dir_part + entry.name, entry.name);
+  std::vector<std::string> names = {entry.name};
+  while (entries->Next(&entry)) names.push_back(entry.name);
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(files.dir_part + name);
+  runner_->DirectoryListed(!entries->MayHoldReservedNames(), paths);
+  for (size_t i = 0; i < names.size(); ++i) {
+    ProcessFile(paths[i], names[i]);
     bool waiting =
-        state_->create != CreateState::Created && entries->Next(&entry);
+        state_->create != CreateState::Created && i + 1 < names.size();
     if (AfterFile(waiting)) break;
   }
-  runner_->ListingClean(false);
+  runner_->DirectoryListed(false, {});
 }
 
 // The files of the list, in its order.

@@ -44,6 +44,13 @@ bool LooksBinary(const FileBuffer& buffer) {
          nullptr;
 }
 
+// True when the run rewrites files in place, the one way of running whose
+// files a worker may load ahead: unlocked, to be locked before a write.
+bool MayLoadAhead(const Settings& settings) {
+  return !settings.output_mode() && !settings.report_only() &&
+         !settings.shows_diff();
+}
+
 // The journal an in-place rewrite of |path| writes its result to first;
 // null where the result goes elsewhere or nothing is written.
 std::unique_ptr<JournalWriter> JournalFor(
@@ -94,8 +101,15 @@ FileError OpenFile(const Settings& settings, Platform* platform,
   loaded->binary = false;
   loaded->passed_over = false;
   loaded->output = ResultOutput();
-  FileError error = LoadCurrentFile(settings, platform, path,
-                                    loaded->lock_later, buffer, &loaded->input);
+  FileError error;
+  if (loaded->prefetched.stream != nullptr) {
+    PrefetchedFile file = std::move(loaded->prefetched);
+    error = AdoptLoadedFile(std::move(file.stream), file.identity, file.bytes,
+                            buffer, &loaded->input);
+  } else {
+    error = LoadCurrentFile(settings, platform, path, loaded->lock_later,
+                            buffer, &loaded->input);
+  }
   if (loaded->visits != nullptr &&
       !loaded->visits->FirstVisit(loaded->input.identity)) {
     // Its first name took it, failed or not: nothing more to do here.
@@ -147,6 +161,22 @@ void FileProcessor::PrepareRun() {
   probe_ = std::make_unique<LiteralProbe>(settings_);
   if (settings_.shows_diff())
     preview_ = std::make_unique<DiffPreview>(settings_, platform_);
+  int threads = settings_.threads();
+  if (threads > 1 && MayLoadAhead(settings_) &&
+      platform_->OpensConcurrently()) {
+    prefetch_ = std::make_unique<Prefetch>(platform_, threads, kLockLaterUpTo);
+  }
+}
+
+void FileProcessor::DirectoryListed(bool clean,
+                                    std::vector<std::string> paths) {
+  listing_clean_ = clean;
+  if (prefetch_ == nullptr) return;
+  if (clean && paths.size() > 1) {
+    prefetch_->Start(std::move(paths));
+  } else {
+    prefetch_->Stop();
+  }
 }
 
 bool FileProcessor::RenewBetweenFiles(LoadStatus* why) {
@@ -253,6 +283,9 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   LoadedFile loaded;
   loaded.visits = &visits_;
   loaded.lock_later = lock_later;
+  if (lock_later && prefetch_ != nullptr) {
+    prefetch_->Take(path, &loaded.prefetched);
+  }
   FileError error = Load(path, output_path, create, &loaded, &outcome);
   if (loaded.passed_over) {
     buffer_.Reset();

@@ -20,6 +20,7 @@
 #include "run/diff_preview.h"
 #include "run/file_runner.h"
 #include "run/file_visits.h"
+#include "run/prefetch.h"
 #include "search/matcher.h"
 #include "search/replace_state.h"
 #include "search/search_notes.h"
@@ -43,6 +44,9 @@ struct LoadedFile {
   // A small file to be rewritten in place may be loaded unlocked, to be
   // locked before it is written (store/late_lock.h).
   bool lock_later = false;
+  // Loaded already by a worker thread (run/prefetch.h), when its stream is
+  // not null.
+  PrefetchedFile prefetched;
 };
 
 class FileProcessor : public FileRunner {
@@ -74,8 +78,10 @@ class FileProcessor : public FileRunner {
   bool RenewBetweenFiles(LoadStatus* why) override;
 
   // The files that follow come from a listing of their directory that
-  // showed none of the program's own names (|clean|), or not.
-  void ListingClean(bool clean) override { listing_clean_ = clean; }
+  // showed none of the program's own names (|clean|), or not. Under a
+  // clean listing the small files to rewrite in place are loaded ahead on
+  // worker threads where the run can use them.
+  void DirectoryListed(bool clean, std::vector<std::string> paths) override;
 
  private:
   FileOutcome ProcessFile(const std::string& path,
@@ -103,6 +109,7 @@ class FileProcessor : public FileRunner {
   // The files come from a listing without the program's names: no journal
   // or spare lay beside them then (ListingClean).
   bool listing_clean_ = false;
+  std::unique_ptr<Prefetch> prefetch_;  // null: every file loaded here
 };
 
 }  // namespace swu

@@ -6,6 +6,7 @@
 #define SWU_RUN_FILE_RUNNER_H_
 
 #include <string>
+#include <vector>
 
 #include "base/status.h"
 #include "cli/settings.h"
@@ -31,10 +32,15 @@ class FileRunner {
   // again.
   virtual bool RenewBetweenFiles(LoadStatus* why) = 0;
 
-  // Tells whether the files that follow come from a listing of their
-  // directory that showed none of the program's own names (no journal,
-  // spare or temporary). Until told, and after false, none is assumed.
-  virtual void ListingClean(bool clean) { (void)clean; }
+  // Tells which files of a directory's listing follow, in their order
+  // (|paths|; empty once the directory is done), and whether the listing
+  // showed none of the program's own names (|clean|: no journal, spare or
+  // temporary). Until told, and after false, none is assumed. A runner may
+  // load the files ahead.
+  virtual void DirectoryListed(bool clean, std::vector<std::string> paths) {
+    (void)clean;
+    (void)paths;
+  }
 };
 
 }  // namespace swu

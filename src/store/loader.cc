@@ -2,6 +2,8 @@
 
 #include "store/loader.h"
 
+#include <cassert>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -111,6 +113,21 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   }
   if (error != FileError::None) input->stream.reset();
   return error;
+}
+
+FileError AdoptLoadedFile(std::unique_ptr<Stream> stream,
+                          const FileIdentity& identity,
+                          const std::string& bytes, FileBuffer* buffer,
+                          LoadedInput* input) {
+  assert(identity.size > 0 && identity.size <= kLockLaterUpTo &&
+         static_cast<int64_t>(bytes.size()) == identity.size);
+  *input = LoadedInput();
+  if (!buffer->MakeRoom(identity.size)) return FileError::LoadNoMemory;
+  buffer->SetImage(identity.size);
+  memcpy(buffer->block(), bytes.data(), bytes.size());
+  input->stream = std::move(stream);
+  input->identity = identity;
+  return FileError::None;
 }
 
 }  // namespace swu

@@ -40,6 +40,15 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
                           const std::string& path, bool lock_later,
                           FileBuffer* buffer, LoadedInput* input);
 
+// Takes |stream|, a small file (1 to kLockLaterUpTo bytes) that another
+// thread opened for update as |identity| without locking it and read
+// whole into |bytes|, as LoadCurrentFile with |lock_later| would have
+// loaded it. Returns FileError::None, or LoadNoMemory with no stream kept.
+FileError AdoptLoadedFile(std::unique_ptr<Stream> stream,
+                          const FileIdentity& identity,
+                          const std::string& bytes, FileBuffer* buffer,
+                          LoadedInput* input);
+
 }  // namespace swu
 
 #endif  // SWU_STORE_LOADER_H_

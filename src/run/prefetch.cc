@@ -1,0 +1,100 @@
+// Loading a directory's files ahead of the run on worker threads.
+
+#include "run/prefetch.h"
+
+#include <cassert>
+#include <utility>
+
+namespace swu {
+
+namespace {
+
+// How far the workers run ahead of the run: each file loaded and not yet
+// taken holds a descriptor and its bytes.
+constexpr size_t kAhead = 32;
+
+}  // namespace
+
+Prefetch::Prefetch(Platform* platform, int threads, int64_t max_size)
+    : platform_(platform), threads_(threads), max_size_(max_size) {}
+
+Prefetch::~Prefetch() { Stop(); }
+
+void Prefetch::Start(std::vector<std::string> paths) {
+  Stop();
+  paths_ = std::move(paths);
+  files_.clear();
+  files_.resize(paths_.size());
+  done_.assign(paths_.size(), 0);
+  next_ = taken_ = 0;
+  stopping_ = false;
+  int threads = threads_;
+  if (static_cast<size_t>(threads) > paths_.size()) {
+    threads = static_cast<int>(paths_.size());
+  }
+  for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+void Prefetch::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+  workers_.clear();
+  files_.clear();
+  paths_.clear();
+  done_.clear();
+  next_ = taken_ = 0;
+}
+
+bool Prefetch::Take(const std::string& path, PrefetchedFile* file) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  size_t at = taken_;
+  while (at < paths_.size() && paths_[at] != path) ++at;
+  if (at >= paths_.size()) return false;
+  for (; taken_ < at; ++taken_) files_[taken_] = PrefetchedFile();
+  changed_.notify_all();  // Room ahead for the workers.
+  changed_.wait(lock, [this, at] { return done_[at] != 0; });
+  *file = std::move(files_[at]);
+  taken_ = at + 1;
+  changed_.notify_all();
+  return true;
+}
+
+void Prefetch::Work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] {
+      return stopping_ || next_ >= paths_.size() || next_ < taken_ + kAhead;
+    });
+    if (stopping_ || next_ >= paths_.size()) return;
+    size_t index = next_++;
+    lock.unlock();
+    Load(index);
+    lock.lock();
+    done_[index] = 1;
+    changed_.notify_all();
+  }
+}
+
+// Loads one file as the run would load a small file it may rewrite in
+// place: opened for update, not locked, read whole. Anything else is left
+// to the run, which then reports it as it always does.
+void Prefetch::Load(size_t index) {
+  PrefetchedFile file;
+  file.stream = platform_->OpenIdentified(paths_[index], OpenMode::kUpdate,
+                                          &file.identity);
+  int64_t size = file.identity.size;
+  if (file.stream != nullptr && size > 0 && size <= max_size_) {
+    file.bytes.resize(static_cast<size_t>(size));
+    if (file.stream->Read(&file.bytes[0], size) != size) file.stream.reset();
+  } else {
+    file.stream.reset();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  files_[index] = std::move(file);
+}
+
+}  // namespace swu

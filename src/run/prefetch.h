@@ -1,0 +1,75 @@
+// Loading ahead on other threads. A directory's files are handed over in
+// the order the run will process them; worker threads open and read the
+// next few while the run's own thread searches, writes and reports the
+// current one. A worker only opens and reads (never locks, writes or
+// deletes anything), so every decision the run makes, in the order it
+// makes them, stays on the run's thread: report lines, the files written,
+// journals, each file once, -S and interruptions behave as in a run on
+// one thread. A file a worker could not load as the run would is loaded
+// by the run itself.
+//
+// Tested by tests/e2e/differential.py (threads against one thread).
+
+#ifndef SWU_RUN_PREFETCH_H_
+#define SWU_RUN_PREFETCH_H_
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace swu {
+
+// A file as a worker loaded it: open for update, unlocked, read whole.
+struct PrefetchedFile {
+  std::unique_ptr<Stream> stream;  // null: the run loads the file itself
+  FileIdentity identity;           // the file as opened
+  std::string bytes;               // its bytes, identity.size of them
+};
+
+class Prefetch {
+ public:
+  // |threads| workers load files of at most |max_size| bytes (larger ones,
+  // and empty ones, are left to the run) through |platform|.
+  Prefetch(Platform* platform, int threads, int64_t max_size);
+  ~Prefetch();
+  Prefetch(const Prefetch&) = delete;
+  Prefetch& operator=(const Prefetch&) = delete;
+
+  // Starts loading |paths|, in their order, after stopping any earlier
+  // list.
+  void Start(std::vector<std::string> paths);
+  // Stops the workers and drops what they loaded.
+  void Stop();
+
+  // The file |path| as loaded, when it is the next of the list (or a
+  // later one: the files before it are dropped). Waits for its worker.
+  // Returns false, *file untouched, when |path| is not on the list.
+  bool Take(const std::string& path, PrefetchedFile* file);
+
+ private:
+  void Work();
+  void Load(size_t index);
+
+  Platform* platform_;
+  int threads_;
+  int64_t max_size_;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> paths_;
+  std::vector<PrefetchedFile> files_;
+  std::vector<char> done_;  // per file: its worker has finished it
+  size_t next_ = 0;         // the next file a worker takes
+  size_t taken_ = 0;        // the next file the run takes
+  bool stopping_ = false;
+};
+
+}  // namespace swu
+
+#endif  // SWU_RUN_PREFETCH_H_
