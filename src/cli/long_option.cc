@@ -67,8 +67,8 @@ void TakeListOption(const ListOption& option, const char* value,
 // True when |argument| is --threads, with its count after '=' in *value
 // (null when the count is the next argument).
 bool ThreadsOption(const char* argument, const char** value) {
-  const char kName[] = "--threads";
-  size_t n = sizeof(kName) - 1;
+  static const char* const kName = "--threads";
+  size_t n = strlen(kName);
   if (strncmp(argument, kName, n) != 0) return false;
   if (argument[n] == '\0') {
     *value = nullptr;
