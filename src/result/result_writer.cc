@@ -70,7 +70,7 @@ void ResultWriter::PassUnchanged(int64_t n) {
 
 void ResultWriter::CopyThrough(int64_t n) {
   if (n <= 0) return;
-  Keep(n);
+  KeepImageBytes(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -122,7 +122,7 @@ void ResultWriter::FinishMatches() {
 // to write after it.
 void ResultWriter::PassOver(int64_t n) {
   passed_over_ = true;
-  if (diff_ != nullptr) Keep(n);
+  if (diff_ != nullptr) KeepImageBytes(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -158,7 +158,7 @@ void ResultWriter::Insert(bool at_start) {
 
 // The image's next |n| bytes belong to the result as they are: written,
 // or under --diff told to the sink after what was written before them.
-void ResultWriter::Keep(int64_t n) {
+void ResultWriter::KeepImageBytes(int64_t n) {
   if (diff_ == nullptr) {
     out_->Write(buffer_->bytes() + buffer_->position, n);
     return;

@@ -82,7 +82,7 @@ class ResultWriter : public MatchWriter {
   void PassOver(int64_t n);
   void Insert(bool at_start);
   void CheckCounts() const;
-  void Keep(int64_t n);
+  void KeepImageBytes(int64_t n);
   bool StillAsLoaded();
   bool NamesTheFile();
   void CommitInPlace();
