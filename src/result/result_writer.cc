@@ -279,7 +279,7 @@ void ResultWriter::Rewrite(int64_t result_size) {
       // failed, with its journal.
       if (!HoldsResult(file_, original_size_, result_size, journal_->proof())) {
         state_->Fail(FileError::ChangedDuringRewrite);
-        journal_->Keep();
+        journal_->LeaveForRecovery();
         return;
       }
       if (noted) file_->ClearNote();
@@ -293,13 +293,13 @@ void ResultWriter::Rewrite(int64_t result_size) {
       // Another program cut or lengthened the file part way: the journal
       // stays for when the file is explained again.
       state_->Fail(FileError::ChangedDuringRewrite);
-      journal_->Keep();
+      journal_->LeaveForRecovery();
       return;
     case Applied::kFailed:
       // Half written: the journal stays beside the file, and the next run
       // over it (or --recover) finishes the rewrite.
       state_->Fail(FileError::WriteFault);
-      journal_->Keep();
+      journal_->LeaveForRecovery();
       return;
   }
 }

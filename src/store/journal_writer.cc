@@ -272,7 +272,7 @@ bool JournalWriter::Finish(JournalEnd end, bool durable) {
 
 void JournalWriter::Remove() {
   finished_ = true;
-  if (file_ == nullptr || kept_) return;
+  if (file_ == nullptr || left_for_recovery_) return;
   platform_->DeleteOnInterrupt("");
   if (!in_memory_ && !ParkAsSpare()) platform_->DeleteFile(path_);
   if (file_ != nullptr) file_->Close();
@@ -301,9 +301,9 @@ bool JournalWriter::ParkAsSpare() {
   return true;
 }
 
-void JournalWriter::Keep() {
+void JournalWriter::LeaveForRecovery() {
   finished_ = true;
-  kept_ = true;
+  left_for_recovery_ = true;
   if (file_ != nullptr) file_->Close();
 }
 
