@@ -32,7 +32,7 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
   if (!target_.temp_path.empty())
     platform_->DeleteOnInterrupt(target_.temp_path);
   // In place the stream stands at the start of the file.
-  if (Intelligent()) out_->StartPositioned(0);
+  if (PassesOverUnchanged()) out_->StartPositioned(0);
 }
 
 // True when the file is still the one loaded, as it was: nothing else has
@@ -50,14 +50,16 @@ bool ResultWriter::NamesTheFile() {
          SameFile(named, now);
 }
 
-bool ResultWriter::Intelligent() const {
+// True when intelligent writing applies: in place, unchanged bytes may be
+// passed over instead of written while the size change is 0.
+bool ResultWriter::PassesOverUnchanged() const {
   return target_.in_place && settings_.intelligent_writing() &&
          !settings_.output_mode();
 }
 
 void ResultWriter::PassUnchanged(int64_t n) {
   if (n <= 0) return;
-  if (!Intelligent() || state_->size_change != 0 || diff_ != nullptr) {
+  if (!PassesOverUnchanged() || state_->size_change != 0 || diff_ != nullptr) {
     CopyThrough(n);
     return;
   }
@@ -110,7 +112,7 @@ void ResultWriter::FinishMatches() {
     // -M has written what it keeps. A file without a modified line is
     // left as it is when rewritten in place.
     if (state_->acted_on == 0 && target_.in_place) PassOver(rest);
-  } else if (Intelligent() && state_->size_change == 0) {
+  } else if (PassesOverUnchanged() && state_->size_change == 0) {
     PassOver(rest);  // Already on disk.
   } else {
     CopyThrough(rest);

@@ -78,7 +78,7 @@ class ResultWriter : public MatchWriter {
   void DiffInto(ChangeSink* sink) { diff_ = sink; }
 
  private:
-  bool Intelligent() const;
+  bool PassesOverUnchanged() const;
   void PassOver(int64_t n);
   void Insert(bool at_start);
   void CheckCounts() const;
