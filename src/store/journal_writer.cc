@@ -16,9 +16,10 @@ namespace swu {
 
 namespace {
 
-// Records are collected up to this size and written in one call; a
-// larger piece goes straight through.
-constexpr int64_t kBufferSize = 1 << 20;
+// Records are collected up to this many bytes and written in one call. A
+// piece that does not fit flushes them, and goes straight through when it
+// is half this size or more.
+constexpr int64_t kRecordBatchSize = 1 << 20;
 
 // A journal held in memory, for a file in a directory where no journal
 // can be created (one the user may not write to). It keeps the file
@@ -223,12 +224,12 @@ void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
 void JournalWriter::Put(const void* data, int64_t n) {
   sum_.Add(data, n);
   int64_t used = static_cast<int64_t>(buffer_.size());
-  if (used + n <= kBufferSize) {
+  if (used + n <= kRecordBatchSize) {
     buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
     return;
   }
   FlushBuffer();
-  if (n >= kBufferSize / 2) {
+  if (n >= kRecordBatchSize / 2) {
     file_->Write(data, n);
     return;
   }
