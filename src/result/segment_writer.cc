@@ -34,7 +34,6 @@ int64_t SegmentWriter::WriteWithLineBreaks(const uint8_t* data, int64_t n) {
   int64_t run_start = 0;
   for (int64_t i = 0; i < n; ++i) {
     if (!is_break_[data[i]]) continue;
-    // Bytes before the break go out in one write.
     if (i > run_start) out_->Write(data + run_start, i - run_start);
     out_->Write(BreakBytes(break_length_), break_length_);
     conversions += break_length_ - 1;
