@@ -55,7 +55,6 @@ enum class OpenMode {
   kCreate,         // "w+b": create or truncate, read and write
   kAppend,         // "a+b": every write goes to the end
   kOpenAlways,     // "r+b", creating the file when it is missing
-  kWriteOnly,      // "wb"
   kCreateNew,      // "w+bx": create a file that must not exist yet (never
                    // through a link), read and write
   kCreatePrivate,  // as kCreateNew, readable and writable by its owner
