@@ -42,10 +42,6 @@ void SettleSpecialCharacters(Settings* settings) {
   }
 }
 
-bool IsRandomMode(int32_t mode) {
-  return (mode >= 1 && mode <= 5) || mode == 'H' || mode == 'I';
-}
-
 // Refuses a -K character equal to the active -2 character (it would be
 // replaced by the matched text) and notes whether any mode draws random
 // numbers. Returns false when the command line is refused.

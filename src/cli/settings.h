@@ -40,13 +40,19 @@ struct SpecialFunction {
   uint8_t character = 0;
 };
 
+// True for a -K mode whose characters come from the run's random number
+// generator: 1 to 5, 'H' and 'I'.
+inline bool IsRandomMode(int32_t mode) {
+  return (mode >= 1 && mode <= 5) || mode == 'H' || mode == 'I';
+}
+
 // -K:mC,mC,...  Invariant: every mode-6 entry stands ahead of all others.
 struct SpecialFunctionList {
   static constexpr int kCapacity = 10;
   SpecialFunction entries[kCapacity];
   int32_t last = -1;          // index of the last entry, -1 when empty
   int32_t last_mode6 = -1;    // index of the last mode-6 entry, -1 if none
-  bool random_modes = false;  // an entry has mode 1-5, 'H' or 'I'
+  bool random_modes = false;  // an entry's mode is an IsRandomMode one
 
   int32_t size() const { return last + 1; }
   int32_t mode6_count() const { return last_mode6 + 1; }

@@ -13,7 +13,8 @@
 // the caller's part (DiffSink widens a file's matches to them); this
 // module only counts lines and formats.
 //
-// Tested end to end by tests/e2e/cases/run_diff.cases.
+// Tested by tests/diff/unified_diff_test.cc and end to end by
+// tests/e2e/cases/run_diff.cases.
 
 #ifndef SWU_DIFF_UNIFIED_DIFF_H_
 #define SWU_DIFF_UNIFIED_DIFF_H_

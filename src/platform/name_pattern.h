@@ -4,7 +4,7 @@
 // case (the Windows layer upper-cases every letter of wide names first, as
 // the system compares them), and a pattern ending in ".*" also matches
 // names without a dot (so "*.*" matches every name). An empty pattern
-// matches nothing. Also the one ASCII upper-casing of the program.
+// matches nothing.
 
 #ifndef SWU_PLATFORM_NAME_PATTERN_H_
 #define SWU_PLATFORM_NAME_PATTERN_H_

@@ -1,8 +1,13 @@
-// Everything the program asks of the operating system: console output and
-// the single key read, byte-stream files, setting a file's length,
-// directory enumeration with DOS-style attributes, directories, the current
-// directory and drive, and the environment. Exactly one implementation is
-// compiled: platform_posix.cc here, platform_win32.cc beside it on Windows.
+// Everything the program asks of the operating system: console output,
+// standard input and the single key read; byte-stream files (positioned
+// reads and writes, length, sync, locks, identity, notes, owner and
+// permissions, mapped images); temporaries, renames and directory syncs,
+// by which a file is replaced whole; interrupts; memory blocks; directory
+// enumeration with DOS-style attributes; directories and the current
+// directory; the current user and the file size limit; the rules of the
+// command line and of paths and names; and the environment. Exactly one
+// implementation is compiled: platform_posix.cc here, platform_win32.cc
+// beside it on Windows.
 //
 // Paths are passed as the program's buffers hold them (on Windows the ANSI
 // code page's bytes, with an escape for a character the code page cannot
@@ -50,7 +55,6 @@ enum class OpenMode {
   kCreate,         // "w+b": create or truncate, read and write
   kAppend,         // "a+b": every write goes to the end
   kOpenAlways,     // "r+b", creating the file when it is missing
-  kWriteOnly,      // "wb"
   kCreateNew,      // "w+bx": create a file that must not exist yet (never
                    // through a link), read and write
   kCreatePrivate,  // as kCreateNew, readable and writable by its owner

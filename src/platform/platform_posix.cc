@@ -606,8 +606,6 @@ int FlagsFor(OpenMode mode) {
       return O_RDWR | O_CREAT | O_APPEND;
     case OpenMode::kOpenAlways:
       return O_RDWR | O_CREAT;
-    case OpenMode::kWriteOnly:
-      return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
       return O_RDWR | O_CREAT | O_EXCL;
     case OpenMode::kReserved:

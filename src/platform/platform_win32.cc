@@ -419,8 +419,6 @@ OpenFlags FlagsFor(OpenMode mode) {
     case OpenMode::kAppend:
     case OpenMode::kOpenAlways:
       return {kReadWrite, OPEN_ALWAYS, false};
-    case OpenMode::kWriteOnly:
-      return {GENERIC_WRITE, OPEN_ALWAYS, true};
     case OpenMode::kCreateNew:
     case OpenMode::kCreatePrivate:
       return {kReadWrite, CREATE_NEW, false};

@@ -4,6 +4,7 @@
 
 #include <cassert>
 #include <cinttypes>
+#include <string>
 
 #include "report/printer.h"
 #include "report/verbosity.h"
@@ -12,73 +13,100 @@ namespace swu {
 
 namespace {
 
-void PrintError(const FileOutcome& outcome, const FileNames& names,
-                const Settings& settings, Platform* platform) {
-  std::string shown = platform->DisplayPath(names.path);
-  const char* path = shown.c_str();
-  Printf(platform, "\nERROR: ");
-  switch (outcome.error) {
-    case FileError::OpenFailed:
-      Printf(platform, "Cannot open file or file is Read Only: %s\n", path);
+// What an error message quotes besides its fixed text.
+enum class Quoted {
+  kFile,           // the file's path
+  kSizeLimitFile,  // the largest file size, then the file's path
+  kOutput,         // the output that could not be written
+  kLongName,       // the limit passed, then the name that passed it
+  kNewFile,        // the -L file of <new>
+  kNothing,        // nothing: the message names no file, as it always has
+};
+
+// An error's message, a format whose conversions take what |quoted| says.
+struct ErrorText {
+  FileError error;
+  const char* format;
+  Quoted quoted;
+};
+
+constexpr ErrorText kErrorTexts[] = {
+    {FileError::OpenFailed, "Cannot open file or file is Read Only: %s\n",
+     Quoted::kFile},
+    {FileError::LoadNoMemory, "Not enough memory to load file: %s\n",
+     Quoted::kFile},
+    {FileError::BadSize,
+     "File too big or 0 bytes (%" PRId64 " byte maximum): %s\n",
+     Quoted::kSizeLimitFile},
+    {FileError::ReadFailed, "Bad file - Could not read: %s\n", Quoted::kFile},
+    {FileError::WriteOpenFailed, "Could not write file or directory: %s\n",
+     Quoted::kOutput},
+    {FileError::NameTooLong, "Filename too long (%d byte maximum):\n%s%s\n",
+     Quoted::kLongName},
+    {FileError::WriteFault, "Write fault encountered: %s\n", Quoted::kFile},
+    {FileError::ReadOnly, "File is Read Only - %s\n", Quoted::kFile},
+    {FileError::ReloadFailed, "Could not read file for /L switch again: %s\n",
+     Quoted::kNewFile},
+    {FileError::ChangedDuringRewrite,
+     "File changed by another program during the rewrite; journal kept: %s\n",
+     Quoted::kFile},
+    {FileError::DirectoryUnreadable, "Unable to read directory: %s\n",
+     Quoted::kFile},
+    // The one extended error gives its number, -20, in the text.
+    {FileError::TruncateFailed, "Extended error: -20 on file: \n",
+     Quoted::kNothing},
+};
+
+// The output a file could not write: the file itself in place; under -$
+// the output file, or the output directory followed by the pattern.
+std::string OutputName(const FileNames& names, const Settings& settings,
+                       Platform* platform) {
+  if (!settings.output_mode()) return platform->DisplayPath(names.path);
+  std::string shown = platform->DisplayPath(names.output_target);
+  if (settings.output_directory())
+    shown += platform->DisplayPath(names.pattern);
+  return shown;
+}
+
+// Prints the message |text| with the names and numbers it quotes.
+void PrintErrorText(const ErrorText& text, const FileNames& names,
+                    const Settings& settings, Platform* platform) {
+  std::string path = platform->DisplayPath(names.path);
+  switch (text.quoted) {
+    case Quoted::kFile:
+      Printf(platform, text.format, path.c_str());
       return;
-    case FileError::LoadNoMemory:
-      Printf(platform, "Not enough memory to load file: %s\n", path);
+    case Quoted::kSizeLimitFile:
+      Printf(platform, text.format, kMaxFileSize, path.c_str());
       return;
-    case FileError::BadSize:
-      Printf(platform,
-             "File too big or 0 bytes (%" PRId64 " byte maximum): %s\n",
-             kMaxFileSize, path);
+    case Quoted::kOutput:
+      Printf(platform, text.format,
+             OutputName(names, settings, platform).c_str());
       return;
-    case FileError::ReadFailed:
-      Printf(platform, "Bad file - Could not read: %s\n", path);
-      return;
-    case FileError::WriteOpenFailed:
-      Printf(platform, "Could not write file or directory: ");
-      if (!settings.output_mode()) {
-        Printf(platform, "%s\n", path);
-      } else {
-        Printf(platform, "%s",
-               platform->DisplayPath(names.output_target).c_str());
-        if (settings.output_directory()) {
-          Printf(platform, "%s", platform->DisplayPath(names.pattern).c_str());
-        }
-        Printf(platform, "\n");
-      }
-      return;
-    case FileError::NameTooLong:
-      Printf(platform, "Filename too long (%d byte maximum):\n%s%s\n",
-             names.long_limit,
+    case Quoted::kLongName:
+      Printf(platform, text.format, names.long_limit,
              platform->DisplayPath(names.long_directory).c_str(),
              platform->DisplayPath(names.long_name).c_str());
       return;
-    case FileError::WriteFault:
-      Printf(platform, "Write fault encountered: %s\n", path);
+    case Quoted::kNewFile:
+      Printf(platform, text.format, settings.new_file);
       return;
-    case FileError::ReadOnly:
-      Printf(platform, "File is Read Only - %s\n", path);
-      return;
-    case FileError::ReloadFailed:
-      Printf(platform, "Could not read file for /L switch again: %s\n",
-             settings.new_file);
-      return;
-    case FileError::ChangedDuringRewrite:
-      Printf(platform,
-             "File changed by another program during the rewrite; journal "
-             "kept: %s\n",
-             path);
-      return;
-    case FileError::DirectoryUnreadable:
-      Printf(platform, "Unable to read directory: %s\n", path);
-      return;
-    case FileError::TruncateFailed:
-      // The one extended error: the message gives its number, -20, and
-      // names no file, as it always has.
-      Printf(platform, "Extended error: -20 on file: \n");
-      return;
-    case FileError::None:
-      assert(false);  // Only a failed file is reported as an error.
+    case Quoted::kNothing:
+      Printf(platform, "%s", text.format);
       return;
   }
+}
+
+void PrintError(const FileOutcome& outcome, const FileNames& names,
+                const Settings& settings, Platform* platform) {
+  Printf(platform, "\nERROR: ");
+  for (const ErrorText& text : kErrorTexts) {
+    if (text.error == outcome.error) {
+      PrintErrorText(text, names, settings, platform);
+      return;
+    }
+  }
+  assert(false);  // Only a failed file is reported as an error.
 }
 
 void PrintResult(const FileOutcome& outcome, const FileNames& names,

@@ -53,8 +53,89 @@ void PrintTextFileFailed(const Settings& settings,
   PrintLoadLine(replacement, settings.new_file, platform);
 }
 
-void PrintMissing(const char* what, Platform* platform) {
-  Printf(platform, "Missing command line information: %s", what);
+// What a run error's message quotes besides its fixed text.
+enum class Quoted {
+  kNothing,
+  kPattern,          // the file pattern
+  kOutputDirectory,  // the -$ output directory
+  kBadText,          // the command line text found wrong
+  kPlacement,        // the -I/-A letter
+  kOutputLetter,     // the -$ letter
+};
+
+// A run error's message, a format whose conversion takes what |quoted|
+// says.
+struct RunErrorText {
+  RunStatus status;
+  const char* format;
+  Quoted quoted;
+};
+
+constexpr RunErrorText kRunErrorTexts[] = {
+    {RunStatus::NoFiles, "No files to process: %s\n", Quoted::kPattern},
+    {RunStatus::NoStartMemory, "Not enough memory to start\n",
+     Quoted::kNothing},
+    {RunStatus::OutputDirFailed,
+     "Unable to find or create output directory: %s\n",
+     Quoted::kOutputDirectory},
+    {RunStatus::DirUnreadable,
+     "Unable to read directory - no files processed\n", Quoted::kNothing},
+    {RunStatus::BadArgument, "Bad command line information: %s\n",
+     Quoted::kBadText},
+    {RunStatus::MissingFilespec,
+     "Missing command line information: <filespec> required\n",
+     Quoted::kNothing},
+    {RunStatus::MissingSearch,
+     "Missing command line information: <search> required\n", Quoted::kNothing},
+    {RunStatus::MissingNew,
+     "Missing command line information: -%c requires <new>\n",
+     Quoted::kPlacement},
+    {RunStatus::MissingOutputName,
+     "Missing command line information: -$:%c requires output filename\n",
+     Quoted::kOutputLetter},
+};
+
+// The message of a bad command line, also shown for a bad argument that
+// names no text and for any code without a message of its own.
+constexpr RunErrorText kBadCommandLineText = {
+    RunStatus::BadCommandLine, "Bad or missing command line information\n",
+    Quoted::kNothing};
+
+const RunErrorText& TextOf(RunStatus status, const RunErrorNames& names) {
+  if (status == RunStatus::BadArgument && !names.bad_text_marked) {
+    return kBadCommandLineText;
+  }
+  for (const RunErrorText& text : kRunErrorTexts) {
+    if (text.status == status) return text;
+  }
+  return kBadCommandLineText;
+}
+
+// Prints the message |text| with what it quotes.
+void PrintRunErrorText(const RunErrorText& text, const RunErrorNames& names,
+                       const Settings& settings, Platform* platform) {
+  switch (text.quoted) {
+    case Quoted::kNothing:
+      Printf(platform, "%s", text.format);
+      return;
+    case Quoted::kPattern:
+      Printf(platform, text.format,
+             platform->DisplayPath(names.pattern).c_str());
+      return;
+    case Quoted::kOutputDirectory:
+      Printf(platform, text.format,
+             platform->DisplayPath(names.output_directory).c_str());
+      return;
+    case Quoted::kBadText:
+      Printf(platform, text.format, names.bad_text.c_str());
+      return;
+    case Quoted::kPlacement:
+      Printf(platform, text.format, static_cast<char>(settings.placement()));
+      return;
+    case Quoted::kOutputLetter:
+      Printf(platform, text.format, settings.output_letter());
+      return;
+  }
 }
 
 }  // namespace
@@ -149,52 +230,12 @@ void ReportNotes(const RunTotals& totals, const Settings& settings,
 void ReportRunError(RunStatus status, const RunErrorNames& names,
                     const Settings& settings, Platform* platform) {
   Printf(platform, "\nERROR: ");
-  switch (status) {
-    case RunStatus::NoFiles:
-      Printf(platform, "No files to process: %s\n",
-             platform->DisplayPath(names.pattern).c_str());
-      break;
-    case RunStatus::NoStartMemory:
-      Printf(platform, "Not enough memory to start\n");
-      break;
-    case RunStatus::OutputDirFailed:
-      Printf(platform, "Unable to find or create output directory: %s\n",
-             platform->DisplayPath(names.output_directory).c_str());
-      break;
-    case RunStatus::DirUnreadable:
-      Printf(platform, "Unable to read directory - no files processed\n");
-      break;
-    case RunStatus::TextFileFailed:
-      PrintTextFileFailed(settings, names.new_reload, platform);
-      break;
-    case RunStatus::BadArgument:
-      if (names.bad_text_marked) {
-        Printf(platform, "Bad command line information: %s\n",
-               names.bad_text.c_str());
-      } else {
-        Printf(platform, "Bad or missing command line information\n");
-      }
-      break;
-    case RunStatus::MissingFilespec:
-      PrintMissing("<filespec> required\n", platform);
-      break;
-    case RunStatus::MissingSearch:
-      PrintMissing("<search> required\n", platform);
-      break;
-    case RunStatus::MissingNew:
-      PrintMissing("", platform);
-      Printf(platform, "-%c requires <new>\n",
-             static_cast<char>(settings.placement()));
-      break;
-    case RunStatus::MissingOutputName:
-      PrintMissing("-$", platform);
-      Printf(platform, ":%c requires output filename\n",
-             settings.output_letter());
-      break;
-    default:  // BadCommandLine, and any code without a message of its own.
-      Printf(platform, "Bad or missing command line information\n");
-      break;
+  if (status == RunStatus::TextFileFailed) {
+    // Its lines say which -L file failed and how.
+    PrintTextFileFailed(settings, names.new_reload, platform);
+    return;
   }
+  PrintRunErrorText(TextOf(status, names), names, settings, platform);
 }
 
 void ReportDirectorySkipped(const std::string& directory, int verbosity,

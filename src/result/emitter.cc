@@ -180,7 +180,6 @@ void Emitter::WritePlain(const uint8_t* data, int64_t n) {
 }
 
 int64_t Emitter::WriteLineBreak() {
-  // A lone LF is the last byte of the pair.
   out_->Write(BreakBytes(break_length_), break_length_);
   return break_length_;
 }

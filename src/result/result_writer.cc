@@ -32,7 +32,7 @@ ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
   if (!target_.temp_path.empty())
     platform_->DeleteOnInterrupt(target_.temp_path);
   // In place the stream stands at the start of the file.
-  if (Intelligent()) out_->StartPositioned(0);
+  if (PassesOverUnchanged()) out_->StartPositioned(0);
 }
 
 // True when the file is still the one loaded, as it was: nothing else has
@@ -50,14 +50,16 @@ bool ResultWriter::NamesTheFile() {
          SameFile(named, now);
 }
 
-bool ResultWriter::Intelligent() const {
+// True when intelligent writing applies: in place, unchanged bytes may be
+// passed over instead of written while the size change is 0.
+bool ResultWriter::PassesOverUnchanged() const {
   return target_.in_place && settings_.intelligent_writing() &&
          !settings_.output_mode();
 }
 
 void ResultWriter::PassUnchanged(int64_t n) {
   if (n <= 0) return;
-  if (!Intelligent() || state_->size_change != 0 || diff_ != nullptr) {
+  if (!PassesOverUnchanged() || state_->size_change != 0 || diff_ != nullptr) {
     CopyThrough(n);
     return;
   }
@@ -70,7 +72,7 @@ void ResultWriter::PassUnchanged(int64_t n) {
 
 void ResultWriter::CopyThrough(int64_t n) {
   if (n <= 0) return;
-  Keep(n);
+  KeepImageBytes(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -110,7 +112,7 @@ void ResultWriter::FinishMatches() {
     // -M has written what it keeps. A file without a modified line is
     // left as it is when rewritten in place.
     if (state_->acted_on == 0 && target_.in_place) PassOver(rest);
-  } else if (Intelligent() && state_->size_change == 0) {
+  } else if (PassesOverUnchanged() && state_->size_change == 0) {
     PassOver(rest);  // Already on disk.
   } else {
     CopyThrough(rest);
@@ -122,7 +124,7 @@ void ResultWriter::FinishMatches() {
 // to write after it.
 void ResultWriter::PassOver(int64_t n) {
   passed_over_ = true;
-  if (diff_ != nullptr) Keep(n);
+  if (diff_ != nullptr) KeepImageBytes(n);
   buffer_->position += n;
   state_->bytes_written += n;
   CheckCounts();
@@ -158,7 +160,7 @@ void ResultWriter::Insert(bool at_start) {
 
 // The image's next |n| bytes belong to the result as they are: written,
 // or under --diff told to the sink after what was written before them.
-void ResultWriter::Keep(int64_t n) {
+void ResultWriter::KeepImageBytes(int64_t n) {
   if (diff_ == nullptr) {
     out_->Write(buffer_->bytes() + buffer_->position, n);
     return;
@@ -279,7 +281,7 @@ void ResultWriter::Rewrite(int64_t result_size) {
       // failed, with its journal.
       if (!HoldsResult(file_, original_size_, result_size, journal_->proof())) {
         state_->Fail(FileError::ChangedDuringRewrite);
-        journal_->Keep();
+        journal_->LeaveForRecovery();
         return;
       }
       if (noted) file_->ClearNote();
@@ -293,13 +295,13 @@ void ResultWriter::Rewrite(int64_t result_size) {
       // Another program cut or lengthened the file part way: the journal
       // stays for when the file is explained again.
       state_->Fail(FileError::ChangedDuringRewrite);
-      journal_->Keep();
+      journal_->LeaveForRecovery();
       return;
     case Applied::kFailed:
       // Half written: the journal stays beside the file, and the next run
       // over it (or --recover) finishes the rewrite.
       state_->Fail(FileError::WriteFault);
-      journal_->Keep();
+      journal_->LeaveForRecovery();
       return;
   }
 }

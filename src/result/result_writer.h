@@ -78,11 +78,11 @@ class ResultWriter : public MatchWriter {
   void DiffInto(ChangeSink* sink) { diff_ = sink; }
 
  private:
-  bool Intelligent() const;
+  bool PassesOverUnchanged() const;
   void PassOver(int64_t n);
   void Insert(bool at_start);
   void CheckCounts() const;
-  void Keep(int64_t n);
+  void KeepImageBytes(int64_t n);
   bool StillAsLoaded();
   bool NamesTheFile();
   void CommitInPlace();

@@ -8,6 +8,29 @@
 
 namespace swu {
 
+namespace {
+
+// Writes |n| bytes to |out| with every byte that |is_break| marks as the
+// line break of |break_length| bytes. Returns the bytes the conversions
+// added.
+int64_t WriteWithLineBreaks(const uint8_t* data, int64_t n,
+                            const bool (&is_break)[256], int64_t break_length,
+                            OutputBuffer* out) {
+  int64_t conversions = 0;
+  int64_t run_start = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    if (!is_break[data[i]]) continue;
+    if (i > run_start) out->Write(data + run_start, i - run_start);
+    out->Write(BreakBytes(break_length), break_length);
+    conversions += break_length - 1;
+    run_start = i + 1;
+  }
+  if (n > run_start) out->Write(data + run_start, n - run_start);
+  return conversions;
+}
+
+}  // namespace
+
 SegmentWriter::SegmentWriter(const Settings& settings, OutputBuffer* out,
                              int64_t break_length)
     : out_(out), break_length_(break_length) {
@@ -26,22 +49,7 @@ int64_t SegmentWriter::Write(const uint8_t* data, int64_t n) {
     out_->Write(data, n);
     return 0;
   }
-  return WriteWithLineBreaks(data, n);
-}
-
-int64_t SegmentWriter::WriteWithLineBreaks(const uint8_t* data, int64_t n) {
-  int64_t conversions = 0;
-  int64_t run_start = 0;
-  for (int64_t i = 0; i < n; ++i) {
-    if (!is_break_[data[i]]) continue;
-    // Bytes before the break go out in one write.
-    if (i > run_start) out_->Write(data + run_start, i - run_start);
-    out_->Write(BreakBytes(break_length_), break_length_);
-    conversions += break_length_ - 1;
-    run_start = i + 1;
-  }
-  if (n > run_start) out_->Write(data + run_start, n - run_start);
-  return conversions;
+  return WriteWithLineBreaks(data, n, is_break_, break_length_, out_);
 }
 
 }  // namespace swu

@@ -1,7 +1,7 @@
 // Writes new-text segments to the output stream. When the -K list has
 // mode-6 characters, each such byte is written as a line break (CR LF, or
-// LF in a file whose lines end in a lone LF) (WriteWithLineBreaks);
-// otherwise a segment is one plain write.
+// LF in a file whose lines end in a lone LF); otherwise a segment is one
+// plain write.
 //
 // Tested by tests/result/emitter_test.cc and the -K cases end to end.
 
@@ -25,10 +25,6 @@ class SegmentWriter {
   // Writes |n| bytes of new text. Returns the bytes the conversions added
   // to what was written (one per CR LF, none per LF).
   int64_t Write(const uint8_t* data, int64_t n);
-
-  // Writes |n| bytes with every mode-6 character as a line break. Returns
-  // the bytes the conversions added.
-  int64_t WriteWithLineBreaks(const uint8_t* data, int64_t n);
 
  private:
   OutputBuffer* out_;

@@ -4,11 +4,17 @@
 
 namespace swu {
 
+namespace {
+
+// True for the parser's own codes, BadArgument to MissingOutputName; they
+// read as BadCommandLine except under -V:0.
 bool IsParserCode(RunStatus status) {
   int32_t code = static_cast<int32_t>(status);
   return code <= static_cast<int32_t>(RunStatus::BadArgument) &&
          code >= static_cast<int32_t>(RunStatus::MissingOutputName);
 }
+
+}  // namespace
 
 int64_t ExitCodeFor(RunStatus status, int verbosity, Selection selection,
                     int64_t found, int64_t files_failed) {

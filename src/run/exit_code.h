@@ -10,10 +10,6 @@
 
 namespace swu {
 
-// True for the parser's own codes, BadArgument to MissingOutputName; they
-// read as BadCommandLine except under -V:0.
-bool IsParserCode(RunStatus status);
-
 // The exit status of a run without a run-level error in which at least one
 // file failed.
 constexpr int64_t kFilesFailedExit = 4;

@@ -47,11 +47,8 @@ void SplitFilespec(const std::string& filespec, const Platform& platform,
 
 // Finds the directory |path| or creates it, with any missing parents.
 // Returns RunStatus::None and sets *created when this call created it;
-// returns OutputDirFailed when it can neither be created nor entered. On a
-// system with drives, a path that starts with a drive letter and ':' has
-// that drive made current for the test (any other character before the
-// ':' fails). The current drive and directory are the same afterwards as
-// before.
+// returns OutputDirFailed when it can neither be created nor entered
+// (Platform::CanEnterDirectory).
 RunStatus FindOrCreateOutputDirectory(const std::string& path,
                                       Platform* platform, bool* created);
 

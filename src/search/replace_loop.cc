@@ -195,7 +195,6 @@ void ReplaceLoop::ActOnLine(Match* match) {
     // when the match begins with the LF that ends it.
     line_offset = 0;
   }
-  // Lines between the two matches are dropped.
   writer_->Drop(origin + line_offset - buffer_->position);
   writer_->CopyThrough(offset - line_offset);
   match->consumed = writer_->WriteAtMatch(*match);

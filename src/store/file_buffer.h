@@ -60,11 +60,11 @@ class FileBuffer {
   }
   // The bytes of the image: the mapped image while one stands in, else
   // the block.
-  const char* block() const {
+  const char* image() const {
     return mapped_ != nullptr ? mapped_->data() : block_;
   }
   const uint8_t* bytes() const {
-    return reinterpret_cast<const uint8_t*>(block());
+    return reinterpret_cast<const uint8_t*>(image());
   }
   int64_t capacity() const { return capacity_; }
   int64_t size() const { return end - start; }

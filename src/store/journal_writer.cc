@@ -16,9 +16,10 @@ namespace swu {
 
 namespace {
 
-// Records are collected up to this size and written in one call; a
-// larger piece goes straight through.
-constexpr int64_t kBufferSize = 1 << 20;
+// Records are collected up to this many bytes and written in one call. A
+// piece that does not fit flushes them, and goes straight through when it
+// is half this size or more.
+constexpr int64_t kRecordBatchSize = 1 << 20;
 
 // A journal held in memory, for a file in a directory where no journal
 // can be created (one the user may not write to). It keeps the file
@@ -229,12 +230,12 @@ void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
 void JournalWriter::Put(const void* data, int64_t n) {
   sum_.Add(data, n);
   int64_t used = static_cast<int64_t>(buffer_.size());
-  if (used + n <= kBufferSize) {
+  if (used + n <= kRecordBatchSize) {
     buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
     return;
   }
   FlushBuffer();
-  if (n >= kBufferSize / 2) {
+  if (n >= kRecordBatchSize / 2) {
     file_->Write(data, n);
     return;
   }
@@ -278,7 +279,7 @@ bool JournalWriter::Finish(JournalEnd end, bool durable) {
 
 void JournalWriter::Remove() {
   finished_ = true;
-  if (file_ == nullptr || kept_) return;
+  if (file_ == nullptr || left_for_recovery_) return;
   platform_->DeleteOnInterrupt("");
   if (!in_memory_ && !ParkAsSpare()) platform_->DeleteFile(path_);
   if (file_ != nullptr) file_->Close();
@@ -307,9 +308,9 @@ bool JournalWriter::ParkAsSpare() {
   return true;
 }
 
-void JournalWriter::Keep() {
+void JournalWriter::LeaveForRecovery() {
   finished_ = true;
-  kept_ = true;
+  left_for_recovery_ = true;
   if (file_ != nullptr) file_->Close();
 }
 

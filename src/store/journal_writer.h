@@ -116,10 +116,10 @@ class JournalWriter : public Stream {
   const std::string& path() const { return path_; }
 
   // Deletes the journal file (or keeps it as the spare), if there is one
-  // and Keep() was not called.
+  // and LeaveForRecovery() was not called.
   void Remove();
   // Leaves a finished journal for a later recovery.
-  void Keep();
+  void LeaveForRecovery();
 
  private:
   void Create();
@@ -150,7 +150,7 @@ class JournalWriter : public Stream {
   int64_t end_;           // the result's file length so far
   bool failed_ = false;
   bool finished_ = false;
-  bool kept_ = false;
+  bool left_for_recovery_ = false;
   bool in_memory_ = false;  // no journal could be created beside the file
   bool name_taken_ = false;
 };

@@ -80,9 +80,9 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
 
 // Under --diff: the checks of OpenOutputFile without opening anything.
 // The output's present contents are read when the diff is made.
-FileError NoteOutputFile(const Settings& settings, Platform* platform,
-                         const std::string& output_path,
-                         const FileIdentity* input, ResultOutput* output) {
+FileError CheckOutputForDiff(const Settings& settings, Platform* platform,
+                             const std::string& output_path,
+                             const FileIdentity* input, ResultOutput* output) {
   if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
   FileIdentity existing;
   if (Appending(settings) && platform->Identify(output_path, &existing) &&
@@ -105,12 +105,12 @@ FileError NoteOutputFile(const Settings& settings, Platform* platform,
 
 // Under --diff: what CreateResult checks, creating nothing. A file that
 // exists but could not be opened is not one to create.
-FileError NoteCreatedFile(const Settings& settings, Platform* platform,
-                          const std::string& path,
-                          const std::string& output_path,
-                          ResultOutput* output) {
+FileError CheckCreateForDiff(const Settings& settings, Platform* platform,
+                             const std::string& path,
+                             const std::string& output_path,
+                             ResultOutput* output) {
   if (settings.output_mode()) {
-    return NoteOutputFile(settings, platform, output_path, nullptr, output);
+    return CheckOutputForDiff(settings, platform, output_path, nullptr, output);
   }
   FileIdentity existing;
   if (platform->Identify(path, &existing)) return FileError::OpenFailed;
@@ -137,8 +137,8 @@ FileError OpenResult(const Settings& settings, Platform* platform,
   if (settings.output_mode()) {
     input->stream.reset();
     if (settings.shows_diff()) {
-      return NoteOutputFile(settings, platform, output_path, &input->identity,
-                            output);
+      return CheckOutputForDiff(settings, platform, output_path,
+                                &input->identity, output);
     }
     return OpenOutputFile(settings, platform, output_path, &input->identity,
                           output);
@@ -160,7 +160,7 @@ FileError CreateResult(const Settings& settings, Platform* platform,
                        ResultOutput* output) {
   *output = ResultOutput();
   if (settings.shows_diff()) {
-    return NoteCreatedFile(settings, platform, path, output_path, output);
+    return CheckCreateForDiff(settings, platform, path, output_path, output);
   }
   if (settings.output_mode()) {
     return OpenOutputFile(settings, platform, output_path, nullptr, output);

@@ -41,8 +41,7 @@ class FunctionCharsTest : public ::testing::Test {
     settings_->new_length = static_cast<uint32_t>(text.size());
     for (const SpecialFunction& e : entries) {
       settings_->functions.entries[++settings_->functions.last] = e;
-      if (e.mode == 1 || e.mode == 'H')
-        settings_->functions.random_modes = true;
+      if (IsRandomMode(e.mode)) settings_->functions.random_modes = true;
     }
     text_ = text;
     random_.Seed(1);
@@ -107,6 +106,13 @@ TEST_F(FunctionCharsTest, EachMode) {
     SetUpText("x~~~~~~~~~~~~y", {F(c.mode, '~')});
     Apply();
     EXPECT_EQ(Text(), "x" + c.made + "y") << c.name;
+    // Renewal asks IsRandomMode, so it must name exactly the modes that
+    // draw: a generator that drew no longer starts at the first draw.
+    Random untouched;
+    untouched.Seed(1);
+    EXPECT_EQ(random_.NextRandom() != untouched.NextRandom(),
+              IsRandomMode(c.mode))
+        << c.name;
   }
 }
 

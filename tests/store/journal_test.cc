@@ -83,7 +83,7 @@ class JournalTest : public ::testing::Test {
     JournalEnd end;
     end.result_size = rewrite.result_size;
     EXPECT_TRUE(writer.Finish(end, false));
-    writer.Keep();
+    writer.LeaveForRecovery();
     return dir_.Read("j");
   }
 

@@ -56,7 +56,7 @@ class RecoveryTest : public ::testing::Test {
     JournalEnd end;
     end.result_size = static_cast<int64_t>(original.size());
     EXPECT_TRUE(writer.Finish(end, false));
-    writer.Keep();
+    writer.LeaveForRecovery();
     if (contents != original) {
       std::unique_ptr<Stream> f =
           platform()->Open(dir_.Path("f.txt"), OpenMode::kUpdate);
