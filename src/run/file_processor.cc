@@ -164,7 +164,10 @@ void FileProcessor::PrepareRun() {
   int threads = settings_.threads();
   if (threads > 1 && MayLoadAhead(settings_) &&
       platform_->OpensConcurrently()) {
-    prefetch_ = std::make_unique<Prefetch>(platform_, threads, kLockLaterUpTo);
+    // The run's own thread loads too, when it finds the next file not
+    // started: one worker fewer than threads.
+    prefetch_ =
+        std::make_unique<Prefetch>(platform_, threads - 1, kLockLaterUpTo);
   }
 }
 

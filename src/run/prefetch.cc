@@ -55,46 +55,59 @@ bool Prefetch::Take(const std::string& path, PrefetchedFile* file) {
   while (at < paths_.size() && paths_[at] != path) ++at;
   if (at >= paths_.size()) return false;
   for (; taken_ < at; ++taken_) files_[taken_] = PrefetchedFile();
-  changed_.notify_all();  // Room ahead for the workers.
-  changed_.wait(lock, [this, at] { return done_[at] != 0; });
-  *file = std::move(files_[at]);
   taken_ = at + 1;
-  changed_.notify_all();
+  if (next_ <= at) {
+    // No worker has started it: the run loads it itself rather than wait.
+    // Those skipped are not loaded at all.
+    next_ = at + 1;
+    lock.unlock();
+    Load(at, file);
+    lock.lock();
+  } else {
+    ++run_waiting_;
+    changed_.wait(lock, [this, at] { return done_[at] != 0; });
+    --run_waiting_;
+    *file = std::move(files_[at]);
+  }
+  if (workers_waiting_ > 0) changed_.notify_all();  // Room ahead again.
   return true;
 }
 
 void Prefetch::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
+    ++workers_waiting_;
     changed_.wait(lock, [this] {
       return stopping_ || next_ >= paths_.size() || next_ < taken_ + kAhead;
     });
+    --workers_waiting_;
     if (stopping_ || next_ >= paths_.size()) return;
     size_t index = next_++;
     lock.unlock();
-    Load(index);
+    PrefetchedFile file;
+    Load(index, &file);
     lock.lock();
+    files_[index] = std::move(file);
     done_[index] = 1;
-    changed_.notify_all();
+    if (run_waiting_ > 0) changed_.notify_all();
   }
 }
 
 // Loads one file as the run would load a small file it may rewrite in
 // place: opened for update, not locked, read whole. Anything else is left
 // to the run, which then reports it as it always does.
-void Prefetch::Load(size_t index) {
-  PrefetchedFile file;
-  file.stream = platform_->OpenIdentified(paths_[index], OpenMode::kUpdate,
-                                          &file.identity);
-  int64_t size = file.identity.size;
-  if (file.stream != nullptr && size > 0 && size <= max_size_) {
-    file.bytes.resize(static_cast<size_t>(size));
-    if (file.stream->Read(&file.bytes[0], size) != size) file.stream.reset();
+void Prefetch::Load(size_t index, PrefetchedFile* file) {
+  file->stream = platform_->OpenIdentified(paths_[index], OpenMode::kUpdate,
+                                           &file->identity);
+  int64_t size = file->identity.size;
+  if (file->stream != nullptr && size > 0 && size <= max_size_) {
+    file->bytes.resize(static_cast<size_t>(size));
+    if (file->stream->Read(&file->bytes[0], size) != size) {
+      file->stream.reset();
+    }
   } else {
-    file.stream.reset();
+    file->stream.reset();
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  files_[index] = std::move(file);
 }
 
 }  // namespace swu

@@ -1,12 +1,12 @@
 // Loading ahead on other threads. A directory's files are handed over in
 // the order the run will process them; worker threads open and read the
 // next few while the run's own thread searches, writes and reports the
-// current one. A worker only opens and reads (never locks, writes or
-// deletes anything), so every decision the run makes, in the order it
-// makes them, stays on the run's thread: report lines, the files written,
-// journals, each file once, -S and interruptions behave as in a run on
-// one thread. A file a worker could not load as the run would is loaded
-// by the run itself.
+// current one, and loads a file itself when no worker has started it. A worker
+// only opens and reads (never locks, writes or deletes anything), so every
+// decision the run makes, in the order it makes them, stays on the run's
+// thread: report lines, the files written, journals, each file once, -S and
+// interruptions behave as in a run on one thread. A file a worker could not
+// load as the run would is loaded by the run itself.
 //
 // Tested by tests/e2e/differential.py (threads against one thread).
 
@@ -54,7 +54,7 @@ class Prefetch {
 
  private:
   void Work();
-  void Load(size_t index);
+  void Load(size_t index, PrefetchedFile* file);
 
   Platform* platform_;
   int threads_;
@@ -64,9 +64,11 @@ class Prefetch {
   std::condition_variable changed_;
   std::vector<std::string> paths_;
   std::vector<PrefetchedFile> files_;
-  std::vector<char> done_;  // per file: its worker has finished it
-  size_t next_ = 0;         // the next file a worker takes
-  size_t taken_ = 0;        // the next file the run takes
+  std::vector<char> done_;   // per file: its worker has finished it
+  size_t next_ = 0;          // the next file a worker takes
+  size_t taken_ = 0;         // the next file the run takes
+  int workers_waiting_ = 0;  // workers waiting for room ahead
+  int run_waiting_ = 0;      // 1 while the run waits for a worker
   bool stopping_ = false;
 };
 
