@@ -14,8 +14,9 @@
 #   sync      sparse and growing with --sync             vs without
 #   diff      sparse, dense and growing with --diff (the diff to
 #             /dev/null)                                 vs the real run
-#   tree      -R over 10 000 files of ~4 KiB             vs rg -c -F,
-#             find -exec sd (one process per file: slow, ~30 s a run)
+#   tree      -R over 10 000 files of ~4 KiB             vs --threads 1,
+#             rg -c -F, rg -l | xargs sd, find -exec sd (one process
+#             per file: slow, ~30 s a run)
 #   long      a 20 001-byte -L search text on 1 MiB of "a"
 #   long-files a 100 MB -L search text over 1 five-byte file vs over 20
 #   memory    peak resident memory of the dense run (GNU time)
@@ -99,7 +100,9 @@ for w in $workloads; do
         "$swu big.txt alpha ALPHA-1 -C -V:0 --diff" \
         "$swu big.txt alpha ALPHA-1 -C -V:0" ;;
     tree) compare tree 2 "$tree" "$swu tree/*.txt needle pinned -R -C -V:0" \
+      "$swu tree/*.txt needle pinned -R -C -V:0 --threads 1" \
       "rg -c -F needle tree" \
+      "sh -c \"rg -l -F needle tree | xargs sd -s needle pinned\"" \
       "find tree -name *.txt -exec sd -s needle pinned {} ;" ;;
     long) compare long 5 'cp long.base long.txt' \
       "$swu long.txt -L long.search x -V:0" ;;

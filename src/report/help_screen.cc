@@ -58,7 +58,7 @@ const char* const kPage1[] = {
     "<filespec>\n",
     "--skip-binary  Pass over files with a NUL byte in their first 8 KiB\n",
     "--word         Match only where no letter, digit or _ touches the match\n",
-    "man swu: --files0-from --recover --sync --color --no-options "
+    "man swu: --files0-from --recover --sync --color --threads "
     "SWU_OPTIONS\n",
     nullptr,
 };
