@@ -268,7 +268,7 @@ void ResultWriter::Rewrite(int64_t result_size) {
   const char* image =
       reinterpret_cast<const char*>(buffer_->bytes()) + buffer_->start;
   Applied applied =
-      ApplyJournal(journal_->file(), journal_->records_begin(), file_,
+      ApplyJournal(journal_->records(), journal_->records_begin(), file_,
                    original_size_, result_size, durable, image);
   if (applied == Applied::kFailed) {
     applied = ApplyAgain(result_size);
@@ -317,8 +317,9 @@ Applied ResultWriter::ApplyAgain(int64_t result_size) {
       !again->Identify(&second) || !SameFile(first, second)) {
     return Applied::kFailed;
   }
-  return ApplyJournal(journal_->file(), journal_->records_begin(), again.get(),
-                      original_size_, result_size, settings_.durable());
+  return ApplyJournal(journal_->records(), journal_->records_begin(),
+                      again.get(), original_size_, result_size,
+                      settings_.durable());
 }
 
 // The result went to a -$ output file (appended, or a temporary beside

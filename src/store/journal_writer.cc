@@ -89,6 +89,42 @@ class MemoryJournal : public Stream {
 
 }  // namespace
 
+// The bytes of a journal written in one batch, read as the journal file.
+class JournalWriter::BatchReader : public Stream {
+ public:
+  explicit BatchReader(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool Seek(int64_t, Whence) override { return false; }
+  int64_t Tell() override { return 0; }
+  int64_t Read(void*, int64_t) override { return 0; }
+  void Write(const void*, int64_t) override {}
+  bool error() const override { return false; }
+  bool Close() override { return true; }
+  void WriteAt(const void*, int64_t, int64_t) override {}
+  bool SetLength(int64_t) override { return false; }
+  bool Identify(FileIdentity* identity) override {
+    *identity = FileIdentity();
+    identity->size = static_cast<int64_t>(bytes_.size());
+    identity->regular = true;
+    return true;
+  }
+  bool Lock(int64_t) override { return true; }
+  int64_t ReadAt(void* data, int64_t n, int64_t offset) override {
+    int64_t size = static_cast<int64_t>(bytes_.size());
+    if (offset < 0 || offset >= size || n <= 0) return 0;
+    n = std::min(n, size - offset);
+    memcpy(data, bytes_.data() + offset, static_cast<size_t>(n));
+    return n;
+  }
+  bool Sync() override { return true; }
+
+ private:
+  std::string bytes_;
+};
+
+Stream* JournalWriter::records() {
+  return written_batch_ != nullptr ? written_batch_.get() : file_.get();
+}
+
 void DropSpare(Platform* platform, SpareJournal* spare) {
   if (spare->file == nullptr) return;
   platform->DeleteOnInterrupt("");
@@ -137,8 +173,7 @@ bool JournalWriter::TakeSpare() {
   if (spare_ == nullptr || spare_->file == nullptr) return false;
   if (DirectoryPartOf(spare_->path, *platform_) !=
           DirectoryPartOf(path_, *platform_) ||
-      !platform_->RenameNew(spare_->path, path_) ||
-      !spare_->file->Seek(0, Whence::kStart)) {
+      !platform_->RenameNew(spare_->path, path_)) {
     DropSpare(platform_, spare_);
     return false;
   }
@@ -236,7 +271,7 @@ void JournalWriter::Put(const void* data, int64_t n) {
   }
   FlushBuffer();
   if (n >= kRecordBatchSize / 2) {
-    file_->Write(data, n);
+    WriteOut(data, n);
     return;
   }
   buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
@@ -244,8 +279,19 @@ void JournalWriter::Put(const void* data, int64_t n) {
 
 void JournalWriter::FlushBuffer() {
   if (buffer_.empty()) return;
-  file_->Write(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+  WriteOut(buffer_.data(), static_cast<int64_t>(buffer_.size()));
   buffer_.clear();
+}
+
+// Writes the journal's next |n| bytes at their offset, so that a spare
+// taken over needs no seek first.
+void JournalWriter::WriteOut(const void* data, int64_t n) {
+  if (in_memory_) {
+    file_->Write(data, n);
+  } else {
+    file_->WriteAt(data, n, written_);
+  }
+  written_ += n;
 }
 
 bool JournalWriter::Finish(JournalEnd end, bool durable) {
@@ -263,7 +309,15 @@ bool JournalWriter::Finish(JournalEnd end, bool durable) {
   PutInt(&bytes, static_cast<int64_t>(sum_.value()));
   bytes += kEndMagic;
   Put(bytes.data(), static_cast<int64_t>(bytes.size()));
-  FlushBuffer();
+  // A journal written in one batch is applied from that batch: the same
+  // bytes, without reading them back from the file.
+  if (written_ == 0 && !in_memory_) {
+    WriteOut(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+    written_batch_ = std::make_unique<BatchReader>(std::move(buffer_));
+    buffer_.clear();
+  } else {
+    FlushBuffer();
+  }
   proof_ = std::move(end.proof);
   if (file_->error()) return false;
   if (durable && !in_memory_ &&

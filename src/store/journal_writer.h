@@ -112,6 +112,9 @@ class JournalWriter : public Stream {
 
   // The journal file and where its records start, once finished.
   Stream* file() { return file_.get(); }
+  // The finished journal to apply: the file, or the bytes written to it
+  // when they went in one batch.
+  Stream* records();
   int64_t records_begin() const { return records_begin_; }
   const std::string& path() const { return path_; }
 
@@ -122,6 +125,8 @@ class JournalWriter : public Stream {
   void LeaveForRecovery();
 
  private:
+  class BatchReader;
+
   void Create();
   std::unique_ptr<Stream> CreateNamed();
   bool TakeSpare();
@@ -129,6 +134,7 @@ class JournalWriter : public Stream {
   void AddRecord(int64_t offset, const void* data, int64_t n);
   void Put(const void* data, int64_t n);
   void FlushBuffer();
+  void WriteOut(const void* data, int64_t n);
 
   Platform* platform_;
   SpareJournal* spare_;
@@ -142,7 +148,10 @@ class JournalWriter : public Stream {
   bool same_ = true;              // every record so far wrote what was there
   std::unique_ptr<Stream> file_;  // null until the first record
   std::string buffer_;            // small records collected for one write
-  Checksum sum_;                  // of every byte written so far
+  int64_t written_ = 0;           // the journal's bytes written to its file
+  // The journal as written, when one batch held it all.
+  std::unique_ptr<Stream> written_batch_;
+  Checksum sum_;  // of every byte written so far
   int64_t records_ = 0;
   int64_t previous_end_ = 0;  // where the last record's bytes ended
   int64_t records_begin_ = 0;
