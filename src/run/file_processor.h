@@ -19,35 +19,15 @@
 #include "result/new_text.h"
 #include "run/diff_preview.h"
 #include "run/file_runner.h"
-#include "run/file_visits.h"
 #include "run/prefetch.h"
 #include "search/matcher.h"
 #include "search/replace_state.h"
 #include "search/search_notes.h"
 #include "store/file_buffer.h"
-#include "store/journal_writer.h"
-#include "store/loader.h"
-#include "store/output_file.h"
+#include "store/file_store.h"
+#include "store/file_visits.h"
 
 namespace swu {
-
-// A file on its way through: the file as loaded and its result's output.
-struct LoadedFile {
-  LoadedInput input;    // the file; its stream moves to |output| in place
-  ResultOutput output;  // where the result is written
-  bool opened = false;  // an existing file was opened (not created)
-  bool binary = false;  // --skip-binary passes it over; no output opened
-  // The files processed so far: one of them reached again under another
-  // name is passed over, nothing opened for its result (null: none is).
-  FileVisits* visits = nullptr;
-  bool passed_over = false;  // processed already under another name
-  // A small file to be rewritten in place may be loaded unlocked, to be
-  // locked before it is written (store/late_lock.h).
-  bool lock_later = false;
-  // Loaded already by a worker thread (run/prefetch.h), when its stream is
-  // not null.
-  PrefetchedFile prefetched;
-};
 
 class FileProcessor : public FileRunner {
  public:
@@ -88,8 +68,6 @@ class FileProcessor : public FileRunner {
                           const std::string& output_path, CreateState* create,
                           bool lock_later, bool* reload);
   bool ProbeLiterally(const ReplaceState& state);
-  FileError Load(const std::string& path, const std::string& output_path,
-                 CreateState* create, LoadedFile* loaded, FileOutcome* outcome);
 
   const Settings& settings_;
   Platform* platform_;
@@ -98,8 +76,7 @@ class FileProcessor : public FileRunner {
   // The run's matcher, shared by every file; made in PrepareRun, outside
   // any file's window of held interruptions.
   std::unique_ptr<Matcher> matcher_;
-  SpareJournal spare_;  // the last journal file, kept for the next file
-  std::set<std::string> cleared_;         // directories cleared of dead spares
+  FileStore store_;  // loads files, recovers them, opens their outputs
   std::unique_ptr<DiffPreview> preview_;  // --diff
   FileVisits visits_;  // the files processed, each under its first name
   // The search text with plain anchor characters, looked for while the

@@ -49,12 +49,12 @@ void Prefetch::Stop() {
   next_ = taken_ = 0;
 }
 
-bool Prefetch::Take(const std::string& path, PrefetchedFile* file) {
+bool Prefetch::Take(const std::string& path, LoadedAhead* file) {
   std::unique_lock<std::mutex> lock(mutex_);
   size_t at = taken_;
   while (at < paths_.size() && paths_[at] != path) ++at;
   if (at >= paths_.size()) return false;
-  for (; taken_ < at; ++taken_) files_[taken_] = PrefetchedFile();
+  for (; taken_ < at; ++taken_) files_[taken_] = LoadedAhead();
   taken_ = at + 1;
   if (next_ <= at) {
     // No worker has started it: the run loads it itself rather than wait.
@@ -84,7 +84,7 @@ void Prefetch::Work() {
     if (stopping_ || next_ >= paths_.size()) return;
     size_t index = next_++;
     lock.unlock();
-    PrefetchedFile file;
+    LoadedAhead file;
     Load(index, &file);
     lock.lock();
     files_[index] = std::move(file);
@@ -96,7 +96,7 @@ void Prefetch::Work() {
 // Loads one file as the run would load a small file it may rewrite in
 // place: opened for update, not locked, read whole. Anything else is left
 // to the run, which then reports it as it always does.
-void Prefetch::Load(size_t index, PrefetchedFile* file) {
+void Prefetch::Load(size_t index, LoadedAhead* file) {
   file->stream = platform_->OpenIdentified(paths_[index], OpenMode::kUpdate,
                                            &file->identity);
   int64_t size = file->identity.size;

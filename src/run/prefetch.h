@@ -22,15 +22,9 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "store/loader.h"
 
 namespace swu {
-
-// A file as a worker loaded it: open for update, unlocked, read whole.
-struct PrefetchedFile {
-  std::unique_ptr<Stream> stream;  // null: the run loads the file itself
-  FileIdentity identity;           // the file as opened
-  std::string bytes;               // its bytes, identity.size of them
-};
 
 class Prefetch {
  public:
@@ -50,11 +44,11 @@ class Prefetch {
   // The file |path| as loaded, when it is the next of the list (or a
   // later one: the files before it are dropped). Waits for its worker.
   // Returns false, *file untouched, when |path| is not on the list.
-  bool Take(const std::string& path, PrefetchedFile* file);
+  bool Take(const std::string& path, LoadedAhead* file);
 
  private:
   void Work();
-  void Load(size_t index, PrefetchedFile* file);
+  void Load(size_t index, LoadedAhead* file);
 
   Platform* platform_;
   int threads_;
@@ -63,7 +57,7 @@ class Prefetch {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::string> paths_;
-  std::vector<PrefetchedFile> files_;
+  std::vector<LoadedAhead> files_;
   std::vector<char> done_;   // per file: its worker has finished it
   size_t next_ = 0;          // the next file a worker takes
   size_t taken_ = 0;         // the next file the run takes

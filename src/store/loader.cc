@@ -115,18 +115,17 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
   return error;
 }
 
-FileError AdoptLoadedFile(std::unique_ptr<Stream> stream,
-                          const FileIdentity& identity,
-                          const std::string& bytes, FileBuffer* buffer,
+FileError AdoptLoadedFile(LoadedAhead ahead, FileBuffer* buffer,
                           LoadedInput* input) {
-  assert(identity.size > 0 && identity.size <= kLockLaterUpTo &&
-         static_cast<int64_t>(bytes.size()) == identity.size);
+  int64_t size = ahead.identity.size;
+  assert(size > 0 && size <= kLockLaterUpTo &&
+         static_cast<int64_t>(ahead.bytes.size()) == size);
   *input = LoadedInput();
-  if (!buffer->MakeRoom(identity.size)) return FileError::LoadNoMemory;
-  buffer->SetImage(identity.size);
-  memcpy(buffer->block(), bytes.data(), bytes.size());
-  input->stream = std::move(stream);
-  input->identity = identity;
+  if (!buffer->MakeRoom(size)) return FileError::LoadNoMemory;
+  buffer->SetImage(size);
+  memcpy(buffer->block(), ahead.bytes.data(), ahead.bytes.size());
+  input->stream = std::move(ahead.stream);
+  input->identity = ahead.identity;
   return FileError::None;
 }
 

@@ -40,13 +40,18 @@ FileError LoadCurrentFile(const Settings& settings, Platform* platform,
                           const std::string& path, bool lock_later,
                           FileBuffer* buffer, LoadedInput* input);
 
-// Takes |stream|, a small file (1 to kLockLaterUpTo bytes) that another
-// thread opened for update as |identity| without locking it and read
-// whole into |bytes|, as LoadCurrentFile with |lock_later| would have
-// loaded it. Returns FileError::None, or LoadNoMemory with no stream kept.
-FileError AdoptLoadedFile(std::unique_ptr<Stream> stream,
-                          const FileIdentity& identity,
-                          const std::string& bytes, FileBuffer* buffer,
+// A small file (1 to kLockLaterUpTo bytes) that another thread opened for
+// update without locking it and read whole, as LoadCurrentFile with
+// |lock_later| would have.
+struct LoadedAhead {
+  std::unique_ptr<Stream> stream;  // null: not loaded
+  FileIdentity identity;           // the file as opened
+  std::string bytes;               // its bytes, identity.size of them
+};
+
+// Takes |ahead| as the file loaded. Returns FileError::None, or
+// LoadNoMemory with no stream kept.
+FileError AdoptLoadedFile(LoadedAhead ahead, FileBuffer* buffer,
                           LoadedInput* input);
 
 }  // namespace swu

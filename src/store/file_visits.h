@@ -9,8 +9,8 @@
 //
 // Tested by the run_links.cases end-to-end cases and tests/e2e/differential.py.
 
-#ifndef SWU_RUN_FILE_VISITS_H_
-#define SWU_RUN_FILE_VISITS_H_
+#ifndef SWU_STORE_FILE_VISITS_H_
+#define SWU_STORE_FILE_VISITS_H_
 
 #include <cstdint>
 #include <unordered_set>
@@ -52,4 +52,4 @@ class FileVisits {
 
 }  // namespace swu
 
-#endif  // SWU_RUN_FILE_VISITS_H_
+#endif  // SWU_STORE_FILE_VISITS_H_

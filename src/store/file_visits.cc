@@ -1,6 +1,6 @@
 // Remembering the files a run has processed.
 
-#include "run/file_visits.h"
+#include "store/file_visits.h"
 
 namespace swu {
 
