@@ -1,17 +1,9 @@
 // Passes the unchanged stretches of a file to its output, finishes the
 // file after its last match (the rest of the image and the -B/-T
-// insertion) and commits it.
+// insertion) and hands it to its commit (store/commit.h).
 //
 // In place, the output is the file's journal: nothing reaches the file
-// until its whole result is there. The commit then completes the journal,
-// checks that the file is still the one loaded, writes the result in
-// place from the journal, sets the length and removes the journal. A file
-// that fails before that is left untouched; one whose writing fails part
-// way keeps its journal, which the next run over it applies. Under -$ an
-// appended output file is cut back to its length before this file when
-// the file fails, and a new output file is removed. A file created for
-// -B:C/-T:C is written to a temporary beside it that takes its name only
-// when complete, never replacing a file.
+// until its whole result is there.
 //
 // Intelligent writing: in place, while the result is as long as the file up
 // to the position (size change 0), unchanged bytes are already on disk
@@ -37,7 +29,6 @@
 #include "search/match_writer.h"
 #include "search/replace_state.h"
 #include "store/file_buffer.h"
-#include "store/journal_apply.h"
 #include "store/journal_writer.h"
 #include "store/output_file.h"
 
@@ -83,18 +74,6 @@ class ResultWriter : public MatchWriter {
   void Insert(bool at_start);
   void CheckCounts() const;
   void KeepImageBytes(int64_t n);
-  bool StillAsLoaded();
-  bool NamesTheFile();
-  void CommitInPlace();
-  void Shorten(int64_t result_size);
-  void Rewrite(int64_t result_size);
-  Applied ApplyAgain(int64_t result_size);
-  void CommitOutput();
-  void PutBack();
-  void PutBackByName();
-  void Publish();
-  bool TakeName();
-  bool WithinSizeLimit();
 
   const Settings& settings_;
   Platform* platform_;
@@ -106,9 +85,7 @@ class ResultWriter : public MatchWriter {
   OutputTarget target_;
   ReplaceState* state_;
   int64_t original_size_;       // size of the image as loaded
-  bool reapplied_ = false;      // a second stream wrote the file after a fault
   bool passed_over_ = false;    // PassOver counted the rest as written
-  bool keep_note_ = false;      // an append could not be cut back
   ChangeSink* diff_ = nullptr;  // --diff: where the result goes instead
 };
 
