@@ -33,6 +33,7 @@
 // It is portable: the Windows build runs it under wine for
 // tests/e2e/windows_kill_test.py.
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,7 @@ struct Pause {
   std::string at_open;  // empty: no pause at an open
   std::string at_lock;  // empty: no pause at a lock
   bool before_rename = false;
-  bool done = false;
+  std::atomic<bool> done{false};  // workers open files too
   int64_t written = 0;
   int64_t journal_written = 0;
   int identifies = 0;
@@ -166,6 +167,12 @@ class PausedPlatform : public ForwardingPlatform {
  public:
   PausedPlatform(Platform* real, Pause* pause)
       : ForwardingPlatform(real), pause_(pause) {}
+  // Files are read ahead on worker threads as in a real run; a pause at an
+  // open may then come on a worker, while the run goes on until it needs
+  // that file.
+  bool OpensConcurrently() const override {
+    return real()->OpensConcurrently();
+  }
   std::unique_ptr<Stream> Open(const std::string& path,
                                OpenMode mode) override {
     pause_->BeforeOpen(path);
