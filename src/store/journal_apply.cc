@@ -117,9 +117,12 @@ class PieceWriter {
   // to be one the rewrite explains: a file another program cut or
   // lengthened is not written further.
   Applied Write(const char* data, int64_t n, int64_t offset) {
-    if (!LengthExplained(file_, original_size_, result_size_)) {
+    // The first write follows the apply's own check with nothing between.
+    if (!length_checked_ &&
+        !LengthExplained(file_, original_size_, result_size_)) {
       return Applied::kFileChanged;
     }
+    length_checked_ = false;
     file_->WriteAt(data, n, offset);
     return file_->error() ? Applied::kFailed : Applied::kDone;
   }
@@ -149,6 +152,8 @@ class PieceWriter {
   int64_t start_ = 0;              // the file offset of the piece's first byte
   int64_t end_ = 0;                // one past the last record byte in the piece
   int64_t filled_ = 0;             // one past the last byte the piece holds
+  bool length_checked_ = true;     // no write since the file's length was
+                                   // last found explained
 };
 
 // Writes the records from |at| on. Returns kDone at the end record.
@@ -192,11 +197,13 @@ Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
   Applied written = WriteRecords(journal, records_begin, file, original_size,
                                  result_size, original);
   if (written != Applied::kDone) return written;
-  if (!LengthExplained(file, original_size, result_size)) {
-    return Applied::kFileChanged;
-  }
-  if (result_size < original_size && !file->SetLength(result_size)) {
-    return Applied::kFailed;
+  // Before the length is cut, it must still be one the rewrite explains.
+  // (A result as long or longer sets no length; its reader checks it.)
+  if (result_size < original_size) {
+    if (!LengthExplained(file, original_size, result_size)) {
+      return Applied::kFileChanged;
+    }
+    if (!file->SetLength(result_size)) return Applied::kFailed;
   }
   if (durable && !file->Sync()) return Applied::kFailed;
   return Applied::kDone;

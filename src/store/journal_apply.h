@@ -8,6 +8,8 @@
 // length must be one the rewrite explains (the original's or the
 // result's): a file another program cut short or lengthened meanwhile is
 // not written further, so no hole is ever filled with the rest of a result.
+// The caller then reads the result back (HoldsResult in journal_proof.h),
+// which checks its length once more.
 //
 // Tested by tests/store/journal_test.cc
 
