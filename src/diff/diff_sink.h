@@ -42,22 +42,15 @@ class DiffSink : public ChangeSink {
   // The whole result.
   std::string Result(const char* image, int64_t size) const;
 
-  // Stream. Each write, positioned or not, adds to the bytes written;
-  // moves succeed and do nothing. Nothing is read, locked or mapped.
+  // ByteSink. Each write, positioned or not, adds to the bytes written;
+  // moves succeed and do nothing.
   bool Seek(int64_t, Whence) override { return true; }
   int64_t Tell() override { return 0; }
-  int64_t Read(void*, int64_t) override { return 0; }
   void Write(const void* data, int64_t n) override;
-  bool error() const override { return false; }
-  bool Close() override { return true; }
   void WriteAt(const void* data, int64_t n, int64_t) override {
     Write(data, n);
   }
-  bool SetLength(int64_t) override { return true; }
-  bool Identify(FileIdentity*) override { return false; }
-  bool Lock(int64_t) override { return true; }
-  int64_t ReadAt(void*, int64_t, int64_t) override { return 0; }
-  bool Sync() override { return true; }
+  bool error() const override { return false; }
 
  private:
   // The image's bytes [at, at + length) give way to text_[text, text +

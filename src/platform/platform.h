@@ -107,29 +107,36 @@ class FileImage {
 // An open byte stream (binary, nothing translated). Writes go straight to
 // the file; a failed write sets the error indicator instead of returning a
 // status, as stdio does. The destructor closes the stream.
-class Stream {
+// What a result's bytes are written to: a file, or what stands in for
+// one while the result is made (its journal, a diff).
+class ByteSink {
  public:
-  virtual ~Stream() = default;
+  virtual ~ByteSink() = default;
 
   // Moves the stream position. Returns false on failure.
   virtual bool Seek(int64_t offset, Whence whence) = 0;
   // Returns the stream position, or -1 on failure.
   virtual int64_t Tell() = 0;
-  // Reads up to |n| bytes into |data|; returns the count read (0 at the
-  // end of the file or on failure).
-  virtual int64_t Read(void* data, int64_t n) = 0;
   // Writes |n| bytes; a failure sets the error indicator.
   virtual void Write(const void* data, int64_t n) = 0;
-  // True once a read or write has failed.
-  virtual bool error() const = 0;
-  // Closes the stream. Returns false if it failed or a write had failed.
-  // Further calls do nothing and return true.
-  virtual bool Close() = 0;
-
   // Writes |n| bytes at |offset| of the file in one positioned write,
   // without moving the stream position. A failure sets the error
   // indicator.
   virtual void WriteAt(const void* data, int64_t n, int64_t offset) = 0;
+  // True once a read or write has failed.
+  virtual bool error() const = 0;
+};
+
+// An open file.
+class Stream : public ByteSink {
+ public:
+  // Reads up to |n| bytes into |data|; returns the count read (0 at the
+  // end of the file or on failure).
+  virtual int64_t Read(void* data, int64_t n) = 0;
+  // Closes the stream. Returns false if it failed or a write had failed.
+  // Further calls do nothing and return true.
+  virtual bool Close() = 0;
+
   // Sets the length of the open file to |length|. Returns false on
   // failure.
   virtual bool SetLength(int64_t length) = 0;

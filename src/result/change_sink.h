@@ -12,7 +12,7 @@
 
 namespace swu {
 
-class ChangeSink : public Stream {
+class ChangeSink : public ByteSink {
  public:
   // The next |n| bytes of the image stay as they are.
   virtual void Unchanged(int64_t n) = 0;

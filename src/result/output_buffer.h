@@ -19,7 +19,7 @@ namespace swu {
 
 class OutputBuffer {
  public:
-  explicit OutputBuffer(Stream* stream)
+  explicit OutputBuffer(ByteSink* stream)
       : stream_(stream), data_(new char[kCapacity]) {}
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
@@ -73,7 +73,7 @@ class OutputBuffer {
     return offset_ >= 0;
   }
 
-  Stream* stream() { return stream_; }
+  ByteSink* stream() { return stream_; }
 
   bool positioned() const { return positioned_; }
   // Positioned: where in the file the next byte written will land.
@@ -93,7 +93,7 @@ class OutputBuffer {
 
   bool positioned_ = false;
   int64_t offset_ = 0;  // positioned: where the collected bytes belong
-  Stream* stream_;
+  ByteSink* stream_;
   std::unique_ptr<char[]> data_;
   int64_t used_ = 0;
 };

@@ -162,7 +162,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
                 reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start);
   if (journal != nullptr && !loaded.input.locked) journal->LockFirstWith(&late);
   DiffSink diff;
-  Stream* output = journal != nullptr ? journal.get() : result;
+  ByteSink* output = result;
+  if (journal != nullptr) output = journal.get();
   OutputBuffer out(preview_ != nullptr ? &diff : output);
   Emitter emitter(settings_, &new_text_, &buffer_, &out,
                   platform_->TextBreakLength());

@@ -43,7 +43,7 @@ struct SpareJournal {
 // Deletes the spare journal, if there is one.
 void DropSpare(Platform* platform, SpareJournal* spare);
 
-class JournalWriter : public Stream {
+class JournalWriter : public ByteSink {
  public:
   // |header| names the file and its original size, whose bytes |image|
   // holds (it must outlive the writer): a seek to the end of the result's
@@ -58,20 +58,12 @@ class JournalWriter : public Stream {
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
 
-  // Stream: the file as the result has it. Only writes, seeks and tells
-  // are meaningful; everything else fails.
+  // ByteSink: the file as the result has it.
   bool Seek(int64_t offset, Whence whence) override;
   int64_t Tell() override { return position_; }
-  int64_t Read(void*, int64_t) override { return 0; }
   void Write(const void* data, int64_t n) override;
   void WriteAt(const void* data, int64_t n, int64_t offset) override;
   bool error() const override { return failed_; }
-  bool Close() override { return !failed_; }
-  bool SetLength(int64_t) override { return false; }
-  bool Identify(FileIdentity*) override { return false; }
-  bool Lock(int64_t) override { return false; }
-  int64_t ReadAt(void*, int64_t, int64_t) override { return 0; }
-  bool Sync() override { return false; }
 
   // True while no record has been written: the result equals the file up
   // to its length.
