@@ -6,6 +6,10 @@ make_data.py big <path>    256 MiB of CR LF lines (~80 bytes) with the word
                            times
 make_data.py tree <dir>    10 000 files of ~4 KiB in 100 directories, the
                            word needle in every 10th file
+make_data.py tree100k <dir>  the same with 100 000 files of ~8 KiB in 1 000
+                           directories (~800 MB)
+make_data.py tree50k <dir>   50 000 files of ~8 KiB in 500 directories, for
+                           a disk with less than ~6 GB free
 make_data.py long <path>   1 MiB of the byte a, for a 20 001-byte search
 make_data.py longtext <path>  the search text for it: 20 000 a, then b
 """
@@ -43,15 +47,17 @@ def big(path):
             f.write(chunk + b"%06d\r\n" % (i % 1000000))
 
 
-def tree(root):
+def tree(root, dirs=100, per_dir=100, size=4000):
     rng = random.Random(2)
     text = lines(rng, 200).encode()
+    # 200 lines of 80 bytes: every slice below is a whole `size` bytes.
+    assert 49 * 80 + size <= len(text)
     n = 0
-    for d in range(100):
+    for d in range(dirs):
         sub = os.path.join(root, "d%03d" % d)
         os.makedirs(sub, exist_ok=True)
-        for i in range(100):
-            body = bytearray(text[(n % 50) * 80:][:4000])
+        for i in range(per_dir):
+            body = bytearray(text[(n % 50) * 80:][:size])
             if n % 10 == 0:
                 body[2000:2006] = b"needle"
             with open(os.path.join(sub, "f%05d.txt" % n), "wb") as f:
@@ -70,4 +76,7 @@ def longtext(path):
 
 
 if __name__ == "__main__":
-    {"big": big, "tree": tree, "long": long, "longtext": longtext}[sys.argv[1]](sys.argv[2])
+    {"big": big, "tree": tree,
+     "tree100k": lambda root: tree(root, 1000, 100, 8000),
+     "tree50k": lambda root: tree(root, 500, 100, 8000),
+     "long": long, "longtext": longtext}[sys.argv[1]](sys.argv[2])
