@@ -4,6 +4,7 @@
 #ifndef SWU_PLATFORM_FILE_WIN32_H_
 #define SWU_PLATFORM_FILE_WIN32_H_
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 
@@ -44,7 +45,10 @@ class WindowsStream : public Stream {
   // which stays open after Close until the stream is destroyed: the
   // temporary is closed, and its writes checked, before it takes its
   // name, yet no other run takes it for a killed run's meanwhile.
-  void HoldWith(HANDLE hold) { hold_.reset(hold); }
+  void HoldWith(HANDLE hold) {
+    assert(hold != INVALID_HANDLE_VALUE);
+    hold_.reset(hold);
+  }
 
   bool Seek(int64_t offset, Whence whence) override;
   int64_t Tell() override;

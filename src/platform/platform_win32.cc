@@ -13,7 +13,6 @@
 // Windows itself compares names without regard to case and accepts '\'
 // and '/'.
 
-#include <cassert>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -171,7 +170,6 @@ class WindowsPlatform : public Platform {
     std::wstring buffer(size, L'\0');
     DWORD length = GetCurrentDirectoryW(size, &buffer[0]);
     if (length == 0 || length >= size) return false;
-    assert(length < buffer.size());
     buffer.resize(length);
     *path = PathBytes(buffer);
     return true;
