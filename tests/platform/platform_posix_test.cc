@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -77,24 +76,6 @@ TEST_F(PlatformPosixTest, AttributesOfEntries) {
   EXPECT_EQ(entry.attributes & ~kAttrReadOnly, kAttrDirectory);
 }
 
-TEST_F(PlatformPosixTest, PathsResolveIgnoringCaseAndBackslashes) {
-  ASSERT_EQ(mkdir((root_ + "Data").c_str(), 0777), 0);
-  Write("Data/notes.txt", "hello");
-  auto s = platform_->Open(platform_->FromTypedPath(root_ + "DATA\\NOTES.TXT"),
-                           OpenMode::kRead);
-  ASSERT_NE(s, nullptr);
-  char buf[5];
-  EXPECT_EQ(s->Read(buf, 5), 5);
-  EXPECT_EQ(std::string(buf, 5), "hello");
-
-  // A new file keeps its name as given, in the resolved directory.
-  auto out = platform_->Open(root_ + "DATA/NEW.TXT", OpenMode::kCreate);
-  ASSERT_NE(out, nullptr);
-  out->Write("abc", 3);
-  EXPECT_TRUE(out->Close());
-  EXPECT_EQ(dir_.Read("Data/NEW.TXT"), "abc");
-}
-
 // A '\\' is a separator only where the user typed it: a name read from a
 // directory is opened as that name, never as a path that climbs out.
 TEST_F(PlatformPosixTest, BackslashInANameIsPartOfTheName) {
@@ -109,23 +90,6 @@ TEST_F(PlatformPosixTest, BackslashInANameIsPartOfTheName) {
   EXPECT_EQ(s->Read(buf, 6), 6);
   EXPECT_EQ(std::string(buf, 6), "inside");
   EXPECT_EQ(platform_->FromTypedPath("a\\b/c"), "a/b/c");
-}
-
-// With Sub and SUB side by side, the upper-cased SUB/ of a typed Sub/ finds
-// Sub: the user's spelling is tried first, then the name as given.
-TEST_F(PlatformPosixTest, TypedSpellingComesFirst) {
-  ASSERT_EQ(mkdir((root_ + "Sub").c_str(), 0777), 0);
-  ASSERT_EQ(mkdir((root_ + "SUB").c_str(), 0777), 0);
-  Write("Sub/f.txt", "typed");
-  Write("SUB/f.txt", "upper");
-  std::string upper_root = root_;
-  for (char& c : upper_root) c = static_cast<char>(toupper(c));
-  platform_->NoteTypedSpelling(root_ + "Sub/f.txt");
-  auto s = platform_->Open(upper_root + "SUB/F.TXT", OpenMode::kRead);
-  ASSERT_NE(s, nullptr);
-  char buf[5];
-  EXPECT_EQ(s->Read(buf, 5), 5);
-  EXPECT_EQ(std::string(buf, 5), "typed");
 }
 
 // Under -R a link out of the tree is left out of wildcard enumerations; a
