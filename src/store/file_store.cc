@@ -85,12 +85,8 @@ FileError FileStore::Open(const std::string& path,
 // be written at all (store/late_lock.h).
 bool FileStore::FindsPendingRewrite(const std::string& path,
                                     const OpenedFile& file, bool* noted) {
-  if (!file.input.locked) return false;
-  const FileIdentity& loaded_as = file.input.identity;
-  *noted = loaded_as.links > 1 && HasNotedJournal(platform_, path);
-  FileIdentity pending;
-  return *noted || platform_->IdentifyExact(
-                       JournalPathFor(path, loaded_as, *platform_), &pending);
+  return file.input.locked &&
+         HasPendingJournal(platform_, path, file.input.identity, noted);
 }
 
 FileError FileStore::Load(const std::string& path,

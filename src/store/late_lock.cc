@@ -7,7 +7,6 @@
 #include <memory>
 #include <new>
 
-#include "store/journal_names.h"
 #include "store/loader.h"
 #include "store/recovery.h"
 
@@ -54,12 +53,8 @@ bool LateLock::StillAsLoaded() {
 // run killed after this one listed the directory may have left the file
 // part written. The file is then loaded again, and recovered first.
 bool LateLock::JournalAppeared() {
-  FileIdentity journal;
-  if (platform_->IdentifyExact(JournalPathFor(path_, loaded_as_, *platform_),
-                               &journal)) {
-    return true;
-  }
-  return loaded_as_.links > 1 && HasNotedJournal(platform_, path_);
+  bool noted = false;
+  return HasPendingJournal(platform_, path_, loaded_as_, &noted);
 }
 
 }  // namespace swu

@@ -212,6 +212,14 @@ bool HasNotedJournal(Platform* platform, const std::string& path) {
   return file != nullptr && file->GetNote(&journal_path);
 }
 
+bool HasPendingJournal(Platform* platform, const std::string& path,
+                       const FileIdentity& file, bool* noted) {
+  *noted = file.links > 1 && HasNotedJournal(platform, path);
+  FileIdentity journal;
+  return *noted || platform->IdentifyExact(
+                       JournalPathFor(path, file, *platform), &journal);
+}
+
 Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
                       RecoveredRewrite* rewrite) {
   std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);

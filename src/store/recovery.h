@@ -68,6 +68,12 @@ Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
 // pending rewrite's journal (which may lie beside another of its names).
 bool HasNotedJournal(Platform* platform, const std::string& path);
 
+// True when a pending rewrite's journal waits for the file |path|, loaded
+// as |file|: beside it under its own name, or, for a file with more names,
+// noted on the file itself (*noted then says so).
+bool HasPendingJournal(Platform* platform, const std::string& path,
+                       const FileIdentity& file, bool* noted);
+
 // Opens and locks the file |path| and deals with the journal it notes;
 // the note goes once the journal is dealt with, or is gone.
 Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
