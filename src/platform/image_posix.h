@@ -32,6 +32,14 @@ class MappedImage : public FileImage {
   const char* data() const override { return data_; }
   int64_t size() const override { return size_; }
   bool damaged() const override { return damaged_ != 0; }
+  // Linux keeps a private mapping's unwritten pages those of the file.
+  bool SeesWrites() const override {
+#ifdef __linux__
+    return true;
+#else
+    return false;
+#endif
+  }
 
  private:
   MappedImage(char* data, int64_t size) : data_(data), size_(size) {}

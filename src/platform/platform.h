@@ -102,6 +102,12 @@ class FileImage {
   // True when a page could not be read since mapping: another program
   // shortened the file. Such a page reads as zeros.
   virtual bool damaged() const = 0;
+  // True when the image shows what is written to the file through a
+  // stream after the mapping (the pages are the file's own, as those of a
+  // private mapping are until the program writes them, which it never
+  // does): a check of what was just written may then read the image
+  // instead of the file.
+  virtual bool SeesWrites() const { return false; }
 };
 
 // An open byte stream (binary, nothing translated). Writes go straight to
@@ -183,11 +189,11 @@ class Stream : public ByteSink {
     (void)owner;
     return true;
   }
-  // Maps the file's first |size| bytes as a private, read-only image. The
-  // program never writes the file while its image is in use: an in-place
-  // result goes to a journal first. The image may outlive the stream;
-  // destroying it releases the mapping. Returns nullptr where no such image
-  // can be had; the caller then reads the file instead.
+  // Maps the file's first |size| bytes as a private, read-only image. An
+  // in-place result goes to a journal first and is applied only once the
+  // image has been read, except for bytes the apply has yet to reach. The image
+  // may outlive the stream; destroying it releases the mapping. Returns nullptr
+  // where no such image can be had; the caller then reads the file instead.
   virtual std::unique_ptr<FileImage> MapImage(int64_t size) {
     (void)size;
     return nullptr;

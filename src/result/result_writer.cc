@@ -188,10 +188,8 @@ FileError ResultWriter::CommitFile() {
     counts.bytes_written = state_->bytes_written;
     counts.acted_on = state_->acted_on;
     counts.found = state_->found;
-    const char* image =
-        reinterpret_cast<const char*>(buffer_->bytes()) + buffer_->start;
-    counts = FileCommit(settings_, platform_, file_, journal_, target_, image,
-                        original_size_, counts)
+    counts = FileCommit(settings_, platform_, file_, journal_, target_,
+                        *buffer_, original_size_, counts)
                  .Run();
     state_->Fail(counts.error);
     state_->size_change = counts.size_change;

@@ -14,14 +14,15 @@ namespace swu {
 
 FileCommit::FileCommit(const Settings& settings, Platform* platform,
                        Stream* file, JournalWriter* journal,
-                       const OutputTarget& target, const char* image,
+                       const OutputTarget& target, const FileBuffer& buffer,
                        int64_t original_size, CommitCounts counts)
     : settings_(settings),
       platform_(platform),
       file_(file),
       journal_(journal),
       target_(target),
-      image_(image),
+      image_(buffer.image() + buffer.start),
+      live_(buffer.live_image()),
       original_size_(original_size),
       counts_(counts) {}
 
@@ -121,7 +122,8 @@ void FileCommit::Rewrite(int64_t result_size) {
     case Applied::kDone:
       // Read back: a program that wrote the file meanwhile leaves it
       // failed, with its journal.
-      if (!HoldsResult(file_, original_size_, result_size, journal_->proof())) {
+      if (!HoldsResult(file_, live_, original_size_, result_size,
+                       journal_->proof())) {
         Fail(FileError::ChangedDuringRewrite);
         journal_->LeaveForRecovery();
         return;

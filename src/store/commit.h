@@ -20,6 +20,7 @@
 #include "base/status.h"
 #include "cli/settings.h"
 #include "platform/platform.h"
+#include "store/file_buffer.h"
 #include "store/journal_apply.h"
 #include "store/journal_writer.h"
 #include "store/output_file.h"
@@ -39,11 +40,12 @@ struct CommitCounts {
 class FileCommit {
  public:
   // |file| is the file itself in place (then |journal| holds the result)
-  // or the -$ output (|journal| null); |image| holds the file's
+  // or the -$ output (|journal| null); |buffer|'s image holds the file's
   // |original_size| bytes as loaded.
   FileCommit(const Settings& settings, Platform* platform, Stream* file,
              JournalWriter* journal, const OutputTarget& target,
-             const char* image, int64_t original_size, CommitCounts counts);
+             const FileBuffer& buffer, int64_t original_size,
+             CommitCounts counts);
 
   // Commits the file in place from its journal, or its -$ output. Returns
   // the counts as corrected: the first error that failed the file, and a
@@ -75,6 +77,7 @@ class FileCommit {
   JournalWriter* journal_;  // in place: where the result is
   const OutputTarget& target_;
   const char* image_;
+  const char* live_;  // the file's bytes as they are now, or null
   int64_t original_size_;
   CommitCounts counts_;
   bool reapplied_ = false;  // a second stream wrote the file after a fault

@@ -63,6 +63,12 @@ class FileBuffer {
   const char* image() const {
     return mapped_ != nullptr ? mapped_->data() : block_;
   }
+  // The file's bytes as they are now, at the image's start: a mapped
+  // image that sees writes to the file. Null where the image is a copy.
+  const char* live_image() const {
+    return mapped_ != nullptr && mapped_->SeesWrites() ? mapped_->data() + start
+                                                       : nullptr;
+  }
   const uint8_t* bytes() const {
     return reinterpret_cast<const uint8_t*>(image());
   }

@@ -17,6 +17,14 @@ int64_t BlockCount(int64_t size) {
   return (size + kProofBlock - 1) / kProofBlock;
 }
 
+// The room to read a file of |size| bytes a chunk at a time: a small file
+// needs no more than its blocks.
+size_t ChunkFor(int64_t size) {
+  return static_cast<size_t>(
+      std::min(kReadChunk,
+               std::max<int64_t>(kProofBlock, BlockCount(size) * kProofBlock)));
+}
+
 // The bytes of block |index| in a view of |view_size| bytes.
 int64_t BlockLength(int64_t index, int64_t view_size) {
   return std::min(kProofBlock, view_size - index * kProofBlock);
@@ -235,7 +243,7 @@ FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
     return FileState::kChanged;
   }
   ProofCheck check(length, original_size, result_size, proof);
-  std::unique_ptr<char[]> chunk(new char[kReadChunk]);
+  std::unique_ptr<char[]> chunk(new char[ChunkFor(length)]);
   for (int64_t at = 0; at < length; at += kReadChunk) {
     int64_t want = std::min(kReadChunk, length - at);
     if (file->ReadAt(chunk.get(), want, at) != want) {
@@ -251,13 +259,13 @@ FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
   return check.Verdict();
 }
 
-bool HoldsResult(Stream* file, int64_t original_size, int64_t result_size,
-                 const JournalProof& proof) {
+bool HoldsResult(Stream* file, const char* live, int64_t original_size,
+                 int64_t result_size, const JournalProof& proof) {
   FileIdentity now;
   if (!file->Identify(&now) || now.size != result_size) return false;
   const int64_t view = std::max(original_size, result_size);
   const std::vector<ProofBlock>& blocks = proof.blocks;
-  std::unique_ptr<char[]> chunk(new char[kReadChunk]);
+  std::unique_ptr<char[]> chunk;  // made when a run must be read
   // Runs of neighbouring changed blocks are read back with one call each.
   for (size_t first = 0; first < blocks.size();) {
     int64_t at = blocks[first].index * kProofBlock;
@@ -271,7 +279,15 @@ bool HoldsResult(Stream* file, int64_t original_size, int64_t result_size,
     int64_t want = std::min(result_size, blocks[last - 1].index * kProofBlock +
                                              kProofBlock) -
                    at;
-    if (want <= 0 || file->ReadAt(chunk.get(), want, at) != want) return false;
+    if (want <= 0) return false;
+    const char* bytes;
+    if (live != nullptr && at + want <= original_size) {
+      bytes = live + at;
+    } else {
+      if (chunk == nullptr) chunk.reset(new char[ChunkFor(result_size)]);
+      if (file->ReadAt(chunk.get(), want, at) != want) return false;
+      bytes = chunk.get();
+    }
     for (size_t b = first; b < last; ++b) {
       int64_t from = blocks[b].index * kProofBlock;
       if (from >= result_size) break;
@@ -280,7 +296,7 @@ bool HoldsResult(Stream* file, int64_t original_size, int64_t result_size,
           from + kProofBlock <= result_size || result_size == view
               ? blocks[b].new_sum
               : proof.short_tail_sum;
-      if (ChecksumOf(chunk.get() + (from - at), n) != expected) return false;
+      if (ChecksumOf(bytes + (from - at), n) != expected) return false;
     }
     first = last;
   }

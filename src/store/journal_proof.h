@@ -106,9 +106,12 @@ FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
                     int64_t result_size, const JournalProof& proof);
 
 // After an apply: true when the file is |result_size| bytes long and each
-// block the rewrite changed reads back as the result has it.
-bool HoldsResult(Stream* file, int64_t original_size, int64_t result_size,
-                 const JournalProof& proof);
+// block the rewrite changed reads back as the result has it. |live|, when
+// not null, shows the file's first |original_size| bytes as they are now
+// (a mapped image that sees writes): those are checked there, without a
+// copy; the rest is read.
+bool HoldsResult(Stream* file, const char* live, int64_t original_size,
+                 int64_t result_size, const JournalProof& proof);
 
 }  // namespace swu
 

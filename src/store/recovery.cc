@@ -55,7 +55,7 @@ Recovery Finish(Platform* platform, const std::string& journal_path,
                                    end.result_size, durable);
     if (applied == Applied::kFileChanged) return Recovery::kFileChanged;
     if (applied != Applied::kDone) return Recovery::kFailed;
-    if (!HoldsResult(file, original, end.result_size, end.proof)) {
+    if (!HoldsResult(file, nullptr, original, end.result_size, end.proof)) {
       return Recovery::kFileChanged;
     }
   }

@@ -276,6 +276,27 @@ def changed_during_rewrite_case(what, point, at, change, written=False):
         shutil.rmtree(d)
 
 
+def overwritten_while_written_case():
+    """Another program writes bytes the run has already written, keeping
+    the length: the read-back finds them, the file fails with its journal,
+    and the other program's bytes stay."""
+    d = tempfile.mkdtemp(prefix="swu-safety-")
+    try:
+        path, p = shrink_paused(d, "SWU_PAUSE_AT_FILE_BYTE", "1",
+                                "overwritten")
+        with open(path, "r+b") as f:
+            f.write(b"Z")
+        out = finish(p)
+        expect(b"File changed by another program during the rewrite; "
+               b"journal kept: f.txt" in out and b"OK:" not in out,
+               "overwritten: not reported as changed during the rewrite")
+        expect(open(path, "rb").read(1) == b"Z",
+               "overwritten: the other program's byte was written over")
+        expect(len(journals(d)) == 1, "overwritten: journal not kept")
+    finally:
+        shutil.rmtree(d)
+
+
 def lengthen(d, path):
     with open(path, "ab") as f:
         f.write(b"appended by another program\r\n")
@@ -542,6 +563,7 @@ def main(argv):
                                 written=True)
     changed_during_rewrite_case("renamed over while written",
                                 "SWU_PAUSE_AT_FILE_BYTE", 1, rename_over)
+    overwritten_while_written_case()
     concurrent_case()
     lock_timeout_case()
     walk_swap_cases()

@@ -184,8 +184,8 @@ TEST_F(JournalTest, EveryPartialApplyIsExplainedAndFinishesTheRewrite) {
                 Applied::kDone)
           << budget;
       EXPECT_TRUE(again.data() == result) << "after " << budget << " bytes";
-      EXPECT_TRUE(
-          HoldsResult(&again, original, info.end.result_size, info.end.proof));
+      EXPECT_TRUE(HoldsResult(&again, nullptr, original, info.end.result_size,
+                              info.end.proof));
     }
   }
 }
