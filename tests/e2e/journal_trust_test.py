@@ -11,10 +11,12 @@ Usage: journal_trust_test.py <swu> <swu_paused>
 
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 
 SWU = None
 PAUSED = None
@@ -338,6 +340,61 @@ def late_lock_case():
         shutil.rmtree(d)
 
 
+def recover_during_journal_lock_case():
+    """A --recover run while a rewrite's journal exists but is not yet
+    locked must not cost the rewrite its journal. strace holds every flock
+    after the first (the file's; the journal's is the second) until the
+    test ends strace; meanwhile `--recover .` runs in the directory. The
+    run must then reach its pause mid-apply (so it still has a journal on
+    disk) and, killed there, recover to the original or the result."""
+    probe = ["strace", "-D", "-I1", "-f", "-qq", "-o", "/dev/null", "-e",
+             "trace=flock", "-e", "inject=flock:delay_enter=600000000:when=2+"]
+    if shutil.which("strace") is None:
+        print("recover during journal lock case skipped: needs strace")
+        return
+    if subprocess.run(probe + ["true"], stderr=subprocess.DEVNULL).returncode:
+        print("recover during journal lock case skipped: strace cannot trace"
+              " here (ptrace not permitted)")
+        return
+    d = tempfile.mkdtemp(prefix="swu-trust-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        env = dict(os.environ, SWU_PAUSE_AT_FILE_BYTE=str(len(DATA) // 2))
+        # -D: the run is this child and strace a detached grandchild, which
+        # lets every held lock go on, and the run on, when it is ended.
+        p = subprocess.Popen(probe + [PAUSED, "f.txt"] + GROW, cwd=d, env=env,
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE)
+        for _ in range(6000):  # synchronisation only: until it is made
+            if journals(d) or p.poll() is not None:
+                break
+            time.sleep(0.01)
+        if not journals(d):
+            p.kill()
+            expect(False, "recover during journal lock: no journal: %r" %
+                   (p.communicate(timeout=60),))
+            return
+        run(d, ["--recover", "."])
+        with open("/proc/%d/status" % p.pid) as status:
+            tracer = [int(l.split()[1]) for l in status
+                      if l.startswith("TracerPid:")][0]
+        os.kill(tracer, signal.SIGTERM)
+        line = p.stderr.readline()
+        p.kill()
+        out, _ = p.communicate(timeout=60)
+        expect(line == b"paused\n", "recover during journal lock: the run "
+               "went on without its journal on disk, so a kill would tear "
+               "the file (%r, %r)" % (line, out[-200:]))
+        r = run(d, ["--recover", "."])
+        expect(open(path, "rb").read() in (DATA, result_of(GROW, DATA)),
+               "recover during journal lock: torn file, journals %r, %r" %
+               (journals(d), r.stdout[-200:]))
+    finally:
+        shutil.rmtree(d)
+
+
 def main(argv):
     global SWU, PAUSED
     if len(argv) != 3:
@@ -356,6 +413,7 @@ def main(argv):
     nothing_for_nothing_case()
     swapped_directory_case()
     late_lock_case()
+    recover_during_journal_lock_case()
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 
