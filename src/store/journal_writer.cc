@@ -21,6 +21,10 @@ namespace {
 // is half this size or more.
 constexpr int64_t kRecordBatchSize = 1 << 20;
 
+// How many times a journal is made again under a new private name when
+// another run removed it before it was locked.
+constexpr int kPrivateAttempts = 5;
+
 // A journal held in memory, for a file in a directory where no journal
 // can be created (one the user may not write to). It keeps the file
 // untouched until the result is complete, as a journal on disk does, but
@@ -183,23 +187,35 @@ bool JournalWriter::TakeSpare() {
 
 // Creates the journal file under a private name, readable by its owner
 // only, locks it, and only then gives it its name: a journal is never
-// visible unlocked, so that no run takes a live one for a dead one. The
+// visible unlocked under its own name, so that no run takes a live one for
+// a dead one. The
 // lock is held until the journal is removed or the process ends. Returns
 // null where it cannot be made (the name is taken, or the directory may
 // not be written).
 std::unique_ptr<Stream> JournalWriter::CreateNamed() {
   std::random_device entropy;
-  uint64_t number = (static_cast<uint64_t>(entropy()) << 32) ^ entropy() ^
-                    header_.file_number;
-  std::string private_path =
-      PrivatePathIn(DirectoryPartOf(path_, *platform_), number);
-  std::unique_ptr<Stream> file =
-      platform_->Open(private_path, OpenMode::kCreatePrivate);
-  if (file == nullptr) return nullptr;
-  platform_->DeleteOnInterrupt(private_path);
+  std::string private_path;
+  std::unique_ptr<Stream> file;
+  bool locked = false;
+  // Until it is locked the new file is one a killed run could have left,
+  // and another run in the directory may remove it: once locked, it is
+  // checked to be still under its name, or made again.
+  for (int attempt = 0; !locked && attempt < kPrivateAttempts; ++attempt) {
+    uint64_t number = (static_cast<uint64_t>(entropy()) << 32) ^ entropy() ^
+                      header_.file_number;
+    private_path = PrivatePathIn(DirectoryPartOf(path_, *platform_), number);
+    file = platform_->Open(private_path, OpenMode::kCreatePrivate);
+    if (file == nullptr) return nullptr;
+    platform_->DeleteOnInterrupt(private_path);
+    FileIdentity held, named;
+    locked = file->Lock(0) && file->Identify(&held) &&
+             platform_->IdentifyExact(private_path, &named) &&
+             SameFile(held, named);
+    if (!locked) platform_->DeleteOnInterrupt("");
+  }
+  if (!locked) return nullptr;
   bool root = platform_->CurrentUser() == 0;
-  bool named =
-      file->Lock(0) && (!root || owner_ == 0 || file->SetOwner(owner_));
+  bool named = !root || owner_ == 0 || file->SetOwner(owner_);
   // Where the journal's name is taken by something this run may not use,
   // another free name keeps the rewrite recoverable.
   const std::string own = path_;
