@@ -9,12 +9,14 @@ namespace swu {
 
 namespace {
 
-void PutVarint(std::string* out, uint64_t value) {
+int PutVarint(char* out, uint64_t value) {
+  int n = 0;
   while (value >= 0x80) {
-    out->push_back(static_cast<char>((value & 0x7f) | 0x80));
+    out[n++] = static_cast<char>((value & 0x7f) | 0x80);
     value >>= 7;
   }
-  out->push_back(static_cast<char>(value));
+  out[n++] = static_cast<char>(value);
+  return n;
 }
 
 }  // namespace
@@ -33,11 +35,11 @@ int64_t GetInt(const char* p) {
   return static_cast<int64_t>(v);
 }
 
-void PutRecordHead(std::string* out, int64_t offset, int64_t length,
-                   int64_t previous_end) {
+int PutRecordHead(char* out, int64_t offset, int64_t length,
+                  int64_t previous_end) {
   assert(length > 0 && offset >= previous_end);
-  PutVarint(out, static_cast<uint64_t>(length) + 1);
-  PutVarint(out, static_cast<uint64_t>(offset - previous_end));
+  int n = PutVarint(out, static_cast<uint64_t>(length) + 1);
+  return n + PutVarint(out + n, static_cast<uint64_t>(offset - previous_end));
 }
 
 std::string EncodeHeader(const JournalHeader& header) {

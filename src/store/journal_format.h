@@ -96,10 +96,13 @@ struct JournalEnd {
 void PutInt(std::string* out, int64_t value);
 // The 8-byte integer at |p|.
 int64_t GetInt(const char* p);
-// Appends a record's fields (not its bytes) to *out; |offset| is at or
+// The most bytes a record's fields take: two varints of 64 bits.
+constexpr int kMaxRecordHead = 20;
+// Writes a record's fields (not its bytes) to |out|, which has room for
+// kMaxRecordHead bytes, and returns how many it wrote; |offset| is at or
 // after |previous_end|.
-void PutRecordHead(std::string* out, int64_t offset, int64_t length,
-                   int64_t previous_end);
+int PutRecordHead(char* out, int64_t offset, int64_t length,
+                  int64_t previous_end);
 
 // The header's bytes.
 std::string EncodeHeader(const JournalHeader& header);

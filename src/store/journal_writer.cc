@@ -269,17 +269,16 @@ void JournalWriter::AddRecord(int64_t offset, const void* data, int64_t n) {
   builder_.Record(offset, bytes, n);
   same_ = same_ && offset + n <= header_.original_size &&
           memcmp(image_ + offset, bytes, static_cast<size_t>(n)) == 0;
-  std::string head;
-  PutRecordHead(&head, offset, n, previous_end_);
+  char head[kMaxRecordHead];
+  int head_size = PutRecordHead(head, offset, n, previous_end_);
   ++records_;
   previous_end_ = offset + n;
   end_ = std::max(end_, offset + n);
-  Put(head.data(), static_cast<int64_t>(head.size()));
+  Put(head, head_size);
   Put(data, n);
 }
 
 void JournalWriter::Put(const void* data, int64_t n) {
-  sum_.Add(data, n);
   int64_t used = static_cast<int64_t>(buffer_.size());
   if (used + n <= kRecordBatchSize) {
     buffer_.append(static_cast<const char*>(data), static_cast<size_t>(n));
@@ -302,6 +301,7 @@ void JournalWriter::FlushBuffer() {
 // Writes the journal's next |n| bytes at their offset, so that a spare
 // taken over needs no seek first.
 void JournalWriter::WriteOut(const void* data, int64_t n) {
+  sum_.Add(data, n);
   if (in_memory_) {
     file_->Write(data, n);
   } else {
@@ -322,7 +322,9 @@ bool JournalWriter::Finish(JournalEnd end, bool durable) {
          EndRecordSize(static_cast<int64_t>(end.proof.blocks.size())));
   Put(bytes.data(), static_cast<int64_t>(bytes.size()));
   bytes.clear();
-  PutInt(&bytes, static_cast<int64_t>(sum_.value()));
+  Checksum all = sum_;  // and the bytes not yet written out
+  all.Add(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+  PutInt(&bytes, static_cast<int64_t>(all.value()));
   bytes += kEndMagic;
   Put(bytes.data(), static_cast<int64_t>(bytes.size()));
   // A journal written in one batch is applied from that batch: the same

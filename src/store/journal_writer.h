@@ -143,7 +143,7 @@ class JournalWriter : public ByteSink {
   int64_t written_ = 0;           // the journal's bytes written to its file
   // The journal as written, when one batch held it all.
   std::unique_ptr<Stream> written_batch_;
-  Checksum sum_;  // of every byte written so far
+  Checksum sum_;  // of every byte written out so far
   int64_t records_ = 0;
   int64_t previous_end_ = 0;  // where the last record's bytes ended
   int64_t records_begin_ = 0;
