@@ -18,31 +18,39 @@ constexpr size_t kAhead = 32;
 Prefetch::Prefetch(Platform* platform, int threads, int64_t max_size)
     : platform_(platform), threads_(threads), max_size_(max_size) {}
 
-Prefetch::~Prefetch() { Stop(); }
-
-void Prefetch::Start(std::vector<std::string> paths) {
+Prefetch::~Prefetch() {
   Stop();
-  paths_ = std::move(paths);
-  files_.clear();
-  files_.resize(paths_.size());
-  done_.assign(paths_.size(), 0);
-  next_ = taken_ = 0;
-  stopping_ = false;
-  int threads = threads_;
-  if (static_cast<size_t>(threads) > paths_.size()) {
-    threads = static_cast<int>(paths_.size());
-  }
-  for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
-}
-
-void Prefetch::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
+    quitting_ = true;
   }
   changed_.notify_all();
   for (std::thread& worker : workers_) worker.join();
-  workers_.clear();
+}
+
+void Prefetch::Start(std::vector<std::string> paths) {
+  Stop();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    paths_ = std::move(paths);
+    files_.resize(paths_.size());
+    done_.assign(paths_.size(), 0);
+  }
+  // Threads are started once, with the first list that has work for
+  // them, so that a tree of many small directories does not start and
+  // join threads for each.
+  if (workers_.empty() && paths_.size() > 1) {
+    for (int i = 0; i < threads_; ++i) {
+      workers_.emplace_back([this] { Work(); });
+    }
+  }
+  changed_.notify_all();
+}
+
+void Prefetch::Stop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  next_ = paths_.size();  // no worker starts another file
+  changed_.wait(lock, [this] { return loading_ == 0; });
   files_.clear();
   paths_.clear();
   done_.clear();
@@ -78,18 +86,21 @@ void Prefetch::Work() {
   for (;;) {
     ++workers_waiting_;
     changed_.wait(lock, [this] {
-      return stopping_ || next_ >= paths_.size() || next_ < taken_ + kAhead;
+      return quitting_ || (next_ < paths_.size() && next_ < taken_ + kAhead);
     });
     --workers_waiting_;
-    if (stopping_ || next_ >= paths_.size()) return;
+    if (quitting_) return;
     size_t index = next_++;
+    ++loading_;
     lock.unlock();
     LoadedAhead file;
     Load(index, &file);
     lock.lock();
+    --loading_;
     files_[index] = std::move(file);
     done_[index] = 1;
-    if (run_waiting_ > 0) changed_.notify_all();
+    // The run may wait for this file, or Stop for the last load.
+    changed_.notify_all();
   }
 }
 

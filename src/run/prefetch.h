@@ -29,7 +29,9 @@ namespace swu {
 class Prefetch {
  public:
   // |threads| workers load files of at most |max_size| bytes (larger ones,
-  // and empty ones, are left to the run) through |platform|.
+  // and empty ones, are left to the run) through |platform|. They are
+  // started with the first list and live until the destructor, waiting
+  // between lists.
   Prefetch(Platform* platform, int threads, int64_t max_size);
   ~Prefetch();
   Prefetch(const Prefetch&) = delete;
@@ -38,7 +40,9 @@ class Prefetch {
   // Starts loading |paths|, in their order, after stopping any earlier
   // list.
   void Start(std::vector<std::string> paths);
-  // Stops the workers and drops what they loaded.
+  // Stops loading the list, waits for the loads under way (they open
+  // names in the list's directory, which the run may then let go) and
+  // drops what was loaded.
   void Stop();
 
   // The file |path| as loaded, when it is the next of the list (or a
@@ -63,7 +67,8 @@ class Prefetch {
   size_t taken_ = 0;         // the next file the run takes
   int workers_waiting_ = 0;  // workers waiting for room ahead
   int run_waiting_ = 0;      // 1 while the run waits for a worker
-  bool stopping_ = false;
+  int loading_ = 0;          // workers loading a file of the list
+  bool quitting_ = false;    // set by the destructor
 };
 
 }  // namespace swu
