@@ -5,15 +5,16 @@
 // pass's result, and --diff would show one change per name.
 //
 // The identity is the one the load takes from the open file, so a visit
-// costs one set lookup and no call to the system.
+// costs one lookup in an open-addressed table and no call to the system.
 //
 // Tested by the run_links.cases end-to-end cases and tests/e2e/differential.py.
 
 #ifndef SWU_STORE_FILE_VISITS_H_
 #define SWU_STORE_FILE_VISITS_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <unordered_set>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -39,14 +40,14 @@ class FileVisits {
       return device == other.device && file_number == other.file_number;
     }
   };
-  struct KeyHash {
-    size_t operator()(const Key& key) const {
-      return static_cast<size_t>(key.file_number * 0x9E3779B97F4A7C15ull ^
-                                 key.device);
-    }
-  };
+  // Adds |key| (never the empty key); false when it was there already.
+  bool Insert(const Key& key);
+  void Grow();
 
-  std::unordered_set<Key, KeyHash> seen_;
+  // The keys seen: a power of two of slots, the empty key in a free one,
+  // never more than half of them used.
+  std::vector<Key> slots_;
+  size_t used_ = 0;
   Key current_;  // the file of the name being processed
 };
 
