@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cassert>
 
 #include "platform/name_pattern.h"
@@ -108,9 +109,17 @@ std::string ResolveName(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
+// Compares as the upper-case copies would, byte by byte as unsigned
+// values, without making them: a listing's sort calls this for every pair
+// it compares.
 bool NameLess(const std::string& a, const std::string& b) {
-  std::string ua = UpperCopy(a), ub = UpperCopy(b);
-  if (ua != ub) return ua < ub;
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char ua = static_cast<unsigned char>(UpperAscii(a[i]));
+    unsigned char ub = static_cast<unsigned char>(UpperAscii(b[i]));
+    if (ua != ub) return ua < ub;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
 }
 

@@ -58,5 +58,23 @@ TEST_F(PathResolverPosixTest, TypedSpellingComesFirst) {
   EXPECT_EQ(resolver_.Resolve(upper_root + "SUB/F.TXT"), root_ + "Sub/f.txt");
 }
 
+// Names sort as their upper-case spellings, byte values unsigned; names
+// the same but for case, by their own bytes.
+TEST(NameLessTest, OrdersAsUpperCaseCopies) {
+  struct Row {
+    const char* a;
+    const char* b;
+    bool less;
+  } rows[] = {
+      {"a", "B", true},   {"B", "a", false},    {"A", "a", true},
+      {"a", "A", false},  {"ab", "a_", true},   {"a", "ab", true},
+      {"ab", "a", false}, {"\xc3", "z", false}, {"z", "\xc3", true},
+      {"x", "x", false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(NameLess(row.a, row.b), row.less) << row.a << " " << row.b;
+  }
+}
+
 }  // namespace
 }  // namespace swu
