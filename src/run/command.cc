@@ -73,7 +73,7 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
     platform->MessagesToStandardError();
   }
   if (Shows(Output::kBanner, settings.verbosity())) {
-    PrintBanner(platform);
+    PrintBanner(platform->BannerTag(), platform);
     ReportAddedOptions(settings, platform);
     if (settings.help()) {
       parsed.status = RunStatus::None;  // Help ends the run without error.
