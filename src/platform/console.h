@@ -1,7 +1,6 @@
 // The console: what the report module prints through. Messages and notes,
 // the program's own output on standard output, whether that is a
-// terminal, the single key read and standard input, and paths as the
-// console can show them.
+// terminal, the single key read, and paths as the console can show them.
 
 #ifndef SWU_PLATFORM_CONSOLE_H_
 #define SWU_PLATFORM_CONSOLE_H_
@@ -37,12 +36,6 @@ class Console {
   // Waits for one key press without echo and without Enter (on a
   // terminal), or reads one byte (otherwise; end of input ends the wait).
   virtual void ReadKey() = 0;
-  // Reads standard input to its end into *bytes, as it is (binary on
-  // Windows too). On failure returns false.
-  virtual bool ReadStandardInput(std::string* bytes) {
-    (void)bytes;
-    return false;
-  }
   // |path| as the console can show it, for a message. Where paths are held
   // in a form of the platform's own (Windows: a character that the ANSI
   // code page cannot spell is escaped), each such character becomes '?'.

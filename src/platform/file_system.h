@@ -72,6 +72,12 @@ class FileSystem {
     if (stream != nullptr && !stream->Identify(identity)) stream.reset();
     return stream;
   }
+  // Reads standard input (the list of files named "-") to its end into
+  // *bytes, as it is (binary on Windows too). On failure returns false.
+  virtual bool ReadStandardInput(std::string* bytes) {
+    (void)bytes;
+    return false;
+  }
   // Deletes the file |path|. Returns false on failure.
   virtual bool DeleteFile(const std::string& path) = 0;
   // Stores the identity of the file |path| (a link is followed) in

@@ -66,7 +66,7 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   Settings settings;
   Random random;
   ParseOutcome parsed =
-      ParseWithDefaultOptions(argc, argv, platform, &settings);
+      ParseWithDefaultOptions(argc, argv, platform, platform, &settings);
   // A diff owns standard output; the run's messages go beside it.
   if (settings.shows_diff() ||
       (parsed.status != RunStatus::None && DiffRequested(argc, argv))) {

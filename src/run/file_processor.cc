@@ -42,7 +42,7 @@ FileProcessor::FileProcessor(const Settings& settings, Platform* platform,
     : settings_(settings),
       platform_(platform),
       buffer_(platform),
-      new_text_(settings, platform, random),
+      new_text_(settings, platform, platform, random),
       store_(settings, platform) {}
 
 FileProcessor::~FileProcessor() = default;
