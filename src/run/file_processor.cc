@@ -158,7 +158,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   std::unique_ptr<JournalWriter> journal =
       store_.JournalFor(path, loaded, buffer_);
   Stream* result = loaded.output.stream.get();
-  LateLock late(platform_, path, result, loaded.output.target.loaded_as,
+  LateLock late(platform_, *platform_, path, result,
+                loaded.output.target.loaded_as,
                 reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start);
   if (journal != nullptr && !loaded.input.locked) journal->LockFirstWith(&late);
   DiffSink diff;
