@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <unordered_set>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace swu {
 
