@@ -196,8 +196,8 @@ bool Parse(const Input& in, TextFilePlatform* platform, Settings* settings) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);
-  ParseOutcome outcome = ParseCommandLine(static_cast<int>(args.size()),
-                                          argv.data(), platform, settings);
+  ParseOutcome outcome = ParseCommandLine(
+      static_cast<int>(args.size()), argv.data(), platform, platform, settings);
   return outcome.status == RunStatus::None;
 }
 

@@ -86,11 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform.options = size % 8 >= 4;
   swu::Random random;
   auto settings = std::make_unique<swu::Settings>();
-  swu::ParseOutcome outcome = swu::ParseWithDefaultOptions(
-      static_cast<int>(args.size()), argv.data(), &platform, settings.get());
+  swu::ParseOutcome outcome =
+      swu::ParseWithDefaultOptions(static_cast<int>(args.size()), argv.data(),
+                                   &platform, &platform, settings.get());
   if (outcome.status == swu::RunStatus::None) {
     // The -K characters and the -' change, as the run makes them.
-    swu::NewText text(*settings, &platform, &random);
+    swu::NewText text(*settings, &platform, &platform, &random);
     text.Prepare();
   }
   return 0;

@@ -22,16 +22,16 @@ bool OptionsRefused(int argc, char** argv) {
 // True when |word| is read as a switch (and nothing more) at the start
 // of a command line: '-' or, where it starts one, '/'; not "--", which
 // would make the whole command line text.
-bool IsSwitchWord(const std::string& word, const Platform& platform) {
+bool IsSwitchWord(const std::string& word, const SystemRules& rules) {
   if (word == "--") return false;
-  return word[0] == '-' || (word[0] == '/' && platform.SlashStartsSwitch());
+  return word[0] == '-' || (word[0] == '/' && rules.SlashStartsSwitch());
 }
 
 // The first word of |words| that is not a switch, or null.
 const std::string* FirstNonSwitch(const std::vector<std::string>& words,
-                                  const Platform& platform) {
+                                  const SystemRules& rules) {
   for (const std::string& word : words) {
-    if (!IsSwitchWord(word, platform)) return &word;
+    if (!IsSwitchWord(word, rules)) return &word;
   }
   return nullptr;
 }
@@ -51,17 +51,17 @@ std::vector<std::string> SplitOptions(const std::string& value) {
   return words;
 }
 
-ParseOutcome ParseWithDefaultOptions(int argc, char** argv, Platform* platform,
-                                     Settings* settings) {
+ParseOutcome ParseWithDefaultOptions(int argc, char** argv, FileSystem* files,
+                                     SystemRules* rules, Settings* settings) {
   std::string value;
   if (argc < 1 || OptionsRefused(argc, argv) ||
-      !platform->GetEnvironment(kOptionsVariable, &value)) {
-    return ParseCommandLine(argc, argv, platform, settings);
+      !rules->GetEnvironment(kOptionsVariable, &value)) {
+    return ParseCommandLine(argc, argv, files, rules, settings);
   }
   std::vector<std::string> words = SplitOptions(value);
-  if (const std::string* word = FirstNonSwitch(words, *platform)) {
+  if (const std::string* word = FirstNonSwitch(words, *rules)) {
     // The command line alone still gives the run its verbosity.
-    ParseOutcome refused = ParseCommandLine(argc, argv, platform, settings);
+    ParseOutcome refused = ParseCommandLine(argc, argv, files, rules, settings);
     refused.status = RunStatus::BadArgument;
     refused.bad_text_marked = true;
     refused.bad_text = std::string(kOptionsVariable) + ": " + *word;
@@ -75,8 +75,8 @@ ParseOutcome ParseWithDefaultOptions(int argc, char** argv, Platform* platform,
   }
   args.insert(args.end(), argv + 1, argv + argc);
   args.push_back(nullptr);
-  return ParseCommandLine(static_cast<int>(args.size() - 1), args.data(),
-                          platform, settings);
+  return ParseCommandLine(static_cast<int>(args.size() - 1), args.data(), files,
+                          rules, settings);
 }
 
 }  // namespace swu

@@ -32,8 +32,8 @@ std::vector<std::string> SplitOptions(const std::string& value);
 // space, in settings->added_options. On failure the outcome says what
 // failed, as ParseCommandLine's does; a word that is not a switch fails
 // the command line as a bad argument naming it.
-ParseOutcome ParseWithDefaultOptions(int argc, char** argv, Platform* platform,
-                                     Settings* settings);
+ParseOutcome ParseWithDefaultOptions(int argc, char** argv, FileSystem* files,
+                                     SystemRules* rules, Settings* settings);
 
 }  // namespace swu
 

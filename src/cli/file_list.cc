@@ -20,10 +20,11 @@ bool ReadWhole(Stream* stream, std::string* bytes) {
 }
 
 // The list's bytes from the file |name|, or from standard input for "-".
-bool ReadList(const std::string& name, Platform* platform, std::string* bytes) {
-  if (name == "-") return platform->ReadStandardInput(bytes);
+bool ReadList(const std::string& name, FileSystem* files, SystemRules* rules,
+              std::string* bytes) {
+  if (name == "-") return files->ReadStandardInput(bytes);
   std::unique_ptr<Stream> stream =
-      platform->Open(platform->FromTypedPath(name), OpenMode::kRead);
+      files->Open(rules->FromTypedPath(name), OpenMode::kRead);
   return stream != nullptr && ReadWhole(stream.get(), bytes);
 }
 
@@ -60,7 +61,7 @@ void TakeFileList(ParseState* state) {
     return;
   }
   std::string bytes;
-  if (!ReadList(settings.list_name, state->platform, &bytes)) {
+  if (!ReadList(settings.list_name, state->files, state->rules, &bytes)) {
     settings.list_unreadable = true;
     state->Fail(RunStatus::TextFileFailed);
     return;

@@ -84,7 +84,7 @@ void FinishCommandLine(ParseState* state) {
   }
   DropReportOnlyAdd(&settings);
   CopyBounded(settings.split_spec,
-              state->platform->FromTypedPath(settings.filespec).c_str());
+              state->rules->FromTypedPath(settings.filespec).c_str());
 }
 
 }  // namespace swu

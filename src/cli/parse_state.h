@@ -16,18 +16,20 @@
 #include "cli/parser.h"
 #include "cli/settings.h"
 #include "cli/slots.h"
+#include "platform/file_system.h"
 #include "platform/name_pattern.h"
-#include "platform/platform.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
 struct ParseState {
-  ParseState(Settings* s, Platform* p, ParseOutcome* o)
-      : settings(s), slots(s), platform(p), outcome(o) {}
+  ParseState(Settings* s, FileSystem* f, SystemRules* r, ParseOutcome* o)
+      : settings(s), slots(s), files(f), rules(r), outcome(o) {}
 
   Settings* settings;
   SettingsWriter slots;  // the switch slots of *settings
-  Platform* platform;
+  FileSystem* files;     // the -L and list files, the current directory
+  SystemRules* rules;    // the command line, typed paths, the environment
   ParseOutcome* outcome;
   int64_t begun = 0;  // items begun
   int64_t taken = 0;  // items taken

@@ -49,7 +49,7 @@ int64_t FixQuote(char* text) {
 bool IsSwitchArgument(const char* text, const ParseState& state) {
   if (ArgumentIsText(state)) return false;
   if (text[0] == '-') return true;
-  return text[0] == '/' && state.platform->SlashStartsSwitch();
+  return text[0] == '/' && state.rules->SlashStartsSwitch();
 }
 
 // Reads one argument, and (where quotes split arguments) the rest after a
@@ -70,7 +70,7 @@ void ReadArgument(const char* argument, ParseState* state) {
       length = kMaxText;
     }
     int64_t quote = -1;
-    if (state->platform->QuotesSplitArguments() &&
+    if (state->rules->QuotesSplitArguments() &&
         state->slots[kNoQuoteFix] != 'Z') {
       quote = FixQuote(text);
     }
@@ -90,10 +90,10 @@ void ReadArgument(const char* argument, ParseState* state) {
 
 }  // namespace
 
-ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
-                              Settings* settings) {
+ParseOutcome ParseCommandLine(int argc, char** argv, FileSystem* files,
+                              SystemRules* rules, Settings* settings) {
   ParseOutcome outcome;
-  ParseState state(settings, platform, &outcome);
+  ParseState state(settings, files, rules, &outcome);
   if (argc > kMaxArguments + 1) state.Fail(RunStatus::BadCommandLine);
   state.slots[kAmpCase] = 'C';
   state.slots[kPadByte] = 32;

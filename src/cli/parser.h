@@ -9,7 +9,8 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
@@ -24,8 +25,8 @@ struct ParseOutcome {
 // and upper-casing work on bounded copies). Loads -L files. On failure the
 // outcome's status says what failed; the bad text, when marked, is upper-cased
 // if it came from a switch.
-ParseOutcome ParseCommandLine(int argc, char** argv, Platform* platform,
-                              Settings* settings);
+ParseOutcome ParseCommandLine(int argc, char** argv, FileSystem* files,
+                              SystemRules* rules, Settings* settings);
 
 }  // namespace swu
 

@@ -16,12 +16,12 @@ namespace {
 
 // Looks |name| up as given, then upper-cased. On success stores the value
 // in *value and returns true.
-bool LookUpVariable(const char* name, Platform* platform, std::string* value) {
+bool LookUpVariable(const char* name, SystemRules* rules, std::string* value) {
   char bounded[kBufferSize];
   CopyBounded(bounded, name);
-  if (platform->GetEnvironment(bounded, value)) return true;
+  if (rules->GetEnvironment(bounded, value)) return true;
   UpperCaseAscii(bounded);
-  return platform->GetEnvironment(bounded, value);
+  return rules->GetEnvironment(bounded, value);
 }
 
 // Puts |text| into the first free place. A place counts as free while its
@@ -31,12 +31,12 @@ void PlaceText(const char* text, ParseState* state) {
   SettingsWriter& slots = state->slots;
   if (slots[kOutputPending] == '$') {
     CopyBounded(settings.output_name,
-                state->platform->FromTypedPath(text).c_str());
+                state->rules->FromTypedPath(text).c_str());
     slots[kOutputPending] = 0;
     slots[kNoIntelligent] = '~';
   } else if (settings.filespec[0] == '\0' && !state->filespec_left_out) {
     // The user's spelling is kept for finding its directories.
-    state->platform->NoteTypedSpelling(state->platform->FromTypedPath(text));
+    state->files->NoteTypedSpelling(state->rules->FromTypedPath(text));
     CopyBounded(settings.filespec, text);
     UpperCaseAscii(settings.filespec);
   } else if (settings.search_buffer[0] == '\0') {
@@ -56,7 +56,7 @@ void TakeTextArgument(const char* text, ParseState* state) {
   std::string value;
   const char* source = text;
   if (slots[kPendingEnv] == 'E') {
-    if (LookUpVariable(text, state->platform, &value)) {
+    if (LookUpVariable(text, state->rules, &value)) {
       source = value.c_str();
     } else if (slots[kPendingText] != 'G') {
       source = nullptr;

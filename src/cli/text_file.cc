@@ -44,11 +44,11 @@ int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
 
 }  // namespace
 
-void LoadTextFile(const char* name, Platform* platform,
+void LoadTextFile(const char* name, FileSystem* files, SystemRules* rules,
                   const TextFileTarget& target) {
   *target.length = 0;
   std::unique_ptr<Stream> stream =
-      platform->Open(platform->FromTypedPath(name), OpenMode::kRead);
+      files->Open(rules->FromTypedPath(name), OpenMode::kRead);
   if (stream == nullptr) {
     Store(LoadStatus::kNotFound, target.load_status);
     return;

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
@@ -27,7 +28,7 @@ struct TextFileTarget {
 // (kInBlock); *length becomes its size. On failure records kNotFound,
 // kNoMemory, kBadSize or kUnreadable in the status and leaves *length at 0.
 // The file is always closed.
-void LoadTextFile(const char* name, Platform* platform,
+void LoadTextFile(const char* name, FileSystem* files, SystemRules* rules,
                   const TextFileTarget& target);
 
 // Allocates |size| bytes in |block|. Returns false when there is no memory.

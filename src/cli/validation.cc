@@ -38,7 +38,7 @@ void DefaultOutputDirectory(ParseState* state) {
   Settings& settings = *state->settings;
   SettingsWriter& slots = state->slots;
   std::string current;
-  if (!state->platform->GetCurrentDirectory(&current) || current.empty() ||
+  if (!state->files->GetCurrentDirectory(&current) || current.empty() ||
       current.size() > static_cast<size_t>(kMaxText)) {
     current = ".";
   }
@@ -76,7 +76,7 @@ void LoadText(ParseState* state, char* file_name,
   if (file_name[0] == '\0') {
     *target.load_status = static_cast<uint8_t>(LoadStatus::kNoName);
   } else {
-    LoadTextFile(file_name, state->platform, target);
+    LoadTextFile(file_name, state->files, state->rules, target);
   }
   LoadStatus status = static_cast<LoadStatus>(*target.load_status);
   if (status != LoadStatus::kInBlock && status != LoadStatus::kInBuffer) {

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "diff/unified_diff.h"
-#include "platform/platform.h"
+#include "platform/file.h"
 #include "result/change_sink.h"
 
 namespace swu {

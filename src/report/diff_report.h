@@ -7,20 +7,20 @@
 #include <cstdint>
 
 #include "diff/unified_diff.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace swu {
 
 class DiffReport : public DiffOutput {
  public:
-  explicit DiffReport(Platform* platform) : platform_(platform) {}
+  explicit DiffReport(Console* console) : console_(console) {}
 
   void Write(const char* data, int64_t n) override {
-    if (n > 0) platform_->WriteOutput(data, static_cast<size_t>(n));
+    if (n > 0) console_->WriteOutput(data, static_cast<size_t>(n));
   }
 
  private:
-  Platform* platform_;
+  Console* console_;
 };
 
 }  // namespace swu

@@ -60,49 +60,48 @@ constexpr ErrorText kErrorTexts[] = {
 // The output a file could not write: the file itself in place; under -$
 // the output file, or the output directory followed by the pattern.
 std::string OutputName(const FileNames& names, const Settings& settings,
-                       Platform* platform) {
-  if (!settings.output_mode()) return platform->DisplayPath(names.path);
-  std::string shown = platform->DisplayPath(names.output_target);
-  if (settings.output_directory())
-    shown += platform->DisplayPath(names.pattern);
+                       Console* console) {
+  if (!settings.output_mode()) return console->DisplayPath(names.path);
+  std::string shown = console->DisplayPath(names.output_target);
+  if (settings.output_directory()) shown += console->DisplayPath(names.pattern);
   return shown;
 }
 
 // Prints the message |text| with the names and numbers it quotes.
 void PrintErrorText(const ErrorText& text, const FileNames& names,
-                    const Settings& settings, Platform* platform) {
-  std::string path = platform->DisplayPath(names.path);
+                    const Settings& settings, Console* console) {
+  std::string path = console->DisplayPath(names.path);
   switch (text.quoted) {
     case Quoted::kFile:
-      Printf(platform, text.format, path.c_str());
+      Printf(console, text.format, path.c_str());
       return;
     case Quoted::kSizeLimitFile:
-      Printf(platform, text.format, kMaxFileSize, path.c_str());
+      Printf(console, text.format, kMaxFileSize, path.c_str());
       return;
     case Quoted::kOutput:
-      Printf(platform, text.format,
-             OutputName(names, settings, platform).c_str());
+      Printf(console, text.format,
+             OutputName(names, settings, console).c_str());
       return;
     case Quoted::kLongName:
-      Printf(platform, text.format, names.long_limit,
-             platform->DisplayPath(names.long_directory).c_str(),
-             platform->DisplayPath(names.long_name).c_str());
+      Printf(console, text.format, names.long_limit,
+             console->DisplayPath(names.long_directory).c_str(),
+             console->DisplayPath(names.long_name).c_str());
       return;
     case Quoted::kNewFile:
-      Printf(platform, text.format, settings.new_file);
+      Printf(console, text.format, settings.new_file);
       return;
     case Quoted::kNothing:
-      Printf(platform, "%s", text.format);
+      Printf(console, "%s", text.format);
       return;
   }
 }
 
 void PrintError(const FileOutcome& outcome, const FileNames& names,
-                const Settings& settings, Platform* platform) {
-  Printf(platform, "\nERROR: ");
+                const Settings& settings, Console* console) {
+  Printf(console, "\nERROR: ");
   for (const ErrorText& text : kErrorTexts) {
     if (text.error == outcome.error) {
-      PrintErrorText(text, names, settings, platform);
+      PrintErrorText(text, names, settings, console);
       return;
     }
   }
@@ -111,39 +110,39 @@ void PrintError(const FileOutcome& outcome, const FileNames& names,
 
 void PrintResult(const FileOutcome& outcome, const FileNames& names,
                  const Settings& settings, CreateState create,
-                 Platform* platform) {
+                 Console* console) {
   if (settings.counts_matches() && outcome.matches_found > outcome.acted_on) {
-    Printf(platform, "\n(Skipped %" PRId64 " matches)",
+    Printf(console, "\n(Skipped %" PRId64 " matches)",
            outcome.matches_found - outcome.acted_on);
   }
   if (outcome.acted_on > 0) {
-    Printf(platform, "\nOK: %" PRId64 " matches found: %s\n", outcome.acted_on,
-           platform->DisplayPath(names.path).c_str());
+    Printf(console, "\nOK: %" PRId64 " matches found: %s\n", outcome.acted_on,
+           console->DisplayPath(names.path).c_str());
   } else if (create != CreateState::Created) {
-    Printf(platform, "\nNo matches found: %s\n",
-           platform->DisplayPath(names.path).c_str());
+    Printf(console, "\nNo matches found: %s\n",
+           console->DisplayPath(names.path).c_str());
   }
   if (!outcome.text_added) return;
   if (create == CreateState::Created) {
     // Under -$ the file was created in the output, so name that one.
     const std::string& created =
         settings.output_mode() ? names.output_file : names.path;
-    Printf(platform, "\nNew file created: %s ",
-           platform->DisplayPath(created).c_str());
+    Printf(console, "\nNew file created: %s ",
+           console->DisplayPath(created).c_str());
   }
-  Printf(platform, settings.add_mode() == AddMode::kAtEnd
-                       ? "(String appended)\n"
-                       : "(String inserted)\n");
+  Printf(console, settings.add_mode() == AddMode::kAtEnd
+                      ? "(String appended)\n"
+                      : "(String inserted)\n");
 }
 
 // --diff: names the file whose change the diff leaves out, and why. Under
 // -$ that is the output file, whose change the diff would show.
 void PrintLeftOut(const FileOutcome& outcome, const FileNames& names,
-                  const Settings& settings, Platform* platform) {
+                  const Settings& settings, Console* console) {
   const std::string& path =
       settings.output_mode() ? names.output_file : names.path;
-  Printf(platform, "\nWARNING: Not shown in the diff: %s (%s)\n",
-         platform->DisplayPath(path).c_str(),
+  Printf(console, "\nWARNING: Not shown in the diff: %s (%s)\n",
+         console->DisplayPath(path).c_str(),
          outcome.left_out == DiffOmission::kBinary
              ? "binary"
              : "outside the current directory");
@@ -152,56 +151,56 @@ void PrintLeftOut(const FileOutcome& outcome, const FileNames& names,
 }  // namespace
 
 void ReportDetail(const FileOutcome& outcome, const FileNames& names,
-                  const Settings& settings, Platform* platform) {
+                  const Settings& settings, Console* console) {
   if (!Shows(Output::kDetail, settings.verbosity())) return;
-  Printf(platform, "\n");
+  Printf(console, "\n");
   if (settings.output_mode()) {
-    Printf(platform, "Output filename       : %s\n",
-           platform->DisplayPath(names.output_file).c_str());
+    Printf(console, "Output filename       : %s\n",
+           console->DisplayPath(names.output_file).c_str());
   }
-  Printf(platform, "Original filesize : %" PRId64 "\n", outcome.original_size);
-  Printf(platform, "Bytes %s      : %" PRId64 "\n",
+  Printf(console, "Original filesize : %" PRId64 "\n", outcome.original_size);
+  Printf(console, "Bytes %s      : %" PRId64 "\n",
          outcome.size_change >= 0 ? "gained" : "lost  ", outcome.size_change);
-  Printf(platform, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);
-  Printf(platform, "Number times text inserted at %c : %" PRId64 "\n",
+  Printf(console, "Bytes written     : %" PRId64 "\n", outcome.bytes_written);
+  Printf(console, "Number times text inserted at %c : %" PRId64 "\n",
          settings.amp(), outcome.insert_count);
   if (outcome.unlocked) {
-    Printf(platform, "File not locked   : the file system has no locks\n");
+    Printf(console, "File not locked   : the file system has no locks\n");
   }
   if (outcome.journal_name_taken) {
-    Printf(platform,
+    Printf(console,
            "Journal name taken: by another user's file or a link; "
            "another name used\n");
   }
 }
 
 void ReportFile(const FileOutcome& outcome, const FileNames& names,
-                const Settings& settings, CreateState create,
-                Platform* platform, RunTotals* totals) {
+                const Settings& settings, CreateState create, Console* console,
+                RunTotals* totals) {
   int verbosity = settings.verbosity();
   if (outcome.passed_over) {
     // Not a file of its own: only the detail level says it was seen.
     if (Shows(Output::kDetail, verbosity)) {
-      Printf(platform, "\nAlready processed under another name: %s\n",
-             platform->DisplayPath(names.path).c_str());
+      Printf(console, "\nAlready processed under another name: %s\n",
+             console->DisplayPath(names.path).c_str());
     }
     return;
   }
   if (outcome.skipped_binary) {
     if (Shows(Output::kSkipped, verbosity)) {
-      Printf(platform, "\nSkipped binary file: %s\n",
-             platform->DisplayPath(names.path).c_str());
+      Printf(console, "\nSkipped binary file: %s\n",
+             console->DisplayPath(names.path).c_str());
     }
   } else if (outcome.ok()) {
     if (Shows(Output::kFileResult, verbosity)) {
-      PrintResult(outcome, names, settings, create, platform);
+      PrintResult(outcome, names, settings, create, console);
     }
     if (outcome.left_out != DiffOmission::kNone &&
         Shows(Output::kWarning, verbosity)) {
-      PrintLeftOut(outcome, names, settings, platform);
+      PrintLeftOut(outcome, names, settings, console);
     }
   } else if (Shows(Output::kFileError, verbosity)) {
-    PrintError(outcome, names, settings, platform);
+    PrintError(outcome, names, settings, console);
   }
   CountFile(outcome, totals);
 }

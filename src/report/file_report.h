@@ -8,7 +8,7 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "report/run_totals.h"
 
 namespace swu {
@@ -30,15 +30,15 @@ struct FileNames {
 
 // Prints the -V:3 figures of a loaded file. Prints nothing below -V:3.
 void ReportDetail(const FileOutcome& outcome, const FileNames& names,
-                  const Settings& settings, Platform* platform);
+                  const Settings& settings, Console* console);
 
 // Prints the file's result line or error message, and under --diff the
 // warning for a change left out of the diff, as the verbosity allows, and
 // adds the file to *totals (at every verbosity). A name passed over as a
 // file processed already is only named at -V:3, and not counted.
 void ReportFile(const FileOutcome& outcome, const FileNames& names,
-                const Settings& settings, CreateState create,
-                Platform* platform, RunTotals* totals);
+                const Settings& settings, CreateState create, Console* console,
+                RunTotals* totals);
 
 }  // namespace swu
 

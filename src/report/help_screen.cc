@@ -9,15 +9,15 @@ namespace swu {
 
 namespace {
 
-void Print(Platform* platform, const char* text) {
-  platform->Print(text, strlen(text));
+void Print(Console* console, const char* text) {
+  console->Print(text, strlen(text));
 }
 
-void PrintAll(Platform* platform, const char* const* lines) {
-  for (; *lines != nullptr; ++lines) Print(platform, *lines);
+void PrintAll(Console* console, const char* const* lines) {
+  for (; *lines != nullptr; ++lines) Print(console, *lines);
 }
 
-// The banner up to the platform's tag, and after it.
+// The banner up to the console's tag, and after it.
 const char* const kBannerStart[] = {
     "SW", " Multi-file", " Utility v1.79ZD", "+", " ", "[TURBO] ", nullptr,
 };
@@ -113,43 +113,43 @@ const char* const kPage3[] = {
 };
 
 // Waits for one key between two pages.
-void Pause(Platform* platform) {
-  Print(platform, "- Press any key to continue -");
-  platform->ReadKey();
-  Print(platform, "\n\n");
+void Pause(Console* console) {
+  Print(console, "- Press any key to continue -");
+  console->ReadKey();
+  Print(console, "\n\n");
 }
 
 }  // namespace
 
-void PrintBanner(Platform* platform) {
-  PrintAll(platform, kBannerStart);
-  Print(platform, "[");
-  Print(platform, platform->BannerTag());
-  Print(platform, "] ");
-  PrintAll(platform, kBannerEnd);
+void PrintBanner(const char* tag, Console* console) {
+  PrintAll(console, kBannerStart);
+  Print(console, "[");
+  Print(console, tag);
+  Print(console, "] ");
+  PrintAll(console, kBannerEnd);
 }
 
-void PrintHelp(char page, Platform* platform) {
+void PrintHelp(char page, Console* console) {
   switch (page) {
     case '1':
-      Print(platform, kCommandLine);
-      PrintAll(platform, kPage1);
+      Print(console, kCommandLine);
+      PrintAll(console, kPage1);
       break;
     case '2':
-      Print(platform, kCommandLine);
-      PrintAll(platform, kPage2);
+      Print(console, kCommandLine);
+      PrintAll(console, kPage2);
       break;
     case '3':
-      PrintAll(platform, kPage3);
+      PrintAll(console, kPage3);
       break;
     case 'A':
     case 'P':
-      Print(platform, kCommandLine);
-      PrintAll(platform, kPage1);
-      page == 'A' ? Print(platform, "\n") : Pause(platform);
-      PrintAll(platform, kPage2);
-      page == 'A' ? Print(platform, "\n") : Pause(platform);
-      PrintAll(platform, kPage3);
+      Print(console, kCommandLine);
+      PrintAll(console, kPage1);
+      page == 'A' ? Print(console, "\n") : Pause(console);
+      PrintAll(console, kPage2);
+      page == 'A' ? Print(console, "\n") : Pause(console);
+      PrintAll(console, kPage3);
       break;
     default:
       break;  // 'V': the banner alone is the version string.

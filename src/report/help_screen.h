@@ -6,18 +6,19 @@
 #ifndef SWU_REPORT_HELP_SCREEN_H_
 #define SWU_REPORT_HELP_SCREEN_H_
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace swu {
 
-// Prints the one-line banner: product, version, tags and notice.
-void PrintBanner(Platform* platform);
+// Prints the one-line banner: product, version, tags and notice. |tag|
+// is the system's (SystemRules::BannerTag), without its brackets.
+void PrintBanner(const char* tag, Console* console);
 
 // Prints the help for |page| (the -H value): '1' or '2' (the command-line
 // line and that page), '3' (page 3 alone), 'A' (all pages, an empty line
 // between them), 'P' (all pages, waiting for a key between them) or 'V'
 // (nothing: the banner is the version string).
-void PrintHelp(char page, Platform* platform);
+void PrintHelp(char page, Console* console);
 
 }  // namespace swu
 

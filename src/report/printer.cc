@@ -1,4 +1,4 @@
-// Formatted output through the platform.
+// Formatted output through the console.
 
 #include "report/printer.h"
 
@@ -33,19 +33,19 @@ void Format(const char* format, va_list args, Write write) {
 
 }  // namespace
 
-void Printf(Platform* platform, const char* format, ...) {
+void Printf(Console* console, const char* format, ...) {
   va_list args;
   va_start(args, format);
   Format(format, args,
-         [platform](const char* data, size_t n) { platform->Print(data, n); });
+         [console](const char* data, size_t n) { console->Print(data, n); });
   va_end(args);
 }
 
-void PrintNotef(Platform* platform, const char* format, ...) {
+void PrintNotef(Console* console, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  Format(format, args, [platform](const char* data, size_t n) {
-    platform->PrintNote(data, n);
+  Format(format, args, [console](const char* data, size_t n) {
+    console->PrintNote(data, n);
   });
   va_end(args);
 }

@@ -34,23 +34,23 @@ constexpr RecoveryText kTexts[] = {
 }  // namespace
 
 void ReportRecovery(Recovery recovery, const std::string& path, int verbosity,
-                    Platform* platform) {
+                    Console* console) {
   if (!Shows(Output::kFileError, verbosity)) return;
   for (const RecoveryText& text : kTexts) {
     if (text.recovery == recovery) {
-      Printf(platform, "%s: %s (%s)\n", text.verdict,
-             platform->DisplayPath(path).c_str(), text.why);
+      Printf(console, "%s: %s (%s)\n", text.verdict,
+             console->DisplayPath(path).c_str(), text.why);
     }
   }
 }
 
-void ReportNoSuchPath(const std::string& path, Platform* platform) {
-  Printf(platform, "Not recovered: %s (no such file or directory)\n",
-         platform->DisplayPath(path).c_str());
+void ReportNoSuchPath(const std::string& path, Console* console) {
+  Printf(console, "Not recovered: %s (no such file or directory)\n",
+         console->DisplayPath(path).c_str());
 }
 
-void ReportRecoverUsage(Platform* platform) {
-  Printf(platform,
+void ReportRecoverUsage(Console* console) {
+  Printf(console,
          "Missing command line information: --recover needs a file or "
          "directory\n");
 }

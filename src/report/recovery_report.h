@@ -8,18 +8,18 @@
 #include <string>
 
 #include "base/status.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace swu {
 
 // Prints the line for |recovery| of the file |path| (nothing for
 // kNothing, and nothing at -V:0).
 void ReportRecovery(Recovery recovery, const std::string& path, int verbosity,
-                    Platform* platform);
+                    Console* console);
 
 // --recover: a named path that does not exist, and no path at all.
-void ReportNoSuchPath(const std::string& path, Platform* platform);
-void ReportRecoverUsage(Platform* platform);
+void ReportNoSuchPath(const std::string& path, Console* console);
+void ReportRecoverUsage(Console* console);
 
 }  // namespace swu
 

@@ -10,19 +10,19 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "report/run_totals.h"
 
 namespace swu {
 
 // Prints, at -V:3, the switches that SWU_OPTIONS added ahead of the
 // command line, on one line; nothing when it added none.
-void ReportAddedOptions(const Settings& settings, Platform* platform);
+void ReportAddedOptions(const Settings& settings, Console* console);
 
 // Prints the totals block, ending with the -S lines. Prints nothing at
 // -V:0.
 void ReportTotals(const RunTotals& totals, const Settings& settings,
-                  Platform* platform);
+                  Console* console);
 
 // Prints, on standard error from -V:1 on, the notes that follow the
 // totals: how many matches acted on differ in case from the search text
@@ -30,7 +30,7 @@ void ReportTotals(const RunTotals& totals, const Settings& settings,
 // characters as plain ones occurs, how a literal leading or trailing one
 // is written.
 void ReportNotes(const RunTotals& totals, const Settings& settings,
-                 Platform* platform);
+                 Console* console);
 
 // What the end-of-run message of a failed run may quote.
 struct RunErrorNames {
@@ -47,17 +47,17 @@ struct RunErrorNames {
 // failure lines come from the load statuses of the texts (kLoadSearch,
 // kLoadNew) or from |names.new_reload|.
 void ReportRunError(RunStatus status, const RunErrorNames& names,
-                    const Settings& settings, Platform* platform);
+                    const Settings& settings, Console* console);
 
 // Warnings of the walk; printed from -V:1 on.
 void ReportDirectorySkipped(const std::string& directory, int verbosity,
-                            Platform* platform);
+                            Console* console);
 void ReportTreeSkipped(const std::string& directory, const std::string& name,
-                       int verbosity, Platform* platform);
+                       int verbosity, Console* console);
 
 // The -P prompt and the line end after the key, from -V:1 on.
-void ReportPausePrompt(int verbosity, Platform* platform);
-void ReportPauseEnd(int verbosity, Platform* platform);
+void ReportPausePrompt(int verbosity, Console* console);
+void ReportPauseEnd(int verbosity, Console* console);
 
 }  // namespace swu
 

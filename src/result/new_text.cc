@@ -9,9 +9,11 @@
 
 namespace swu {
 
-NewText::NewText(const Settings& settings, Platform* platform, Random* random)
+NewText::NewText(const Settings& settings, FileSystem* files,
+                 const SystemRules* rules, Random* random)
     : settings_(settings),
-      platform_(platform),
+      files_(files),
+      rules_(rules),
       random_(random),
       text_(settings.new_text(), settings.new_length) {
   if (!settings.new_text_in_block()) parsed_ = text_;
@@ -60,8 +62,8 @@ bool NewText::Restore() {
     text_ = parsed_;
     return true;
   }
-  LoadStatus status = ReloadTextFile(
-      platform_->FromTypedPath(settings_.new_file), platform_, &text_);
+  LoadStatus status =
+      ReloadTextFile(rules_->FromTypedPath(settings_.new_file), files_, &text_);
   if (status == LoadStatus::kInBlock) {
     reload_failure_.reset();
     return true;
@@ -70,9 +72,9 @@ bool NewText::Restore() {
   return false;
 }
 
-LoadStatus ReloadTextFile(const std::string& name, Platform* platform,
+LoadStatus ReloadTextFile(const std::string& name, FileSystem* files,
                           std::string* text) {
-  std::unique_ptr<Stream> stream = platform->Open(name, OpenMode::kRead);
+  std::unique_ptr<Stream> stream = files->Open(name, OpenMode::kRead);
   if (stream == nullptr) return LoadStatus::kNotFound;
   int64_t size = SizeOf(stream.get());
   if (size < 0) return LoadStatus::kUnreadable;

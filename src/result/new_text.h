@@ -19,14 +19,18 @@
 
 #include "base/random.h"
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
 class NewText {
  public:
-  // Takes <new> as parsed into |settings|, which must outlive this.
-  NewText(const Settings& settings, Platform* platform, Random* random);
+  // Takes <new> as parsed into |settings|, which must outlive this. A -L
+  // file is read again through |files|, its typed name made a path by
+  // |rules|.
+  NewText(const Settings& settings, FileSystem* files, const SystemRules* rules,
+          Random* random);
   NewText(const NewText&) = delete;
   NewText& operator=(const NewText&) = delete;
 
@@ -62,7 +66,8 @@ class NewText {
   bool Restore();
 
   const Settings& settings_;
-  Platform* platform_;
+  FileSystem* files_;
+  const SystemRules* rules_;
   Random* random_;
   std::string text_;    // as written
   std::string parsed_;  // as the command line gave it, when in its buffer
@@ -73,7 +78,7 @@ class NewText {
 // Reads the -L file |name| again into |text|, which must keep its length:
 // a file that grew or shrank is refused. Returns kInBlock on success, or
 // kNotFound, kBadSize or kUnreadable; |text| may then be partly read.
-LoadStatus ReloadTextFile(const std::string& name, Platform* platform,
+LoadStatus ReloadTextFile(const std::string& name, FileSystem* files,
                           std::string* text);
 
 }  // namespace swu

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace swu {
 

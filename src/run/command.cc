@@ -66,14 +66,14 @@ int64_t RunCommand(int argc, char** argv, Platform* platform) {
   Settings settings;
   Random random;
   ParseOutcome parsed =
-      ParseWithDefaultOptions(argc, argv, platform, &settings);
+      ParseWithDefaultOptions(argc, argv, platform, platform, &settings);
   // A diff owns standard output; the run's messages go beside it.
   if (settings.shows_diff() ||
       (parsed.status != RunStatus::None && DiffRequested(argc, argv))) {
     platform->MessagesToStandardError();
   }
   if (Shows(Output::kBanner, settings.verbosity())) {
-    PrintBanner(platform);
+    PrintBanner(platform->BannerTag(), platform);
     ReportAddedOptions(settings, platform);
     if (settings.help()) {
       parsed.status = RunStatus::None;  // Help ends the run without error.

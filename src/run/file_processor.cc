@@ -42,7 +42,7 @@ FileProcessor::FileProcessor(const Settings& settings, Platform* platform,
     : settings_(settings),
       platform_(platform),
       buffer_(platform),
-      new_text_(settings, platform, random),
+      new_text_(settings, platform, platform, random),
       store_(settings, platform) {}
 
 FileProcessor::~FileProcessor() = default;
@@ -158,7 +158,8 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   std::unique_ptr<JournalWriter> journal =
       store_.JournalFor(path, loaded, buffer_);
   Stream* result = loaded.output.stream.get();
-  LateLock late(platform_, path, result, loaded.output.target.loaded_as,
+  LateLock late(platform_, *platform_, path, result,
+                loaded.output.target.loaded_as,
                 reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start);
   if (journal != nullptr && !loaded.input.locked) journal->LockFirstWith(&late);
   DiffSink diff;

@@ -42,14 +42,15 @@ class Recoverer {
   // The journal of the file |path|.
   void File(const std::string& path, const FileIdentity& identity) {
     if (!discard_) {
-      Note(RecoverFile(platform_, path, durable_), path);
+      Note(RecoverFile(platform_, *platform_, path, durable_), path);
       return;
     }
     std::string file_path;
     std::string journal = JournalPathFor(path, identity, *platform_);
     FileIdentity found;
     if (!platform_->IdentifyExact(journal, &found)) return;
-    Note(RecoverJournalAt(platform_, journal, durable_, true, &file_path),
+    Note(RecoverJournalAt(platform_, *platform_, journal, durable_, true,
+                          &file_path),
          path);
   }
 
@@ -62,16 +63,17 @@ class Recoverer {
     for (const std::string& name : journals) {
       if (ParseJournalName(name) != JournalName::kJournal) continue;
       std::string file_path;
-      Recovery r = RecoverJournalAt(platform_, dir + name, durable_, discard_,
-                                    &file_path);
+      Recovery r = RecoverJournalAt(platform_, *platform_, dir + name, durable_,
+                                    discard_, &file_path);
       Note(r, file_path);
     }
-    ClearDeadSpares(platform_, dir);
+    ClearDeadSpares(platform_, *platform_, dir);
     std::vector<std::string> notes;
     platform_->ListNamesStartingWith(dir, kAppendNotePrefix, &notes);
     for (const std::string& name : notes) {
       std::string output_path;
-      Recovery r = RecoverAppendNote(platform_, dir + name, &output_path);
+      Recovery r =
+          RecoverAppendNote(platform_, *platform_, dir + name, &output_path);
       Note(r, output_path);
     }
     std::vector<std::string> subdirectories;

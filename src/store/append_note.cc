@@ -73,9 +73,9 @@ bool Decode(Stream* stream, NoteContent* note) {
 }
 
 // The length of the directory part of |path|.
-size_t DirectoryLength(Platform* platform, const std::string& path) {
+size_t DirectoryLength(const SystemRules& rules, const std::string& path) {
   size_t dir = path.size();
-  while (dir > 0 && !platform->EndsDirectoryPart(path[dir - 1]) &&
+  while (dir > 0 && !rules.EndsDirectoryPart(path[dir - 1]) &&
          path[dir - 1] != '/') {
     --dir;
   }
@@ -83,23 +83,23 @@ size_t DirectoryLength(Platform* platform, const std::string& path) {
 }
 
 // The note's path beside |output_path| for the output |output|.
-std::string NotePath(Platform* platform, const std::string& output_path,
+std::string NotePath(const SystemRules& rules, const std::string& output_path,
                      const FileIdentity& output) {
-  return output_path.substr(0, DirectoryLength(platform, output_path)) +
+  return output_path.substr(0, DirectoryLength(rules, output_path)) +
          AppendNoteName(output.device, output.file_number);
 }
 
 // Opens the note |path|, never through a link, and checks on the open
 // file that it is one this process may act on: a regular file of its own
 // user with no other name (kNothing), that no live run holds (kInUse).
-Recovery OpenNote(Platform* platform, const std::string& path,
-                  std::unique_ptr<Stream>* note) {
-  *note = platform->Open(path, OpenMode::kReadNoLink);
+Recovery OpenNote(FileSystem* files, const SystemRules& rules,
+                  const std::string& path, std::unique_ptr<Stream>* note) {
+  *note = files->Open(path, OpenMode::kReadNoLink);
   FileIdentity identity;
   if (*note == nullptr || !(*note)->Identify(&identity))
     return Recovery::kNoFile;
   if (!identity.regular || identity.links != 1 ||
-      identity.owner != platform->CurrentUser()) {
+      identity.owner != rules.CurrentUser()) {
     return Recovery::kForeign;
   }
   return (*note)->Lock(0) ? Recovery::kNothing : Recovery::kInUse;
@@ -123,71 +123,70 @@ Recovery CutBack(Stream* note, Stream* output, const FileIdentity& identity) {
 
 }  // namespace
 
-bool CutBackLeftAppend(Platform* platform, const std::string& output_path,
-                       Stream* output) {
+bool CutBackLeftAppend(FileSystem* files, const SystemRules& rules,
+                       const std::string& output_path, Stream* output) {
   FileIdentity identity;
   if (!output->Identify(&identity)) return false;
-  std::string path = NotePath(platform, output_path, identity);
+  std::string path = NotePath(rules, output_path, identity);
   FileIdentity found;
-  if (!platform->IdentifyExact(path, &found)) return true;  // None left.
+  if (!files->IdentifyExact(path, &found)) return true;  // None left.
   std::unique_ptr<Stream> note;
-  if (OpenNote(platform, path, &note) != Recovery::kNothing) return false;
+  if (OpenNote(files, rules, path, &note) != Recovery::kNothing) return false;
   // One that names another file is stale: its output was replaced.
   if (CutBack(note.get(), output, identity) == Recovery::kFailed) return false;
   // Deleted while still locked, so that no other run acts on it again.
-  return platform->DeleteFile(path);
+  return files->DeleteFile(path);
 }
 
-Recovery RecoverAppendNote(Platform* platform, const std::string& note_path,
+Recovery RecoverAppendNote(FileSystem* files, const SystemRules& rules,
+                           const std::string& note_path,
                            std::string* output_path) {
   *output_path = note_path;
   std::unique_ptr<Stream> note;
-  Recovery opened = OpenNote(platform, note_path, &note);
+  Recovery opened = OpenNote(files, rules, note_path, &note);
   if (opened != Recovery::kNothing) return opened;
   NoteContent content;
   if (!Decode(note.get(), &content)) {
-    platform->DeleteFile(note_path);  // Torn: nothing was appended.
+    files->DeleteFile(note_path);  // Torn: nothing was appended.
     return Recovery::kOriginalKept;
   }
   *output_path =
-      note_path.substr(0, DirectoryLength(platform, note_path)) + content.name;
-  std::unique_ptr<Stream> output =
-      platform->Open(*output_path, OpenMode::kUpdate);
+      note_path.substr(0, DirectoryLength(rules, note_path)) + content.name;
+  std::unique_ptr<Stream> output = files->Open(*output_path, OpenMode::kUpdate);
   FileIdentity identity;
   if (output == nullptr || !output->Identify(&identity)) {
     return Recovery::kNoFile;
   }
   Recovery r = CutBack(note.get(), output.get(), identity);
-  if (r == Recovery::kOriginalKept) platform->DeleteFile(note_path);
+  if (r == Recovery::kOriginalKept) files->DeleteFile(note_path);
   return r;
 }
 
-bool PlaceAppendNote(Platform* platform, const std::string& output_path,
-                     Stream* output, int64_t base, bool durable,
-                     AppendNote* note) {
+bool PlaceAppendNote(FileSystem* files, const SystemRules& rules,
+                     const std::string& output_path, Stream* output,
+                     int64_t base, bool durable, AppendNote* note) {
   NoteContent content;
   FileIdentity identity;
   if (!output->Identify(&identity)) return false;
   content.device = identity.device;
   content.file_number = identity.file_number;
   content.base = base;
-  content.name = output_path.substr(DirectoryLength(platform, output_path));
-  std::string path = NotePath(platform, output_path, identity);
-  std::unique_ptr<Stream> stream =
-      platform->Open(path, OpenMode::kCreatePrivate);
+  content.name = output_path.substr(DirectoryLength(rules, output_path));
+  std::string path = NotePath(rules, output_path, identity);
+  std::unique_ptr<Stream> stream = files->Open(path, OpenMode::kCreatePrivate);
   if (stream == nullptr) return false;
   // Locked before anything is in it, and still the file of that name
   // once locked: a run that looked in between took it for a torn note.
   FileIdentity held, named;
   if (!stream->Lock(0) || !stream->Identify(&held) ||
-      !platform->IdentifyExact(path, &named) || !SameFile(held, named)) {
+      !files->IdentifyExact(path, &named) || !SameFile(held, named)) {
     return false;
   }
   std::string bytes = Encode(content);
   stream->Write(bytes.data(), static_cast<int64_t>(bytes.size()));
   if (stream->error() ||
-      (durable && (!stream->Sync() || !platform->SyncDirectoryOf(path)))) {
-    platform->DeleteFile(path);
+      (durable && (!stream->Sync() || !files->SyncDirectoryOf(path)))) {
+    files->DeleteFile(path);
     return false;
   }
   note->path = path;

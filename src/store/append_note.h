@@ -21,7 +21,8 @@
 #include <string>
 
 #include "base/status.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
@@ -37,8 +38,8 @@ struct AppendNote {
 // as one that names no append of this output); false when the output
 // could not be cut back, or a note of its name cannot be trusted or is
 // held by a live run: nothing may be appended then.
-bool CutBackLeftAppend(Platform* platform, const std::string& output_path,
-                       Stream* output);
+bool CutBackLeftAppend(FileSystem* files, const SystemRules& rules,
+                       const std::string& output_path, Stream* output);
 
 // --recover: acts on the note |note_path| that a killed run left: cuts
 // its output (named in the note, beside it) back to the noted length and
@@ -48,16 +49,17 @@ bool CutBackLeftAppend(Platform* platform, const std::string& output_path,
 // appended); otherwise why the note is kept: kInUse (a live run holds
 // it), kForeign (not the user's own), kNoFile (no such output),
 // kFileChanged (the output was replaced or cut since), kFailed.
-Recovery RecoverAppendNote(Platform* platform, const std::string& note_path,
+Recovery RecoverAppendNote(FileSystem* files, const SystemRules& rules,
+                           const std::string& note_path,
                            std::string* output_path);
 
 // Creates and locks the note of an append to |output_path|, open as
 // |output| and |base| bytes long; with |durable| it is on the disk before
 // this returns. On success stores it in *note and returns true; on
 // failure returns false and leaves no file behind.
-bool PlaceAppendNote(Platform* platform, const std::string& output_path,
-                     Stream* output, int64_t base, bool durable,
-                     AppendNote* note);
+bool PlaceAppendNote(FileSystem* files, const SystemRules& rules,
+                     const std::string& output_path, Stream* output,
+                     int64_t base, bool durable, AppendNote* note);
 
 }  // namespace swu
 

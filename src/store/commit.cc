@@ -105,8 +105,9 @@ void FileCommit::Rewrite(int64_t result_size) {
   }
   // A file with more names notes on itself where its journal is, so that
   // a run that reaches it by another name finds the rewrite to finish.
-  bool noted = target_.loaded_as.links > 1 && journal_->on_disk() &&
-               file_->SetNote(AbsolutePathOf(journal_->path(), platform_));
+  bool noted =
+      target_.loaded_as.links > 1 && journal_->on_disk() &&
+      file_->SetNote(AbsolutePathOf(journal_->path(), platform_, *platform_));
   // The gaps between records come from the image, which holds the file as
   // loaded where the journal changes nothing.
   const char* image = image_;
@@ -203,7 +204,7 @@ bool FileCommit::WithinSizeLimit() {
     if (journal_->empty()) return true;  // Only cut short, or unchanged.
     largest = std::max(largest, original_size_);
   }
-  return WithinFileSizeLimit(platform_, largest);
+  return WithinFileSizeLimit(*platform_, largest);
 }
 
 // Best effort, through the stream that was written: the failure is

@@ -9,7 +9,7 @@ namespace swu {
 
 void FileBuffer::Reserve(int64_t size) {
   if (block_ != nullptr) return;
-  block_ = platform_->AllocateBlock(size);
+  block_ = files_->AllocateBlock(size);
   capacity_ = block_ == nullptr ? 0 : size;
 }
 
@@ -17,7 +17,7 @@ bool FileBuffer::MakeRoom(int64_t size) {
   assert(size >= 0);
   if (block_ != nullptr && size <= capacity_) return true;
   Free();  // The old block goes before a larger one is asked for.
-  block_ = platform_->AllocateBlock(size);
+  block_ = files_->AllocateBlock(size);
   if (block_ == nullptr) return false;
   capacity_ = size;
   return true;
@@ -65,7 +65,7 @@ void FileBuffer::Reset() {
 
 void FileBuffer::Free() {
   mapped_.reset();
-  if (block_ != nullptr) platform_->FreeBlock(block_, capacity_);
+  if (block_ != nullptr) files_->FreeBlock(block_, capacity_);
   block_ = nullptr;
   capacity_ = 0;
 }

@@ -12,13 +12,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
 
 namespace swu {
 
 class FileBuffer {
  public:
-  explicit FileBuffer(Platform* platform) : platform_(platform) {}
+  explicit FileBuffer(FileSystem* files) : files_(files) {}
   ~FileBuffer() { Free(); }
   FileBuffer(const FileBuffer&) = delete;
   FileBuffer& operator=(const FileBuffer&) = delete;
@@ -84,7 +84,7 @@ class FileBuffer {
  private:
   void Free();
 
-  Platform* platform_;
+  FileSystem* files_;
   char* block_ = nullptr;
   int64_t capacity_ = 0;
   std::unique_ptr<FileImage> mapped_;  // while one stands in for the block

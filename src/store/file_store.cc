@@ -57,7 +57,7 @@ FileError FileStore::Open(const std::string& path,
   std::string dir = DirectoryPartOf(path, *platform_);
   if (!settings_.shows_diff() && !listing_clean_ &&
       cleared_.insert(dir).second) {
-    ClearDeadSpares(platform_, dir);
+    ClearDeadSpares(platform_, *platform_, dir);
   }
   bool noted = false;
   if (!FindsPendingRewrite(path, *file, &noted)) return FileError::None;
@@ -65,9 +65,10 @@ FileError FileStore::Open(const std::string& path,
   file->input.stream.reset();
   buffer->Reset();
   RecoveredRewrite rewrite;
-  outcome->recovery =
-      noted ? RecoverNoted(platform_, path, settings_.durable(), &rewrite)
-            : RecoverFile(platform_, path, settings_.durable(), &rewrite);
+  outcome->recovery = noted ? RecoverNoted(platform_, *platform_, path,
+                                           settings_.durable(), &rewrite)
+                            : RecoverFile(platform_, *platform_, path,
+                                          settings_.durable(), &rewrite);
   outcome->journal_name_taken = rewrite.name_taken;
   if (!Recovered(outcome->recovery)) return FileError::OpenFailed;
   if (outcome->recovery == Recovery::kFinished &&
@@ -85,8 +86,8 @@ FileError FileStore::Open(const std::string& path,
 // be written at all (store/late_lock.h).
 bool FileStore::FindsPendingRewrite(const std::string& path,
                                     const OpenedFile& file, bool* noted) {
-  return file.input.locked &&
-         HasPendingJournal(platform_, path, file.input.identity, noted);
+  return file.input.locked && HasPendingJournal(platform_, *platform_, path,
+                                                file.input.identity, noted);
 }
 
 FileError FileStore::Load(const std::string& path,
@@ -112,8 +113,8 @@ FileError FileStore::Load(const std::string& path,
     return FileError::None;
   }
   if (error == FileError::OpenFailed && *create == CreateState::Creating) {
-    error =
-        CreateResult(settings_, platform_, path, output_path, &file->output);
+    error = CreateResult(settings_, platform_, *platform_, path, output_path,
+                         &file->output);
     if (error != FileError::None) return error;
     if (!buffer->MakeCreatedImage()) {
       file->output.stream.reset();
@@ -128,8 +129,8 @@ FileError FileStore::Load(const std::string& path,
     file->binary = true;
     return FileError::None;  // Nothing is written: no output to open.
   }
-  error = OpenResult(settings_, platform_, path, output_path, &file->input,
-                     &file->output);
+  error = OpenResult(settings_, platform_, *platform_, path, output_path,
+                     &file->input, &file->output);
   if (error != FileError::None) return error;
   if (file->input.identity.size == 0 && *create == CreateState::Creating) {
     *create = CreateState::Created;

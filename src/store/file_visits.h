@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace swu {
 

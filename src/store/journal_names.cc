@@ -69,13 +69,13 @@ std::string PrivatePathIn(const std::string& directory, uint64_t number) {
   return directory + kJournalPrefix + kPrivateMark + Hex(number);
 }
 
-std::string DirectoryPartOf(const std::string& path, const Platform& platform) {
-  char separator = platform.PathSeparator();
+std::string DirectoryPartOf(const std::string& path, const SystemRules& rules) {
+  char separator = rules.PathSeparator();
   for (size_t i = path.size(); i > 0; --i) {
     char c = path[i - 1];
     // A '\' read from a directory is part of a name where '/' separates.
-    if (c == separator ||
-        (separator == '\\' && platform.EndsDirectoryPart(c)) || c == '/') {
+    if (c == separator || (separator == '\\' && rules.EndsDirectoryPart(c)) ||
+        c == '/') {
       return path.substr(0, i);
     }
   }
@@ -84,28 +84,29 @@ std::string DirectoryPartOf(const std::string& path, const Platform& platform) {
 
 std::string JournalPathFor(const std::string& path,
                            const FileIdentity& identity,
-                           const Platform& platform) {
-  return JournalPathIn(DirectoryPartOf(path, platform), identity.file_number);
+                           const SystemRules& rules) {
+  return JournalPathIn(DirectoryPartOf(path, rules), identity.file_number);
 }
 
-std::string AbsolutePathOf(const std::string& path, Platform* platform) {
-  const char separator = platform->PathSeparator();
+std::string AbsolutePathOf(const std::string& path, FileSystem* files,
+                           const SystemRules& rules) {
+  const char separator = rules.PathSeparator();
   bool absolute = !path.empty() &&
                   (path[0] == '/' || path[0] == separator ||
                    (separator == '\\' && path.size() > 1 && path[1] == ':'));
   std::string current;
-  if (absolute || !platform->GetCurrentDirectory(&current)) return path;
+  if (absolute || !files->GetCurrentDirectory(&current)) return path;
   if (!current.empty() && current.back() != separator) current += separator;
   return current + path;
 }
 
-bool IsPlainName(const std::string& name, const Platform& platform) {
+bool IsPlainName(const std::string& name, const SystemRules& rules) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name) {
     unsigned char u = static_cast<unsigned char>(c);
     bool separator =
-        c == '/' || c == platform.PathSeparator() ||
-        (platform.PathSeparator() == '\\' && platform.EndsDirectoryPart(c));
+        c == '/' || c == rules.PathSeparator() ||
+        (rules.PathSeparator() == '\\' && rules.EndsDirectoryPart(c));
     if (separator || u < 0x20 || u == 0x7f) return false;
   }
   return true;

@@ -15,7 +15,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
@@ -46,20 +47,21 @@ std::string PrivatePathIn(const std::string& directory, uint64_t number);
 // The journal's path for the file |path| that is |identity|.
 std::string JournalPathFor(const std::string& path,
                            const FileIdentity& identity,
-                           const Platform& platform);
+                           const SystemRules& rules);
 
 // |path| from the root: as it is where it is absolute, else under the
 // current directory.
-std::string AbsolutePathOf(const std::string& path, Platform* platform);
+std::string AbsolutePathOf(const std::string& path, FileSystem* files,
+                           const SystemRules& rules);
 
 // The directory part of |path| with its separator ("" for none).
-std::string DirectoryPartOf(const std::string& path, const Platform& platform);
+std::string DirectoryPartOf(const std::string& path, const SystemRules& rules);
 
 // True when |name| can be a file's name in the journal's own directory:
-// not empty, no separator of |platform|, not "." or "..", and no control
+// not empty, no separator of |rules|, not "." or "..", and no control
 // character, so that it names nothing outside the directory and prints as
 // one line.
-bool IsPlainName(const std::string& name, const Platform& platform);
+bool IsPlainName(const std::string& name, const SystemRules& rules);
 
 }  // namespace swu
 

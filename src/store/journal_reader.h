@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 #include "store/journal_format.h"
 
 namespace swu {

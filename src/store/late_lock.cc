@@ -12,9 +12,11 @@
 
 namespace swu {
 
-LateLock::LateLock(Platform* platform, const std::string& path, Stream* file,
+LateLock::LateLock(FileSystem* files, const SystemRules& rules,
+                   const std::string& path, Stream* file,
                    const FileIdentity& loaded_as, const char* image)
-    : platform_(platform),
+    : files_(files),
+      rules_(rules),
       path_(path),
       file_(file),
       loaded_as_(loaded_as),
@@ -54,7 +56,7 @@ bool LateLock::StillAsLoaded() {
 // part written. The file is then loaded again, and recovered first.
 bool LateLock::JournalAppeared() {
   bool noted = false;
-  return HasPendingJournal(platform_, path_, loaded_as_, &noted);
+  return HasPendingJournal(files_, rules_, path_, loaded_as_, &noted);
 }
 
 }  // namespace swu

@@ -16,7 +16,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
@@ -28,8 +29,8 @@ class LateLock {
  public:
   // |file| is |path| open for update, loaded as |loaded_as| into |image|
   // (all must outlive the lock).
-  LateLock(Platform* platform, const std::string& path, Stream* file,
-           const FileIdentity& loaded_as, const char* image);
+  LateLock(FileSystem* files, const SystemRules& rules, const std::string& path,
+           Stream* file, const FileIdentity& loaded_as, const char* image);
 
   // Locks the file and checks it, the first time. Returns true when the
   // file may be written: it is locked and still as loaded.
@@ -49,7 +50,8 @@ class LateLock {
   bool StillAsLoaded();
   bool JournalAppeared();
 
-  Platform* platform_;
+  FileSystem* files_;
+  const SystemRules& rules_;
   const std::string& path_;
   Stream* file_;
   const FileIdentity& loaded_as_;

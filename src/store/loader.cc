@@ -24,21 +24,20 @@ static_assert(kLockLaterUpTo < kMapFrom, "a late-locked file is read");
 // that cannot be written from one that cannot be opened at all. Under
 // --diff a file to be changed in place is read, once it is known that it
 // could be written.
-FileError OpenStream(const Settings& settings, Platform* platform,
+FileError OpenStream(const Settings& settings, FileSystem* files,
                      const std::string& path, std::unique_ptr<Stream>* input,
                      FileIdentity* identity) {
   if (settings.output_mode() || settings.report_only()) {
-    *input = platform->OpenIdentified(path, OpenMode::kRead, identity);
+    *input = files->OpenIdentified(path, OpenMode::kRead, identity);
     return *input == nullptr ? FileError::OpenFailed : FileError::None;
   }
-  *input = platform->OpenIdentified(path, OpenMode::kUpdate, identity);
+  *input = files->OpenIdentified(path, OpenMode::kUpdate, identity);
   if (*input != nullptr && settings.shows_diff()) {
-    *input = platform->OpenIdentified(path, OpenMode::kRead, identity);
+    *input = files->OpenIdentified(path, OpenMode::kRead, identity);
     if (*input == nullptr) return FileError::OpenFailed;
   }
   if (*input != nullptr) return FileError::None;
-  if (platform->Open(path, OpenMode::kRead) != nullptr)
-    return FileError::ReadOnly;
+  if (files->Open(path, OpenMode::kRead) != nullptr) return FileError::ReadOnly;
   return FileError::OpenFailed;
 }
 
@@ -55,11 +54,11 @@ bool MayLockLater(const Settings& settings, const FileIdentity& identity) {
 // this run until its commit, so that two runs over one file take turns; a
 // lock held too long fails the file. Stores what the file is as loaded in
 // input->identity.
-FileError OpenInput(const Settings& settings, Platform* platform,
+FileError OpenInput(const Settings& settings, FileSystem* files,
                     const std::string& path, bool lock_later,
                     LoadedInput* input) {
   FileError error =
-      OpenStream(settings, platform, path, &input->stream, &input->identity);
+      OpenStream(settings, files, path, &input->stream, &input->identity);
   if (error != FileError::None) return error;
   if (lock_later && MayLockLater(settings, input->identity)) return error;
   if (!input->stream->Lock(kLockWaitMs) ||
@@ -92,11 +91,11 @@ FileError ReadImage(Stream* input, int64_t size, FileBuffer* buffer) {
 
 }  // namespace
 
-FileError LoadCurrentFile(const Settings& settings, Platform* platform,
+FileError LoadCurrentFile(const Settings& settings, FileSystem* files,
                           const std::string& path, bool lock_later,
                           FileBuffer* buffer, LoadedInput* input) {
   *input = LoadedInput();
-  FileError error = OpenInput(settings, platform, path, lock_later, input);
+  FileError error = OpenInput(settings, files, path, lock_later, input);
   if (error != FileError::None) return error;
   // The size as the file was identified once locked.
   int64_t size = input->identity.size;

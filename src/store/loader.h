@@ -12,7 +12,7 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
 #include "store/file_buffer.h"
 
 namespace swu {
@@ -36,7 +36,7 @@ struct LoadedInput {
 // success returns FileError::None and leaves the file open in *input; on
 // failure returns the error (OpenFailed also for a missing file) and
 // leaves no stream open. Its output is opened by store/output_file.
-FileError LoadCurrentFile(const Settings& settings, Platform* platform,
+FileError LoadCurrentFile(const Settings& settings, FileSystem* files,
                           const std::string& path, bool lock_later,
                           FileBuffer* buffer, LoadedInput* input);
 

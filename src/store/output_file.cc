@@ -17,35 +17,37 @@ bool Appending(const Settings& settings) {
 
 // True when the output |output_path| is the file |input| itself: writing
 // the result there would destroy the only copy of what is being read.
-bool IsInput(Platform* platform, const std::string& output_path,
+bool IsInput(FileSystem* files, const std::string& output_path,
              const FileIdentity* input) {
   FileIdentity output;
-  return input != nullptr && platform->Identify(output_path, &output) &&
+  return input != nullptr && files->Identify(output_path, &output) &&
          SameFile(output, *input);
 }
 
 // True when the output file |output_path| is missing, or is a regular
 // file this process may write: only such a file is replaced by the result.
-bool MayReplace(Platform* platform, const std::string& output_path) {
+bool MayReplace(FileSystem* files, const std::string& output_path) {
   FileIdentity existing;
-  if (!platform->Identify(output_path, &existing)) return true;
-  return platform->Open(output_path, OpenMode::kUpdate) != nullptr;
+  if (!files->Identify(output_path, &existing)) return true;
+  return files->Open(output_path, OpenMode::kUpdate) != nullptr;
 }
 
 // Opens the output file |output_path| to append to: first cuts back what a
 // killed run left of an append, then notes the length to cut back to
 // should this run be killed (store/append_note.h).
-FileError OpenAppended(const Settings& settings, Platform* platform,
-                       const std::string& output_path, ResultOutput* output) {
-  output->stream = platform->Open(output_path, OpenMode::kAppend);
+FileError OpenAppended(const Settings& settings, FileSystem* files,
+                       const SystemRules& rules, const std::string& output_path,
+                       ResultOutput* output) {
+  output->stream = files->Open(output_path, OpenMode::kAppend);
   if (output->stream == nullptr ||
-      !CutBackLeftAppend(platform, output_path, output->stream.get())) {
+      !CutBackLeftAppend(files, rules, output_path, output->stream.get())) {
     output->stream.reset();
     return FileError::WriteOpenFailed;
   }
   int64_t base = SizeOf(output->stream.get());
-  if (base < 0 || !PlaceAppendNote(platform, output_path, output->stream.get(),
-                                   base, settings.durable(), &output->note)) {
+  if (base < 0 ||
+      !PlaceAppendNote(files, rules, output_path, output->stream.get(), base,
+                       settings.durable(), &output->note)) {
     output->stream.reset();
     return FileError::WriteOpenFailed;
   }
@@ -59,20 +61,21 @@ FileError OpenAppended(const Settings& settings, Platform* platform,
 // the other forms the result goes to a new temporary file beside it that
 // replaces it once complete, so a failed file leaves the output as it was.
 // |input| is the loaded file (null for one being created).
-FileError OpenOutputFile(const Settings& settings, Platform* platform,
+FileError OpenOutputFile(const Settings& settings, FileSystem* files,
+                         const SystemRules& rules,
                          const std::string& output_path,
                          const FileIdentity* input, ResultOutput* output) {
-  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  if (IsInput(files, output_path, input)) return FileError::WriteOpenFailed;
   OutputTarget& target = output->target;
   target.path = output_path;
   target.in_place = false;
   target.writable = true;
   target.append_base = -1;
   if (Appending(settings)) {
-    return OpenAppended(settings, platform, output_path, output);
+    return OpenAppended(settings, files, rules, output_path, output);
   }
-  if (MayReplace(platform, output_path)) {
-    output->stream = platform->CreateTemporary(output_path, &target.temp_path);
+  if (MayReplace(files, output_path)) {
+    output->stream = files->CreateTemporary(output_path, &target.temp_path);
   }
   if (output->stream == nullptr) return FileError::WriteOpenFailed;
   return FileError::None;
@@ -80,21 +83,22 @@ FileError OpenOutputFile(const Settings& settings, Platform* platform,
 
 // Under --diff: the checks of OpenOutputFile without opening anything.
 // The output's present contents are read when the diff is made.
-FileError CheckOutputForDiff(const Settings& settings, Platform* platform,
+FileError CheckOutputForDiff(const Settings& settings, FileSystem* files,
+                             const SystemRules& rules,
                              const std::string& output_path,
                              const FileIdentity* input, ResultOutput* output) {
-  if (IsInput(platform, output_path, input)) return FileError::WriteOpenFailed;
+  if (IsInput(files, output_path, input)) return FileError::WriteOpenFailed;
   FileIdentity existing;
-  if (Appending(settings) && platform->Identify(output_path, &existing) &&
-      platform->Open(output_path, OpenMode::kUpdate) == nullptr) {
+  if (Appending(settings) && files->Identify(output_path, &existing) &&
+      files->Open(output_path, OpenMode::kUpdate) == nullptr) {
     return FileError::WriteOpenFailed;
   }
-  if (!Appending(settings) && !MayReplace(platform, output_path)) {
+  if (!Appending(settings) && !MayReplace(files, output_path)) {
     return FileError::WriteOpenFailed;
   }
   // An output to be created under a name too long for it would fail.
-  if (platform->NameTooLong(output_path) &&
-      !platform->Identify(output_path, &existing)) {
+  if (rules.NameTooLong(output_path) &&
+      !files->Identify(output_path, &existing)) {
     return FileError::WriteOpenFailed;
   }
   output->target.path = output_path;
@@ -105,21 +109,22 @@ FileError CheckOutputForDiff(const Settings& settings, Platform* platform,
 
 // Under --diff: what CreateResult checks, creating nothing. A file that
 // exists but could not be opened is not one to create.
-FileError CheckCreateForDiff(const Settings& settings, Platform* platform,
-                             const std::string& path,
+FileError CheckCreateForDiff(const Settings& settings, FileSystem* files,
+                             const SystemRules& rules, const std::string& path,
                              const std::string& output_path,
                              ResultOutput* output) {
   if (settings.output_mode()) {
-    return CheckOutputForDiff(settings, platform, output_path, nullptr, output);
+    return CheckOutputForDiff(settings, files, rules, output_path, nullptr,
+                              output);
   }
   FileIdentity existing;
-  if (platform->Identify(path, &existing)) return FileError::OpenFailed;
+  if (files->Identify(path, &existing)) return FileError::OpenFailed;
   // Nor is a file whose directory is missing, or whose name the system
   // refuses or is too long: it could not be created.
   size_t dir = path.size();
-  while (dir > 0 && !platform->EndsDirectoryPart(path[dir - 1])) --dir;
-  if ((dir > 0 && !platform->Identify(path.substr(0, dir), &existing)) ||
-      !platform->NameAllowed(path.substr(dir)) || platform->NameTooLong(path)) {
+  while (dir > 0 && !rules.EndsDirectoryPart(path[dir - 1])) --dir;
+  if ((dir > 0 && !files->Identify(path.substr(0, dir), &existing)) ||
+      !rules.NameAllowed(path.substr(dir)) || rules.NameTooLong(path)) {
     return FileError::WriteOpenFailed;
   }
   output->target.path = path;
@@ -130,17 +135,18 @@ FileError CheckCreateForDiff(const Settings& settings, Platform* platform,
 
 }  // namespace
 
-FileError OpenResult(const Settings& settings, Platform* platform,
-                     const std::string& path, const std::string& output_path,
-                     LoadedInput* input, ResultOutput* output) {
+FileError OpenResult(const Settings& settings, FileSystem* files,
+                     const SystemRules& rules, const std::string& path,
+                     const std::string& output_path, LoadedInput* input,
+                     ResultOutput* output) {
   *output = ResultOutput();
   if (settings.output_mode()) {
     input->stream.reset();
     if (settings.shows_diff()) {
-      return CheckOutputForDiff(settings, platform, output_path,
+      return CheckOutputForDiff(settings, files, rules, output_path,
                                 &input->identity, output);
     }
-    return OpenOutputFile(settings, platform, output_path, &input->identity,
+    return OpenOutputFile(settings, files, rules, output_path, &input->identity,
                           output);
   }
   if (!input->stream->Seek(0, Whence::kStart)) {
@@ -155,28 +161,29 @@ FileError OpenResult(const Settings& settings, Platform* platform,
   return FileError::None;
 }
 
-FileError CreateResult(const Settings& settings, Platform* platform,
-                       const std::string& path, const std::string& output_path,
-                       ResultOutput* output) {
+FileError CreateResult(const Settings& settings, FileSystem* files,
+                       const SystemRules& rules, const std::string& path,
+                       const std::string& output_path, ResultOutput* output) {
   *output = ResultOutput();
   if (settings.shows_diff()) {
-    return CheckCreateForDiff(settings, platform, path, output_path, output);
+    return CheckCreateForDiff(settings, files, rules, path, output_path,
+                              output);
   }
   if (settings.output_mode()) {
-    return OpenOutputFile(settings, platform, output_path, nullptr, output);
+    return OpenOutputFile(settings, files, rules, output_path, nullptr, output);
   }
   // A file that exists but could not be read is left as it is. A missing
   // one is made whole beside its name: a run killed meanwhile leaves no
   // file under that name, neither empty nor part written.
   FileIdentity existing;
-  if (platform->Identify(path, &existing)) {
+  if (files->Identify(path, &existing)) {
     // One that cannot be opened for update (no regular file, or no
     // permission) is unwritable; one that can was busy or not empty.
-    return platform->Open(path, OpenMode::kUpdate) == nullptr
+    return files->Open(path, OpenMode::kUpdate) == nullptr
                ? FileError::WriteOpenFailed
                : FileError::OpenFailed;
   }
-  output->stream = platform->CreateTemporary(path, &output->target.temp_path);
+  output->stream = files->CreateTemporary(path, &output->target.temp_path);
   if (output->stream == nullptr) return FileError::WriteOpenFailed;
   output->target.path = path;
   output->target.in_place = false;

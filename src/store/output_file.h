@@ -13,7 +13,8 @@
 
 #include "base/status.h"
 #include "cli/settings.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 #include "store/append_note.h"
 #include "store/loader.h"
 
@@ -43,9 +44,10 @@ struct ResultOutput {
 // *output, rewound, or under -$ closes it and opens |output_path|. On
 // success returns FileError::None; on failure returns the error and leaves
 // no output stream open.
-FileError OpenResult(const Settings& settings, Platform* platform,
-                     const std::string& path, const std::string& output_path,
-                     LoadedInput* input, ResultOutput* output);
+FileError OpenResult(const Settings& settings, FileSystem* files,
+                     const SystemRules& rules, const std::string& path,
+                     const std::string& output_path, LoadedInput* input,
+                     ResultOutput* output);
 
 // -B:C, -T:C: opens the output of the missing file |path|: a new
 // temporary beside it, which takes its name, never replacing a file, only
@@ -53,9 +55,9 @@ FileError OpenResult(const Settings& settings, Platform* platform,
 // A file that exists but could not be read is left as it is. On success returns
 // FileError::None; on failure returns the error and leaves no output stream
 // open.
-FileError CreateResult(const Settings& settings, Platform* platform,
-                       const std::string& path, const std::string& output_path,
-                       ResultOutput* output);
+FileError CreateResult(const Settings& settings, FileSystem* files,
+                       const SystemRules& rules, const std::string& path,
+                       const std::string& output_path, ResultOutput* output);
 
 }  // namespace swu
 

@@ -29,23 +29,23 @@ bool Untouched(const JournalHeader& header, const FileIdentity& now) {
 // True when |journal| may be trusted as far as its owner and name go: a
 // regular file with one name, made by this user, the file's owner or
 // root. Checked on the open journal, before any of it is read.
-bool Trusted(Platform* platform, const FileIdentity& journal,
+bool Trusted(const SystemRules& rules, const FileIdentity& journal,
              uint32_t file_owner) {
   return journal.regular && journal.links == 1 &&
-         (journal.owner == platform->CurrentUser() ||
-          journal.owner == file_owner || journal.owner == 0);
+         (journal.owner == rules.CurrentUser() || journal.owner == file_owner ||
+          journal.owner == 0);
 }
 
-Recovery Remove(Platform* platform, const std::string& journal_path,
+Recovery Remove(FileSystem* files, const std::string& journal_path,
                 Stream* journal, Recovery done) {
   // Deleted while still locked, so no other run takes it meanwhile.
-  bool removed = platform->DeleteFile(journal_path);
+  bool removed = files->DeleteFile(journal_path);
   journal->Close();
   return removed ? done : Recovery::kCannotRemove;
 }
 
 // Finishes the rewrite of a file the proof explains.
-Recovery Finish(Platform* platform, const std::string& journal_path,
+Recovery Finish(FileSystem* files, const std::string& journal_path,
                 Stream* journal, const JournalInfo& info, Stream* file,
                 FileState state, bool durable) {
   const JournalEnd& end = info.end;
@@ -59,17 +59,17 @@ Recovery Finish(Platform* platform, const std::string& journal_path,
       return Recovery::kFileChanged;
     }
   }
-  return Remove(platform, journal_path, journal, Recovery::kFinished);
+  return Remove(files, journal_path, journal, Recovery::kFinished);
 }
 
 // The decision for a journal that is trusted and locked.
-Recovery Decide(Platform* platform, const std::string& journal_path,
+Recovery Decide(FileSystem* files, const std::string& journal_path,
                 Stream* journal, const JournalInfo& info, Stream* file,
                 const FileIdentity& identity, bool durable) {
   // Marked done by a run that ended before it removed the journal: its
   // file is as that run left it, whole, so there is nothing to tell.
   if (info.done) {
-    return Remove(platform, journal_path, journal, Recovery::kNothing);
+    return Remove(files, journal_path, journal, Recovery::kNothing);
   }
   switch (info.state) {
     case JournalState::kIncomplete:
@@ -79,38 +79,37 @@ Recovery Decide(Platform* platform, const std::string& journal_path,
           !Untouched(info.header, identity)) {
         return Recovery::kDamaged;
       }
-      return Remove(platform, journal_path, journal, Recovery::kOriginalKept);
+      return Remove(files, journal_path, journal, Recovery::kOriginalKept);
     case JournalState::kDamaged:
       if (!Untouched(info.header, identity)) return Recovery::kDamaged;
-      return Remove(platform, journal_path, journal, Recovery::kOriginalKept);
+      return Remove(files, journal_path, journal, Recovery::kOriginalKept);
     case JournalState::kComplete:
       break;
   }
   FileState state = CheckFile(file, identity.size, info.header.original_size,
                               info.end.result_size, info.end.proof);
   if (state == FileState::kChanged) return Recovery::kFileChanged;
-  return Finish(platform, journal_path, journal, info, file, state, durable);
+  return Finish(files, journal_path, journal, info, file, state, durable);
 }
 
 // Opens the journal at |journal_path| without following a link, and checks
 // it is trusted (for a file owned by |file_owner|) and held by no live
 // run. Stores the verdict in *refused when it is not.
-std::unique_ptr<Stream> OpenJournal(Platform* platform,
+std::unique_ptr<Stream> OpenJournal(FileSystem* files, const SystemRules& rules,
                                     const std::string& journal_path,
                                     uint32_t file_owner, Recovery* refused) {
   std::unique_ptr<Stream> journal =
-      platform->Open(journal_path, OpenMode::kReserved);
+      files->Open(journal_path, OpenMode::kReserved);
   FileIdentity identity;
   *refused = Recovery::kForeign;
   if (journal == nullptr) {
     // Gone meanwhile, or not one the program may open.
-    if (!platform->IdentifyExact(journal_path, &identity)) {
+    if (!files->IdentifyExact(journal_path, &identity)) {
       *refused = Recovery::kNothing;
     }
     return nullptr;
   }
-  if (!journal->Identify(&identity) ||
-      !Trusted(platform, identity, file_owner)) {
+  if (!journal->Identify(&identity) || !Trusted(rules, identity, file_owner)) {
     return nullptr;
   }
   *refused = Recovery::kInUse;
@@ -120,16 +119,17 @@ std::unique_ptr<Stream> OpenJournal(Platform* platform,
 
 // The file a journal found by --recover names in its own directory, open
 // and locked, or null. Stores its path in *file_path.
-std::unique_ptr<Stream> OpenNamedFile(Platform* platform,
+std::unique_ptr<Stream> OpenNamedFile(FileSystem* files,
+                                      const SystemRules& rules,
                                       const std::string& journal_path,
                                       const JournalInfo& info,
                                       std::string* file_path,
                                       FileIdentity* identity) {
-  if (!info.has_header || !IsPlainName(info.header.name, *platform)) {
+  if (!info.has_header || !IsPlainName(info.header.name, rules)) {
     return nullptr;
   }
-  *file_path = DirectoryPartOf(journal_path, *platform) + info.header.name;
-  std::unique_ptr<Stream> file = platform->Open(*file_path, OpenMode::kUpdate);
+  *file_path = DirectoryPartOf(journal_path, rules) + info.header.name;
+  std::unique_ptr<Stream> file = files->Open(*file_path, OpenMode::kUpdate);
   if (file == nullptr || !file->Lock(kLockWaitMs) ||
       !file->Identify(identity)) {
     return nullptr;
@@ -139,17 +139,18 @@ std::unique_ptr<Stream> OpenNamedFile(Platform* platform,
 
 }  // namespace
 
-Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
-                        Stream* file, const FileIdentity& identity,
-                        bool durable, RecoveredRewrite* rewrite) {
+Recovery RecoverJournal(FileSystem* files, const SystemRules& rules,
+                        const std::string& journal_path, Stream* file,
+                        const FileIdentity& identity, bool durable,
+                        RecoveredRewrite* rewrite) {
   Recovery refused;
   std::unique_ptr<Stream> journal =
-      OpenJournal(platform, journal_path, identity.owner, &refused);
+      OpenJournal(files, rules, journal_path, identity.owner, &refused);
   if (journal == nullptr) return refused;
   JournalInfo info;
   ReadJournal(journal.get(), &info);
-  Recovery r = Decide(platform, journal_path, journal.get(), info, file,
-                      identity, durable);
+  Recovery r =
+      Decide(files, journal_path, journal.get(), info, file, identity, durable);
   if (r == Recovery::kFinished && rewrite != nullptr) {
     rewrite->digest = info.header.digest;
     rewrite->acted_on = info.end.acted_on;
@@ -160,21 +161,22 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
   return r;
 }
 
-Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
+Recovery RecoverFile(FileSystem* files, const SystemRules& rules,
+                     const std::string& path, bool durable,
                      RecoveredRewrite* rewrite) {
-  std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);
+  std::unique_ptr<Stream> file = files->Open(path, OpenMode::kUpdate);
   FileIdentity identity;
   if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
-  const std::string dir = DirectoryPartOf(path, *platform);
+  const std::string dir = DirectoryPartOf(path, rules);
   std::string journal_path = JournalPathIn(dir, identity.file_number);
   FileIdentity journal;
-  if (!platform->IdentifyExact(journal_path, &journal)) {
+  if (!files->IdentifyExact(journal_path, &journal)) {
     return Recovery::kNothing;
   }
   // Identified again once locked: the file as the lock holds it.
   if (!file->Lock(kLockWaitMs)) return Recovery::kInUse;
   if (!file->Identify(&identity)) return Recovery::kNoFile;
-  Recovery r = RecoverJournal(platform, journal_path, file.get(), identity,
+  Recovery r = RecoverJournal(files, rules, journal_path, file.get(), identity,
                               durable, rewrite);
   if (r != Recovery::kForeign) return r;
   // The name is taken by what this run may not use, and is left alone: a
@@ -183,8 +185,8 @@ Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
   r = Recovery::kNothing;
   for (int alternate = 1; alternate <= kJournalAlternates; ++alternate) {
     journal_path = JournalPathIn(dir, identity.file_number, alternate);
-    if (!platform->IdentifyExact(journal_path, &journal)) continue;
-    Recovery other = RecoverJournal(platform, journal_path, file.get(),
+    if (!files->IdentifyExact(journal_path, &journal)) continue;
+    Recovery other = RecoverJournal(files, rules, journal_path, file.get(),
                                     identity, durable, rewrite);
     if (!Recovered(other) && other != Recovery::kForeign) return other;
     if (other != Recovery::kForeign) r = other;
@@ -196,33 +198,35 @@ namespace {
 
 // The journal |file| notes, when the note names one: the name must be a
 // journal's, so that a note never makes a run remove another file.
-bool NotedJournal(Stream* file, const Platform& platform,
+bool NotedJournal(Stream* file, const SystemRules& rules,
                   std::string* journal_path) {
   if (!file->GetNote(journal_path)) return false;
-  std::string dir = DirectoryPartOf(*journal_path, platform);
+  std::string dir = DirectoryPartOf(*journal_path, rules);
   return ParseJournalName(journal_path->substr(dir.size())) ==
          JournalName::kJournal;
 }
 
 }  // namespace
 
-bool HasNotedJournal(Platform* platform, const std::string& path) {
-  std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kRead);
+bool HasNotedJournal(FileSystem* files, const std::string& path) {
+  std::unique_ptr<Stream> file = files->Open(path, OpenMode::kRead);
   std::string journal_path;
   return file != nullptr && file->GetNote(&journal_path);
 }
 
-bool HasPendingJournal(Platform* platform, const std::string& path,
-                       const FileIdentity& file, bool* noted) {
-  *noted = file.links > 1 && HasNotedJournal(platform, path);
+bool HasPendingJournal(FileSystem* files, const SystemRules& rules,
+                       const std::string& path, const FileIdentity& file,
+                       bool* noted) {
+  *noted = file.links > 1 && HasNotedJournal(files, path);
   FileIdentity journal;
-  return *noted || platform->IdentifyExact(
-                       JournalPathFor(path, file, *platform), &journal);
+  return *noted ||
+         files->IdentifyExact(JournalPathFor(path, file, rules), &journal);
 }
 
-Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
+Recovery RecoverNoted(FileSystem* files, const SystemRules& rules,
+                      const std::string& path, bool durable,
                       RecoveredRewrite* rewrite) {
-  std::unique_ptr<Stream> file = platform->Open(path, OpenMode::kUpdate);
+  std::unique_ptr<Stream> file = files->Open(path, OpenMode::kUpdate);
   FileIdentity identity;
   std::string journal_path;
   if (file == nullptr || !file->Lock(kLockWaitMs) ||
@@ -230,67 +234,69 @@ Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
     return Recovery::kInUse;
   }
   FileIdentity journal;
-  if (!NotedJournal(file.get(), *platform, &journal_path) ||
-      !platform->IdentifyExact(journal_path, &journal)) {
+  if (!NotedJournal(file.get(), rules, &journal_path) ||
+      !files->IdentifyExact(journal_path, &journal)) {
     file->ClearNote();  // Left by a run that ended once the journal went.
     return Recovery::kNothing;
   }
-  Recovery r = RecoverJournal(platform, journal_path, file.get(), identity,
+  Recovery r = RecoverJournal(files, rules, journal_path, file.get(), identity,
                               durable, rewrite);
   if (Recovered(r)) file->ClearNote();
   return r;
 }
 
-Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
-                          bool durable, bool discard, std::string* file_path) {
+Recovery RecoverJournalAt(FileSystem* files, const SystemRules& rules,
+                          const std::string& journal_path, bool durable,
+                          bool discard, std::string* file_path) {
   *file_path = journal_path;
   Recovery refused;
   // Only the header is read before the owner rule is checked against the
   // file it names.
   std::unique_ptr<Stream> journal =
-      platform->Open(journal_path, OpenMode::kReserved);
+      files->Open(journal_path, OpenMode::kReserved);
   FileIdentity own;
   if (journal == nullptr || !journal->Identify(&own)) {
-    return platform->IdentifyExact(journal_path, &own) ? Recovery::kForeign
-                                                       : Recovery::kNothing;
+    return files->IdentifyExact(journal_path, &own) ? Recovery::kForeign
+                                                    : Recovery::kNothing;
   }
   JournalInfo info;
   ReadJournalHeader(journal.get(), &info);
   FileIdentity identity;
   std::unique_ptr<Stream> file =
-      OpenNamedFile(platform, journal_path, info, file_path, &identity);
+      OpenNamedFile(files, rules, journal_path, info, file_path, &identity);
   journal.reset();
-  uint32_t owner = file != nullptr ? identity.owner : platform->CurrentUser();
-  journal = OpenJournal(platform, journal_path, owner, &refused);
+  uint32_t owner = file != nullptr ? identity.owner : rules.CurrentUser();
+  journal = OpenJournal(files, rules, journal_path, owner, &refused);
   if (journal == nullptr) return refused;
   if (discard) {
-    return Remove(platform, journal_path, journal.get(), Recovery::kDiscarded);
+    return Remove(files, journal_path, journal.get(), Recovery::kDiscarded);
   }
   ReadJournal(journal.get(), &info);
   if (file != nullptr) {
-    return Decide(platform, journal_path, journal.get(), info, file.get(),
+    return Decide(files, journal_path, journal.get(), info, file.get(),
                   identity, durable);
   }
   if (info.state != JournalState::kIncomplete) {
-    return info.has_header && IsPlainName(info.header.name, *platform)
+    return info.has_header && IsPlainName(info.header.name, rules)
                ? Recovery::kNoFile
                : Recovery::kDamaged;
   }
   // An incomplete journal wrote nothing: it goes, whatever its file is.
-  return Remove(platform, journal_path, journal.get(),
+  return Remove(files, journal_path, journal.get(),
                 info.done ? Recovery::kNothing : Recovery::kOriginalKept);
 }
 
-void ClearDeadSpares(Platform* platform, const std::string& directory) {
+void ClearDeadSpares(FileSystem* files, const SystemRules& rules,
+                     const std::string& directory) {
   std::vector<std::string> names;
-  platform->ListNamesStartingWith(directory, kJournalPrefix, &names);
+  files->ListNamesStartingWith(directory, kJournalPrefix, &names);
   for (const std::string& name : names) {
     JournalName kind = ParseJournalName(name);
     if (kind != JournalName::kSpare && kind != JournalName::kPrivate) continue;
     Recovery refused;
-    std::unique_ptr<Stream> spare = OpenJournal(
-        platform, directory + name, platform->CurrentUser(), &refused);
-    if (spare != nullptr) platform->DeleteFile(directory + name);
+    std::unique_ptr<Stream> spare = OpenJournal(files, rules, directory + name,
+                                                rules.CurrentUser(), &refused);
+    if (spare != nullptr) files->DeleteFile(directory + name);
   }
 }
 

@@ -34,7 +34,8 @@
 #include <string>
 
 #include "base/status.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
@@ -54,43 +55,49 @@ struct RecoveredRewrite {
 // locked by the caller), whose identity is |identity|. With |durable|
 // a finished file is flushed to the disk before its journal is removed.
 // Stores what the journal held in *rewrite when it finished it.
-Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
-                        Stream* file, const FileIdentity& identity,
-                        bool durable, RecoveredRewrite* rewrite);
+Recovery RecoverJournal(FileSystem* files, const SystemRules& rules,
+                        const std::string& journal_path, Stream* file,
+                        const FileIdentity& identity, bool durable,
+                        RecoveredRewrite* rewrite);
 
 // Opens and locks the file |path| and deals with its journal, if it has
 // one, under its own name or, where that is taken by what may not be used,
 // under the other names. Returns kNothing when it has none.
-Recovery RecoverFile(Platform* platform, const std::string& path, bool durable,
+Recovery RecoverFile(FileSystem* files, const SystemRules& rules,
+                     const std::string& path, bool durable,
                      RecoveredRewrite* rewrite = nullptr);
 
 // For a file with more than one name: true when the file itself notes a
 // pending rewrite's journal (which may lie beside another of its names).
-bool HasNotedJournal(Platform* platform, const std::string& path);
+bool HasNotedJournal(FileSystem* files, const std::string& path);
 
 // True when a pending rewrite's journal waits for the file |path|, loaded
 // as |file|: beside it under its own name, or, for a file with more names,
 // noted on the file itself (*noted then says so).
-bool HasPendingJournal(Platform* platform, const std::string& path,
-                       const FileIdentity& file, bool* noted);
+bool HasPendingJournal(FileSystem* files, const SystemRules& rules,
+                       const std::string& path, const FileIdentity& file,
+                       bool* noted);
 
 // Opens and locks the file |path| and deals with the journal it notes;
 // the note goes once the journal is dealt with, or is gone.
-Recovery RecoverNoted(Platform* platform, const std::string& path, bool durable,
+Recovery RecoverNoted(FileSystem* files, const SystemRules& rules,
+                      const std::string& path, bool durable,
                       RecoveredRewrite* rewrite);
 
 // Deals with the journal at |journal_path|, whose file is the one its
 // header names in the journal's own directory; with |discard| removes it
 // without applying it. Stores the file's path in *file_path (the
 // journal's own path when it names no file fit to name).
-Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
-                          bool durable, bool discard, std::string* file_path);
+Recovery RecoverJournalAt(FileSystem* files, const SystemRules& rules,
+                          const std::string& journal_path, bool durable,
+                          bool discard, std::string* file_path);
 
 // Removes the spare and private journal files that killed runs left in
 // |directory| (ending in a separator, or ""). They are never applied:
 // a journal is emptied before it becomes a spare. Those a live run holds,
 // and those that are not regular files with one name, stay.
-void ClearDeadSpares(Platform* platform, const std::string& directory);
+void ClearDeadSpares(FileSystem* files, const SystemRules& rules,
+                     const std::string& directory);
 
 }  // namespace swu
 

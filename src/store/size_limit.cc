@@ -4,8 +4,8 @@
 
 namespace swu {
 
-bool WithinFileSizeLimit(Platform* platform, int64_t largest_offset) {
-  return largest_offset <= platform->FileSizeLimit();
+bool WithinFileSizeLimit(const SystemRules& rules, int64_t largest_offset) {
+  return largest_offset <= rules.FileSizeLimit();
 }
 
 }  // namespace swu

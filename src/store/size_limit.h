@@ -7,14 +7,14 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/system_rules.h"
 
 namespace swu {
 
 // True when a file may be written up to |largest_offset| bytes (its length
-// afterwards, or before where that is more) under |platform|'s file-size
+// afterwards, or before where that is more) under |rules|' file-size
 // limit; false when some write would fail for it.
-bool WithinFileSizeLimit(Platform* platform, int64_t largest_offset);
+bool WithinFileSizeLimit(const SystemRules& rules, int64_t largest_offset);
 
 }  // namespace swu
 

@@ -21,7 +21,7 @@ class DefaultOptionsTest : public ::testing::Test {
     for (std::string& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
     return ParseWithDefaultOptions(static_cast<int>(args.size()), argv.data(),
-                                   &platform_, &settings_);
+                                   &platform_, &platform_, &settings_);
   }
   CliTestPlatform platform_;
   Settings settings_;

@@ -32,7 +32,7 @@ struct Parsed {
     if (outcome.status != RunStatus::None) {
       return std::string(settings->new_text(), settings->new_length);
     }
-    NewText text(*settings, Platform::Default(), &random);
+    NewText text(*settings, Platform::Default(), Platform::Default(), &random);
     text.Prepare();
     return std::string(reinterpret_cast<const char*>(text.data()),
                        static_cast<size_t>(text.size()));
@@ -49,7 +49,7 @@ inline std::unique_ptr<Parsed> Parse(const std::vector<std::string>& args,
   argv.push_back(nullptr);
   parsed->outcome =
       ParseCommandLine(static_cast<int>(copies.size()), argv.data(), platform,
-                       parsed->settings.get());
+                       platform, parsed->settings.get());
   return parsed;
 }
 

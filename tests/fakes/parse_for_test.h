@@ -56,7 +56,7 @@ inline void ParseForTest(const std::string& search, const std::string& new_text,
   argv.push_back(nullptr);
   ParseOutcome outcome =
       ParseCommandLine(static_cast<int>(args.size()), argv.data(),
-                       Platform::Default(), settings);
+                       Platform::Default(), Platform::Default(), settings);
   ASSERT_EQ(outcome.status, RunStatus::None)
       << "refused: " << switches << " (" << outcome.bad_text << ")";
 }

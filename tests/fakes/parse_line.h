@@ -34,8 +34,9 @@ inline std::unique_ptr<Settings> ParseLine(const std::string& line,
   for (std::string& a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);
   auto settings = std::make_unique<Settings>();
-  ParseOutcome parsed = ParseCommandLine(static_cast<int>(args.size()),
-                                         argv.data(), platform, settings.get());
+  ParseOutcome parsed =
+      ParseCommandLine(static_cast<int>(args.size()), argv.data(), platform,
+                       platform, settings.get());
   if (outcome != nullptr) {
     *outcome = parsed;
   } else {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/parse_line.h"
+#include "fakes/recording_console.h"
 #include "run/fake_platform.h"
 
 namespace swu {
@@ -43,9 +44,9 @@ class FileReportTest : public ::testing::Test {
   }
   std::string Report(const FileOutcome& outcome,
                      CreateState create = CreateState::None) {
-    FakePlatform platform;
-    ReportFile(outcome, names_, *settings_, create, &platform, &totals_);
-    return platform.output;
+    RecordingConsole console;
+    ReportFile(outcome, names_, *settings_, create, &console, &totals_);
+    return console.output;
   }
 
   FakePlatform disk_;  // where the parser finds the -L file
@@ -141,20 +142,20 @@ TEST_F(FileReportTest, DetailBlock) {
   outcome.size_change = -5;
   outcome.bytes_written = 95;
   outcome.insert_count = 2;
-  FakePlatform platform;
+  RecordingConsole console;
   Parse("-V:2");
-  ReportDetail(outcome, names_, *settings_, &platform);
-  EXPECT_EQ("", platform.output);
+  ReportDetail(outcome, names_, *settings_, &console);
+  EXPECT_EQ("", console.output);
   Parse("-V:3 -$ out -2:%");
   outcome.size_change = 0;
-  ReportDetail(outcome, names_, *settings_, &platform);
+  ReportDetail(outcome, names_, *settings_, &console);
   EXPECT_EQ(
       "\nOutput filename       : out/a.txt\n"
       "Original filesize : 100\n"
       "Bytes gained      : 0\n"
       "Bytes written     : 95\n"
       "Number times text inserted at % : 2\n",
-      platform.output);
+      console.output);
 }
 
 TEST_F(FileReportTest, CountersAreWideEnoughForLargeRuns) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/parse_line.h"
+#include "fakes/recording_console.h"
 #include "run/fake_platform.h"
 
 namespace swu {
@@ -43,15 +44,15 @@ class RunReportTest : public ::testing::Test {
     settings_ = ParseLine("*.TXT a b " + switches, &disk_);
   }
   std::string Totals(const RunTotals& totals) {
-    FakePlatform platform;
-    ReportTotals(totals, *settings_, &platform);
-    return platform.output;
+    RecordingConsole console;
+    ReportTotals(totals, *settings_, &console);
+    return console.output;
   }
   std::string Error(RunStatus status,
                     const RunErrorNames& names = RunErrorNames()) {
-    FakePlatform platform;
-    ReportRunError(status, names, *settings_, &platform);
-    return platform.output;
+    RecordingConsole console;
+    ReportRunError(status, names, *settings_, &console);
+    return console.output;
   }
 
   FakePlatform disk_;  // where the parser finds the -L files
@@ -125,22 +126,22 @@ TEST_F(RunReportTest, MessagesNoRunCanBringAbout) {
 }
 
 TEST_F(RunReportTest, WarningsAndPromptFollowTheVerbosity) {
-  FakePlatform platform;
-  ReportDirectorySkipped("out", 0, &platform);
-  ReportTreeSkipped("a/", "b", 0, &platform);
-  ReportPausePrompt(0, &platform);
-  ReportPauseEnd(0, &platform);
-  EXPECT_EQ("", platform.output);
-  ReportDirectorySkipped("out", 1, &platform);
-  ReportTreeSkipped("a/", "b", 1, &platform);
-  ReportPausePrompt(1, &platform);
-  ReportPauseEnd(1, &platform);
+  RecordingConsole console;
+  ReportDirectorySkipped("out", 0, &console);
+  ReportTreeSkipped("a/", "b", 0, &console);
+  ReportPausePrompt(0, &console);
+  ReportPauseEnd(0, &console);
+  EXPECT_EQ("", console.output);
+  ReportDirectorySkipped("out", 1, &console);
+  ReportTreeSkipped("a/", "b", 1, &console);
+  ReportPausePrompt(1, &console);
+  ReportPauseEnd(1, &console);
   EXPECT_EQ(
       "\nWARNING: This directory has been skipped: out\n"
       "\nWARNING: This directory and all subdirectories have been skipped: "
       "a/b\n"
       "- Press any key to continue -\n",
-      platform.output);
+      console.output);
 }
 
 }  // namespace

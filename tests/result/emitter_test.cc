@@ -28,7 +28,8 @@ class EmitterTest : public ::testing::Test {
     Matcher matcher(settings_);
     ASSERT_TRUE(FileSearch(&matcher).FindNextMatch(buffer_, 0, &match_));
     buffer_.position += match_.offset;
-    text_ = std::make_unique<NewText>(settings_, Platform::Default(), &random_);
+    text_ = std::make_unique<NewText>(settings_, Platform::Default(),
+                                      Platform::Default(), &random_);
     // A file without a break of its own gets CR LF, as on Windows.
     Emitter emitter(settings_, text_.get(), &buffer_, &out_, 2);
     Emitter::Emission emission = emitter.EmitAtMatch(match_);
@@ -122,7 +123,7 @@ class EmitterInsertionTest : public ::testing::Test {
       memcpy(buffer_.block(), image.data(), image.size());
       buffer_.SetImage(static_cast<int64_t>(image.size()));
     }
-    NewText text(settings_, Platform::Default(), &random_);
+    NewText text(settings_, Platform::Default(), Platform::Default(), &random_);
     Emitter emitter(settings_, &text, &buffer_, &out_, 2);
     emitter.set_insertion_text("q");
     int64_t written = emitter.EmitInsertion();

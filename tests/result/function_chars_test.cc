@@ -125,11 +125,11 @@ TEST_F(FunctionCharsTest, FirstEntryThatIsNotModeSixWins) {
 TEST_F(FunctionCharsTest, ApostrophesOnlyWithSwitch) {
   Settings settings;
   ParseForTest("s", "it's 'x'", "", &settings);
-  NewText plain(settings, &platform_, &random_);
+  NewText plain(settings, &platform_, &platform_, &random_);
   plain.Prepare();
   EXPECT_EQ(TextOf(plain), "it's 'x'");
   ParseForTest("s", "it's 'x'", "-'", &settings);
-  NewText changed(settings, &platform_, &random_);
+  NewText changed(settings, &platform_, &platform_, &random_);
   changed.Prepare();
   EXPECT_EQ(TextOf(changed), "it\"s \"x\"");
 }
@@ -149,7 +149,7 @@ TEST_F(FunctionCharsTest, RenewContinuesTheSequenceAndConvertsAgain) {
   Settings settings;
   ParseForTest("s", "'##'", "-K:1#,RM -'", &settings);
   random_.Seed(1);
-  NewText text(settings, &platform_, &random_);
+  NewText text(settings, &platform_, &platform_, &random_);
   text.Prepare();
   ReferenceGenerator reference;
   std::string first = "\"";
@@ -176,7 +176,7 @@ TEST_F(FunctionCharsTest, RenewReadsALargeFileAgain) {
   auto p = Parse({"f", "s", "-L", path, "-K:H#,RF"}, &platform);
   ASSERT_EQ(p->outcome.status, RunStatus::None);
   ASSERT_TRUE(p->s().new_text_in_block());
-  NewText text(p->s(), &platform, &p->random);
+  NewText text(p->s(), &platform, &platform, &p->random);
   text.Prepare();
   ASSERT_TRUE(text.RenewBetweenFiles());
   EXPECT_EQ(TextOf(text).substr(0, 299), contents.substr(0, 299));

@@ -66,7 +66,7 @@ class RecoveryTest : public ::testing::Test {
   }
 
   Recovery Recover() {
-    return RecoverFile(platform(), dir_.Path("f.txt"), false);
+    return RecoverFile(platform(), *platform(), dir_.Path("f.txt"), false);
   }
   bool Exists(const std::string& path) {
     FileIdentity id;
@@ -126,7 +126,8 @@ TEST_F(RecoveryTest, CutDamagedAndDoneJournals) {
 TEST_F(RecoveryTest, DiscardRemovesWithoutApplying) {
   std::string journal = Journalled(Original());
   std::string file_path;
-  EXPECT_EQ(RecoverJournalAt(platform(), journal, false, true, &file_path),
+  EXPECT_EQ(RecoverJournalAt(platform(), *platform(), journal, false, true,
+                             &file_path),
             Recovery::kDiscarded);
   EXPECT_EQ(dir_.Read("f.txt"), Original());
   EXPECT_FALSE(Exists(journal));
@@ -136,7 +137,8 @@ TEST_F(RecoveryTest, DiscardRemovesWithoutApplying) {
 TEST_F(RecoveryTest, AStoredNameOutsideTheDirectoryIsNotFollowed) {
   std::string journal = Journalled(Original(), "../victim.txt");
   std::string file_path;
-  EXPECT_EQ(RecoverJournalAt(platform(), journal, false, false, &file_path),
+  EXPECT_EQ(RecoverJournalAt(platform(), *platform(), journal, false, false,
+                             &file_path),
             Recovery::kDamaged);
   EXPECT_EQ(file_path, journal);
   EXPECT_EQ(dir_.Read("f.txt"), Original());
@@ -154,16 +156,18 @@ TEST_F(RecoveryTest, LinksAndJournalsInUseAreLeftAlone) {
   // file leaves it alone as no journal of the file's.
   ASSERT_EQ(link(journal.c_str(), dir_.Path("second").c_str()), 0);
   std::string path;
-  EXPECT_EQ(RecoverJournalAt(platform(), journal, false, false, &path),
-            Recovery::kForeign);
+  EXPECT_EQ(
+      RecoverJournalAt(platform(), *platform(), journal, false, false, &path),
+      Recovery::kForeign);
   EXPECT_EQ(Recover(), Recovery::kNothing);
   EXPECT_TRUE(Exists(journal));
   unlink(dir_.Path("second").c_str());
   // A link at the journal's name is never followed.
   ASSERT_EQ(rename(journal.c_str(), dir_.Path("target").c_str()), 0);
   ASSERT_EQ(symlink("target", journal.c_str()), 0);
-  EXPECT_EQ(RecoverJournalAt(platform(), journal, false, false, &path),
-            Recovery::kForeign);
+  EXPECT_EQ(
+      RecoverJournalAt(platform(), *platform(), journal, false, false, &path),
+      Recovery::kForeign);
   EXPECT_EQ(Recover(), Recovery::kNothing);
   EXPECT_EQ(dir_.Read("f.txt"), Original());
 }
