@@ -26,14 +26,25 @@ bool Untouched(const JournalHeader& header, const FileIdentity& now) {
          header.original_modified == now.modified;
 }
 
-// True when |journal| may be trusted as far as its owner and name go: a
-// regular file with one name, made by this user, the file's owner or
-// root. Checked on the open journal, before any of it is read.
-bool Trusted(Platform* platform, const FileIdentity& journal,
+// True when the open |journal|, whose identity is |identity|, may be
+// trusted as far as its owner and name go: a regular file with one name,
+// made by this user, the file's owner or root. Checked on the open
+// journal, before any of it is read.
+bool Trusted(Platform* platform, Stream* journal, const FileIdentity& identity,
              uint32_t file_owner) {
-  return journal.regular && journal.links == 1 &&
-         (journal.owner == platform->CurrentUser() ||
-          journal.owner == file_owner || journal.owner == 0);
+  uint32_t owner = 0;
+  return identity.regular && identity.links == 1 && journal->GetOwner(&owner) &&
+         (owner == platform->CurrentUser() || owner == file_owner ||
+          owner == 0);
+}
+
+// The owner of |file|, whose journal must be that user's, this user's or
+// root's. With no file, or when its owner cannot be had, this user's: a
+// journal is then trusted only as this user's or root's.
+uint32_t FileOwner(Platform* platform, Stream* file) {
+  uint32_t owner = 0;
+  if (file != nullptr && file->GetOwner(&owner)) return owner;
+  return platform->CurrentUser();
 }
 
 Recovery Remove(Platform* platform, const std::string& journal_path,
@@ -110,7 +121,7 @@ std::unique_ptr<Stream> OpenJournal(Platform* platform,
     return nullptr;
   }
   if (!journal->Identify(&identity) ||
-      !Trusted(platform, identity, file_owner)) {
+      !Trusted(platform, journal.get(), identity, file_owner)) {
     return nullptr;
   }
   *refused = Recovery::kInUse;
@@ -144,7 +155,7 @@ Recovery RecoverJournal(Platform* platform, const std::string& journal_path,
                         bool durable, RecoveredRewrite* rewrite) {
   Recovery refused;
   std::unique_ptr<Stream> journal =
-      OpenJournal(platform, journal_path, identity.owner, &refused);
+      OpenJournal(platform, journal_path, FileOwner(platform, file), &refused);
   if (journal == nullptr) return refused;
   JournalInfo info;
   ReadJournal(journal.get(), &info);
@@ -260,8 +271,8 @@ Recovery RecoverJournalAt(Platform* platform, const std::string& journal_path,
   std::unique_ptr<Stream> file =
       OpenNamedFile(platform, journal_path, info, file_path, &identity);
   journal.reset();
-  uint32_t owner = file != nullptr ? identity.owner : platform->CurrentUser();
-  journal = OpenJournal(platform, journal_path, owner, &refused);
+  journal = OpenJournal(platform, journal_path, FileOwner(platform, file.get()),
+                        &refused);
   if (journal == nullptr) return refused;
   if (discard) {
     return Remove(platform, journal_path, journal.get(), Recovery::kDiscarded);
