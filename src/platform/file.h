@@ -36,7 +36,8 @@ struct FileIdentity {
   int64_t size = 0;
   int64_t modified = 0;  // modification time in nanoseconds
   bool regular = false;  // a regular file, not a FIFO, device or directory
-  uint32_t owner = 0;    // the owning user's number (0 where none is kept)
+  uint32_t owner = 0;    // the owning user's number (0 where none is kept,
+                         // and on Windows: see Stream::GetOwner)
   uint32_t group = 0;    // the owning group's number (0 where none is kept)
   uint32_t mode = 0;     // the permission bits (07777; 0 where none are kept)
   uint32_t links = 1;    // the number of names the file has
@@ -147,6 +148,16 @@ class Stream : public ByteSink {
     return false;
   }
   virtual void ClearNote() {}
+  // Stores in *owner the number of the user who owns the open file. The
+  // checks of whom a file belongs to ask this rather than Identify's owner:
+  // where the owner costs a query of its own (Windows), Identify leaves it
+  // 0. Returns false on failure.
+  virtual bool GetOwner(uint32_t* owner) {
+    FileIdentity identity;
+    if (!Identify(&identity)) return false;
+    *owner = identity.owner;
+    return true;
+  }
   // Gives the file to the user |owner| (the group stays). Returns false on
   // failure; where files have no owner to give, does nothing.
   virtual bool SetOwner(uint32_t owner) {
@@ -155,9 +166,9 @@ class Stream : public ByteSink {
   }
   // Maps the file's first |size| bytes as a private, read-only image. An
   // in-place result goes to a journal first and is applied only once the
-  // image has been read, except for bytes the apply has yet to reach. The image may outlive the stream;
-  // destroying it releases the mapping. Returns nullptr where no such image
-  // can be had; the caller then reads the file instead.
+  // image has been read, except for bytes the apply has yet to reach. The image
+  // may outlive the stream; destroying it releases the mapping. Returns nullptr
+  // where no such image can be had; the caller then reads the file instead.
   virtual std::unique_ptr<FileImage> MapImage(int64_t size) {
     (void)size;
     return nullptr;

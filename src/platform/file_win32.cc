@@ -6,6 +6,7 @@
 #include <cassert>
 
 #include "platform/names_win32.h"
+#include "platform/owner_win32.h"
 #include "platform/path_win32.h"
 
 namespace swu {
@@ -218,6 +219,11 @@ bool WindowsStream::SetLength(int64_t length) {
 bool WindowsStream::Identify(FileIdentity* identity) {
   HANDLE file = file_.valid() ? file_.get() : hold_.get();
   return file != INVALID_HANDLE_VALUE && IdentityOf(file, identity);
+}
+
+bool WindowsStream::GetOwner(uint32_t* owner) {
+  HANDLE file = file_.valid() ? file_.get() : hold_.get();
+  return file != INVALID_HANDLE_VALUE && OwnerOf(file, owner);
 }
 
 // A read at an offset moves a synchronous handle's pointer too.

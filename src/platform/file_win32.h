@@ -59,7 +59,12 @@ class WindowsStream : public Stream {
 
   void WriteAt(const void* data, int64_t n, int64_t offset) override;
   bool SetLength(int64_t length) override;
+  // Leaves identity->owner 0: the owner costs a query of the file's
+  // security, which only GetOwner makes.
   bool Identify(FileIdentity* identity) override;
+  bool GetOwner(uint32_t* owner) override;
+  // SetOwner stays the default, which does nothing: giving a file to
+  // another user takes a privilege the program never asks for.
   int64_t ReadAt(void* data, int64_t n, int64_t offset) override;
   bool Sync() override;
   bool unlocked() const override { return unlocked_; }

@@ -24,6 +24,7 @@
 #include "platform/file_win32.h"
 #include "platform/interrupts_win32.h"
 #include "platform/names_win32.h"
+#include "platform/owner_win32.h"
 #include "platform/path_win32.h"
 #include "platform/platform.h"
 #include "platform/scoped_win32.h"
@@ -191,6 +192,8 @@ class WindowsPlatform : public Platform {
            GetFileInformationByHandle(directory.get(), &info) &&
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
+
+  uint32_t CurrentUser() const override { return ProcessUser(); }
 
   // Each part of |path| that exists as the file system spells it (the
   // program holds names upper-cased): a diff applied elsewhere must name

@@ -96,10 +96,11 @@ Recovery OpenNote(FileSystem* files, const SystemRules& rules,
                   const std::string& path, std::unique_ptr<Stream>* note) {
   *note = files->Open(path, OpenMode::kReadNoLink);
   FileIdentity identity;
+  uint32_t owner = 0;
   if (*note == nullptr || !(*note)->Identify(&identity))
     return Recovery::kNoFile;
-  if (!identity.regular || identity.links != 1 ||
-      identity.owner != rules.CurrentUser()) {
+  if (!identity.regular || identity.links != 1 || !(*note)->GetOwner(&owner) ||
+      owner != rules.CurrentUser()) {
     return Recovery::kForeign;
   }
   return (*note)->Lock(0) ? Recovery::kNothing : Recovery::kInUse;

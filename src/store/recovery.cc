@@ -26,14 +26,24 @@ bool Untouched(const JournalHeader& header, const FileIdentity& now) {
          header.original_modified == now.modified;
 }
 
-// True when |journal| may be trusted as far as its owner and name go: a
-// regular file with one name, made by this user, the file's owner or
-// root. Checked on the open journal, before any of it is read.
-bool Trusted(const SystemRules& rules, const FileIdentity& journal,
-             uint32_t file_owner) {
-  return journal.regular && journal.links == 1 &&
-         (journal.owner == rules.CurrentUser() || journal.owner == file_owner ||
-          journal.owner == 0);
+// True when the open |journal|, whose identity is |identity|, may be
+// trusted as far as its owner and name go: a regular file with one name,
+// made by this user, the file's owner or root. Checked on the open
+// journal, before any of it is read.
+bool Trusted(const SystemRules& rules, Stream* journal,
+             const FileIdentity& identity, uint32_t file_owner) {
+  uint32_t owner = 0;
+  return identity.regular && identity.links == 1 && journal->GetOwner(&owner) &&
+         (owner == rules.CurrentUser() || owner == file_owner || owner == 0);
+}
+
+// The owner of |file|, whose journal must be that user's, this user's or
+// root's. With no file, or when its owner cannot be had, this user's: a
+// journal is then trusted only as this user's or root's.
+uint32_t FileOwner(const SystemRules& rules, Stream* file) {
+  uint32_t owner = 0;
+  if (file != nullptr && file->GetOwner(&owner)) return owner;
+  return rules.CurrentUser();
 }
 
 Recovery Remove(FileSystem* files, const std::string& journal_path,
@@ -109,7 +119,8 @@ std::unique_ptr<Stream> OpenJournal(FileSystem* files, const SystemRules& rules,
     }
     return nullptr;
   }
-  if (!journal->Identify(&identity) || !Trusted(rules, identity, file_owner)) {
+  if (!journal->Identify(&identity) ||
+      !Trusted(rules, journal.get(), identity, file_owner)) {
     return nullptr;
   }
   *refused = Recovery::kInUse;
@@ -145,7 +156,7 @@ Recovery RecoverJournal(FileSystem* files, const SystemRules& rules,
                         RecoveredRewrite* rewrite) {
   Recovery refused;
   std::unique_ptr<Stream> journal =
-      OpenJournal(files, rules, journal_path, identity.owner, &refused);
+      OpenJournal(files, rules, journal_path, FileOwner(rules, file), &refused);
   if (journal == nullptr) return refused;
   JournalInfo info;
   ReadJournal(journal.get(), &info);
@@ -265,8 +276,8 @@ Recovery RecoverJournalAt(FileSystem* files, const SystemRules& rules,
   std::unique_ptr<Stream> file =
       OpenNamedFile(files, rules, journal_path, info, file_path, &identity);
   journal.reset();
-  uint32_t owner = file != nullptr ? identity.owner : rules.CurrentUser();
-  journal = OpenJournal(files, rules, journal_path, owner, &refused);
+  journal = OpenJournal(files, rules, journal_path,
+                        FileOwner(rules, file.get()), &refused);
   if (journal == nullptr) return refused;
   if (discard) {
     return Remove(files, journal_path, journal.get(), Recovery::kDiscarded);

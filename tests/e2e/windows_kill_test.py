@@ -79,6 +79,49 @@ def check_hidden(d, what):
                what + ": %s found %r" % (spec, r.stdout))
 
 
+def start_paused(d, args, point, at):
+    """Starts the paused rewrite of f.txt in |d| at |point| |at|. Returns
+    the process and whether it paused."""
+    env = dict(os.environ)
+    env[point] = str(at)
+    p = subprocess.Popen(EMULATOR + [PAUSED, "f.txt"] + args, cwd=d,
+                         env=env, stdin=subprocess.PIPE,
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    return p, p.stderr.readline().rstrip() == b"paused"
+
+
+def foreign_case():
+    """A journal of another user's (wine shows a file of another POSIX
+    user as the anonymous user's) is never applied, neither by --recover
+    nor by a later run over its file."""
+    if os.geteuid() != 0:
+        print("foreign journal case skipped: it needs root")
+        return
+    d = tempfile.mkdtemp(prefix="swu-wkill-")
+    try:
+        path = os.path.join(d, "f.txt")
+        with open(path, "wb") as f:
+            f.write(DATA)
+        p, paused = start_paused(d, GROWING, "SWU_PAUSE_AT_FILE_BYTE", 1 << 20)
+        expect(paused, "foreign: did not pause")
+        p.kill()
+        p.communicate(timeout=60)
+        with open(path, "rb") as f:
+            before = f.read()
+        for name in journals(d):
+            os.chown(os.path.join(d, name), 65534, 65534)
+        r = run(d, ["--recover", windows_path(d)])
+        expect(b"journal belongs to another user" in r.stdout,
+               "foreign: --recover: %r" % r.stdout)
+        r = run(d, ["f.txt", "no such text", "-V:2"])
+        expect(b"Recovered" not in r.stdout, "foreign: run: %r" % r.stdout)
+        with open(path, "rb") as f:
+            expect(f.read() == before, "foreign: journal applied")
+        expect(len(journals(d)) == 1, "foreign: journal removed")
+    finally:
+        shutil.rmtree(d)
+
+
 def kill_case(what, args, point, at, how, finished):
     """Kills the paused rewrite at |point| |at|, recovers |how|, and checks
     the file is the result (|finished|) or the original."""
@@ -88,12 +131,7 @@ def kill_case(what, args, point, at, how, finished):
         path = os.path.join(d, "f.txt")
         with open(path, "wb") as f:
             f.write(DATA)
-        env = dict(os.environ)
-        env[point] = str(at)
-        p = subprocess.Popen(EMULATOR + [PAUSED, "f.txt"] + args, cwd=d,
-                             env=env, stdin=subprocess.PIPE,
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        paused = p.stderr.readline().rstrip() == b"paused"
+        p, paused = start_paused(d, args, point, at)
         expect(paused, what + ": did not pause")
         if paused:
             check_hidden(d, what)
@@ -157,6 +195,7 @@ def main(argv):
             before = len(FAILURES)
             kill_case(*case)
             failed += len(FAILURES) > before
+        foreign_case()
     finally:
         show_dot_files(False)
     print("%d of %d killed rewrites recovered" %

@@ -41,6 +41,7 @@ class ForwardingStream : public Stream {
   bool Sync() override { return real_->Sync(); }
   bool unlocked() const override { return real_->unlocked(); }
   bool Allocate(int64_t length) override { return real_->Allocate(length); }
+  bool GetOwner(uint32_t* owner) override { return real_->GetOwner(owner); }
   bool SetOwner(uint32_t owner) override { return real_->SetOwner(owner); }
   bool SetNote(const std::string& note) override {
     return real_->SetNote(note);

@@ -253,6 +253,32 @@ TEST_F(PlatformWin32Test, TemporaryRenamedOverKeepsTheTargetsAttributes) {
             nullptr);
 }
 
+// A file the process creates is its user's, as its stream tells through
+// the file's security: the number CurrentUser gives, which is 0 (root) only
+// where the process's files go to the administrators. Under wine they go
+// to the user, as they do for anyone not elevated.
+TEST_F(PlatformWin32Test, CreatedFileIsOwnedByTheCurrentUser) {
+  HANDLE token;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  char buffer[256];
+  DWORD size = 0;
+  bool got = GetTokenInformation(token, TokenOwner, buffer, sizeof(buffer),
+                                 &size) != 0;
+  CloseHandle(token);
+  ASSERT_TRUE(got);
+  PSID default_owner = reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner;
+  bool administrators =
+      IsWellKnownSid(default_owner, WinLocalSystemSid) ||
+      IsWellKnownSid(default_owner, WinBuiltinAdministratorsSid);
+
+  auto stream = platform_->Open(dir_.Path("own"), OpenMode::kCreatePrivate);
+  ASSERT_NE(stream, nullptr);
+  uint32_t owner = 12345;
+  ASSERT_TRUE(stream->GetOwner(&owner));
+  EXPECT_EQ(owner, platform_->CurrentUser());
+  EXPECT_EQ(owner == 0, administrators);
+}
+
 TEST_F(PlatformWin32Test, DirectoriesAndDevicesAreNotOpenedAsFiles) {
   ASSERT_TRUE(platform_->MakeDirectory(dir_.Path("d")));
   EXPECT_EQ(platform_->Open(dir_.Path("d"), OpenMode::kRead), nullptr);
