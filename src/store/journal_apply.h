@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace swu {
 

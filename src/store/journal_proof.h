@@ -33,7 +33,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 #include "store/checksum.h"
 
 namespace swu {
