@@ -45,7 +45,7 @@ class TextFilePlatform : public ForwardingPlatform {
 
   std::map<std::string, std::string> files;
 
-  std::unique_ptr<Stream> Open(const std::string& path, OpenMode) override {
+  std::unique_ptr<File> Open(const std::string& path, OpenMode) override {
     auto it = files.find(path);
     if (it == files.end()) return nullptr;
     return std::make_unique<MemoryStream>(it->second);

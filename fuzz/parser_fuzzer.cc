@@ -29,7 +29,7 @@ class StubPlatform : public ForwardingPlatform {
   bool slash_switches = false;  // both answers are explored
   bool quotes_split = false;    // both answers are explored
   bool options = false;         // SWU_OPTIONS is set
-  std::unique_ptr<Stream> Open(const std::string&, OpenMode) override {
+  std::unique_ptr<File> Open(const std::string&, OpenMode) override {
     return nullptr;
   }
   bool GetCurrentDirectory(std::string* path) override {

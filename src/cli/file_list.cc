@@ -9,7 +9,7 @@ namespace swu {
 namespace {
 
 // Reads the whole of |stream| into *bytes; false on a read error.
-bool ReadWhole(Stream* stream, std::string* bytes) {
+bool ReadWhole(File* stream, std::string* bytes) {
   char chunk[65536];
   for (;;) {
     int64_t n = stream->Read(chunk, sizeof(chunk));
@@ -23,7 +23,7 @@ bool ReadWhole(Stream* stream, std::string* bytes) {
 bool ReadList(const std::string& name, FileSystem* files, SystemRules* rules,
               std::string* bytes) {
   if (name == "-") return files->ReadStandardInput(bytes);
-  std::unique_ptr<Stream> stream =
+  std::unique_ptr<File> stream =
       files->Open(rules->FromTypedPath(name), OpenMode::kRead);
   return stream != nullptr && ReadWhole(stream.get(), bytes);
 }

@@ -29,7 +29,7 @@ void Store(LoadStatus status, uint8_t* slot) {
 
 // Measures |stream|. Returns the size, or stores the failure in *status and
 // returns -1.
-int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
+int64_t MeasureTextFile(File* stream, uint8_t* status) {
   int64_t size = SizeOf(stream);
   if (size < 0) {
     Store(LoadStatus::kUnreadable, status);
@@ -47,7 +47,7 @@ int64_t MeasureTextFile(Stream* stream, uint8_t* status) {
 void LoadTextFile(const char* name, FileSystem* files, SystemRules* rules,
                   const TextFileTarget& target) {
   *target.length = 0;
-  std::unique_ptr<Stream> stream =
+  std::unique_ptr<File> stream =
       files->Open(rules->FromTypedPath(name), OpenMode::kRead);
   if (stream == nullptr) {
     Store(LoadStatus::kNotFound, target.load_status);

@@ -1,5 +1,5 @@
 // An open file and what is said of one: the byte sink a result is written
-// through (ByteSink), the open file itself (Stream: positioned reads and
+// through (ByteSink), the open file itself (File: positioned reads and
 // writes, length, sync, locks, identity, notes, owner and permissions,
 // mapped images), the modes it is opened in and its identity.
 
@@ -37,7 +37,7 @@ struct FileIdentity {
   int64_t modified = 0;  // modification time in nanoseconds
   bool regular = false;  // a regular file, not a FIFO, device or directory
   uint32_t owner = 0;    // the owning user's number (0 where none is kept,
-                         // and on Windows: see Stream::GetOwner)
+                         // and on Windows: see File::GetOwner)
   uint32_t group = 0;    // the owning group's number (0 where none is kept)
   uint32_t mode = 0;     // the permission bits (07777; 0 where none are kept)
   uint32_t links = 1;    // the number of names the file has
@@ -56,7 +56,7 @@ inline bool Unchanged(const FileIdentity& then, const FileIdentity& now) {
 
 enum class Whence { kStart, kCurrent, kEnd };
 
-// A file's bytes mapped into memory, from Stream::MapImage. The destructor
+// A file's bytes mapped into memory, from File::MapImage. The destructor
 // releases the mapping.
 class FileImage {
  public:
@@ -99,7 +99,7 @@ class ByteSink {
 };
 
 // An open file.
-class Stream : public ByteSink {
+class File : public ByteSink {
  public:
   // Reads up to |n| bytes into |data|; returns the count read (0 at the
   // end of the file or on failure).
@@ -187,7 +187,7 @@ class Stream : public ByteSink {
 
 // The size of the file open as |stream|, found by moving to its end (the
 // position stays there). Returns -1 on failure.
-inline int64_t SizeOf(Stream* stream) {
+inline int64_t SizeOf(File* stream) {
   if (!stream->Seek(0, Whence::kEnd)) return -1;
   return stream->Tell();
 }

@@ -54,7 +54,7 @@ ScopedFd OpenToAppend(const std::string& path);
 // the program collects small writes itself, so every call here is one
 // system call and a failed write never leaves bytes behind that a later
 // call could still write somewhere.
-class PosixStream : public Stream {
+class PosixStream : public File {
  public:
   // |appending|: every write goes to the end of the file (O_APPEND), so
   // the stream cannot know its position without asking.

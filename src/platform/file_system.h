@@ -58,17 +58,17 @@ class FileSystem {
 
   // Files.
   // Opens |path| in |mode|. On failure returns nullptr.
-  virtual std::unique_ptr<Stream> Open(const std::string& path,
-                                       OpenMode mode) = 0;
+  virtual std::unique_ptr<File> Open(const std::string& path,
+                                     OpenMode mode) = 0;
   // True when OpenIdentified of a file to read or update may be called
   // from several threads at once, beside the run's own calls.
   virtual bool OpensConcurrently() const { return false; }
   // Opens |path| in |mode| as Open does and stores what the open file is
   // in *identity. On failure returns nullptr.
-  virtual std::unique_ptr<Stream> OpenIdentified(const std::string& path,
-                                                 OpenMode mode,
-                                                 FileIdentity* identity) {
-    std::unique_ptr<Stream> stream = Open(path, mode);
+  virtual std::unique_ptr<File> OpenIdentified(const std::string& path,
+                                               OpenMode mode,
+                                               FileIdentity* identity) {
+    std::unique_ptr<File> stream = Open(path, mode);
     if (stream != nullptr && !stream->Identify(identity)) stream.reset();
     return stream;
   }
@@ -98,8 +98,8 @@ class FileSystem {
   // tells it from one that a killed process left (see
   // RemoveLeftTemporaries); its Identify and SetPermissions still work once
   // it is closed. Its name comes from base/reserved_names.h.
-  virtual std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                                  std::string* path) = 0;
+  virtual std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                                std::string* path) = 0;
   // Makes the entry of the file |path| in its directory durable (a
   // created, renamed or deleted name survives a power cut once this
   // returns true). Returns false on failure.
@@ -136,7 +136,7 @@ class FileSystem {
     return false;
   }
   // Renames the file |from| over |to| in one step. The caller has given
-  // |from| its permissions through Stream::SetPermissions; on Windows an
+  // |from| its permissions through File::SetPermissions; on Windows an
   // existing |to|'s attributes go over to it. Returns false on failure;
   // |from| is then left as it is.
   virtual bool RenameOver(const std::string& from, const std::string& to) = 0;

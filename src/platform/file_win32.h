@@ -35,7 +35,7 @@ HANDLE OpenRegular(const std::string& path, OpenMode mode);
 // program collects small writes itself, so every call here is one system
 // call and a failed write never leaves bytes behind that a later call
 // could still write somewhere.
-class WindowsStream : public Stream {
+class WindowsStream : public File {
  public:
   // |append|: every write goes to the end of the file.
   WindowsStream(HANDLE file, bool append);

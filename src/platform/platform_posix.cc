@@ -67,8 +67,7 @@ class PosixPlatform : public Platform {
     return console_.ReadStandardInput(bytes);
   }
 
-  std::unique_ptr<Stream> Open(const std::string& path,
-                               OpenMode mode) override {
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     return OpenStat(path, mode, nullptr);
   }
 
@@ -76,13 +75,13 @@ class PosixPlatform : public Platform {
 
   // Opening a file to read or update costs no second stat: the one the
   // open makes to check that it is a regular file tells what it is.
-  std::unique_ptr<Stream> OpenIdentified(const std::string& path, OpenMode mode,
-                                         FileIdentity* identity) override {
+  std::unique_ptr<File> OpenIdentified(const std::string& path, OpenMode mode,
+                                       FileIdentity* identity) override {
     if (mode != OpenMode::kRead && mode != OpenMode::kUpdate) {
       return Platform::OpenIdentified(path, mode, identity);
     }
     struct stat st;
-    std::unique_ptr<Stream> stream = OpenStat(path, mode, &st);
+    std::unique_ptr<File> stream = OpenStat(path, mode, &st);
     if (stream != nullptr) *identity = IdentityOf(st);
     return stream;
   }
@@ -122,8 +121,8 @@ class PosixPlatform : public Platform {
     return true;
   }
 
-  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                          std::string* path) override {
+  std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                        std::string* path) override {
     return CreateTemporaryBeside(
         resolver_.Resolve(beside), [this] { return NameBits(); }, path);
   }
@@ -276,8 +275,8 @@ class PosixPlatform : public Platform {
  private:
   // Open, storing in *opened (when not null, and only for a file to read
   // or update) the stat of the file opened.
-  std::unique_ptr<Stream> OpenStat(const std::string& path, OpenMode mode,
-                                   struct stat* opened) {
+  std::unique_ptr<File> OpenStat(const std::string& path, OpenMode mode,
+                                 struct stat* opened) {
     if (path.empty()) return nullptr;
     // A file to read or update must exist: its name is tried as given
     // before it is looked for ignoring case. A file to create or append

@@ -65,8 +65,7 @@ class WindowsPlatform : public Platform {
     return console_.ReadStandardInput(bytes);
   }
 
-  std::unique_ptr<Stream> Open(const std::string& path,
-                               OpenMode mode) override {
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     if (path.empty()) return nullptr;
     HANDLE file = OpenRegular(path, mode);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
@@ -90,8 +89,8 @@ class WindowsPlatform : public Platform {
   // The temporary could never be renamed to a name the system refuses.
   // Every Windows file system takes 255 units a name, no more; wine tells
   // such a name only as missing, so it is counted here too.
-  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                          std::string* path) override {
+  std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                        std::string* path) override {
     if (NameTooLong(beside)) return nullptr;
     return CreateTemporaryBeside(
         beside, [this] { return NameBits(); }, path);

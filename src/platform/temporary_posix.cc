@@ -58,7 +58,7 @@ void RemoveIfLeft(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<Stream> CreateTemporaryBeside(
+std::unique_ptr<File> CreateTemporaryBeside(
     const std::string& target, const std::function<uint64_t()>& name_bits,
     std::string* path) {
   struct stat st;

@@ -20,7 +20,7 @@ namespace swu {
 // *path and returns its stream, which holds the lock until it is
 // destroyed. Returns nullptr on failure, also when |target|'s name is too
 // long for the temporary ever to take it.
-std::unique_ptr<Stream> CreateTemporaryBeside(
+std::unique_ptr<File> CreateTemporaryBeside(
     const std::string& target, const std::function<uint64_t()>& name_bits,
     std::string* path);
 

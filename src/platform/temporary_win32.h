@@ -19,7 +19,7 @@ namespace swu {
 // |name_bits|, and locks it. On success stores its path in *path and
 // returns its stream, which holds the lock until it is destroyed. Returns
 // nullptr on failure, also when the system refuses |target|'s name.
-std::unique_ptr<Stream> CreateTemporaryBeside(
+std::unique_ptr<File> CreateTemporaryBeside(
     const std::string& target, const std::function<uint64_t()>& name_bits,
     std::string* path);
 

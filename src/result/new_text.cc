@@ -74,7 +74,7 @@ bool NewText::Restore() {
 
 LoadStatus ReloadTextFile(const std::string& name, FileSystem* files,
                           std::string* text) {
-  std::unique_ptr<Stream> stream = files->Open(name, OpenMode::kRead);
+  std::unique_ptr<File> stream = files->Open(name, OpenMode::kRead);
   if (stream == nullptr) return LoadStatus::kNotFound;
   int64_t size = SizeOf(stream.get());
   if (size < 0) return LoadStatus::kUnreadable;

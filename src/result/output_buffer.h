@@ -64,7 +64,7 @@ class OutputBuffer {
     offset_ += n;
   }
 
-  // Moves the place of the next write as Stream::Seek does. Returns false
+  // Moves the place of the next write as File::Seek does. Returns false
   // on failure.
   bool MoveTo(int64_t offset, Whence whence) {
     Flush();

@@ -11,7 +11,7 @@ namespace swu {
 
 ResultWriter::ResultWriter(const Settings& settings, Platform* platform,
                            FileBuffer* buffer, Emitter* emitter,
-                           OutputBuffer* out, Stream* file,
+                           OutputBuffer* out, File* file,
                            JournalWriter* journal, const OutputTarget& target,
                            ReplaceState* state)
     : settings_(settings),

@@ -39,7 +39,7 @@ class ResultWriter : public MatchWriter {
   // |out| writes to |journal| in place (|file| is the file itself), and
   // to |file| otherwise (|journal| is null).
   ResultWriter(const Settings& settings, Platform* platform, FileBuffer* buffer,
-               Emitter* emitter, OutputBuffer* out, Stream* file,
+               Emitter* emitter, OutputBuffer* out, File* file,
                JournalWriter* journal, const OutputTarget& target,
                ReplaceState* state);
 
@@ -80,7 +80,7 @@ class ResultWriter : public MatchWriter {
   FileBuffer* buffer_;
   Emitter* emitter_;
   OutputBuffer* out_;
-  Stream* file_;            // the file itself, or the -$ output
+  File* file_;              // the file itself, or the -$ output
   JournalWriter* journal_;  // in place: where the result goes first
   OutputTarget target_;
   ReplaceState* state_;

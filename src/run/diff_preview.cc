@@ -80,7 +80,7 @@ DiffOmission DiffPreview::ShowFile(const std::string& path, bool existed,
 // there is no such file (it would be created).
 bool DiffPreview::ReadOutput(const std::string& path, std::string* contents) {
   contents->clear();
-  std::unique_ptr<Stream> file = platform_->Open(path, OpenMode::kRead);
+  std::unique_ptr<File> file = platform_->Open(path, OpenMode::kRead);
   if (file == nullptr) return false;
   int64_t size = SizeOf(file.get());
   if (size <= 0 || !file->Seek(0, Whence::kStart)) return true;

@@ -157,7 +157,7 @@ FileOutcome FileProcessor::ProcessFile(const std::string& path,
   assert(matcher_ != nullptr);  // PrepareRun comes before any file.
   std::unique_ptr<JournalWriter> journal =
       store_.JournalFor(path, loaded, buffer_);
-  Stream* result = loaded.output.stream.get();
+  File* result = loaded.output.stream.get();
   LateLock late(platform_, *platform_, path, result,
                 loaded.output.target.loaded_as,
                 reinterpret_cast<const char*>(buffer_.bytes()) + buffer_.start);

@@ -92,7 +92,7 @@ namespace {
 constexpr int kMarkerRetries = 3;
 
 // True when |stream| holds exactly the marker's content.
-bool HoldsMarkerContent(Stream* stream) {
+bool HoldsMarkerContent(File* stream) {
   const int64_t length = static_cast<int64_t>(strlen(kMarkerContent));
   char data[64];
   return stream->Seek(0, Whence::kStart) &&
@@ -102,7 +102,7 @@ bool HoldsMarkerContent(Stream* stream) {
 
 // True when |path| still names the file open as |stream|, whose identity
 // is stored in *identity.
-bool StillNamed(const std::string& path, Stream* stream, Platform* platform,
+bool StillNamed(const std::string& path, File* stream, Platform* platform,
                 FileIdentity* identity) {
   FileIdentity named;
   return stream->Identify(identity) && platform->Identify(path, &named) &&
@@ -119,7 +119,7 @@ MarkerWrite CreateMarker(const std::string& path, Platform* platform,
   FileIdentity existing;
   if (platform->Identify(path, &existing)) return MarkerWrite::kHeld;
   std::string temp;
-  std::unique_ptr<Stream> stream = platform->CreateTemporary(path, &temp);
+  std::unique_ptr<File> stream = platform->CreateTemporary(path, &temp);
   if (stream == nullptr) return MarkerWrite::kFailed;
   stream->Write(kMarkerContent, static_cast<int64_t>(strlen(kMarkerContent)));
   FileIdentity identity;
@@ -140,7 +140,7 @@ MarkerWrite CreateMarker(const std::string& path, Platform* platform,
 MarkerWrite TakeOverMarker(const std::string& path, Platform* platform,
                            HeldMarker* held, bool* gone) {
   *gone = false;
-  std::unique_ptr<Stream> stream = platform->Open(path, OpenMode::kRead);
+  std::unique_ptr<File> stream = platform->Open(path, OpenMode::kRead);
   if (stream == nullptr) return MarkerWrite::kFailed;
   if (!stream->Lock(0)) return MarkerWrite::kHeld;  // A live run's marker.
   FileIdentity identity;

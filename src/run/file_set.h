@@ -72,7 +72,7 @@ struct Marker {
 struct HeldMarker {
   std::string path;  // "" unless the file is this run's to delete
   FileIdentity identity;
-  std::unique_ptr<Stream> stream;  // keeps the lock
+  std::unique_ptr<File> stream;  // keeps the lock
 };
 
 enum class MarkerWrite {

@@ -30,7 +30,7 @@ class Recoverer {
       ReportNoSuchPath(typed, platform_);
       failed_ = true;
     } else if (identity.regular) {
-      File(path, identity);
+      OneFile(path, identity);
     } else {
       Tree(WithSeparator(path, *platform_));
     }
@@ -40,7 +40,7 @@ class Recoverer {
 
  private:
   // The journal of the file |path|.
-  void File(const std::string& path, const FileIdentity& identity) {
+  void OneFile(const std::string& path, const FileIdentity& identity) {
     if (!discard_) {
       Note(RecoverFile(platform_, *platform_, path, durable_), path);
       return;

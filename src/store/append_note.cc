@@ -54,7 +54,7 @@ std::string Encode(const NoteContent& note) {
 
 // Reads the note open as |stream| into *note. Returns false when it is
 // not complete: its run was killed before it appended anything.
-bool Decode(Stream* stream, NoteContent* note) {
+bool Decode(File* stream, NoteContent* note) {
   std::string bytes(kLongestNote + 1, '\0');
   int64_t got = stream->ReadAt(&bytes[0], kLongestNote + 1, 0);
   if (got < kHeader + 8 || got > kLongestNote) return false;
@@ -93,7 +93,7 @@ std::string NotePath(const SystemRules& rules, const std::string& output_path,
 // file that it is one this process may act on: a regular file of its own
 // user with no other name (kNothing), that no live run holds (kInUse).
 Recovery OpenNote(FileSystem* files, const SystemRules& rules,
-                  const std::string& path, std::unique_ptr<Stream>* note) {
+                  const std::string& path, std::unique_ptr<File>* note) {
   *note = files->Open(path, OpenMode::kReadNoLink);
   FileIdentity identity;
   uint32_t owner = 0;
@@ -110,7 +110,7 @@ Recovery OpenNote(FileSystem* files, const SystemRules& rules,
 // Returns kOriginalKept when it is as before the noted append (or the
 // note is torn: nothing was appended), kFileChanged when the note names
 // another file or a longer one, kFailed when it could not be cut.
-Recovery CutBack(Stream* note, Stream* output, const FileIdentity& identity) {
+Recovery CutBack(File* note, File* output, const FileIdentity& identity) {
   NoteContent content;
   if (!Decode(note, &content)) return Recovery::kOriginalKept;
   if (content.device != identity.device ||
@@ -125,13 +125,13 @@ Recovery CutBack(Stream* note, Stream* output, const FileIdentity& identity) {
 }  // namespace
 
 bool CutBackLeftAppend(FileSystem* files, const SystemRules& rules,
-                       const std::string& output_path, Stream* output) {
+                       const std::string& output_path, File* output) {
   FileIdentity identity;
   if (!output->Identify(&identity)) return false;
   std::string path = NotePath(rules, output_path, identity);
   FileIdentity found;
   if (!files->IdentifyExact(path, &found)) return true;  // None left.
-  std::unique_ptr<Stream> note;
+  std::unique_ptr<File> note;
   if (OpenNote(files, rules, path, &note) != Recovery::kNothing) return false;
   // One that names another file is stale: its output was replaced.
   if (CutBack(note.get(), output, identity) == Recovery::kFailed) return false;
@@ -143,7 +143,7 @@ Recovery RecoverAppendNote(FileSystem* files, const SystemRules& rules,
                            const std::string& note_path,
                            std::string* output_path) {
   *output_path = note_path;
-  std::unique_ptr<Stream> note;
+  std::unique_ptr<File> note;
   Recovery opened = OpenNote(files, rules, note_path, &note);
   if (opened != Recovery::kNothing) return opened;
   NoteContent content;
@@ -153,7 +153,7 @@ Recovery RecoverAppendNote(FileSystem* files, const SystemRules& rules,
   }
   *output_path =
       note_path.substr(0, DirectoryLength(rules, note_path)) + content.name;
-  std::unique_ptr<Stream> output = files->Open(*output_path, OpenMode::kUpdate);
+  std::unique_ptr<File> output = files->Open(*output_path, OpenMode::kUpdate);
   FileIdentity identity;
   if (output == nullptr || !output->Identify(&identity)) {
     return Recovery::kNoFile;
@@ -164,8 +164,8 @@ Recovery RecoverAppendNote(FileSystem* files, const SystemRules& rules,
 }
 
 bool PlaceAppendNote(FileSystem* files, const SystemRules& rules,
-                     const std::string& output_path, Stream* output,
-                     int64_t base, bool durable, AppendNote* note) {
+                     const std::string& output_path, File* output, int64_t base,
+                     bool durable, AppendNote* note) {
   NoteContent content;
   FileIdentity identity;
   if (!output->Identify(&identity)) return false;
@@ -174,7 +174,7 @@ bool PlaceAppendNote(FileSystem* files, const SystemRules& rules,
   content.base = base;
   content.name = output_path.substr(DirectoryLength(rules, output_path));
   std::string path = NotePath(rules, output_path, identity);
-  std::unique_ptr<Stream> stream = files->Open(path, OpenMode::kCreatePrivate);
+  std::unique_ptr<File> stream = files->Open(path, OpenMode::kCreatePrivate);
   if (stream == nullptr) return false;
   // Locked before anything is in it, and still the file of that name
   // once locked: a run that looked in between took it for a torn note.

@@ -28,8 +28,8 @@ namespace swu {
 
 // The held note of one append.
 struct AppendNote {
-  std::string path;                // "" while there is none
-  std::unique_ptr<Stream> stream;  // open and locked while the append runs
+  std::string path;              // "" while there is none
+  std::unique_ptr<File> stream;  // open and locked while the append runs
 };
 
 // Cuts the output |output_path|, open to append as |output|, back to the
@@ -39,7 +39,7 @@ struct AppendNote {
 // could not be cut back, or a note of its name cannot be trusted or is
 // held by a live run: nothing may be appended then.
 bool CutBackLeftAppend(FileSystem* files, const SystemRules& rules,
-                       const std::string& output_path, Stream* output);
+                       const std::string& output_path, File* output);
 
 // --recover: acts on the note |note_path| that a killed run left: cuts
 // its output (named in the note, beside it) back to the noted length and
@@ -58,8 +58,8 @@ Recovery RecoverAppendNote(FileSystem* files, const SystemRules& rules,
 // this returns. On success stores it in *note and returns true; on
 // failure returns false and leaves no file behind.
 bool PlaceAppendNote(FileSystem* files, const SystemRules& rules,
-                     const std::string& output_path, Stream* output,
-                     int64_t base, bool durable, AppendNote* note);
+                     const std::string& output_path, File* output, int64_t base,
+                     bool durable, AppendNote* note);
 
 }  // namespace swu
 

@@ -12,10 +12,10 @@
 
 namespace swu {
 
-FileCommit::FileCommit(const Settings& settings, Platform* platform,
-                       Stream* file, JournalWriter* journal,
-                       const OutputTarget& target, const FileBuffer& buffer,
-                       int64_t original_size, CommitCounts counts)
+FileCommit::FileCommit(const Settings& settings, Platform* platform, File* file,
+                       JournalWriter* journal, const OutputTarget& target,
+                       const FileBuffer& buffer, int64_t original_size,
+                       CommitCounts counts)
     : settings_(settings),
       platform_(platform),
       file_(file),
@@ -155,7 +155,7 @@ void FileCommit::Rewrite(int64_t result_size) {
 // through a stream of its own: the failed one keeps its error. The file
 // stays locked through the first stream meanwhile.
 Applied FileCommit::ApplyAgain(int64_t result_size) {
-  std::unique_ptr<Stream> again =
+  std::unique_ptr<File> again =
       platform_->Open(target_.path, OpenMode::kUpdate);
   FileIdentity first, second;
   if (again == nullptr || !file_->Identify(&first) ||
@@ -222,8 +222,7 @@ void FileCommit::PutBack() {
 void FileCommit::PutBackByName() {
   counts_.size_change = 0;
   if (target_.append_base < 0) return;
-  std::unique_ptr<Stream> file =
-      platform_->Open(target_.path, OpenMode::kUpdate);
+  std::unique_ptr<File> file = platform_->Open(target_.path, OpenMode::kUpdate);
   if (file == nullptr || !file->SetLength(target_.append_base)) {
     keep_note_ = true;
   }

@@ -42,7 +42,7 @@ class FileCommit {
   // |file| is the file itself in place (then |journal| holds the result)
   // or the -$ output (|journal| null); |buffer|'s image holds the file's
   // |original_size| bytes as loaded.
-  FileCommit(const Settings& settings, Platform* platform, Stream* file,
+  FileCommit(const Settings& settings, Platform* platform, File* file,
              JournalWriter* journal, const OutputTarget& target,
              const FileBuffer& buffer, int64_t original_size,
              CommitCounts counts);
@@ -73,7 +73,7 @@ class FileCommit {
 
   const Settings& settings_;
   Platform* platform_;
-  Stream* file_;            // the file itself, or the -$ output
+  File* file_;              // the file itself, or the -$ output
   JournalWriter* journal_;  // in place: where the result is
   const OutputTarget& target_;
   const char* image_;

@@ -41,7 +41,7 @@ class FileBuffer {
   // can be had.
   bool MakeCreatedImage();
 
-  // Takes |image| from Stream::MapImage as the image in place of the
+  // Takes |image| from File::MapImage as the image in place of the
   // block; Reset releases it.
   void UseMappedImage(std::unique_ptr<FileImage> image);
 

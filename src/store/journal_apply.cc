@@ -34,7 +34,7 @@ static_assert(kRecordPart + kMergeGap + kProofBlock <= kPiece &&
               "a cut leaves whole blocks and room for the next part");
 
 // True when the file open as |file| is |a| or |b| bytes long.
-bool LengthExplained(Stream* file, int64_t a, int64_t b) {
+bool LengthExplained(File* file, int64_t a, int64_t b) {
   FileIdentity now;
   return file->Identify(&now) && (now.size == a || now.size == b);
 }
@@ -50,7 +50,7 @@ int64_t BlockStart(int64_t offset) {
 // each block as the original or the result has it.
 class PieceWriter {
  public:
-  PieceWriter(Stream* file, int64_t original_size, int64_t result_size,
+  PieceWriter(File* file, int64_t original_size, int64_t result_size,
               const char* original)
       : file_(file),
         original_size_(original_size),
@@ -143,7 +143,7 @@ class PieceWriter {
     return filled_ >= offset;
   }
 
-  Stream* file_;
+  File* file_;
   int64_t original_size_;
   int64_t result_size_;
   const char* original_;           // the file as loaded, or null
@@ -157,7 +157,7 @@ class PieceWriter {
 };
 
 // Writes the records from |at| on. Returns kDone at the end record.
-Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
+Applied WriteRecords(File* journal, int64_t at, File* file,
                      int64_t original_size, int64_t result_size,
                      const char* original) {
   FileIdentity identity;
@@ -183,7 +183,7 @@ Applied WriteRecords(Stream* journal, int64_t at, Stream* file,
 
 }  // namespace
 
-Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
+Applied ApplyJournal(File* journal, int64_t records_begin, File* file,
                      int64_t original_size, int64_t result_size, bool durable,
                      const char* original) {
   if (!LengthExplained(file, original_size, result_size)) {

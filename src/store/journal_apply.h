@@ -35,7 +35,7 @@ enum class Applied {
 // not null, holds the file's bytes as loaded, which spares reading the
 // unchanged bytes between records from the file. With |durable| the file
 // is flushed to the disk before this returns kDone.
-Applied ApplyJournal(Stream* journal, int64_t records_begin, Stream* file,
+Applied ApplyJournal(File* journal, int64_t records_begin, File* file,
                      int64_t original_size, int64_t result_size, bool durable,
                      const char* original = nullptr);
 

@@ -237,7 +237,7 @@ class ProofCheck {
 
 }  // namespace
 
-FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
+FileState CheckFile(File* file, int64_t length, int64_t original_size,
                     int64_t result_size, const JournalProof& proof) {
   if (length != original_size && length != result_size) {
     return FileState::kChanged;
@@ -259,7 +259,7 @@ FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
   return check.Verdict();
 }
 
-bool HoldsResult(Stream* file, const char* live, int64_t original_size,
+bool HoldsResult(File* file, const char* live, int64_t original_size,
                  int64_t result_size, const JournalProof& proof) {
   FileIdentity now;
   if (!file->Identify(&now) || now.size != result_size) return false;

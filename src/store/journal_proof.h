@@ -102,7 +102,7 @@ class ProofBuilder {
 
 // Reads the file open as |file| (|length| bytes long now) and tells which
 // state of the rewrite from |original_size| to |result_size| bytes it is.
-FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
+FileState CheckFile(File* file, int64_t length, int64_t original_size,
                     int64_t result_size, const JournalProof& proof);
 
 // After an apply: true when the file is |result_size| bytes long and each
@@ -110,7 +110,7 @@ FileState CheckFile(Stream* file, int64_t length, int64_t original_size,
 // not null, shows the file's first |original_size| bytes as they are now
 // (a mapped image that sees writes): those are checked there, without a
 // copy; the rest is read.
-bool HoldsResult(Stream* file, const char* live, int64_t original_size,
+bool HoldsResult(File* file, const char* live, int64_t original_size,
                  int64_t result_size, const JournalProof& proof);
 
 }  // namespace swu

@@ -51,8 +51,8 @@ bool ChecksumOfJournal(JournalWindow* window, int64_t n, uint64_t* sum) {
 
 // Reads the end record, |n| bytes from |at|, into *end. Its length is
 // checked against the proof's most blocks before anything is allocated.
-bool ReadEnd(Stream* journal, const JournalHeader& header, int64_t at,
-             int64_t n, JournalEnd* end) {
+bool ReadEnd(File* journal, const JournalHeader& header, int64_t at, int64_t n,
+             JournalEnd* end) {
   char fixed[kEndBlocksAt];
   if (n < EndRecordSize(0) ||
       journal->ReadAt(fixed, kEndBlocksAt, at) != kEndBlocksAt) {
@@ -76,7 +76,7 @@ bool ReadEnd(Stream* journal, const JournalHeader& header, int64_t at,
 
 // True when the journal of |size| bytes ends in an end record's magic: it
 // was completed, so anything that does not check now is damage, not a cut.
-bool EndsComplete(Stream* journal, int64_t size, int64_t records_begin) {
+bool EndsComplete(File* journal, int64_t size, int64_t records_begin) {
   char tail[8];
   return size >= records_begin + EndRecordSize(0) &&
          journal->ReadAt(tail, 8, size - 8) == 8 &&
@@ -85,7 +85,7 @@ bool EndsComplete(Stream* journal, int64_t size, int64_t records_begin) {
 
 }  // namespace
 
-JournalWindow::JournalWindow(Stream* journal, int64_t size)
+JournalWindow::JournalWindow(File* journal, int64_t size)
     : journal_(journal),
       journal_size_(std::max<int64_t>(0, size)),
       capacity_(std::min(kSize, journal_size_)),
@@ -142,7 +142,7 @@ RecordReader::Step RecordReader::Next(Record* record) {
   return Step::kRecord;
 }
 
-void ReadJournalHeader(Stream* journal, JournalInfo* info) {
+void ReadJournalHeader(File* journal, JournalInfo* info) {
   *info = JournalInfo();
   FileIdentity identity;
   if (!journal->Identify(&identity)) return;
@@ -150,7 +150,7 @@ void ReadJournalHeader(Stream* journal, JournalInfo* info) {
   ReadHeader(&window, info);
 }
 
-void ReadJournal(Stream* journal, JournalInfo* info) {
+void ReadJournal(File* journal, JournalInfo* info) {
   *info = JournalInfo();
   FileIdentity identity;
   if (!journal->Identify(&identity)) return;

@@ -24,14 +24,14 @@ class JournalWindow {
 
   // |size| is the journal's length: no read goes past it, and a small
   // journal gets a window of its own size.
-  JournalWindow(Stream* journal, int64_t size);
+  JournalWindow(File* journal, int64_t size);
 
   // The journal's bytes [at, at + n), n <= kSize; null when the journal
   // ends before at + n.
   const char* Get(int64_t at, int64_t n);
 
  private:
-  Stream* journal_;
+  File* journal_;
   int64_t journal_size_;
   int64_t capacity_;
   // Not cleared: only the pages a read fills are ever touched.
@@ -89,10 +89,10 @@ struct JournalInfo {
 
 // Reads the journal open as |journal| and checks it. Stores what it found
 // in *info.
-void ReadJournal(Stream* journal, JournalInfo* info);
+void ReadJournal(File* journal, JournalInfo* info);
 // Reads only the journal's header, at most kFixedHead + kMaxName bytes,
 // into *info (has_header tells whether there was one).
-void ReadJournalHeader(Stream* journal, JournalInfo* info);
+void ReadJournalHeader(File* journal, JournalInfo* info);
 
 }  // namespace swu
 

@@ -30,7 +30,7 @@ constexpr int kPrivateAttempts = 5;
 // untouched until the result is complete, as a journal on disk does, but
 // does not outlive the process. Memory comes in blocks, and a block that
 // cannot be had is a write error.
-class MemoryJournal : public Stream {
+class MemoryJournal : public File {
  public:
   bool Seek(int64_t, Whence) override { return false; }
   int64_t Tell() override { return size_; }
@@ -94,7 +94,7 @@ class MemoryJournal : public Stream {
 }  // namespace
 
 // The bytes of a journal written in one batch, read as the journal file.
-class JournalWriter::BatchReader : public Stream {
+class JournalWriter::BatchReader : public File {
  public:
   explicit BatchReader(std::string bytes) : bytes_(std::move(bytes)) {}
   bool Seek(int64_t, Whence) override { return false; }
@@ -125,7 +125,7 @@ class JournalWriter::BatchReader : public Stream {
   std::string bytes_;
 };
 
-Stream* JournalWriter::records() {
+File* JournalWriter::records() {
   return written_batch_ != nullptr ? written_batch_.get() : file_.get();
 }
 
@@ -192,10 +192,10 @@ bool JournalWriter::TakeSpare() {
 // lock is held until the journal is removed or the process ends. Returns
 // null where it cannot be made (the name is taken, or the directory may
 // not be written).
-std::unique_ptr<Stream> JournalWriter::CreateNamed() {
+std::unique_ptr<File> JournalWriter::CreateNamed() {
   std::random_device entropy;
   std::string private_path;
-  std::unique_ptr<Stream> file;
+  std::unique_ptr<File> file;
   bool locked = false;
   // Until it is locked the new file is one a killed run could have left,
   // and another run in the directory may remove it: once locked, it is

@@ -36,7 +36,7 @@ namespace swu {
 // after as many were deleted get slow on some file systems (ext4 searches
 // past every inode deleted lately). Open, locked and empty while kept.
 struct SpareJournal {
-  std::unique_ptr<Stream> file;  // null while there is none
+  std::unique_ptr<File> file;  // null while there is none
   std::string path;
 };
 
@@ -103,10 +103,10 @@ class JournalWriter : public ByteSink {
   bool on_disk() const { return file_ != nullptr && !in_memory_; }
 
   // The journal file and where its records start, once finished.
-  Stream* file() { return file_.get(); }
+  File* file() { return file_.get(); }
   // The finished journal to apply: the file, or the bytes written to it
   // when they went in one batch.
-  Stream* records();
+  File* records();
   int64_t records_begin() const { return records_begin_; }
   const std::string& path() const { return path_; }
 
@@ -120,7 +120,7 @@ class JournalWriter : public ByteSink {
   class BatchReader;
 
   void Create();
-  std::unique_ptr<Stream> CreateNamed();
+  std::unique_ptr<File> CreateNamed();
   bool TakeSpare();
   bool ParkAsSpare();
   void AddRecord(int64_t offset, const void* data, int64_t n);
@@ -137,12 +137,12 @@ class JournalWriter : public ByteSink {
   uint32_t owner_;
   ProofBuilder builder_;
   JournalProof proof_;
-  bool same_ = true;              // every record so far wrote what was there
-  std::unique_ptr<Stream> file_;  // null until the first record
-  std::string buffer_;            // small records collected for one write
-  int64_t written_ = 0;           // the journal's bytes written to its file
+  bool same_ = true;            // every record so far wrote what was there
+  std::unique_ptr<File> file_;  // null until the first record
+  std::string buffer_;          // small records collected for one write
+  int64_t written_ = 0;         // the journal's bytes written to its file
   // The journal as written, when one batch held it all.
-  std::unique_ptr<Stream> written_batch_;
+  std::unique_ptr<File> written_batch_;
   Checksum sum_;  // of every byte written out so far
   int64_t records_ = 0;
   int64_t previous_end_ = 0;  // where the last record's bytes ended

@@ -13,7 +13,7 @@
 namespace swu {
 
 LateLock::LateLock(FileSystem* files, const SystemRules& rules,
-                   const std::string& path, Stream* file,
+                   const std::string& path, File* file,
                    const FileIdentity& loaded_as, const char* image)
     : files_(files),
       rules_(rules),

@@ -30,7 +30,7 @@ class LateLock {
   // |file| is |path| open for update, loaded as |loaded_as| into |image|
   // (all must outlive the lock).
   LateLock(FileSystem* files, const SystemRules& rules, const std::string& path,
-           Stream* file, const FileIdentity& loaded_as, const char* image);
+           File* file, const FileIdentity& loaded_as, const char* image);
 
   // Locks the file and checks it, the first time. Returns true when the
   // file may be written: it is locked and still as loaded.
@@ -53,7 +53,7 @@ class LateLock {
   FileSystem* files_;
   const SystemRules& rules_;
   const std::string& path_;
-  Stream* file_;
+  File* file_;
   const FileIdentity& loaded_as_;
   const char* image_;
   bool tried_ = false;

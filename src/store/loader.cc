@@ -25,7 +25,7 @@ static_assert(kLockLaterUpTo < kMapFrom, "a late-locked file is read");
 // --diff a file to be changed in place is read, once it is known that it
 // could be written.
 FileError OpenStream(const Settings& settings, FileSystem* files,
-                     const std::string& path, std::unique_ptr<Stream>* input,
+                     const std::string& path, std::unique_ptr<File>* input,
                      FileIdentity* identity) {
   if (settings.output_mode() || settings.report_only()) {
     *input = files->OpenIdentified(path, OpenMode::kRead, identity);
@@ -74,7 +74,7 @@ FileError OpenInput(const Settings& settings, FileSystem* files,
 // Reads the whole file as one item into the buffer. A large file is
 // mapped instead where the platform can, which spares zeroing a block of
 // its size and copying the file into it.
-FileError ReadImage(Stream* input, int64_t size, FileBuffer* buffer) {
+FileError ReadImage(File* input, int64_t size, FileBuffer* buffer) {
   if (size >= kMapFrom) {
     std::unique_ptr<FileImage> image = input->MapImage(size);
     if (image != nullptr) {

@@ -22,10 +22,10 @@ constexpr int64_t kLockWaitMs = 5000;
 
 // A file as loaded.
 struct LoadedInput {
-  std::unique_ptr<Stream> stream;  // the file, open (and locked if |locked|)
-  FileIdentity identity;           // the file as it was loaded
-  bool locked = false;             // locked at its load, not to be late
-  bool unlocked = false;           // used without a lock (none to be had)
+  std::unique_ptr<File> stream;  // the file, open (and locked if |locked|)
+  FileIdentity identity;         // the file as it was loaded
+  bool locked = false;           // locked at its load, not to be late
+  bool unlocked = false;         // used without a lock (none to be had)
 };
 
 // Opens |path| (for update, or for reading only in the report-only modes
@@ -44,9 +44,9 @@ FileError LoadCurrentFile(const Settings& settings, FileSystem* files,
 // update without locking it and read whole, as LoadCurrentFile with
 // |lock_later| would have.
 struct LoadedAhead {
-  std::unique_ptr<Stream> stream;  // null: not loaded
-  FileIdentity identity;           // the file as opened
-  std::string bytes;               // its bytes, identity.size of them
+  std::unique_ptr<File> stream;  // null: not loaded
+  FileIdentity identity;         // the file as opened
+  std::string bytes;             // its bytes, identity.size of them
 };
 
 // Takes |ahead| as the file loaded. Returns FileError::None, or

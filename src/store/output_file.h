@@ -35,7 +35,7 @@ struct OutputTarget {
 
 // The stream a file's result is written to, and what it stands for.
 struct ResultOutput {
-  std::unique_ptr<Stream> stream;
+  std::unique_ptr<File> stream;
   OutputTarget target;
   AppendNote note;  // -$:A, -$:B: held until the append is done
 };

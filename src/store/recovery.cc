@@ -30,7 +30,7 @@ bool Untouched(const JournalHeader& header, const FileIdentity& now) {
 // trusted as far as its owner and name go: a regular file with one name,
 // made by this user, the file's owner or root. Checked on the open
 // journal, before any of it is read.
-bool Trusted(const SystemRules& rules, Stream* journal,
+bool Trusted(const SystemRules& rules, File* journal,
              const FileIdentity& identity, uint32_t file_owner) {
   uint32_t owner = 0;
   return identity.regular && identity.links == 1 && journal->GetOwner(&owner) &&
@@ -40,14 +40,14 @@ bool Trusted(const SystemRules& rules, Stream* journal,
 // The owner of |file|, whose journal must be that user's, this user's or
 // root's. With no file, or when its owner cannot be had, this user's: a
 // journal is then trusted only as this user's or root's.
-uint32_t FileOwner(const SystemRules& rules, Stream* file) {
+uint32_t FileOwner(const SystemRules& rules, File* file) {
   uint32_t owner = 0;
   if (file != nullptr && file->GetOwner(&owner)) return owner;
   return rules.CurrentUser();
 }
 
 Recovery Remove(FileSystem* files, const std::string& journal_path,
-                Stream* journal, Recovery done) {
+                File* journal, Recovery done) {
   // Deleted while still locked, so no other run takes it meanwhile.
   bool removed = files->DeleteFile(journal_path);
   journal->Close();
@@ -56,7 +56,7 @@ Recovery Remove(FileSystem* files, const std::string& journal_path,
 
 // Finishes the rewrite of a file the proof explains.
 Recovery Finish(FileSystem* files, const std::string& journal_path,
-                Stream* journal, const JournalInfo& info, Stream* file,
+                File* journal, const JournalInfo& info, File* file,
                 FileState state, bool durable) {
   const JournalEnd& end = info.end;
   const int64_t original = info.header.original_size;
@@ -74,7 +74,7 @@ Recovery Finish(FileSystem* files, const std::string& journal_path,
 
 // The decision for a journal that is trusted and locked.
 Recovery Decide(FileSystem* files, const std::string& journal_path,
-                Stream* journal, const JournalInfo& info, Stream* file,
+                File* journal, const JournalInfo& info, File* file,
                 const FileIdentity& identity, bool durable) {
   // Marked done by a run that ended before it removed the journal: its
   // file is as that run left it, whole, so there is nothing to tell.
@@ -105,10 +105,10 @@ Recovery Decide(FileSystem* files, const std::string& journal_path,
 // Opens the journal at |journal_path| without following a link, and checks
 // it is trusted (for a file owned by |file_owner|) and held by no live
 // run. Stores the verdict in *refused when it is not.
-std::unique_ptr<Stream> OpenJournal(FileSystem* files, const SystemRules& rules,
-                                    const std::string& journal_path,
-                                    uint32_t file_owner, Recovery* refused) {
-  std::unique_ptr<Stream> journal =
+std::unique_ptr<File> OpenJournal(FileSystem* files, const SystemRules& rules,
+                                  const std::string& journal_path,
+                                  uint32_t file_owner, Recovery* refused) {
+  std::unique_ptr<File> journal =
       files->Open(journal_path, OpenMode::kReserved);
   FileIdentity identity;
   *refused = Recovery::kForeign;
@@ -130,17 +130,16 @@ std::unique_ptr<Stream> OpenJournal(FileSystem* files, const SystemRules& rules,
 
 // The file a journal found by --recover names in its own directory, open
 // and locked, or null. Stores its path in *file_path.
-std::unique_ptr<Stream> OpenNamedFile(FileSystem* files,
-                                      const SystemRules& rules,
-                                      const std::string& journal_path,
-                                      const JournalInfo& info,
-                                      std::string* file_path,
-                                      FileIdentity* identity) {
+std::unique_ptr<File> OpenNamedFile(FileSystem* files, const SystemRules& rules,
+                                    const std::string& journal_path,
+                                    const JournalInfo& info,
+                                    std::string* file_path,
+                                    FileIdentity* identity) {
   if (!info.has_header || !IsPlainName(info.header.name, rules)) {
     return nullptr;
   }
   *file_path = DirectoryPartOf(journal_path, rules) + info.header.name;
-  std::unique_ptr<Stream> file = files->Open(*file_path, OpenMode::kUpdate);
+  std::unique_ptr<File> file = files->Open(*file_path, OpenMode::kUpdate);
   if (file == nullptr || !file->Lock(kLockWaitMs) ||
       !file->Identify(identity)) {
     return nullptr;
@@ -151,11 +150,11 @@ std::unique_ptr<Stream> OpenNamedFile(FileSystem* files,
 }  // namespace
 
 Recovery RecoverJournal(FileSystem* files, const SystemRules& rules,
-                        const std::string& journal_path, Stream* file,
+                        const std::string& journal_path, File* file,
                         const FileIdentity& identity, bool durable,
                         RecoveredRewrite* rewrite) {
   Recovery refused;
-  std::unique_ptr<Stream> journal =
+  std::unique_ptr<File> journal =
       OpenJournal(files, rules, journal_path, FileOwner(rules, file), &refused);
   if (journal == nullptr) return refused;
   JournalInfo info;
@@ -175,7 +174,7 @@ Recovery RecoverJournal(FileSystem* files, const SystemRules& rules,
 Recovery RecoverFile(FileSystem* files, const SystemRules& rules,
                      const std::string& path, bool durable,
                      RecoveredRewrite* rewrite) {
-  std::unique_ptr<Stream> file = files->Open(path, OpenMode::kUpdate);
+  std::unique_ptr<File> file = files->Open(path, OpenMode::kUpdate);
   FileIdentity identity;
   if (file == nullptr || !file->Identify(&identity)) return Recovery::kNothing;
   const std::string dir = DirectoryPartOf(path, rules);
@@ -209,7 +208,7 @@ namespace {
 
 // The journal |file| notes, when the note names one: the name must be a
 // journal's, so that a note never makes a run remove another file.
-bool NotedJournal(Stream* file, const SystemRules& rules,
+bool NotedJournal(File* file, const SystemRules& rules,
                   std::string* journal_path) {
   if (!file->GetNote(journal_path)) return false;
   std::string dir = DirectoryPartOf(*journal_path, rules);
@@ -220,7 +219,7 @@ bool NotedJournal(Stream* file, const SystemRules& rules,
 }  // namespace
 
 bool HasNotedJournal(FileSystem* files, const std::string& path) {
-  std::unique_ptr<Stream> file = files->Open(path, OpenMode::kRead);
+  std::unique_ptr<File> file = files->Open(path, OpenMode::kRead);
   std::string journal_path;
   return file != nullptr && file->GetNote(&journal_path);
 }
@@ -237,7 +236,7 @@ bool HasPendingJournal(FileSystem* files, const SystemRules& rules,
 Recovery RecoverNoted(FileSystem* files, const SystemRules& rules,
                       const std::string& path, bool durable,
                       RecoveredRewrite* rewrite) {
-  std::unique_ptr<Stream> file = files->Open(path, OpenMode::kUpdate);
+  std::unique_ptr<File> file = files->Open(path, OpenMode::kUpdate);
   FileIdentity identity;
   std::string journal_path;
   if (file == nullptr || !file->Lock(kLockWaitMs) ||
@@ -263,7 +262,7 @@ Recovery RecoverJournalAt(FileSystem* files, const SystemRules& rules,
   Recovery refused;
   // Only the header is read before the owner rule is checked against the
   // file it names.
-  std::unique_ptr<Stream> journal =
+  std::unique_ptr<File> journal =
       files->Open(journal_path, OpenMode::kReserved);
   FileIdentity own;
   if (journal == nullptr || !journal->Identify(&own)) {
@@ -273,7 +272,7 @@ Recovery RecoverJournalAt(FileSystem* files, const SystemRules& rules,
   JournalInfo info;
   ReadJournalHeader(journal.get(), &info);
   FileIdentity identity;
-  std::unique_ptr<Stream> file =
+  std::unique_ptr<File> file =
       OpenNamedFile(files, rules, journal_path, info, file_path, &identity);
   journal.reset();
   journal = OpenJournal(files, rules, journal_path,
@@ -305,8 +304,8 @@ void ClearDeadSpares(FileSystem* files, const SystemRules& rules,
     JournalName kind = ParseJournalName(name);
     if (kind != JournalName::kSpare && kind != JournalName::kPrivate) continue;
     Recovery refused;
-    std::unique_ptr<Stream> spare = OpenJournal(files, rules, directory + name,
-                                                rules.CurrentUser(), &refused);
+    std::unique_ptr<File> spare = OpenJournal(files, rules, directory + name,
+                                              rules.CurrentUser(), &refused);
     if (spare != nullptr) files->DeleteFile(directory + name);
   }
 }

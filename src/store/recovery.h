@@ -56,7 +56,7 @@ struct RecoveredRewrite {
 // a finished file is flushed to the disk before its journal is removed.
 // Stores what the journal held in *rewrite when it finished it.
 Recovery RecoverJournal(FileSystem* files, const SystemRules& rules,
-                        const std::string& journal_path, Stream* file,
+                        const std::string& journal_path, File* file,
                         const FileIdentity& identity, bool durable,
                         RecoveredRewrite* rewrite);
 

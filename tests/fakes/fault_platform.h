@@ -78,13 +78,13 @@ class FaultPlatform : public ForwardingPlatform {
   void NoteTypedSpelling(const std::string&) override {}
   void SetTreeRoot(const std::string&) override {}
 
-  std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool DeleteFile(const std::string& path) override {
     if (Fails(FaultOp::kDeleteFile)) return false;
     return ForwardingPlatform::DeleteFile(path);
   }
-  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                          std::string* path) override;
+  std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                        std::string* path) override;
   bool RenameOver(const std::string& from, const std::string& to) override {
     if (Fails(FaultOp::kRename)) return false;
     return ForwardingPlatform::RenameOver(from, to);
@@ -111,7 +111,7 @@ class FaultStream : public ForwardingStream {
  public:
   // Writes to a |journal| count apart from the others: they are not the
   // bytes that reach the files themselves.
-  FaultStream(std::unique_ptr<Stream> real, FaultPlatform* platform,
+  FaultStream(std::unique_ptr<File> real, FaultPlatform* platform,
               bool journal = false)
       : ForwardingStream(std::move(real)),
         platform_(platform),
@@ -168,24 +168,24 @@ class FaultStream : public ForwardingStream {
   bool closed_ = false;
 };
 
-inline std::unique_ptr<Stream> FaultPlatform::Open(const std::string& path,
-                                                   OpenMode mode) {
+inline std::unique_ptr<File> FaultPlatform::Open(const std::string& path,
+                                                 OpenMode mode) {
   FaultOp op = mode == OpenMode::kRead     ? FaultOp::kOpenRead
                : mode == OpenMode::kUpdate ? FaultOp::kOpenUpdate
                : mode == OpenMode::kAppend || mode == OpenMode::kOpenAlways
                    ? FaultOp::kOpenAppend
                    : FaultOp::kOpenCreate;
   if (Fails(op)) return nullptr;
-  std::unique_ptr<Stream> real = ForwardingPlatform::Open(path, mode);
+  std::unique_ptr<File> real = ForwardingPlatform::Open(path, mode);
   if (real == nullptr) return nullptr;
   return std::make_unique<FaultStream>(
       std::move(real), this, path.find(".swu-journal-") != std::string::npos);
 }
 
-inline std::unique_ptr<Stream> FaultPlatform::CreateTemporary(
+inline std::unique_ptr<File> FaultPlatform::CreateTemporary(
     const std::string& beside, std::string* path) {
   if (Fails(FaultOp::kOpenCreate)) return nullptr;
-  std::unique_ptr<Stream> real =
+  std::unique_ptr<File> real =
       ForwardingPlatform::CreateTemporary(beside, path);
   if (real == nullptr) return nullptr;
   return std::make_unique<FaultStream>(std::move(real), this);

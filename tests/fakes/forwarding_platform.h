@@ -14,9 +14,9 @@
 
 namespace swu {
 
-class ForwardingStream : public Stream {
+class ForwardingStream : public File {
  public:
-  explicit ForwardingStream(std::unique_ptr<Stream> real)
+  explicit ForwardingStream(std::unique_ptr<File> real)
       : real_(std::move(real)) {}
 
   bool Seek(int64_t offset, Whence whence) override {
@@ -56,7 +56,7 @@ class ForwardingStream : public Stream {
   }
 
  private:
-  std::unique_ptr<Stream> real_;
+  std::unique_ptr<File> real_;
 };
 
 // Open and CreateTemporary return the real stream as it is; a wrapper
@@ -71,8 +71,7 @@ class ForwardingPlatform : public Platform {
   bool ReadStandardInput(std::string* bytes) override {
     return real_->ReadStandardInput(bytes);
   }
-  std::unique_ptr<Stream> Open(const std::string& path,
-                               OpenMode mode) override {
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     return real_->Open(path, mode);
   }
   bool DeleteFile(const std::string& path) override {
@@ -81,8 +80,8 @@ class ForwardingPlatform : public Platform {
   bool Identify(const std::string& path, FileIdentity* identity) override {
     return real_->Identify(path, identity);
   }
-  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                          std::string* path) override {
+  std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                        std::string* path) override {
     return real_->CreateTemporary(beside, path);
   }
   bool IdentifyExact(const std::string& path, FileIdentity* identity) override {

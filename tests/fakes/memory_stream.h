@@ -12,7 +12,7 @@
 
 namespace swu {
 
-class MemoryStream : public Stream {
+class MemoryStream : public File {
  public:
   explicit MemoryStream(std::string contents = "", bool append = false)
       : data_(std::move(contents)), append_(append) {}

@@ -40,7 +40,7 @@ class FakeDirEnum : public DirEnum {
 }  // namespace
 
 // Writes straight into the node; the tests need no buffering.
-class FakeStream : public Stream {
+class FakeStream : public File {
  public:
   FakeStream(FakePlatform* platform, std::string key, bool append)
       : platform_(platform), key_(std::move(key)), append_(append) {}
@@ -189,8 +189,8 @@ void FakePlatform::Print(const char* data, size_t n) { output.append(data, n); }
 
 void FakePlatform::ReadKey() { ++keys_read; }
 
-std::unique_ptr<Stream> FakePlatform::Open(const std::string& path,
-                                           OpenMode mode) {
+std::unique_ptr<File> FakePlatform::Open(const std::string& path,
+                                         OpenMode mode) {
   std::string key = Key(path);
   if (fail_open.count(path)) return nullptr;
   auto it = nodes_.find(key);
@@ -231,8 +231,8 @@ bool FakePlatform::Identify(const std::string& path, FileIdentity* identity) {
   return true;
 }
 
-std::unique_ptr<Stream> FakePlatform::CreateTemporary(const std::string& beside,
-                                                      std::string* path) {
+std::unique_ptr<File> FakePlatform::CreateTemporary(const std::string& beside,
+                                                    std::string* path) {
   size_t slash = beside.find_last_of("/\\");
   std::string dir =
       slash == std::string::npos ? "" : beside.substr(0, slash + 1);

@@ -51,11 +51,11 @@ class FakePlatform : public Platform {
   // Platform.
   void Print(const char* data, size_t n) override;
   void ReadKey() override;
-  std::unique_ptr<Stream> Open(const std::string& path, OpenMode mode) override;
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool DeleteFile(const std::string& path) override;
   bool Identify(const std::string& path, FileIdentity* identity) override;
-  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                          std::string* path) override;
+  std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                        std::string* path) override;
   bool RenameOver(const std::string& from, const std::string& to) override;
   bool RenameNew(const std::string& from, const std::string& to) override;
   void WatchInterrupts() override {}

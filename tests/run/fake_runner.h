@@ -83,7 +83,7 @@ class FakeRunner : public FileRunner {
 
  private:
   bool Write(const std::string& path, const std::string& data) {
-    std::unique_ptr<Stream> stream = platform_->Open(path, OpenMode::kCreate);
+    std::unique_ptr<File> stream = platform_->Open(path, OpenMode::kCreate);
     if (!stream) return false;
     stream->Write(data.data(), static_cast<int64_t>(data.size()));
     return stream->Close();

@@ -89,7 +89,7 @@ class JournalTest : public ::testing::Test {
 
   JournalInfo InfoOf(const std::string& bytes) {
     dir_.Write("k", bytes);
-    std::unique_ptr<Stream> s =
+    std::unique_ptr<File> s =
         Platform::Default()->Open(dir_.Path("k"), OpenMode::kRead);
     JournalInfo info;
     ReadJournal(s.get(), &info);
@@ -163,7 +163,7 @@ class Budgeted : public MemoryStream {
 TEST_F(JournalTest, EveryPartialApplyIsExplainedAndFinishesTheRewrite) {
   for (const Rewrite& rewrite : Rewrites()) {
     WriteJournal(rewrite);
-    std::unique_ptr<Stream> journal =
+    std::unique_ptr<File> journal =
         Platform::Default()->Open(dir_.Path("j"), OpenMode::kRead);
     JournalInfo info;
     ReadJournal(journal.get(), &info);

@@ -58,7 +58,7 @@ class RecoveryTest : public ::testing::Test {
     EXPECT_TRUE(writer.Finish(end, false));
     writer.LeaveForRecovery();
     if (contents != original) {
-      std::unique_ptr<Stream> f =
+      std::unique_ptr<File> f =
           platform()->Open(dir_.Path("f.txt"), OpenMode::kUpdate);
       f->WriteAt(contents.data(), static_cast<int64_t>(contents.size()), 0);
     }

@@ -125,7 +125,7 @@ struct Pause {
 
 class PausedStream : public ForwardingStream {
  public:
-  PausedStream(std::unique_ptr<Stream> real, Pause* pause, bool journal,
+  PausedStream(std::unique_ptr<File> real, Pause* pause, bool journal,
                std::string path)
       : ForwardingStream(std::move(real)),
         pause_(pause),
@@ -157,8 +157,8 @@ class PausedStream : public ForwardingStream {
   int64_t written_at_ = 0;  // bytes written to this file at offsets
 };
 
-std::unique_ptr<Stream> Wrap(std::unique_ptr<Stream> real, Pause* pause,
-                             const std::string& path, bool journal = false) {
+std::unique_ptr<File> Wrap(std::unique_ptr<File> real, Pause* pause,
+                           const std::string& path, bool journal = false) {
   if (real == nullptr) return nullptr;
   return std::make_unique<PausedStream>(std::move(real), pause, journal, path);
 }
@@ -173,16 +173,15 @@ class PausedPlatform : public ForwardingPlatform {
   bool OpensConcurrently() const override {
     return real()->OpensConcurrently();
   }
-  std::unique_ptr<Stream> Open(const std::string& path,
-                               OpenMode mode) override {
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     pause_->BeforeOpen(path);
     return Wrap(ForwardingPlatform::Open(path, mode), pause_, path,
                 path.find(".swu-journal-") != std::string::npos);
   }
   // The identity the open itself takes is the real platform's: it is not
   // one of the identifications counted for SWU_PAUSE_AT_CHECK.
-  std::unique_ptr<Stream> OpenIdentified(const std::string& path, OpenMode mode,
-                                         FileIdentity* identity) override {
+  std::unique_ptr<File> OpenIdentified(const std::string& path, OpenMode mode,
+                                       FileIdentity* identity) override {
     pause_->BeforeOpen(path);
     return Wrap(real()->OpenIdentified(path, mode, identity), pause_, path,
                 path.find(".swu-journal-") != std::string::npos);
@@ -201,9 +200,9 @@ class PausedPlatform : public ForwardingPlatform {
     pause_->BeforeRename(from);
     return ForwardingPlatform::RenameOver(from, to);
   }
-  std::unique_ptr<Stream> CreateTemporary(const std::string& beside,
-                                          std::string* path) override {
-    std::unique_ptr<Stream> real =
+  std::unique_ptr<File> CreateTemporary(const std::string& beside,
+                                        std::string* path) override {
+    std::unique_ptr<File> real =
         ForwardingPlatform::CreateTemporary(beside, path);
     std::string named = real != nullptr ? *path : std::string();
     return Wrap(std::move(real), pause_, named);
