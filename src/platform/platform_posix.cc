@@ -27,7 +27,7 @@
 #include "platform/path_resolver_posix.h"
 #include "platform/platform.h"
 #include "platform/scoped_posix.h"
-#include "platform/temporary_posix.h"
+#include "platform/temporary.h"
 
 namespace swu {
 

@@ -29,7 +29,7 @@
 #include "platform/platform.h"
 #include "platform/scoped_win32.h"
 #include "platform/system_win32.h"
-#include "platform/temporary_win32.h"
+#include "platform/temporary.h"
 #include "platform/typed_paths_win32.h"
 
 // The C runtime would otherwise be free to expand wildcards in the

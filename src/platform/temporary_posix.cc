@@ -1,8 +1,6 @@
 // Temporaries for the POSIX layer: made beside their target, locked for
 // the life of the run that made them, and swept once that run is gone.
 
-#include "platform/temporary_posix.h"
-
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -13,6 +11,7 @@
 #include "base/reserved_names.h"
 #include "platform/file_posix.h"
 #include "platform/scoped_posix.h"
+#include "platform/temporary.h"
 
 namespace swu {
 

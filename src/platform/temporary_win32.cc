@@ -1,14 +1,13 @@
 // Temporaries for the Windows layer: made beside their target, locked for
 // the life of the run that made them, and swept once that run is gone.
 
-#include "platform/temporary_win32.h"
-
 #include "base/reserved_names.h"
 #include "platform/file_win32.h"
 #include "platform/names_win32.h"
 #include "platform/path_win32.h"
 #include "platform/scoped_win32.h"
 #include "platform/system_win32.h"
+#include "platform/temporary.h"
 
 namespace swu {
 
